@@ -1,0 +1,20 @@
+#pragma once
+// The port-I/O driver (WinIo): opened once at start-up, closed at exit, and
+// used for 8-bit accesses to the keyboard controller and the interrupt mask.
+
+#include <cstdint>
+
+namespace tavrin::platform {
+
+class PortDriver {
+public:
+    virtual ~PortDriver() = default;
+
+    virtual bool InitializeWinIo() = 0;
+    virtual void ShutdownWinIo() = 0;
+    // size is the access width in bytes; the program only uses 1.
+    virtual bool GetPortVal(std::uint16_t port, std::uint32_t& value, int size) = 0;
+    virtual bool SetPortVal(std::uint16_t port, std::uint32_t value, int size) = 0;
+};
+
+}  // namespace tavrin::platform

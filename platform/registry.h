@@ -1,0 +1,28 @@
+#pragma once
+// The registry values that locate the system information viewer, and
+// starting a program by its path.
+
+#include <optional>
+#include <string>
+
+namespace tavrin::platform {
+
+enum class RegistryRoot { LocalMachine };
+
+class Registry {
+public:
+    virtual ~Registry() = default;
+    // A text value (type 1), its trailing NUL dropped; nullopt when the key
+    // cannot be opened or the value cannot be read.
+    virtual std::optional<std::string> GetKeyValue(RegistryRoot root, const std::string& keyName,
+                                                   const std::string& valueName) = 0;
+};
+
+class ProgramLauncher {
+public:
+    virtual ~ProgramLauncher() = default;
+    // Starts the program in a normal window with focus; false on failure.
+    virtual bool startProgram(const std::string& path) = 0;
+};
+
+}  // namespace tavrin::platform
