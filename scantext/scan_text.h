@@ -1,0 +1,26 @@
+#pragma once
+// The notation of preamble and postamble sequences: character form with
+// brace tokens for control characters, or scan-code form "<62><E2>".
+
+#include <string>
+
+#include "platform/dialogs.h"
+
+namespace tavrin::scantext {
+
+// True for exactly "0".."9" and "A".."F".
+bool IsHexDigit(const std::string& oneCharacter);
+
+// Replaces characters 8, 9, 13 and 27 by "{BACKSPACE}", "{TAB}", "{ENTER}"
+// and "{ESC}".
+std::string TokenDisplayConversion(const std::string& text);
+
+// Replaces the four control tokens (exact, case-sensitive) by their characters.
+std::string ReplaceControlTokens(const std::string& text);
+
+// The sequence check for item n: the accepted text, or "" after an "Error"
+// message box. scanCodeForm selects the form.
+std::string SequenceCheck(const std::string& text, int item, bool scanCodeForm,
+                          platform::OperatorDialogs& dialogs);
+
+}  // namespace tavrin::scantext

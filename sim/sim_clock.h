@@ -1,0 +1,27 @@
+#pragma once
+// The simulation's time and event queue. A virtual clock moves only while
+// the program waits (or pays for a port read), so a 15 s time-out costs
+// microseconds; a real clock follows the steady clock and sleeps.
+
+#include <cstdint>
+#include <functional>
+
+namespace tavrin::sim {
+
+using Micros = std::int64_t;
+
+class SimClock {
+public:
+    virtual ~SimClock() = default;
+    virtual Micros now() = 0;
+    // Time the caller spends (a status read costs about 1 us): the virtual
+    // clock advances, the real one sleeps, in batches so as not to spin.
+    virtual void spend(Micros duration) = 0;
+    // Runs fn on the user-interface thread once the clock reaches at.
+    virtual void post(Micros at, std::function<void()> fn) = 0;
+    // The event pump: runs every due event; when none is due, waits for the
+    // next one (at most maxWait) and runs what is due then.
+    virtual void runEvents(Micros maxWait) = 0;
+};
+
+}  // namespace tavrin::sim

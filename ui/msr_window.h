@@ -1,0 +1,107 @@
+#pragma once
+// frmMsr without a toolkit: start-up and end, and every command handler of
+// the main window over the window model. A front end shows the model, puts
+// the operator's own choices into it and calls these handlers.
+
+#include <memory>
+#include <string>
+
+#include "eeprom/context.h"
+#include "link/command_channel.h"
+#include "link/counters.h"
+#include "link/keystroke_capture.h"
+#include "platform/dialogs.h"
+#include "platform/event_pump.h"
+#include "platform/file_system.h"
+#include "platform/keyboard_hook.h"
+#include "platform/port_driver.h"
+#include "platform/registry.h"
+#include "platform/tick_counter.h"
+#include "platform/timer.h"
+#include "platform/version_query.h"
+#include "ui/window_model.h"
+
+namespace tavrin::ui {
+
+// The backends one main window works with, injected at start.
+struct Platform {
+    platform::PortDriver& ports;
+    platform::TickCounter& ticks;
+    platform::EventPump& events;
+    platform::Timer& timer1;
+    platform::KeyboardHookApi& hooks;
+    platform::VersionQuery& version;
+    platform::FileSystem& files;
+    platform::OperatorDialogs& dialogs;
+    platform::Registry& registry;
+    platform::ProgramLauncher& launcher;
+};
+
+inline constexpr const char* kAboutLabel3 = "Version 1.7G";
+inline constexpr const char* kAboutLabel6Design = "Label6";
+
+class MsrWindow {
+public:
+    explicit MsrWindow(Platform platform);
+    ~MsrWindow();
+    MsrWindow(const MsrWindow&) = delete;
+    MsrWindow& operator=(const MsrWindow&) = delete;
+
+    WindowModel& model() { return window_; }
+    const WindowModel& model() const { return window_; }
+    eeprom::Context& context() { return ctx_; }
+    link::LinkCounters& counters() { return counters_; }
+
+    // Start and end.
+    void Form_Load();
+    void Form_Unload();
+    bool ended() const { return ended_; }
+
+    // Buttons and menus.
+    void Command1_Click() { Readsettingfromfile_Click(); }
+    void Command2_Click() { Saveeepromsettingtofile_Click(); }
+    void Command3_Click() { ReadsettingfromEEPROM_Click(); }
+    void Command4_Click();
+    void Command5_Click();
+    void Command6_Click() { Exit_Click(); }
+    void Command7_Click();
+    void Readsettingfromfile_Click();
+    void Saveeepromsettingtofile_Click();
+    void ReadsettingfromEEPROM_Click();
+    void writeSettingtoEEPROM_Click();
+    void Resettodefault_Click();
+    void Cmdpt_Click();
+    void Exit_Click();
+
+    // Item controls. The front end first puts the operator's choice into
+    // the combo box of the model, then calls its handler.
+    void cmdItem_Click(int item);
+    void cb_Click(int item);
+    void Combo1_Click();
+    void Combo2_Click();
+    void Combo3_Click();
+    void Combo4_Click();
+    void Combo5_Click();
+    void lstItem_Scroll(int item);
+
+    // frmAbout.
+    void cmdSysInfo_Click();
+    void aboutUnloaded();  // closing the box brings back Label6's design text
+
+private:
+    class Operation;
+    bool beginOperation();
+    void endOperation();
+    void comboItemChange(int item);
+
+    Platform platform_;
+    WindowModel window_;
+    link::LinkCounters counters_;
+    link::CommandChannel channel_;
+    link::KeystrokeCapture capture_;
+    eeprom::Context ctx_;
+    bool ended_ = false;
+    bool exitRequested_ = false;
+};
+
+}  // namespace tavrin::ui
