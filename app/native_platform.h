@@ -1,0 +1,39 @@
+#pragma once
+// The machine's own backends for the seams. On Windows they reach the port
+// driver, the thread keyboard hook and the message pump; elsewhere stand-ins
+// keep the program usable without a keyboard controller (the driver never
+// opens, so every device operation fails the way it does on a PC without
+// the driver).
+
+#include <memory>
+
+#include "platform/dialogs.h"
+#include "platform/event_pump.h"
+#include "platform/file_system.h"
+#include "platform/keyboard_hook.h"
+#include "platform/port_driver.h"
+#include "platform/registry.h"
+#include "platform/tick_counter.h"
+#include "platform/timer.h"
+#include "platform/version_query.h"
+
+namespace tavrin::app {
+
+class NativePlatform {
+public:
+    virtual ~NativePlatform() = default;
+    virtual platform::PortDriver& ports() = 0;
+    virtual platform::TickCounter& ticks() = 0;
+    virtual platform::EventPump& events() = 0;
+    virtual platform::Timer& timer1() = 0;
+    virtual platform::KeyboardHookApi& hooks() = 0;
+    virtual platform::VersionQuery& version() = 0;
+    virtual platform::FileSystem& files() = 0;
+    virtual platform::Registry& registry() = 0;
+    virtual platform::ProgramLauncher& launcher() = 0;
+};
+
+// argv0 locates the program folder.
+std::unique_ptr<NativePlatform> makeNativePlatform(const char* argv0);
+
+}  // namespace tavrin::app
