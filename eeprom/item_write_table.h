@@ -1,0 +1,45 @@
+#pragma once
+// Which encoder writes each item, its setting code, and the image bytes the
+// same value occupies. One table for the encoders and the dispatch.
+
+#include <cstdint>
+
+namespace tavrin::eeprom {
+
+enum class EncoderKind { None, Number, Choice, Sequence, ListText, ScanCodeMode };
+
+// What an image-only write does to the item's byte(s).
+enum class ImageRule {
+    None,
+    FlagBit,        // entry 1: OR setMask, any other entry: AND clearMask
+    ChoiceDigit,    // byte := digitBase + entry
+    PackedDecimal,  // byte := the digits read as hexadecimal ("25" -> 0x25)
+    Character,      // byte := code of the text's first character
+    Count,          // byte := the number in the text
+    Sequence,       // fieldLength bytes from address
+    ModeBit,        // on: OR setMask, off: AND clearMask
+};
+
+struct ItemWrite {
+    int item = 0;
+    EncoderKind kind = EncoderKind::None;
+    std::int32_t code = 0;  // first data byte of the frame
+    ImageRule rule = ImageRule::None;
+    int address = 0;        // the value's (first) image byte
+    int setMask = 0;
+    int clearMask = 0xFF;
+    int digitBase = 0x30;   // choice frames send digitBase + entry
+    int fieldLength = 0;    // sequence field bytes in the image
+};
+
+inline constexpr int kFirstWriteItem = 3;
+inline constexpr int kLastWriteItem = 79;
+
+// The row of item n, or a row of kind None for items without a write.
+const ItemWrite& itemWrite(int item);
+
+// Scan-code mode frames: code 0x5D, then 0x31 (on) or 0x30 (off).
+inline constexpr std::int32_t kScanCodeModeCode = 0x5D;
+inline constexpr int kModeAddress = 49;
+
+}  // namespace tavrin::eeprom
