@@ -1,0 +1,171 @@
+#include "eeprom/dispatch.h"
+
+#include <string>
+#include <string_view>
+
+#include "eeprom/encoders.h"
+#include "eeprom/item_write_table.h"
+#include "scantext/scan_text.h"
+#include "ui/catalogue.h"
+
+namespace tavrin::eeprom {
+
+namespace {
+
+constexpr const char* kNumberPrompt = "Please input 1 or 2 digit (0-9, 00-99)";
+
+struct SequenceForm {
+    int fieldLength;
+    bool scanCodeForm;
+    std::string_view limitPrompt;
+};
+
+constexpr SequenceForm kThreeCharacters{3, false, "Please enter less than 3 characters"};
+constexpr SequenceForm kEightCharacters{8, false, "Please enter less than 8 characters"};
+constexpr SequenceForm kSixScanCodes{6, true, "Please enter less than 6 scan codes"};
+constexpr SequenceForm kEightScanCodes{8, true, "Please enter less than 8 scan codes"};
+
+// Barcode preambles are always characters; the MSR ones follow the mode.
+SequenceForm sequenceForm(int item, bool modeOn) {
+    const bool track = item >= 67;
+    if (item == 9 || item == 10 || !modeOn) {
+        return track ? kEightCharacters : kThreeCharacters;
+    }
+    return track ? kEightScanCodes : kSixScanCodes;
+}
+
+std::string trimSpaces(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+bool isOneOrTwoDigits(const std::string& s) {
+    if (s.empty() || s.size() > 2) {
+        return false;
+    }
+    for (char c : s) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+void setOnlyEntry(ui::ListBox& list, const std::string& text) {
+    list.clear();
+    list.addItem(text);
+}
+
+void numberGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list,
+                 const std::string& prior) {
+    auto& window = ctx.window;
+    if (!window.batchFlag) {
+        const std::string s = trimSpaces(ctx.dialogs.InputBox(kNumberPrompt, "Input", prior));
+        if (s.empty()) {
+            return;
+        }
+        if (!isOneOrTwoDigits(s)) {
+            ctx.dialogs.MsgBox(kNumberPrompt, "Error", platform::MsgIcon::Error,
+                               platform::MsgButtons::Ok);
+            return;
+        }
+        setOnlyEntry(list, s);
+        window.comboWriteFlag = true;
+    }
+    WriteNumberItem(ctx, row.code, list.entryText(0), row.address, row.item);
+}
+
+void choiceGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list) {
+    if (row.item == 5) {
+        list.setListIndex(ctx.window.Combo1.listIndex());
+    } else if (row.item == 6) {
+        list.setListIndex(ctx.window.Combo2.listIndex());
+    }
+    WriteChoiceItem(ctx, row.item, row.code, ctx.window.comboWriteFlag);
+}
+
+void sequenceGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list,
+                   const std::string& prior) {
+    auto& window = ctx.window;
+    const SequenceForm form = sequenceForm(row.item, window.scanCodeDisplayMode != 0);
+    window.scanCodeFormFlag = form.scanCodeForm;
+    std::string text;
+    if (window.batchFlag) {
+        text = scantext::SequenceCheck(prior, row.item, form.scanCodeForm, ctx.dialogs);
+        if (!prior.empty() && text.empty()) {
+            return;
+        }
+    } else {
+        platform::PrePostRequest request;
+        request.text = prior;
+        request.scanCodeForm = form.scanCodeForm;
+        request.limitPrompt = std::string(form.limitPrompt);
+        ctx.dialogs.ShowPrePost(request);
+        if (request.cancelled) {
+            return;
+        }
+        if (request.text.empty()) {
+            setOnlyEntry(list, {});
+        } else {
+            text = scantext::SequenceCheck(request.text, row.item, form.scanCodeForm, ctx.dialogs);
+            if (text.empty()) {
+                return;
+            }
+            const std::size_t unit = form.scanCodeForm ? 4 : 2;
+            if (text.size() > unit * static_cast<std::size_t>(form.fieldLength)) {
+                setOnlyEntry(list, prior);
+                return;
+            }
+            // Character form keeps the tokens as typed, "{ENTER}" and all.
+            setOnlyEntry(list, form.scanCodeForm ? text : request.text);
+        }
+    }
+    WriteSequenceItem(ctx, row.code, text, form.fieldLength, row.address, row.item);
+}
+
+void listTextGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list) {
+    auto& window = ctx.window;
+    window.lstItem[19].setListIndex(window.Combo3.listIndex());
+    window.lstItem[20].setListIndex(window.Combo4.listIndex());
+    const std::string text = list.selectedText();
+    WriteListTextItem(ctx, row.code, text, static_cast<int>(text.size()), row.address, row.item,
+                      window.comboWriteFlag);
+}
+
+}  // namespace
+
+void cmdItem_Click(Context& ctx, int item) {
+    ctx.counters.sendErrorCounter = 0;
+    const ItemWrite& row = itemWrite(item);
+    if (row.kind == EncoderKind::ScanCodeMode) {
+        WriteScanCodeMode(ctx, ctx.window.scanCodeDisplayMode);
+        return;
+    }
+    if (row.kind == EncoderKind::None || item < 1 || item > ui::kItemCount) {
+        return;
+    }
+    ui::ListBox& list = ctx.window.lstItem[static_cast<std::size_t>(item)];
+    const std::string prior = list.entryText(0);
+    switch (row.kind) {
+        case EncoderKind::Number:
+            numberGroup(ctx, row, list, prior);
+            break;
+        case EncoderKind::Choice:
+            choiceGroup(ctx, row, list);
+            break;
+        case EncoderKind::Sequence:
+            sequenceGroup(ctx, row, list, prior);
+            break;
+        case EncoderKind::ListText:
+            listTextGroup(ctx, row, list);
+            break;
+        case EncoderKind::None:
+        case EncoderKind::ScanCodeMode:
+            break;
+    }
+}
+
+}  // namespace tavrin::eeprom
