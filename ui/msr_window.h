@@ -52,8 +52,9 @@ public:
     eeprom::Context& context() { return ctx_; }
     link::LinkCounters& counters() { return counters_; }
 
-    // Start and end.
-    void Form_Load();
+    // Start and end. Without the start-up read (the headless tool's own
+    // commands do their device work themselves) the image stays invalid.
+    void Form_Load(bool startupRead = true);
     void Form_Unload();
     bool ended() const { return ended_; }
 
@@ -90,9 +91,9 @@ public:
 
 private:
     class Operation;
-    bool beginOperation();
-    void endOperation();
     void comboItemChange(int item);
+    template <typename Work>
+    void runOperation(Work&& work);
 
     Platform platform_;
     WindowModel window_;

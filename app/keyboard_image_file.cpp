@@ -1,0 +1,29 @@
+#include "app/keyboard_image_file.h"
+
+#include "settings_file/settings_file.h"
+
+namespace tavrin::app {
+
+bool loadKeyboardImage(platform::FileSystem& files, const std::string& path,
+                       KeyboardEeprom& eeprom) {
+    eeprom::EepromImage image{};
+    if (settings_file::load(files, path, image) != settings_file::LoadResult::Loaded) {
+        return false;
+    }
+    // An EEPROM cell holds a byte; a file value keeps its low eight bits.
+    for (std::size_t a = 0; a < eeprom.size(); ++a) {
+        eeprom[a] = static_cast<std::uint8_t>(image[a] & 0xFF);
+    }
+    return true;
+}
+
+bool saveKeyboardImage(platform::FileSystem& files, const std::string& path,
+                       const KeyboardEeprom& eeprom) {
+    eeprom::EepromImage image{};
+    for (std::size_t a = 0; a < eeprom.size(); ++a) {
+        image[a] = eeprom[a];
+    }
+    return settings_file::save(files, path, image);
+}
+
+}  // namespace tavrin::app

@@ -1,0 +1,59 @@
+// Outside Windows there is no port driver and no system keyboard hook: the
+// program runs on the steady clock with a controller that never answers.
+
+#ifndef _WIN32
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/native_platform.h"
+#include "app/null_backends.h"
+#include "platform/std_file_system.h"
+#include "sim/real_clock.h"
+#include "sim/sim_host.h"
+
+namespace tavrin::app {
+
+namespace {
+
+std::string folderOf(const char* argv0) {
+    std::error_code ec;
+    auto exe = std::filesystem::canonical("/proc/self/exe", ec);
+    if (ec && argv0 != nullptr) {
+        exe = std::filesystem::absolute(argv0, ec);
+    }
+    return exe.parent_path().string();
+}
+
+class PosixPlatform : public NativePlatform {
+public:
+    explicit PosixPlatform(const char* argv0) : files_(folderOf(argv0), "") {}
+
+    platform::PortDriver& ports() override { return ports_; }
+    platform::TickCounter& ticks() override { return host_; }
+    platform::EventPump& events() override { return host_; }
+    platform::Timer& timer1() override { return host_; }
+    platform::KeyboardHookApi& hooks() override { return host_; }
+    platform::VersionQuery& version() override { return host_; }
+    platform::FileSystem& files() override { return files_; }
+    platform::Registry& registry() override { return registry_; }
+    platform::ProgramLauncher& launcher() override { return launcher_; }
+
+private:
+    sim::RealClock clock_;
+    sim::SimHost host_{clock_};
+    AbsentPortDriver ports_;
+    platform::StdFileSystem files_;
+    AbsentRegistry registry_;
+    AbsentLauncher launcher_;
+};
+
+}  // namespace
+
+std::unique_ptr<NativePlatform> makeNativePlatform(const char* argv0) {
+    return std::make_unique<PosixPlatform>(argv0);
+}
+
+}  // namespace tavrin::app
+
+#endif

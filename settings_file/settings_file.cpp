@@ -1,0 +1,46 @@
+#include "settings_file/settings_file.h"
+
+namespace tavrin::settings_file {
+
+std::vector<std::uint8_t> encode(const eeprom::EepromImage& image) {
+    std::vector<std::uint8_t> bytes(kFileSize);
+    for (int a = 0; a < eeprom::kEepromSize; ++a) {
+        auto value = static_cast<std::uint32_t>(image[static_cast<std::size_t>(a)]);
+        for (int i = 0; i < 4; ++i) {
+            bytes[static_cast<std::size_t>(4 * a + i)] =
+                static_cast<std::uint8_t>((value >> (8 * i)) & 0xFF);
+        }
+    }
+    return bytes;
+}
+
+void decodeInto(std::span<const std::uint8_t> bytes, eeprom::EepromImage& image) {
+    for (int a = 0; a < eeprom::kEepromSize; ++a) {
+        std::uint32_t value = 0;
+        for (int i = 0; i < 4; ++i) {
+            auto k = static_cast<std::size_t>(4 * a + i);
+            if (k < bytes.size()) {
+                value |= static_cast<std::uint32_t>(bytes[k]) << (8 * i);
+            }
+        }
+        image[static_cast<std::size_t>(a)] = static_cast<std::int32_t>(value);
+    }
+}
+
+LoadResult load(platform::FileSystem& files, const std::string& path, eeprom::EepromImage& image) {
+    if (!files.fileExists(path)) {
+        return LoadResult::NotFound;
+    }
+    auto bytes = files.readFileHead(path, kFileSize);
+    if (!bytes) {
+        return LoadResult::Unreadable;
+    }
+    decodeInto(*bytes, image);
+    return LoadResult::Loaded;
+}
+
+bool save(platform::FileSystem& files, const std::string& path, const eeprom::EepromImage& image) {
+    return files.writeFileHead(path, encode(image));
+}
+
+}  // namespace tavrin::settings_file

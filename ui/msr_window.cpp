@@ -1,0 +1,250 @@
+#include "ui/msr_window.h"
+
+#include "eeprom/dispatch.h"
+#include "eeprom/display.h"
+#include "eeprom/dump.h"
+#include "eeprom/encoders.h"
+#include "eeprom/operations.h"
+#include "link/driver_deployment.h"
+#include "settings_file/settings_file.h"
+#include "ui/sys_info.h"
+
+namespace tavrin::ui {
+
+using platform::MsgButtons;
+using platform::MsgIcon;
+
+namespace {
+constexpr const char* kMessage = "Message";
+}
+
+MsrWindow::MsrWindow(Platform platform)
+    : platform_(platform),
+      channel_(platform.ports, platform.ticks, platform.events, counters_),
+      capture_(platform.hooks, platform.timer1, platform.events, counters_),
+      ctx_{window_, counters_, channel_, capture_, platform.version, platform.dialogs} {}
+
+MsrWindow::~MsrWindow() = default;
+
+// Every wait of a device or file operation handles window events, so the
+// operator could start a second operation inside the first one: nested
+// hooks and interleaved frames. One operation at a time; the others are
+// disabled in the model and refused here.
+template <typename Work>
+void MsrWindow::runOperation(Work&& work) {
+    if (window_.operationRunning || ended_) {
+        return;
+    }
+    window_.operationRunning = true;
+    window_.Refresh();
+    work();
+    window_.operationRunning = false;
+    window_.Refresh();
+    if (exitRequested_) {
+        Form_Unload();
+    }
+}
+
+void MsrWindow::Form_Load(bool startupRead) {
+    window_.scanCodeDisplayMode = 0;
+    window_.comboWriteFlag = true;
+    window_.batchFlag = false;
+    counters_.sendErrorCounter = 0;
+    window_.title = std::string("Tavrin ") + kAboutLabel3;
+    window_.Text1.visible = false;
+    window_.Command7.visible = false;
+    window_.Combo5.clear();
+    window_.Combo5.addItem("NO");
+    window_.Combo5.addItem("YES");
+
+    window_.operationRunning = true;
+    window_.portDriverOpenedFlag = true;
+    link::DeployDriverFiles(platform_.files);
+    link::OpenPortDriver(platform_.ports, platform_.files);
+
+    bool read = startupRead && eeprom::ReadAndShow(ctx_);
+    if (!startupRead) {
+        window_.imageValidFlag = false;
+    }
+    eeprom::gorefresh(ctx_);
+    window_.operationRunning = false;
+    window_.Refresh();
+    if (startupRead && !read) {
+        platform_.dialogs.MsgBox(
+            "Read setting from EEPROM error! "
+            "Please check MSR device. ",
+            kMessage, MsgIcon::Error, MsgButtons::Ok);
+    }
+    if (exitRequested_) {
+        Form_Unload();
+    }
+}
+
+void MsrWindow::Form_Unload() {
+    if (ended_) {
+        return;
+    }
+    if (window_.operationRunning) {
+        // Inside an operation's wait: end once it has finished.
+        exitRequested_ = true;
+        return;
+    }
+    if (window_.portDriverOpenedFlag) {
+        platform_.timer1.setEnabled(false);
+        platform_.ports.ShutdownWinIo();
+    }
+    ended_ = true;
+    window_.Refresh();
+}
+
+void MsrWindow::Exit_Click() { Form_Unload(); }
+
+void MsrWindow::ReadsettingfromEEPROM_Click() {
+    runOperation([this] { eeprom::ReadsettingfromEEPROM_Click(ctx_); });
+}
+
+void MsrWindow::writeSettingtoEEPROM_Click() {
+    runOperation([this] { eeprom::writeSettingtoEEPROM_Click(ctx_); });
+}
+
+void MsrWindow::Command4_Click() {
+    runOperation([this] {
+        eeprom::writeSettingtoEEPROM_Click(ctx_);
+        if (platform_.dialogs.waitingShown()) {
+            platform_.dialogs.CloseWaiting();
+        }
+    });
+}
+
+void MsrWindow::Command5_Click() {
+    if (window_.operationRunning) {
+        return;
+    }
+    if (window_.imageValidFlag) {
+        Resettodefault_Click();
+    } else {
+        platform_.dialogs.MsgBox("Wrote setting to EEPROM error!", kMessage, MsgIcon::Error,
+                                 MsgButtons::Ok);
+    }
+}
+
+void MsrWindow::Resettodefault_Click() {
+    runOperation([this] { eeprom::Resettodefault_Click(ctx_); });
+}
+
+void MsrWindow::Cmdpt_Click() {
+    if (!window_.Cmdpt.enabled) {
+        return;
+    }
+    runOperation([this] { eeprom::Cmdpt_Click(ctx_); });
+}
+
+void MsrWindow::Command7_Click() {
+    runOperation([this] { capture_.CaptureRawKeys(window_.Text1.caption); });
+}
+
+void MsrWindow::Readsettingfromfile_Click() {
+    runOperation([this] {
+        auto& dialogs = platform_.dialogs;
+        std::string name = dialogs.GetOpenFileName();
+        window_.batchFlag = true;
+        if (name.empty()) {
+            window_.batchFlag = false;
+            return;
+        }
+        if (!platform_.files.fileExists(name)) {
+            dialogs.MsgBox("File not found!", kMessage, MsgIcon::Error, MsgButtons::Ok);
+            window_.batchFlag = false;
+            return;
+        }
+        dialogs.ShowWaiting();
+        eeprom::EepromImage loaded = window_.image;
+        if (settings_file::load(platform_.files, name, loaded) != settings_file::LoadResult::Loaded) {
+            // A file that vanished or cannot be read changes nothing.
+            dialogs.CloseWaiting();
+            window_.batchFlag = false;
+            dialogs.MsgBox("Read setting from file error!", kMessage, MsgIcon::Error,
+                           MsgButtons::Ok);
+            return;
+        }
+        window_.image = loaded;
+        eeprom::ShowImage(ctx_);
+        window_.imageValidFlag = true;
+        window_.comboWriteFlag = true;
+        window_.batchFlag = false;
+        channel_.WaitMilliseconds(100);
+        dialogs.CloseWaiting();
+    });
+}
+
+void MsrWindow::Saveeepromsettingtofile_Click() {
+    runOperation([this] {
+        auto& dialogs = platform_.dialogs;
+        std::string name = dialogs.GetSaveFileName();
+        if (name.empty()) {
+            return;
+        }
+        dialogs.ShowWaiting();
+        bool saved = settings_file::save(platform_.files, name, window_.image);
+        channel_.WaitMilliseconds(150);
+        dialogs.CloseWaiting();
+        if (!saved) {
+            // A save never fails silently.
+            dialogs.MsgBox("Save setting to file error!", kMessage, MsgIcon::Error,
+                           MsgButtons::Ok);
+        }
+    });
+}
+
+void MsrWindow::cmdItem_Click(int item) {
+    runOperation([this, item] { eeprom::cmdItem_Click(ctx_, item); });
+}
+
+void MsrWindow::comboItemChange(int item) {
+    runOperation([this, item] {
+        window_.comboWriteFlag = true;
+        eeprom::cmdItem_Click(ctx_, item);
+    });
+}
+
+void MsrWindow::cb_Click(int item) {
+    if (window_.operationRunning || item < 1 || item > kItemCount) {
+        return;
+    }
+    window_.lstItem[static_cast<std::size_t>(item)].setListIndex(
+        window_.cb[static_cast<std::size_t>(item)].listIndex());
+    comboItemChange(item);
+}
+
+void MsrWindow::Combo1_Click() { comboItemChange(5); }
+void MsrWindow::Combo2_Click() { comboItemChange(6); }
+void MsrWindow::Combo3_Click() { comboItemChange(19); }
+void MsrWindow::Combo4_Click() { comboItemChange(20); }
+
+void MsrWindow::Combo5_Click() {
+    runOperation([this] {
+        int index = window_.Combo5.listIndex();
+        window_.scanCodeDisplayMode = index > 0 ? 1 : 0;
+        const bool on = window_.scanCodeDisplayMode != 0;
+        window_.frame3Caption[11] = std::string(on ? kFrame3_11ModeOn : kFrame3_11ModeOff);
+        window_.Cmdpt.enabled = on;
+        window_.comboWriteFlag = true;
+        eeprom::WriteScanCodeMode(ctx_, window_.scanCodeDisplayMode);
+    });
+}
+
+void MsrWindow::lstItem_Scroll(int item) {
+    if (window_.operationRunning) {
+        return;
+    }
+    eeprom::lstItem_Scroll(ctx_, item);
+    window_.Refresh();
+}
+
+void MsrWindow::cmdSysInfo_Click() {
+    StartSysInfo(platform_.registry, platform_.files, platform_.launcher, platform_.dialogs);
+}
+
+void MsrWindow::aboutUnloaded() { window_.aboutLabel6 = kAboutLabel6Design; }
+
+}  // namespace tavrin::ui
