@@ -1,0 +1,60 @@
+#include "sim/real_clock.h"
+
+#include <algorithm>
+#include <thread>
+
+namespace tavrin::sim {
+
+RealClock::RealClock() : origin_(SteadyClock::now()) {}
+
+Micros RealClock::realNow() const {
+    return std::chrono::duration_cast<std::chrono::microseconds>(SteadyClock::now() - origin_)
+        .count();
+}
+
+Micros RealClock::now() {
+    Micros real = realNow();
+    return debt_ > 0 ? std::max(real, debtFrom_ + debt_) : real;
+}
+
+void RealClock::sleepUntil(Micros at) {
+    std::this_thread::sleep_until(origin_ + std::chrono::microseconds(at));
+}
+
+void RealClock::payDebt() {
+    if (debt_ > 0) {
+        Micros until = debtFrom_ + debt_;
+        debt_ = 0;
+        sleepUntil(until);
+    }
+}
+
+void RealClock::spend(Micros duration) {
+    if (duration <= 0) {
+        return;
+    }
+    if (debt_ == 0) {
+        debtFrom_ = realNow();
+    }
+    debt_ += duration;
+    if (debt_ >= kSpendBatch) {
+        payDebt();
+    }
+}
+
+void RealClock::post(Micros at, std::function<void()> fn) { queue_.post(at, std::move(fn)); }
+
+void RealClock::runEvents(Micros maxWait) {
+    payDebt();
+    if (queue_.runDue(realNow())) {
+        return;
+    }
+    Micros target = realNow() + std::max<Micros>(maxWait, 0);
+    if (auto next = queue_.next(); next && *next < target) {
+        target = *next;
+    }
+    sleepUntil(target);
+    queue_.runDue(realNow());
+}
+
+}  // namespace tavrin::sim
