@@ -1,0 +1,143 @@
+#include "scantext/scan_text.h"
+
+#include <array>
+#include <string_view>
+
+namespace tavrin::scantext {
+
+namespace {
+
+struct ControlToken {
+    std::string_view token;
+    char character;
+};
+
+// In the order the replacements run.
+constexpr std::array<ControlToken, 4> kControlTokens{{
+    {"{BACKSPACE}", '\x08'},
+    {"{TAB}", '\x09'},
+    {"{ENTER}", '\x0D'},
+    {"{ESC}", '\x1B'},
+}};
+
+constexpr std::string_view kHexDigits = "0123456789ABCDEF";
+
+// Every occurrence of from, left to right, without rescanning the
+// replacement.
+std::string replaceAll(const std::string& text, std::string_view from, std::string_view to) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    for (;;) {
+        std::size_t hit = text.find(from, pos);
+        if (hit == std::string::npos) {
+            out.append(text, pos, std::string::npos);
+            return out;
+        }
+        out.append(text, pos, hit - pos);
+        out.append(to);
+        pos = hit + from.size();
+    }
+}
+
+char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool isShortSequenceItem(int item) { return item == 9 || item == 10 || item == 65 || item == 66; }
+bool isTrackSequenceItem(int item) { return item >= 67 && item <= 72; }
+bool isMsrSequenceItem(int item) { return item == 65 || item == 66 || isTrackSequenceItem(item); }
+
+std::string reject(platform::OperatorDialogs& dialogs, std::string_view opening,
+                   const std::string& text, std::string_view reason) {
+    std::string message(opening);
+    message += text;
+    message += reason;
+    dialogs.MsgBox(message, "Error", platform::MsgIcon::Error, platform::MsgButtons::Ok);
+    return {};
+}
+
+constexpr std::string_view kBadInput = "Bad Input! ";
+constexpr std::string_view kBadToken = "Bad Input  ";
+
+std::string checkCharacterForm(const std::string& text, int item,
+                               platform::OperatorDialogs& dialogs) {
+    if (isShortSequenceItem(item) && text.size() > 3) {
+        return reject(dialogs, kBadInput, text,
+                      "  It is only allowed no more than 3 characters to enter.");
+    }
+    if (isTrackSequenceItem(item) && text.size() > 8) {
+        return reject(dialogs, kBadInput, text,
+                      "  It is only allowed no more than 8 characters to enter.");
+    }
+    return text;
+}
+
+std::string checkScanCodeForm(const std::string& text, int item,
+                              platform::OperatorDialogs& dialogs) {
+    if (text.size() % 4 != 0) {
+        return reject(dialogs, kBadInput, text,
+                      "  It is not the right input format. Please try again.");
+    }
+    const std::size_t tokens = text.size() / 4;
+    if ((item == 65 || item == 66) && tokens > 6) {
+        return reject(dialogs, kBadInput, text, "  Please enter less than 6 scan codes.");
+    }
+    if (isTrackSequenceItem(item) && tokens > 8) {
+        return reject(dialogs, kBadInput, text, "  Please enter less than 8 scan codes.");
+    }
+    if (!isMsrSequenceItem(item)) {
+        return text;
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        switch (i % 4) {
+            case 0:
+                if (c != '<') {
+                    return reject(dialogs, kBadToken, text, "");
+                }
+                break;
+            case 3:
+                if (c != '>') {
+                    return reject(dialogs, kBadToken, text, "");
+                }
+                break;
+            default:
+                if (!IsHexDigit(std::string(1, upperAscii(c)))) {
+                    return reject(dialogs, kBadToken, text,
+                                  "  It's out of the range (00 - FF).");
+                }
+                break;
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+bool IsHexDigit(const std::string& oneCharacter) {
+    return oneCharacter.size() == 1 && kHexDigits.find(oneCharacter[0]) != std::string_view::npos;
+}
+
+std::string TokenDisplayConversion(const std::string& text) {
+    std::string out = text;
+    for (const ControlToken& t : kControlTokens) {
+        out = replaceAll(out, std::string_view(&t.character, 1), t.token);
+    }
+    return out;
+}
+
+std::string ReplaceControlTokens(const std::string& text) {
+    std::string out = text;
+    for (const ControlToken& t : kControlTokens) {
+        out = replaceAll(out, t.token, std::string_view(&t.character, 1));
+    }
+    return out;
+}
+
+std::string SequenceCheck(const std::string& text, int item, bool scanCodeForm,
+                          platform::OperatorDialogs& dialogs) {
+    const std::string replaced = ReplaceControlTokens(text);
+    return scanCodeForm ? checkScanCodeForm(replaced, item, dialogs)
+                        : checkCharacterForm(replaced, item, dialogs);
+}
+
+}  // namespace tavrin::scantext
