@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test. Extra arguments go to CMake, e.g.
+#   BUILD_DIR=build-asan tools/test.sh -DTAVRIN_SANITIZE=address,undefined
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${BUILD_DIR:-build}"
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+cmake --build "$build" -j"$(nproc)"
+QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
