@@ -1,0 +1,69 @@
+#pragma once
+// The main window over the simulated keyboard on a virtual clock, with
+// scripted dialogs and a temporary program folder: end-to-end tests whose
+// 15 s time-outs cost microseconds.
+
+#include <memory>
+
+#include "app/null_backends.h"
+#include "platform/std_file_system.h"
+#include "sim/simulated_keyboard.h"
+#include "sim/virtual_clock.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+#include "ui/msr_window.h"
+
+namespace tavrin::test {
+
+struct SimRig {
+    explicit SimRig(sim::SimulatedKeyboard::Options options = {})
+        : keyboard(clock, std::move(options)) {}
+
+    sim::VirtualClock clock;
+    sim::SimulatedKeyboard keyboard;
+    TempDir programDir;
+    TempDir systemDir;
+    platform::StdFileSystem files{programDir.path().string(), systemDir.path().string()};
+    FakeDialogs dialogs;
+    app::AbsentRegistry registry;
+    app::AbsentLauncher launcher;
+    ui::MsrWindow window{ui::Platform{keyboard.ports(), keyboard.host(), keyboard.host(),
+                                      keyboard.host(), keyboard.host(), keyboard.host(), files,
+                                      dialogs, registry, launcher}};
+
+    ui::WindowModel& model() { return window.model(); }
+    sim::KeyboardFirmware& firmware() { return keyboard.firmware(); }
+    sim::I8042& ports() { return keyboard.ports(); }
+
+    std::vector<std::string> messageTexts() const {
+        std::vector<std::string> texts;
+        for (const auto& m : dialogs.messages) {
+            texts.push_back(m.text);
+        }
+        return texts;
+    }
+    // Selects entry index of item n's combo box as the operator would.
+    void choose(int item, int index) {
+        ui::ComboBox* combo = model().valueCombo(item);
+        combo->setListIndex(index);
+        switch (item) {
+            case 5: window.Combo1_Click(); break;
+            case 6: window.Combo2_Click(); break;
+            case 19: window.Combo3_Click(); break;
+            case 20: window.Combo4_Click(); break;
+            default: window.cb_Click(item); break;
+        }
+    }
+    void chooseMode(bool on) {
+        model().Combo5.setListIndex(on ? 1 : 0);
+        window.Combo5_Click();
+    }
+    std::string shown(int item) {
+        if (const ui::ComboBox* combo = model().valueCombo(item)) {
+            return combo->text();
+        }
+        return model().lstItem[static_cast<std::size_t>(item)].entryText(0);
+    }
+};
+
+}  // namespace tavrin::test

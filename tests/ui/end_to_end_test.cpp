@@ -1,0 +1,365 @@
+// The main window against the simulated keyboard, on virtual time.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "settings_file/settings_file.h"
+#include "support/sim_rig.h"
+
+namespace tavrin::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+constexpr const char* kReadError = "Read setting from EEPROM error! Please check MSR device. ";
+
+TEST(StartUp, ReadsAndShowsTheKeyboard) {
+    SimRig rig;
+    auto eeprom = sim::KeyboardFirmware::factoryDefaults();
+    eeprom[40] = 0x42;  // key delay 42 ms
+    eeprom[68] = 0x33;  // GERMANY
+    eeprom[2] = 0x05;   // buzzer off
+    eeprom[71] = 'X';
+    rig.firmware().setEeprom(eeprom);
+    rig.window.Form_Load();
+
+    EXPECT_THAT(rig.messageTexts(), IsEmpty());
+    EXPECT_TRUE(rig.model().imageValidFlag);
+    EXPECT_EQ(rig.model().title, "Tavrin Version 1.7G");
+    EXPECT_EQ(rig.shown(3), "42");
+    EXPECT_EQ(rig.shown(5), "GERMANY");
+    EXPECT_EQ(rig.shown(4), "NO");
+    EXPECT_EQ(rig.shown(67), "X");
+    EXPECT_EQ(rig.model().aboutLabel6, "Firmware Version 1.7");
+    EXPECT_EQ(rig.model().Combo5.entries(), (std::vector<std::string>{"NO", "YES"}));
+    EXPECT_FALSE(rig.model().Text1.visible);
+    EXPECT_FALSE(rig.model().Command7.visible);
+    EXPECT_EQ(rig.firmware().readRequests(), 1);
+    for (std::size_t a = 0; a < 128; ++a) {
+        EXPECT_EQ(rig.model().image[a], eeprom[a]) << a;
+    }
+}
+
+TEST(StartUp, DeploysTheDriverFilesAndRepairsAFailedOpen) {
+    sim::SimulatedKeyboard::Options options;
+    options.controller.initializeResults = {false, false};
+    SimRig rig(options);
+    for (const char* source : {"winiodll", "winiosys", "winiodll3", "winiosys3", "winio.vxd"}) {
+        rig.programDir.write(source, {1, 2, 3});
+    }
+    rig.systemDir.write("winio.dll", {9});  // present: not copied again
+    rig.keyboard.ports().setNeverReady(true);  // the driver does not reach the hardware
+    rig.window.Form_Load();
+
+    EXPECT_EQ(rig.ports().initializeCalls(), 2);
+    for (const char* target : {"winio.dll", "winio.sys", "winio3.dll", "winio3.sys"}) {
+        EXPECT_EQ(rig.programDir.read(target), (std::vector<std::uint8_t>{1, 2, 3})) << target;
+    }
+    EXPECT_EQ(rig.systemDir.read("winio.dll"), (std::vector<std::uint8_t>{9}));
+    EXPECT_EQ(rig.systemDir.read("winio.vxd"), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_FALSE(rig.model().imageValidFlag);
+    ASSERT_EQ(rig.dialogs.messages.size(), 1u);
+    EXPECT_EQ(rig.dialogs.messages[0].text, kReadError);
+    EXPECT_EQ(rig.dialogs.messages[0].title, "Message");
+    EXPECT_EQ(rig.dialogs.messages[0].icon, platform::MsgIcon::Error);
+}
+
+TEST(StartUp, ExitClosesThePortDriverOnce) {
+    SimRig rig;
+    rig.window.Form_Load();
+    rig.window.Exit_Click();
+    rig.window.Command6_Click();
+    EXPECT_TRUE(rig.window.ended());
+    EXPECT_EQ(rig.ports().shutdownCalls(), 1);
+    EXPECT_FALSE(rig.keyboard.host().enabled());
+}
+
+class Operating : public ::testing::Test {
+protected:
+    void SetUp() override {
+        rig.window.Form_Load();
+        ASSERT_TRUE(rig.model().imageValidFlag);
+        rig.dialogs.messages.clear();
+    }
+    std::size_t frameCount() { return rig.firmware().frames().size(); }
+    SimRig rig;
+};
+
+TEST_F(Operating, ComboChangesTheImageButNotTheDevice) {
+    auto before = rig.firmware().eeprom();
+    std::size_t wire = rig.ports().wire().size();
+    rig.choose(4, 0);  // buzzer NO
+    rig.choose(5, 4);  // SPAIN
+    EXPECT_EQ(rig.model().image[2] & 0x80, 0);
+    EXPECT_EQ(rig.model().image[68], 0x34);
+    EXPECT_EQ(rig.firmware().eeprom(), before);
+    EXPECT_EQ(rig.ports().wire().size(), wire);
+}
+
+TEST_F(Operating, EditedItemsReachTheKeyboardAndReadBack) {
+    rig.dialogs.inputAnswers = {"25"};
+    rig.window.cmdItem_Click(3);
+    rig.choose(4, 0);
+    rig.choose(5, 4);
+    rig.choose(47, 2);  // five supplemental digits
+    rig.chooseMode(true);
+    rig.dialogs.onPrePost = [](platform::PrePostRequest& r) { r.text = "<64>"; };
+    rig.window.cmdItem_Click(67);
+    EXPECT_EQ(rig.shown(67), "<64>");
+
+    rig.window.Command4_Click();
+    EXPECT_THAT(rig.messageTexts(), ElementsAre("Write to EEPROM Successful!"));
+    EXPECT_FALSE(rig.dialogs.waitingShown());
+    const auto& e = rig.firmware().eeprom();
+    EXPECT_EQ(e[40], 0x25);
+    EXPECT_EQ(e[2] & 0x80, 0);
+    EXPECT_EQ(e[68], 0x34);
+    EXPECT_EQ(e[16], 5);
+    EXPECT_EQ(e[71], 0x64);
+    EXPECT_EQ(e[72], 0x00);
+    EXPECT_NE(e[49] & 0x10, 0);
+    EXPECT_EQ(rig.firmware().closingFrames(), 1);
+    EXPECT_THAT(rig.firmware().rejected(), IsEmpty());
+
+    rig.dialogs.messages.clear();
+    rig.window.Command3_Click();
+    EXPECT_THAT(rig.messageTexts(), ElementsAre("Read setting from EEPROM success!"));
+    EXPECT_EQ(rig.shown(3), "25");
+    EXPECT_EQ(rig.shown(4), "NO");
+    EXPECT_EQ(rig.shown(5), "SPAIN");
+    EXPECT_EQ(rig.shown(47), "5");
+    EXPECT_EQ(rig.shown(67), "<64>");
+    EXPECT_EQ(rig.model().Combo5.text(), "YES");
+    for (std::size_t a = 0; a < 128; ++a) {
+        EXPECT_EQ(rig.model().image[a], e[a]) << a;
+    }
+}
+
+TEST_F(Operating, ResetRestoresTheDefaultsAndSaysSo) {
+    rig.dialogs.inputAnswers = {"99"};
+    rig.window.cmdItem_Click(3);
+    rig.window.Command4_Click();
+    ASSERT_EQ(rig.firmware().eeprom()[40], 0x99);
+
+    rig.dialogs.messages.clear();
+    rig.dialogs.answers = {platform::MsgAnswer::Yes};
+    rig.window.Command5_Click();
+    EXPECT_EQ(rig.firmware().resets(), 1);
+    EXPECT_EQ(rig.firmware().eeprom(), sim::KeyboardFirmware::factoryDefaults());
+    EXPECT_THAT(rig.messageTexts(), ElementsAre("Are you sure to reset EEPROM to default?",
+                                                "Read default setting from EEPROM success!"));
+    EXPECT_EQ(rig.shown(3), "5");
+    // Until the next whole-image write every read reports the defaults.
+    rig.dialogs.messages.clear();
+    rig.window.Command3_Click();
+    EXPECT_THAT(rig.messageTexts(), ElementsAre("Read default setting from EEPROM success!"));
+}
+
+TEST_F(Operating, ResetAnsweredNoSendsNothing) {
+    std::size_t wire = rig.ports().wire().size();
+    rig.window.Resettodefault_Click();
+    EXPECT_EQ(rig.ports().wire().size(), wire);
+}
+
+TEST_F(Operating, OposPresetReachesTheKeyboardWithTheModeOn) {
+    rig.chooseMode(true);
+    ASSERT_TRUE(rig.model().Cmdpt.enabled);
+    rig.dialogs.answers = {platform::MsgAnswer::Yes};
+    rig.window.Cmdpt_Click();
+    const auto& e = rig.firmware().eeprom();
+    EXPECT_EQ((std::vector<int>{e[50], e[51], e[52]}), (std::vector<int>{0x63, 0, 0}));
+    EXPECT_EQ((std::vector<int>{e[53], e[54], e[55]}), (std::vector<int>{0x63, 0, 0}));
+    EXPECT_EQ(e[71], 0x64);
+    EXPECT_EQ(e[79], 0x67);
+    EXPECT_EQ(e[87], 0x68);
+    EXPECT_EQ(e[95], 0x64);
+    EXPECT_EQ(e[103], 0x67);
+    EXPECT_EQ((std::vector<int>{e[111], e[112], e[113], e[114]}),
+              (std::vector<int>{0x68, 0x6A, 0x6A, 0}));
+    EXPECT_NE(e[49] & 0x10, 0);
+    EXPECT_TRUE(rig.model().imageValidFlag);
+    EXPECT_EQ(rig.shown(72), "<68><6A><6A>");
+    EXPECT_EQ(rig.shown(65), "<63>");
+    EXPECT_FALSE(rig.model().comboWriteFlag);
+}
+
+TEST_F(Operating, OposButtonIsRefusedWithTheModeOff) {
+    rig.chooseMode(false);
+    std::size_t wire = rig.ports().wire().size();
+    rig.dialogs.answers = {platform::MsgAnswer::Yes};
+    rig.window.Cmdpt_Click();
+    EXPECT_EQ(rig.ports().wire().size(), wire);
+    EXPECT_THAT(rig.messageTexts(), IsEmpty());
+}
+
+TEST_F(Operating, ModeSwitchFollowsCombo5) {
+    rig.chooseMode(true);
+    EXPECT_EQ(rig.model().frame3Caption[11], "Preamble/Postamble Setting In Hexidecimal");
+    EXPECT_NE(rig.model().image[49] & 0x10, 0);
+    rig.chooseMode(false);
+    EXPECT_EQ(rig.model().frame3Caption[11], "Preamble/Postamble Setting               ");
+    EXPECT_FALSE(rig.model().Cmdpt.enabled);
+    EXPECT_EQ(rig.model().image[49] & 0x10, 0);
+}
+
+TEST_F(Operating, ControllerNeverReadyDuringAWriteIsAnError) {
+    rig.ports().setNeverReady(true);
+    rig.window.Command4_Click();
+    EXPECT_THAT(rig.messageTexts(), ElementsAre("Write to EEPROM error!"));
+    EXPECT_EQ(rig.dialogs.messages[0].icon, platform::MsgIcon::Error);
+    EXPECT_FALSE(rig.dialogs.waitingShown());
+}
+
+TEST_F(Operating, SecondCommandIsRefusedWhileAWriteWaits) {
+    int readsBefore = rig.firmware().readRequests();
+    bool runningSeen = false;
+    // The operator clicks READ EEPROM and an Edit button while the write waits.
+    rig.clock.post(rig.clock.now() + 500'000, [&] {
+        runningSeen = rig.model().operationRunning && !rig.model().commandsEnabled();
+        rig.window.Command3_Click();
+        rig.window.cmdItem_Click(3);
+        rig.window.Command1_Click();
+    });
+    rig.window.Command4_Click();
+    EXPECT_TRUE(runningSeen);
+    EXPECT_EQ(rig.firmware().readRequests(), readsBefore);
+    EXPECT_THAT(rig.dialogs.inputPrompts, IsEmpty());
+    EXPECT_THAT(rig.messageTexts(), ElementsAre("Write to EEPROM Successful!"));
+    EXPECT_TRUE(rig.model().commandsEnabled());
+}
+
+TEST_F(Operating, ExitDuringAWriteEndsAfterIt) {
+    rig.clock.post(rig.clock.now() + 500'000, [&] { rig.window.Exit_Click(); });
+    rig.window.Command4_Click();
+    EXPECT_TRUE(rig.window.ended());
+    EXPECT_EQ(rig.ports().shutdownCalls(), 1);
+    EXPECT_EQ(rig.firmware().closingFrames(), 1);  // the write ran to its end
+}
+
+TEST_F(Operating, SilentKeyboardTimesOutAndKeepsTheImage) {
+    auto image = rig.model().image;
+    rig.firmware().options().silent = true;
+    sim::Micros start = rig.clock.now();
+    rig.window.Command3_Click();
+    EXPECT_THAT(rig.messageTexts(), ElementsAre("Read setting from EEPROM error!"));
+    EXPECT_GE(rig.clock.now() - start, 14'000'000);
+    EXPECT_EQ(rig.model().image, image);
+    EXPECT_FALSE(rig.model().imageValidFlag);
+    EXPECT_EQ(rig.shown(3), "5");
+}
+
+TEST_F(Operating, OperatorTypingDuringAReadFailsItAndKeepsTheImage) {
+    auto image = rig.model().image;
+    auto eeprom = rig.firmware().eeprom();
+    eeprom[40] = 0x77;
+    rig.firmware().setEeprom(eeprom);
+    // An 'A' typed on the window in the middle of the answer.
+    rig.keyboard.host().typeKeyAt(rig.clock.now() + 800'000, 0x41, 0x1E);
+    rig.window.Command3_Click();
+    EXPECT_THAT(rig.messageTexts(), ElementsAre("Read setting from EEPROM error!"));
+    EXPECT_EQ(rig.model().image, image);
+    EXPECT_EQ(rig.shown(3), "5");
+}
+
+TEST_F(Operating, WrongSignatureIsReportedAndEveryItemStillShown) {
+    auto eeprom = rig.firmware().eeprom();
+    eeprom[0] = 0x00;
+    eeprom[40] = 0x12;
+    rig.firmware().setEeprom(eeprom);
+    rig.window.Command3_Click();
+    EXPECT_THAT(rig.messageTexts(),
+                ElementsAre("Read from EEPROM error!", "Read setting from EEPROM success!"));
+    EXPECT_EQ(rig.shown(3), "12");
+    EXPECT_EQ(rig.shown(6), "TK123");
+}
+
+TEST_F(Operating, ResetButtonAfterAFailedReadIsRefused) {
+    rig.firmware().options().silent = true;
+    rig.window.Command3_Click();
+    rig.dialogs.messages.clear();
+    std::size_t wire = rig.ports().wire().size();
+    rig.dialogs.answers = {platform::MsgAnswer::Yes};
+    rig.window.Command5_Click();
+    EXPECT_THAT(rig.messageTexts(), ElementsAre("Wrote setting to EEPROM error!"));
+    EXPECT_EQ(rig.ports().wire().size(), wire);
+    // The menu item goes ahead without the check.
+    rig.dialogs.messages.clear();
+    rig.dialogs.answers = {platform::MsgAnswer::Yes};
+    rig.window.Resettodefault_Click();
+    EXPECT_EQ(rig.firmware().resets(), 1);
+}
+
+class SettingsFiles : public Operating {};
+
+TEST_F(SettingsFiles, SaveThenOpenRoundTripsWithoutTouchingTheKeyboard) {
+    rig.choose(5, 2);  // FRANCE, in the image only
+    rig.dialogs.saveNames = {rig.programDir.file("s.bin")};
+    rig.window.Command2_Click();
+    auto bytes = rig.programDir.read("s.bin");
+    ASSERT_EQ(bytes.size(), 512u);
+    EXPECT_EQ(bytes[4 * 68], 0x32);
+
+    rig.choose(5, 0);
+    std::size_t wire = rig.ports().wire().size();
+    rig.dialogs.openNames = {rig.programDir.file("s.bin")};
+    rig.window.Command1_Click();
+    EXPECT_EQ(rig.shown(5), "FRANCE");
+    EXPECT_EQ(rig.ports().wire().size(), wire);
+    EXPECT_THAT(rig.messageTexts(), IsEmpty());
+    EXPECT_EQ(rig.dialogs.waitingShows, rig.dialogs.waitingCloses);
+}
+
+TEST_F(SettingsFiles, MissingFileOrCancelChangesNothing) {
+    auto image = rig.model().image;
+    rig.window.Command1_Click();  // cancelled
+    rig.dialogs.openNames = {rig.programDir.file("none.bin")};
+    rig.window.Command1_Click();
+    EXPECT_THAT(rig.messageTexts(), ElementsAre("File not found!"));
+    EXPECT_EQ(rig.model().image, image);
+    EXPECT_FALSE(rig.model().batchFlag);
+}
+
+TEST_F(SettingsFiles, ShortFileLoadsWithTheMissingValuesZero) {
+    auto bytes = settings_file::encode(rig.model().image);
+    bytes.resize(4 * 41);  // up to address 40
+    rig.programDir.write("short.bin", bytes);
+    rig.dialogs.openNames = {rig.programDir.file("short.bin")};
+    rig.window.Command1_Click();
+    EXPECT_EQ(rig.model().image[40], 0x05);
+    EXPECT_EQ(rig.model().image[68], 0);
+    EXPECT_EQ(rig.model().image[127], 0);
+    EXPECT_EQ(rig.shown(5), "US");  // 0 is entry 0
+    EXPECT_TRUE(rig.model().imageValidFlag);
+}
+
+TEST_F(SettingsFiles, FailedSaveIsReported) {
+    rig.dialogs.saveNames = {rig.programDir.file("no/such/dir/s.bin")};
+    rig.window.Command2_Click();
+    EXPECT_THAT(rig.messageTexts(), ElementsAre("Save setting to file error!"));
+    EXPECT_FALSE(rig.dialogs.waitingShown());
+}
+
+TEST_F(SettingsFiles, ValuesBeyondAByteStayInTheImageAndNeverReachTheKeyboard) {
+    auto image = rig.model().image;
+    image[40] = 0x125;   // not a byte
+    image[68] = -1;
+    rig.programDir.write("wide.bin", settings_file::encode(image));
+    rig.dialogs.openNames = {rig.programDir.file("wide.bin")};
+    rig.window.Command1_Click();
+    EXPECT_EQ(rig.model().image[40], 0x125);
+    EXPECT_EQ(rig.model().image[68], -1);
+    EXPECT_EQ(rig.shown(3), "");
+
+    rig.window.Command4_Click();
+    EXPECT_EQ(rig.firmware().eeprom()[40], 0x05);  // item 3 had no value to send
+    for (const auto& frame : rig.firmware().frames()) {
+        EXPECT_NE(frame[0], 0x4A) << "item 3 was sent";
+    }
+    rig.dialogs.saveNames = {rig.programDir.file("again.bin")};
+    rig.window.Command2_Click();
+    EXPECT_EQ(rig.programDir.read("again.bin"), rig.programDir.read("wide.bin"));
+}
+
+}  // namespace
+}  // namespace tavrin::test
