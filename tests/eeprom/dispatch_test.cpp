@@ -1,0 +1,424 @@
+#include "eeprom/dispatch.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "support/fakes.h"
+
+namespace tavrin::eeprom {
+namespace {
+
+using platform::MsgButtons;
+using platform::MsgIcon;
+using platform::PrePostRequest;
+using test::CoreRig;
+using test::frame;
+
+constexpr const char* kNumberPrompt = "Please input 1 or 2 digit (0-9, 00-99)";
+
+class DispatchTest : public ::testing::Test {
+protected:
+    CoreRig rig;
+    Context& ctx = rig.ctx;
+    ui::WindowModel& window = rig.window;
+    test::FakeDialogs& dialogs = rig.dialogs;
+
+    ui::ListBox& list(int item) { return window.lstItem[static_cast<std::size_t>(item)]; }
+    std::int32_t& byte(int address) { return window.image[static_cast<std::size_t>(address)]; }
+    void setOnly(int item, const std::string& text) {
+        list(item).clear();
+        list(item).addItem(text);
+    }
+    std::vector<int> bytes(int first, int last) {
+        std::vector<int> out;
+        for (int a = first; a <= last; ++a) {
+            out.push_back(byte(a));
+        }
+        return out;
+    }
+    // The operator confirms frmPrePost with this text.
+    void answerPrePost(const std::string& text) {
+        dialogs.onPrePost = [text](PrePostRequest& r) { r.text = text; };
+    }
+    void fillImage(std::int32_t value) {
+        for (int a = 0; a < kEepromSize; ++a) {
+            byte(a) = value;
+        }
+    }
+};
+
+// Number group ------------------------------------------------------------
+
+TEST_F(DispatchTest, AcceptedNumberStagesThePackedValue) {
+    setOnly(17, "10");
+    window.comboWriteFlag = false;
+    dialogs.inputAnswers = {"25"};
+    cmdItem_Click(ctx, 17);
+    ASSERT_EQ(dialogs.inputPrompts.size(), 1u);
+    EXPECT_EQ(dialogs.inputPrompts[0].prompt, kNumberPrompt);
+    EXPECT_EQ(dialogs.inputPrompts[0].title, "Input");
+    EXPECT_EQ(dialogs.inputPrompts[0].defaultAnswer, "10");
+    EXPECT_EQ(list(17).entries(), std::vector<std::string>{"25"});
+    EXPECT_EQ(list(17).listIndex(), 0);
+    EXPECT_EQ(byte(20), 0x25);
+    EXPECT_TRUE(rig.ports.dataWrites.empty());
+    EXPECT_TRUE(window.comboWriteFlag);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(DispatchTest, NumberAnswerIsTrimmed) {
+    dialogs.inputAnswers = {" 7 "};
+    cmdItem_Click(ctx, 3);
+    EXPECT_EQ(list(3).entries(), std::vector<std::string>{"7"});
+    EXPECT_EQ(byte(40), 0x07);
+}
+
+TEST_F(DispatchTest, RejectedNumbersShowTheErrorBoxAndChangeNothing) {
+    for (const char* answer : {"123", "1a", "-5", "2 5", "+1"}) {
+        SCOPED_TRACE(answer);
+        setOnly(17, "10");
+        byte(20) = 0x10;
+        dialogs.messages.clear();
+        dialogs.inputAnswers = {answer};
+        cmdItem_Click(ctx, 17);
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].text, kNumberPrompt);
+        EXPECT_EQ(dialogs.messages[0].title, "Error");
+        EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Error);
+        EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::Ok);
+        EXPECT_EQ(list(17).entries(), std::vector<std::string>{"10"});
+        EXPECT_EQ(byte(20), 0x10);
+    }
+    EXPECT_TRUE(rig.ports.dataWrites.empty());
+}
+
+TEST_F(DispatchTest, CancelOrBlankNumberDoesNothing) {
+    for (const char* answer : {"", "   "}) {
+        setOnly(17, "10");
+        byte(20) = 0x10;
+        window.comboWriteFlag = false;
+        dialogs.inputAnswers = {answer};
+        cmdItem_Click(ctx, 17);
+        EXPECT_EQ(list(17).entries(), std::vector<std::string>{"10"});
+        EXPECT_EQ(list(17).listIndex(), -1);
+        EXPECT_EQ(byte(20), 0x10);
+        EXPECT_FALSE(window.comboWriteFlag);
+    }
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(rig.ports.dataWrites.empty());
+}
+
+TEST_F(DispatchTest, BatchNumberSendsTheListValueWithoutAsking) {
+    setOnly(17, "25");
+    window.batchFlag = true;
+    window.comboWriteFlag = false;
+    cmdItem_Click(ctx, 17);
+    EXPECT_TRUE(dialogs.inputPrompts.empty());
+    EXPECT_EQ(rig.takeWire(), frame({0x08, 0x32, 0x35}));
+    list(18).clear();  // a number nobody has read yet sends nothing
+    cmdItem_Click(ctx, 18);
+    EXPECT_TRUE(rig.ports.dataWrites.empty());
+}
+
+// Choice group ------------------------------------------------------------
+
+TEST_F(DispatchTest, CountryComesFromCombo1) {
+    window.Combo1.setText("SPAIN");
+    window.comboWriteFlag = true;
+    cmdItem_Click(ctx, 5);
+    EXPECT_EQ(list(5).listIndex(), 4);
+    EXPECT_EQ(byte(68), 0x34);
+    EXPECT_TRUE(rig.ports.dataWrites.empty());
+    window.comboWriteFlag = false;
+    cmdItem_Click(ctx, 5);
+    EXPECT_EQ(rig.takeWire(), frame({0x2B, 0x34}));
+}
+
+TEST_F(DispatchTest, MsrTypeComesFromCombo2) {
+    window.Combo2.setListIndex(3);  // "TK12"
+    window.comboWriteFlag = false;
+    cmdItem_Click(ctx, 6);
+    EXPECT_EQ(list(6).listIndex(), 3);
+    EXPECT_EQ(rig.takeWire(), frame({0x2C, 0x34}));
+}
+
+TEST_F(DispatchTest, ChoiceFollowsTheComboWriteFlag) {
+    list(13).setListIndex(1);
+    byte(3) = 0x00;
+    window.comboWriteFlag = true;
+    cmdItem_Click(ctx, 13);
+    EXPECT_EQ(byte(3), 0x01);
+    EXPECT_TRUE(rig.ports.dataWrites.empty());
+    window.comboWriteFlag = false;
+    cmdItem_Click(ctx, 13);
+    EXPECT_EQ(rig.takeWire(), frame({0x04, 0x31}));
+    list(13).setListIndex(-1);
+    cmdItem_Click(ctx, 13);  // no value, nothing to send
+    EXPECT_TRUE(rig.ports.dataWrites.empty());
+}
+
+// Sequence group ----------------------------------------------------------
+
+TEST_F(DispatchTest, ScanCodeTrackPreambleIsStaged) {
+    setOnly(67, "<01>");
+    window.scanCodeDisplayMode = 1;
+    window.comboWriteFlag = true;
+    fillImage(0x77);
+    answerPrePost("<64>");
+    cmdItem_Click(ctx, 67);
+    ASSERT_EQ(dialogs.prePostShown.size(), 1u);
+    EXPECT_EQ(dialogs.prePostShown[0].text, "<01>");
+    EXPECT_TRUE(dialogs.prePostShown[0].scanCodeForm);
+    EXPECT_EQ(dialogs.prePostShown[0].limitPrompt, "Please enter less than 8 scan codes");
+    EXPECT_EQ(list(67).entries(), std::vector<std::string>{"<64>"});
+    EXPECT_EQ(bytes(71, 78), (std::vector<int>{0x64, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(byte(70), 0x77);
+    EXPECT_EQ(byte(79), 0x77);
+    EXPECT_TRUE(rig.ports.dataWrites.empty());
+    EXPECT_TRUE(window.comboWriteFlag);
+    EXPECT_FALSE(window.scanCodeFormFlag);
+}
+
+TEST_F(DispatchTest, WithTheModeOffTheSameInputIsCharacters) {
+    window.scanCodeDisplayMode = 0;
+    window.comboWriteFlag = true;
+    answerPrePost("<64>");
+    cmdItem_Click(ctx, 67);
+    ASSERT_EQ(dialogs.prePostShown.size(), 1u);
+    EXPECT_FALSE(dialogs.prePostShown[0].scanCodeForm);
+    EXPECT_EQ(dialogs.prePostShown[0].limitPrompt, "Please enter less than 8 characters");
+    EXPECT_EQ(list(67).entries(), std::vector<std::string>{"<64>"});
+    EXPECT_EQ(bytes(71, 78), (std::vector<int>{0x3C, 0x36, 0x34, 0x3E, 0, 0, 0, 0}));
+}
+
+TEST_F(DispatchTest, BarcodePreambleIsAlwaysCharacters) {
+    window.scanCodeDisplayMode = 1;
+    window.comboWriteFlag = true;
+    answerPrePost("AB");
+    cmdItem_Click(ctx, 9);
+    ASSERT_EQ(dialogs.prePostShown.size(), 1u);
+    EXPECT_FALSE(dialogs.prePostShown[0].scanCodeForm);
+    EXPECT_EQ(dialogs.prePostShown[0].limitPrompt, "Please enter less than 3 characters");
+    EXPECT_EQ(bytes(32, 34), (std::vector<int>{0x41, 0x42, 0x00}));
+}
+
+TEST_F(DispatchTest, MsrPreamblePromptsFollowTheMode) {
+    window.scanCodeDisplayMode = 0;
+    cmdItem_Click(ctx, 66);
+    window.scanCodeDisplayMode = 1;
+    cmdItem_Click(ctx, 66);
+    ASSERT_EQ(dialogs.prePostShown.size(), 2u);
+    EXPECT_EQ(dialogs.prePostShown[0].limitPrompt, "Please enter less than 3 characters");
+    EXPECT_FALSE(dialogs.prePostShown[0].scanCodeForm);
+    EXPECT_EQ(dialogs.prePostShown[1].limitPrompt, "Please enter less than 6 scan codes");
+    EXPECT_TRUE(dialogs.prePostShown[1].scanCodeForm);
+}
+
+TEST_F(DispatchTest, MsrPreambleInScanCodesSendsSixBytesWhenTheFlagIsClear) {
+    window.scanCodeDisplayMode = 1;
+    window.comboWriteFlag = false;  // as after the OPOS preset
+    answerPrePost("<63>");
+    cmdItem_Click(ctx, 65);
+    EXPECT_EQ(rig.takeWire(), frame({0x2E, 0x63, 0, 0, 0, 0, 0}));
+    EXPECT_FALSE(window.comboWriteFlag) << "the dialog path leaves the flag alone";
+}
+
+TEST_F(DispatchTest, ControlTokensStayInTheListAndGoOutAsCharacters) {
+    window.scanCodeDisplayMode = 0;
+    window.comboWriteFlag = false;
+    answerPrePost("{TAB}X{ENTER}");
+    cmdItem_Click(ctx, 10);
+    EXPECT_EQ(list(10).entries(), std::vector<std::string>{"{TAB}X{ENTER}"});
+    EXPECT_EQ(rig.takeWire(), frame({0x03, 0x09, 'X', 0x0D}));
+}
+
+TEST_F(DispatchTest, EmptyAnswerClearsTheField) {
+    setOnly(70, "<64>");
+    window.scanCodeDisplayMode = 1;
+    window.comboWriteFlag = true;
+    fillImage(0x77);
+    answerPrePost("");
+    cmdItem_Click(ctx, 70);
+    EXPECT_EQ(list(70).entries(), std::vector<std::string>{""});
+    EXPECT_EQ(bytes(95, 102), std::vector<int>(8, 0));
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(DispatchTest, CancelledDialogChangesNothing) {
+    setOnly(67, "<01>");
+    window.scanCodeDisplayMode = 1;
+    window.comboWriteFlag = false;
+    fillImage(0x77);
+    const auto before = window.image;
+    dialogs.onPrePost = [](PrePostRequest& r) {
+        r.text = "<64>";
+        r.cancelled = true;
+    };
+    cmdItem_Click(ctx, 67);
+    EXPECT_EQ(list(67).entries(), std::vector<std::string>{"<01>"});
+    EXPECT_EQ(window.image, before);
+    EXPECT_TRUE(rig.ports.dataWrites.empty());
+}
+
+TEST_F(DispatchTest, RejectedOrTooLongTextKeepsThePriorText) {
+    struct Case {
+        int item;
+        std::int16_t mode;
+        std::string text;
+    };
+    const Case cases[] = {
+        {67, 1, "<6G>"},                                  // not a hex digit
+        {67, 1, "<62><E2"},                               // not whole tokens
+        {70, 1, "<01><02><03><04><05><06><07><08><09>"},  // nine scan codes
+        {66, 1, "<01><02><03><04><05><06><07>"},          // seven for a six-code field
+        {9, 0, "ABCD"},                                   // four characters
+        {9, 0, "{TAB}{ENTER}XY"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        setOnly(c.item, "prior");
+        window.scanCodeDisplayMode = c.mode;
+        fillImage(0x77);
+        const auto before = window.image;
+        dialogs.messages.clear();
+        answerPrePost(c.text);
+        for (bool flag : {true, false}) {
+            window.comboWriteFlag = flag;
+            cmdItem_Click(ctx, c.item);
+        }
+        EXPECT_EQ(list(c.item).entries(), std::vector<std::string>{"prior"});
+        EXPECT_EQ(window.image, before);
+        ASSERT_EQ(dialogs.messages.size(), 2u);
+        EXPECT_EQ(dialogs.messages[0].title, "Error");
+        EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Error);
+    }
+    EXPECT_TRUE(rig.ports.dataWrites.empty());
+}
+
+TEST_F(DispatchTest, LongestAcceptedTextsFitTheirFields) {
+    window.scanCodeDisplayMode = 1;
+    window.comboWriteFlag = false;
+    answerPrePost("<01><02><03><04><05><06><07><08>");
+    cmdItem_Click(ctx, 72);
+    EXPECT_EQ(rig.takeWire(), frame({0x48, 1, 2, 3, 4, 5, 6, 7, 8}));
+    answerPrePost("<01><02><03><04><05><06>");
+    cmdItem_Click(ctx, 66);
+    EXPECT_EQ(rig.takeWire(), frame({0x2F, 1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(list(66).entries(), std::vector<std::string>{"<01><02><03><04><05><06>"});
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(DispatchTest, BatchSequenceTakesTheListTextWithoutTheDialog) {
+    window.batchFlag = true;
+    window.comboWriteFlag = false;
+    window.scanCodeDisplayMode = 1;
+    setOnly(68, "<67>");
+    cmdItem_Click(ctx, 68);
+    EXPECT_EQ(rig.takeWire(), frame({0x44, 0x67, 0, 0, 0, 0, 0, 0, 0}));
+    setOnly(9, "{ESC}");
+    cmdItem_Click(ctx, 9);
+    EXPECT_EQ(rig.takeWire(), frame({0x02, 0x1B, 0, 0}));
+    list(69).clear();  // never shown: written empty
+    cmdItem_Click(ctx, 69);
+    EXPECT_EQ(rig.takeWire(), frame({0x45, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_TRUE(dialogs.prePostShown.empty());
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(DispatchTest, BatchSequenceRejectedByTheCheckIsNotSent) {
+    window.batchFlag = true;
+    window.comboWriteFlag = false;
+    window.scanCodeDisplayMode = 1;
+    setOnly(67, "AB");  // a character text left from before the mode switch
+    cmdItem_Click(ctx, 67);
+    EXPECT_TRUE(rig.ports.dataWrites.empty());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].title, "Error");
+    EXPECT_EQ(list(67).entries(), std::vector<std::string>{"AB"});
+}
+
+// List-text group ---------------------------------------------------------
+
+TEST_F(DispatchTest, StartCodeComesFromCombo3) {
+    window.Combo3.setText("$");
+    window.comboWriteFlag = true;
+    cmdItem_Click(ctx, 19);
+    EXPECT_EQ(list(19).listIndex(), 4);
+    EXPECT_EQ(byte(9), 0x24);
+    window.Combo4.setText(" ");
+    window.comboWriteFlag = false;
+    cmdItem_Click(ctx, 20);
+    EXPECT_EQ(list(20).listIndex(), 3);
+    EXPECT_EQ(rig.takeWire(), frame({0x0B, 0x20}));
+}
+
+TEST_F(DispatchTest, EveryListTextItemCopiesStartAndStopCodes) {
+    window.Combo3.setListIndex(2);
+    window.Combo4.setListIndex(5);
+    list(47).setListIndex(1);
+    cmdItem_Click(ctx, 47);
+    EXPECT_EQ(list(19).listIndex(), 2);
+    EXPECT_EQ(list(20).listIndex(), 5);
+}
+
+TEST_F(DispatchTest, SupplementalDigits) {
+    list(47).setListIndex(1);  // "2"
+    window.comboWriteFlag = true;
+    cmdItem_Click(ctx, 47);
+    EXPECT_EQ(byte(16), 2);
+    window.comboWriteFlag = false;
+    cmdItem_Click(ctx, 47);
+    EXPECT_EQ(rig.takeWire(), frame({0x22, 0x32}));
+    EXPECT_EQ(list(47).selectedText(), "2");
+    list(59).setListIndex(-1);  // nothing selected: the code alone
+    cmdItem_Click(ctx, 59);
+    EXPECT_EQ(rig.takeWire(), frame({0x2A}));
+}
+
+// Mode and items without a write -----------------------------------------
+
+TEST_F(DispatchTest, Item79WritesTheScanCodeMode) {
+    window.scanCodeDisplayMode = 1;
+    window.comboWriteFlag = false;
+    cmdItem_Click(ctx, 79);
+    EXPECT_EQ(rig.takeWire(), frame({0x5D, 0x31}));
+    window.comboWriteFlag = true;
+    byte(49) = 0x0F;
+    cmdItem_Click(ctx, 79);
+    EXPECT_EQ(byte(49), 0x1F);
+}
+
+TEST_F(DispatchTest, ItemsWithoutAWriteOnlyResetTheSendErrorCounter) {
+    fillImage(0x5A);
+    const auto image = window.image;
+    const auto lists = window.lstItem;
+    window.comboWriteFlag = false;
+    for (int item : {1, 2, 80, 0, -1, 1000}) {
+        SCOPED_TRACE(item);
+        rig.counters.sendErrorCounter = 5;
+        cmdItem_Click(ctx, item);
+        EXPECT_EQ(rig.counters.sendErrorCounter, 0);
+    }
+    EXPECT_EQ(window.image, image);
+    for (std::size_t n = 0; n < lists.size(); ++n) {
+        EXPECT_EQ(window.lstItem[n].entries(), lists[n].entries());
+        EXPECT_EQ(window.lstItem[n].listIndex(), lists[n].listIndex());
+    }
+    EXPECT_TRUE(rig.ports.dataWrites.empty());
+    EXPECT_TRUE(dialogs.inputPrompts.empty());
+    EXPECT_TRUE(dialogs.prePostShown.empty());
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(DispatchTest, EveryDispatchResetsTheSendErrorCounter) {
+    rig.counters.sendErrorCounter = 7;
+    cmdItem_Click(ctx, 17);  // cancelled input box
+    EXPECT_EQ(rig.counters.sendErrorCounter, 0);
+    rig.counters.sendErrorCounter = 7;
+    cmdItem_Click(ctx, 4);
+    EXPECT_EQ(rig.counters.sendErrorCounter, 0);
+}
+
+}  // namespace
+}  // namespace tavrin::eeprom
