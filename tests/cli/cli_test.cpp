@@ -155,7 +155,7 @@ TEST(CliSimulated, ReadIsRepeatableAndWriteReachesTheKeyboard) {
     }
     EXPECT_EQ(logLines.front().substr(logLines.front().find(' ')), " E7");
     EXPECT_EQ(logLines.back().substr(logLines.back().find(' ')), " E6");
-    EXPECT_EQ(logLines[4].substr(logLines[4].find(' ')), " 2B");  // item 5 goes first
+    EXPECT_EQ(logLines[4].substr(logLines[4].find(' ')), " 4A");  // item 3 goes first
 }
 
 TEST(CliSimulated, ResetNeedsYes) {
