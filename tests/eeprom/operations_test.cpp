@@ -1,0 +1,536 @@
+#include "eeprom/operations.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/fakes.h"
+#include "ui/catalogue.h"
+
+namespace tavrin::eeprom {
+namespace {
+
+using platform::MsgAnswer;
+using platform::MsgButtons;
+using platform::MsgIcon;
+using test::CoreRig;
+
+// One frame as it crossed the data port: its data bytes and the time of
+// every wire byte.
+struct WireFrame {
+    std::vector<int> data;
+    std::vector<std::uint32_t> times;
+};
+
+// Splits the data-port bytes into frames; fails the test on anything that
+// is not E7 55 AA, (E3 b)*, E6.
+std::vector<WireFrame> framesOf(const test::FakePorts& ports) {
+    const auto& w = ports.dataWrites;
+    const auto& t = ports.writeTimes;
+    std::vector<WireFrame> frames;
+    std::size_t i = 0;
+    while (i < w.size()) {
+        WireFrame f;
+        if (i + 3 > w.size() || w[i] != 0xE7 || w[i + 1] != 0x55 || w[i + 2] != 0xAA) {
+            ADD_FAILURE() << "no start frame at wire byte " << i;
+            return frames;
+        }
+        f.times.insert(f.times.end(), t.begin() + static_cast<long>(i),
+                       t.begin() + static_cast<long>(i + 3));
+        i += 3;
+        while (i + 1 < w.size() && w[i] == 0xE3) {
+            f.data.push_back(w[i + 1]);
+            f.times.push_back(t[i]);
+            f.times.push_back(t[i + 1]);
+            i += 2;
+        }
+        if (i >= w.size() || w[i] != 0xE6) {
+            ADD_FAILURE() << "no end frame at wire byte " << i;
+            return frames;
+        }
+        f.times.push_back(t[i]);
+        ++i;
+        frames.push_back(std::move(f));
+    }
+    return frames;
+}
+
+std::vector<std::vector<int>> dataOf(const std::vector<WireFrame>& frames) {
+    std::vector<std::vector<int>> out;
+    for (const WireFrame& f : frames) {
+        out.push_back(f.data);
+    }
+    return out;
+}
+
+// Setting codes of items 3..79, in item order.
+constexpr std::array<int, 77> kCodes{
+    0x4A, 0x61, 0x2B, 0x2C, 0x00, 0x1E, 0x02, 0x03, 0x01, 0x5F, 0x04, 0x05, 0x06, 0x07,
+    0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F, 0x50, 0x51, 0x52, 0x53, 0x1A, 0x1B,
+    0x1C, 0x1D, 0x12, 0x13, 0x14, 0x15, 0x16, 0x19, 0x55, 0x56, 0x57, 0x58, 0x59, 0x20,
+    0x21, 0x10, 0x22, 0x23, 0x24, 0x11, 0x25, 0x26, 0x1F, 0x17, 0x27, 0x28, 0x29, 0x18,
+    0x2A, 0x3E, 0x3F, 0x40, 0x41, 0x42, 0x2E, 0x2F, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48,
+    0x2D, 0x34, 0x33, 0x30, 0x31, 0x32, 0x5D};
+
+int codeOf(int item) { return kCodes[static_cast<std::size_t>(item - 3)]; }
+
+// Virtual-key code of each nibble value.
+constexpr std::array<std::uint8_t, 16> kNibbleKeys{0x75, 0x76, 0x77, 0x78, 0x79, 0x90,
+                                                   0x91, 0x67, 0x68, 0x69, 0x6D, 0x64,
+                                                   0x65, 0x66, 0x6B, 0x61};
+
+class OperationsTest : public ::testing::Test {
+protected:
+    CoreRig rig;
+    Context& ctx = rig.ctx;
+    ui::WindowModel& window = rig.window;
+    test::FakeDialogs& dialogs = rig.dialogs;
+    std::function<void()> probe;
+
+    void SetUp() override { window.comboWriteFlag = true; }
+
+    ui::ListBox& list(int item) { return window.lstItem[static_cast<std::size_t>(item)]; }
+    std::int32_t& byte(int address) { return window.image[static_cast<std::size_t>(address)]; }
+    void setOnly(int item, const std::string& text) {
+        list(item).clear();
+        list(item).addItem(text);
+        list(item).setListIndex(0);
+    }
+
+    // A value in every item, the scan-code display mode on.
+    void setEveryItem() {
+        window.scanCodeDisplayMode = 1;
+        for (const ui::ItemDef& def : ui::items()) {
+            if (def.kind == ui::ItemKind::Choice) {
+                list(def.number).setListIndex(1);
+            } else if (def.kind == ui::ItemKind::Number) {
+                setOnly(def.number, std::to_string(def.number));
+            }
+        }
+        window.Combo1.setListIndex(3);  // "GERMANY"
+        window.Combo2.setListIndex(5);  // "TK123"
+        window.Combo3.setListIndex(3);  // " "
+        window.Combo4.setListIndex(6);  // "+"
+        setOnly(9, "A");
+        setOnly(10, "{TAB}");
+        setOnly(65, "<12><34>");
+        setOnly(66, "");
+        for (int n = 67; n <= 72; ++n) {
+            char token[5];
+            std::snprintf(token, sizeof token, "<%02X>", n);
+            setOnly(n, token);
+        }
+    }
+
+    // The item frames setEveryItem gives, items 3..79.
+    std::vector<std::vector<int>> everyItemFrames() {
+        std::vector<std::vector<int>> frames;
+        for (int n = 3; n <= 79; ++n) {
+            const int c = codeOf(n);
+            const auto kind = n == 79 ? ui::ItemKind::Fixed : ui::item(n).kind;
+            if (n == 5) {
+                frames.push_back({c, 0x33});
+            } else if (n == 6) {
+                frames.push_back({c, 0x36});
+            } else if (n == 19) {
+                frames.push_back({c, ' '});
+            } else if (n == 20) {
+                frames.push_back({c, '+'});
+            } else if (n == 47 || n == 51 || n == 55 || n == 59) {
+                frames.push_back({c, '2'});
+            } else if (kind == ui::ItemKind::Choice) {
+                frames.push_back({c, 0x31});
+            } else if (kind == ui::ItemKind::Number) {
+                std::vector<int> f{c};
+                for (char d : std::to_string(n)) {
+                    f.push_back(d);
+                }
+                frames.push_back(f);
+            } else if (n == 9) {
+                frames.push_back({c, 'A', 0, 0});
+            } else if (n == 10) {
+                frames.push_back({c, 0x09, 0, 0});
+            } else if (n == 65) {
+                frames.push_back({c, 0x12, 0x34, 0, 0, 0, 0});
+            } else if (n == 66) {
+                frames.push_back({c, 0, 0, 0, 0, 0, 0});
+            } else if (n >= 67 && n <= 72) {
+                frames.push_back({c, n, 0, 0, 0, 0, 0, 0, 0});
+            } else if (n == 79) {
+                frames.push_back({c, 0x31});
+            }
+        }
+        return frames;
+    }
+
+    // The keyboard answers a read with this image once the hook is in.
+    void answerReadWith(const EepromImage& image) {
+        std::vector<std::uint8_t> keys(290, 'A');  // positions nobody reads
+        keys[30] = kNibbleKeys[1];
+        keys[31] = kNibbleKeys[7];
+        for (int a = 0; a < kEepromSize; ++a) {
+            const int v = image[static_cast<std::size_t>(a)];
+            keys[static_cast<std::size_t>(33 + 2 * a)] = kNibbleKeys[(v >> 4) & 0x0F];
+            keys[static_cast<std::size_t>(34 + 2 * a)] = kNibbleKeys[v & 0x0F];
+        }
+        probe = [this, keys] {
+            if (!rig.hooks.installed()) {
+                rig.time.at(rig.time.now + 10ULL, probe);
+                return;
+            }
+            for (std::uint8_t k : keys) {
+                rig.hooks.type(k);
+            }
+        };
+        rig.time.at(10, probe);
+    }
+
+    static EepromImage deviceImage() {
+        EepromImage image{};
+        image[0] = 0x55;
+        image[1] = 0xAA;
+        image[2] = 0x85;
+        image[40] = 0x25;
+        image[68] = 0x32;
+        image[49] = 0x1F;
+        image[71] = 0x64;
+        return image;
+    }
+
+    std::vector<std::string> messageTexts() const {
+        std::vector<std::string> out;
+        for (const auto& m : dialogs.messages) {
+            out.push_back(m.text);
+        }
+        return out;
+    }
+};
+
+// Whole-image write ---------------------------------------------------------
+
+TEST_F(OperationsTest, WriteSendsEveryItemThenTheModeAndTheClosingFrame) {
+    setEveryItem();
+    writeSettingtoEEPROM_Click(ctx);
+
+    auto expected = everyItemFrames();
+    expected.push_back({0x5D, 0x31});
+    expected.push_back({0x62, 0x45});
+    const auto frames = framesOf(rig.ports);
+    EXPECT_EQ(dataOf(frames), expected);
+
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Write to EEPROM Successful!");
+    EXPECT_EQ(dialogs.messages[0].title, "Message");
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Information);
+    EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::Ok);
+    EXPECT_EQ(dialogs.waitingShows, 1);
+    EXPECT_FALSE(dialogs.waitingShown());
+    EXPECT_TRUE(window.comboWriteFlag);
+    EXPECT_FALSE(window.batchFlag);
+}
+
+TEST_F(OperationsTest, WriteWaitsAroundTheClosingCommand) {
+    setEveryItem();
+    bool messageBeforeTheLastWait = true;
+    rig.time.at(2049, [&] {
+        messageBeforeTheLastWait = !dialogs.messages.empty() || !dialogs.waitingShown();
+    });
+    writeSettingtoEEPROM_Click(ctx);
+
+    const auto frames = framesOf(rig.ports);
+    ASSERT_GE(frames.size(), 3u);
+    for (std::size_t i = 0; i + 1 < frames.size(); ++i) {
+        for (std::uint32_t t : frames[i].times) {
+            EXPECT_EQ(t, 150u) << "item frame " << i << " goes out 150 ms after frmWaiting";
+        }
+    }
+    const auto& closing = frames.back().times;  // E7 55 AA, E3 62 E3 45, E6
+    ASSERT_EQ(closing.size(), 8u);
+    EXPECT_EQ(closing[2], 150u);
+    EXPECT_EQ(closing[3], 350u);
+    EXPECT_EQ(closing[6], 350u);
+    EXPECT_EQ(closing[7], 550u);
+    EXPECT_EQ(rig.time.now, 2050u) << "1500 ms between the end frame and the message";
+    EXPECT_FALSE(messageBeforeTheLastWait);
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
+TEST_F(OperationsTest, WriteCopiesTheSeparateComboBoxesFirst) {
+    window.Combo1.setText("ITALY");
+    window.Combo3.setText("/");
+    window.Combo4.setText("-");
+    writeSettingtoEEPROM_Click(ctx);
+    EXPECT_EQ(byte(68), 0x35);
+    EXPECT_EQ(byte(9), '/');
+    EXPECT_EQ(byte(10), '-');
+    const auto data = dataOf(framesOf(rig.ports));
+    EXPECT_NE(std::find(data.begin(), data.end(), std::vector<int>{0x2B, 0x35}), data.end());
+    EXPECT_NE(std::find(data.begin(), data.end(), std::vector<int>{0x0A, '/'}), data.end());
+    EXPECT_NE(std::find(data.begin(), data.end(), std::vector<int>{0x0B, '-'}), data.end());
+}
+
+TEST_F(OperationsTest, WriteSkipsItemsWithoutValueAndSendsTheModeOff) {
+    window.scanCodeDisplayMode = 0;
+    for (int n = 1; n <= ui::kItemCount; ++n) {
+        list(n).setListIndex(-1);
+    }
+    writeSettingtoEEPROM_Click(ctx);
+    const auto data = dataOf(framesOf(rig.ports));
+    ASSERT_GE(data.size(), 3u);
+    EXPECT_EQ(data[data.size() - 3], (std::vector<int>{0x5D, 0x30}));
+    EXPECT_EQ(data[data.size() - 2], (std::vector<int>{0x5D, 0x30}));
+    for (const auto& f : data) {
+        EXPECT_NE(f.front(), 0x61) << "item 4 has no selection";
+        EXPECT_NE(f.front(), 0x4A) << "item 3 has no number";
+    }
+}
+
+TEST_F(OperationsTest, WriteResetsFlagsWhateverTheyWere) {
+    window.comboWriteFlag = false;
+    window.batchFlag = true;
+    writeSettingtoEEPROM_Click(ctx);
+    EXPECT_TRUE(window.comboWriteFlag);
+    EXPECT_FALSE(window.batchFlag);
+}
+
+TEST_F(OperationsTest, WriteReportsItsProgress) {
+    struct ProgressDialogs : test::FakeDialogs {
+        std::vector<double> progress;
+        void SetWaitingProgress(double p) override { progress.push_back(p); }
+    } progressDialogs;
+    Context withProgress{window, rig.counters, rig.channel, rig.capture, rig.version,
+                         progressDialogs};
+    writeSettingtoEEPROM_Click(withProgress);
+    ASSERT_FALSE(progressDialogs.progress.empty());
+    for (std::size_t i = 1; i < progressDialogs.progress.size(); ++i) {
+        EXPECT_GT(progressDialogs.progress[i], progressDialogs.progress[i - 1]);
+    }
+    EXPECT_GT(progressDialogs.progress.front(), 0.0);
+    EXPECT_DOUBLE_EQ(progressDialogs.progress.back(), 1.0);
+}
+
+TEST_F(OperationsTest, WriteAfterAResetIsQuietAndClearsTheFlag) {
+    setEveryItem();
+    window.defaultsRestoredFlag = true;
+    writeSettingtoEEPROM_Click(ctx);
+    auto expected = everyItemFrames();
+    expected.push_back({0x5D, 0x31});
+    expected.push_back({0x62, 0x45});
+    EXPECT_EQ(dataOf(framesOf(rig.ports)), expected);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_FALSE(window.defaultsRestoredFlag);
+    EXPECT_TRUE(dialogs.waitingShown()) << "left for the WRITE EEPROM button to close";
+    EXPECT_EQ(rig.time.now, 550u);
+    EXPECT_TRUE(window.comboWriteFlag);
+    EXPECT_FALSE(window.batchFlag);
+}
+
+TEST_F(OperationsTest, DroppedClosingBytesAreReportedAsAnError) {
+    rig.time.at(250, [&] { rig.ports.neverReady = true; });
+    writeSettingtoEEPROM_Click(ctx);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Write to EEPROM error!");
+    EXPECT_EQ(dialogs.messages[0].title, "Message");
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Error);
+    EXPECT_FALSE(dialogs.waitingShown());
+    EXPECT_TRUE(window.comboWriteFlag);
+    EXPECT_FALSE(window.batchFlag);
+}
+
+TEST_F(OperationsTest, DroppedItemBytesAreReportedEvenAfterAReset) {
+    // As after the OPOS preset: the first three items already go out.
+    window.comboWriteFlag = false;
+    window.defaultsRestoredFlag = true;
+    rig.ports.neverReady = true;
+    rig.time.at(100, [&] { rig.ports.neverReady = false; });
+    writeSettingtoEEPROM_Click(ctx);
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{"Write to EEPROM error!"});
+    EXPECT_FALSE(window.defaultsRestoredFlag);
+    EXPECT_FALSE(dialogs.waitingShown());
+}
+
+TEST_F(OperationsTest, EarlierDropsDoNotSpoilALaterWrite) {
+    rig.counters.droppedBytes = 12;
+    rig.counters.sendErrorCounter = 3;
+    writeSettingtoEEPROM_Click(ctx);
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{"Write to EEPROM Successful!"});
+}
+
+// Reset to default ----------------------------------------------------------
+
+TEST_F(OperationsTest, ResetAnsweredNoDoesNothing) {
+    window.Combo1.setText("ITALY");
+    const auto image = window.image;
+    dialogs.answers = {MsgAnswer::No};
+    Resettodefault_Click(ctx);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Are you sure to reset EEPROM to default?");
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Information);
+    EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::YesNo);
+    EXPECT_TRUE(rig.ports.dataWrites.empty());
+    EXPECT_EQ(dialogs.waitingShows, 0);
+    EXPECT_EQ(window.Combo1.text(), "ITALY");
+    EXPECT_EQ(window.image, image);
+    EXPECT_FALSE(window.defaultsRestoredFlag);
+}
+
+TEST_F(OperationsTest, ResetSendsItsTwoFramesThenReadsBack) {
+    dialogs.answers = {MsgAnswer::Yes};
+    Resettodefault_Click(ctx);  // the keyboard never answers the read
+
+    const auto frames = framesOf(rig.ports);
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_EQ(frames[0].data, (std::vector<int>{0x5D, 0x1E}));
+    EXPECT_EQ(frames[1].data, (std::vector<int>{0x60, 0x44}));
+    EXPECT_EQ(frames[2].data, (std::vector<int>{0x63, 0x52}));
+    EXPECT_EQ(frames[0].times.front(), 150u);
+    EXPECT_EQ(frames[0].times[3], 300u) << "150 ms between start frame and data";
+    EXPECT_EQ(frames[0].times.back(), 300u);
+    EXPECT_EQ(frames[1].times.front(), 450u);
+    EXPECT_EQ(frames[1].times.back(), 450u);
+    // 150, 8 x 100 and 4 x 150 ms until the read command.
+    EXPECT_EQ(frames[2].times.front(), 2000u);
+
+    EXPECT_EQ(messageTexts(), (std::vector<std::string>{"Are you sure to reset EEPROM to default?",
+                                                        "Read setting from EEPROM error!"}));
+    EXPECT_TRUE(window.defaultsRestoredFlag);
+    EXPECT_FALSE(window.imageValidFlag);
+    EXPECT_FALSE(dialogs.waitingShown());
+}
+
+TEST_F(OperationsTest, ResetPutsBackTheDefaultTexts) {
+    window.Combo1.setText("ITALY");
+    window.Combo3.setText("$");
+    window.Combo4.setText("/");
+    for (int n : {47, 51, 55, 59}) {
+        list(n).setListIndex(2);
+        window.cb[static_cast<std::size_t>(n)].setText("5");
+    }
+    setOnly(9, "AB");
+    setOnly(10, "C");
+    for (int n = 65; n <= 72; ++n) {
+        setOnly(n, "<63>");
+    }
+    list(5).setListIndex(5);
+    list(19).setListIndex(4);
+    list(20).setListIndex(5);
+    byte(68) = 0x35;
+    dialogs.answers = {MsgAnswer::Yes};
+    Resettodefault_Click(ctx);  // the read-back fails, so the texts stay
+
+    for (int n : {47, 51, 55, 59}) {
+        SCOPED_TRACE(n);
+        EXPECT_EQ(list(n).selectedText(), "0");
+        EXPECT_EQ(window.cb[static_cast<std::size_t>(n)].text(), "0");
+    }
+    EXPECT_EQ(list(9).listIndex(), -1);
+    EXPECT_EQ(list(10).listIndex(), -1);
+    EXPECT_EQ(list(65).entries(), std::vector<std::string>{""});
+    for (int n = 65; n <= 72; ++n) {
+        EXPECT_EQ(list(n).selectedText(), "") << n;
+    }
+    EXPECT_EQ(window.Combo1.text(), "US");
+    EXPECT_EQ(window.Combo3.text(), "*");
+    EXPECT_EQ(window.Combo4.text(), "*");
+    EXPECT_EQ(list(5).listIndex(), 0);
+    EXPECT_EQ(list(19).listIndex(), 0);
+    EXPECT_EQ(list(20).listIndex(), 0);
+    // Items 5, 19 and 20 went through the dispatch into the image.
+    EXPECT_EQ(byte(68), 0x30);
+    EXPECT_EQ(byte(9), '*');
+    EXPECT_EQ(byte(10), '*');
+}
+
+TEST_F(OperationsTest, ResetReportsTheRestoredSettings) {
+    const EepromImage device = deviceImage();
+    answerReadWith(device);
+    dialogs.answers = {MsgAnswer::Yes};
+    Resettodefault_Click(ctx);
+    EXPECT_EQ(messageTexts(), (std::vector<std::string>{"Are you sure to reset EEPROM to default?",
+                                                        "Read default setting from EEPROM success!"}));
+    EXPECT_TRUE(window.imageValidFlag);
+    for (int a = 0; a < kEepromSize; ++a) {
+        EXPECT_EQ(byte(a), device[static_cast<std::size_t>(a)]) << a;
+    }
+    EXPECT_EQ(dialogs.waitingShows, dialogs.waitingCloses);
+}
+
+TEST_F(OperationsTest, WriteRightAfterAResetShowsNoMessage) {
+    dialogs.answers = {MsgAnswer::Yes};
+    Resettodefault_Click(ctx);
+    dialogs.messages.clear();
+    writeSettingtoEEPROM_Click(ctx);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_FALSE(window.defaultsRestoredFlag);
+    EXPECT_TRUE(dialogs.waitingShown());
+}
+
+// OPOS preset ---------------------------------------------------------------
+
+TEST_F(OperationsTest, OposAnsweredNoDoesNothing) {
+    window.scanCodeDisplayMode = 1;
+    dialogs.answers = {MsgAnswer::No};
+    Cmdpt_Click(ctx);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Do you want to set EEPROM as Vantero OPOS default?");
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Information);
+    EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::YesNo);
+    EXPECT_TRUE(rig.ports.dataWrites.empty());
+    EXPECT_TRUE(window.comboWriteFlag);
+}
+
+TEST_F(OperationsTest, OposSendsThePresetAndTheModeBackToBack) {
+    window.scanCodeDisplayMode = 1;
+    window.imageValidFlag = true;
+    byte(71) = 0x11;
+    const auto image = window.image;
+    dialogs.answers = {MsgAnswer::Yes};
+    Cmdpt_Click(ctx);  // the read-back times out
+
+    const auto frames = framesOf(rig.ports);
+    const std::vector<std::vector<int>> expected{
+        {0x2E, 0x63, 0, 0},
+        {0x2F, 0x63, 0, 0},
+        {0x43, 0x64, 0, 0, 0, 0, 0, 0, 0},
+        {0x44, 0x67, 0, 0, 0, 0, 0, 0, 0},
+        {0x45, 0x68, 0, 0, 0, 0, 0, 0, 0},
+        {0x46, 0x64, 0, 0, 0, 0, 0, 0, 0},
+        {0x47, 0x67, 0, 0, 0, 0, 0, 0, 0},
+        {0x48, 0x68, 0x6A, 0x6A, 0, 0, 0, 0, 0},
+        {0x5D, 0x31},
+        {0x63, 0x52},
+    };
+    EXPECT_EQ(dataOf(frames), expected);
+    ASSERT_EQ(frames.size(), expected.size());
+    for (std::size_t i = 0; i + 1 < frames.size(); ++i) {
+        EXPECT_EQ(frames[i].times.back(), 0u) << "no wait before frame " << i + 1;
+    }
+    EXPECT_EQ(frames.back().times.front(), 0u);
+
+    EXPECT_FALSE(window.comboWriteFlag) << "left cleared after the preset";
+    EXPECT_FALSE(window.imageValidFlag);
+    EXPECT_EQ(window.image, image);
+    EXPECT_EQ(dialogs.messages.size(), 1u) << "no message after the confirmation";
+}
+
+TEST_F(OperationsTest, OposShowsTheReadBackSilently) {
+    window.scanCodeDisplayMode = 1;
+    const EepromImage device = deviceImage();
+    answerReadWith(device);
+    dialogs.answers = {MsgAnswer::Yes};
+    Cmdpt_Click(ctx);
+    EXPECT_TRUE(window.imageValidFlag);
+    for (int a = 0; a < kEepromSize; ++a) {
+        EXPECT_EQ(byte(a), device[static_cast<std::size_t>(a)]) << a;
+    }
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_FALSE(window.comboWriteFlag);
+}
+
+}  // namespace
+}  // namespace tavrin::eeprom
