@@ -23,9 +23,9 @@ void RealClock::sleepUntil(Micros at) {
 
 void RealClock::payDebt() {
     if (debt_ > 0) {
-        Micros until = debtFrom_ + debt_;
+        paidUntil_ = debtFrom_ + debt_;
         debt_ = 0;
-        sleepUntil(until);
+        sleepUntil(paidUntil_);
     }
 }
 
@@ -34,7 +34,10 @@ void RealClock::spend(Micros duration) {
         return;
     }
     if (debt_ == 0) {
-        debtFrom_ = realNow();
+        // A batch that follows the last one closely continues from its end,
+        // so that the sleeps' own lateness does not add up over a long poll.
+        Micros real = realNow();
+        debtFrom_ = real - paidUntil_ <= kCatchUp ? paidUntil_ : real;
     }
     debt_ += duration;
     if (debt_ >= kSpendBatch) {

@@ -16,6 +16,8 @@ class RealClock : public SimClock {
 public:
     // Spent time is paid once this much has accumulated.
     static constexpr Micros kSpendBatch = 200;
+    // How late a batch may start and still continue the one before it.
+    static constexpr Micros kCatchUp = 1000;
 
     RealClock();
 
@@ -33,6 +35,7 @@ private:
 
     SteadyClock::time_point origin_;
     Micros debtFrom_ = 0;  // when the unpaid time began
+    Micros paidUntil_ = 0;  // end of the last batch slept
     Micros debt_ = 0;      // spent and not yet slept
     EventQueue queue_;
 };
