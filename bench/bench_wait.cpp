@@ -62,8 +62,9 @@ int main() {
 
     // One long wait: the CPU it takes against the wall time it lasts.
     Share longWait = measure([&] { channel.WaitMilliseconds(2000); });
-    std::printf("WaitMilliseconds(2000): wall %.1f ms, cpu %.2f ms, cpu/wall %.4f (target <= 0.05)\n",
-                longWait.wall * 1e3, longWait.cpu * 1e3, longWait.cpu / longWait.wall);
+    std::printf(
+        "WaitMilliseconds(2000): wall %.1f ms, cpu %.2f ms, cpu/wall %.4f (target <= 0.05)\n",
+        longWait.wall * 1e3, longWait.cpu * 1e3, longWait.cpu / longWait.wall);
 
     // Short waits: how far past their deadline they return.
     std::vector<double> overshoot;
@@ -75,20 +76,22 @@ int main() {
     std::vector<double> sorted = overshoot;
     std::sort(sorted.begin(), sorted.end());
     double median = (sorted[9] + sorted[10]) / 2;
-    std::printf("20 waits of 50..200 ms: overshoot median %.2f ms, max %.2f ms, min %.2f ms "
-                "(target median <= 5 ms)\n",
-                median, sorted.back(), sorted.front());
+    std::printf(
+        "20 waits of 50..200 ms: overshoot median %.2f ms, max %.2f ms, min %.2f ms "
+        "(target median <= 5 ms)\n",
+        median, sorted.back(), sorted.front());
 
     // For information: one item frame of ten data bytes through the i8042.
     std::vector<int> data{0x43, 0x64, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
     auto wireBefore = keyboard.ports().wire().size();
     Share frame = measure([&] { channel.SendFrame(data); });
     channel.WaitMilliseconds(10);  // let the last byte reach the keyboard
-    std::printf("10-byte frame (%zu bytes on the wire): wall %.2f ms, cpu %.2f ms, cpu/wall %.3f, "
-                "frames seen by the keyboard %zu, bytes dropped %llu\n",
-                keyboard.ports().wire().size() - wireBefore, frame.wall * 1e3, frame.cpu * 1e3,
-                frame.cpu / frame.wall, keyboard.firmware().frames().size(),
-                static_cast<unsigned long long>(counters.droppedBytes));
+    std::printf(
+        "10-byte frame (%zu bytes on the wire): wall %.2f ms, cpu %.2f ms, cpu/wall %.3f, "
+        "frames seen by the keyboard %zu, bytes dropped %llu\n",
+        keyboard.ports().wire().size() - wireBefore, frame.wall * 1e3, frame.cpu * 1e3,
+        frame.cpu / frame.wall, keyboard.firmware().frames().size(),
+        static_cast<unsigned long long>(counters.droppedBytes));
 
     // For information: one byte to a controller that never gets ready costs
     // the full 300,000 status reads, paid mostly asleep.
@@ -99,9 +102,10 @@ int main() {
     link::CommandChannel stuckChannel(stuckKeyboard.ports(), stuckKeyboard.host(),
                                       stuckKeyboard.host(), stuckCounters);
     Share dropped = measure([&] { stuckChannel.SendControllerByte(0xE7); });
-    std::printf("byte to a never-ready controller: wall %.1f ms, cpu %.1f ms, cpu/wall %.3f, "
-                "status reads %ld, send errors %d\n",
-                dropped.wall * 1e3, dropped.cpu * 1e3, dropped.cpu / dropped.wall,
-                stuckKeyboard.ports().statusReads(), stuckCounters.sendErrorCounter);
+    std::printf(
+        "byte to a never-ready controller: wall %.1f ms, cpu %.1f ms, cpu/wall %.3f, "
+        "status reads %ld, send errors %d\n",
+        dropped.wall * 1e3, dropped.cpu * 1e3, dropped.cpu / dropped.wall,
+        stuckKeyboard.ports().statusReads(), stuckCounters.sendErrorCounter);
     return 0;
 }

@@ -12,62 +12,100 @@ constexpr std::uint8_t kData = 0xE3, kEnd = 0xE6;
 
 // How a setting's value bytes change the EEPROM.
 enum class Store {
-    Flag,        // value '1' sets the bits of `set`, anything else keeps those of `keep`
-    Byte,        // the value byte itself (choice digit of a country, MSR type, scanner)
-    Packed,      // one or two ASCII digits as packed decimal: "25" -> 0x25, "7" -> 0x07
-    Character,   // the first character's code; no character stores 0
-    Count,       // ASCII digits as a number: "5" -> 5; no digit stores 0
-    Sequence,    // the bytes into a field of `length`, zero padded
+    Flag,       // value '1' sets the bits of `set`, anything else keeps those of `keep`
+    Byte,       // the value byte itself (choice digit of a country, MSR type, scanner)
+    Packed,     // one or two ASCII digits as packed decimal: "25" -> 0x25, "7" -> 0x07
+    Character,  // the first character's code; no character stores 0
+    Count,      // ASCII digits as a number: "5" -> 5; no digit stores 0
+    Sequence,   // the bytes into a field of `set` bytes, zero padded
 };
 
 struct Setting {
     std::uint8_t code;
     Store store;
     std::uint8_t address;
-    std::uint8_t set = 0;     // Flag: OR mask, Sequence: field length
-    std::uint8_t keep = 0;    // Flag: AND mask
+    std::uint8_t set = 0;   // Flag: OR mask, Sequence: field length
+    std::uint8_t keep = 0;  // Flag: AND mask
 };
 
 // The device's own table of setting codes.
 constexpr Setting kSettings[] = {
-    {0x4A, Store::Packed, 40},           {0x61, Store::Flag, 2, 0x80, 0x7F},
-    {0x2B, Store::Byte, 68},             {0x2C, Store::Byte, 69},
-    {0x00, Store::Flag, 2, 0x01, 0xFE},  {0x1E, Store::Byte, 126},
-    {0x02, Store::Sequence, 32, 3},      {0x03, Store::Sequence, 35, 3},
-    {0x01, Store::Flag, 11, 0x04, 0x0B}, {0x5F, Store::Flag, 2, 0x40, 0xBF},
-    {0x04, Store::Flag, 3, 0x01, 0xFE},  {0x05, Store::Flag, 5, 0x01, 0x02},
-    {0x06, Store::Flag, 7, 0x01, 0xFE},  {0x07, Store::Flag, 11, 0x02, 0x0D},
-    {0x08, Store::Packed, 20},           {0x09, Store::Packed, 24},
-    {0x0A, Store::Character, 9},         {0x0B, Store::Character, 10},
-    {0x0C, Store::Flag, 3, 0x04, 0xFB},  {0x0D, Store::Flag, 11, 0x01, 0x0E},
-    {0x0E, Store::Packed, 22},           {0x0F, Store::Packed, 26},
-    {0x50, Store::Flag, 4, 0x01, 0x02},  {0x51, Store::Flag, 8, 0x01, 0x02},
-    {0x52, Store::Packed, 12},           {0x53, Store::Packed, 13},
-    {0x1A, Store::Flag, 3, 0x80, 0x7F},  {0x1B, Store::Flag, 7, 0x80, 0x7F},
-    {0x1C, Store::Packed, 23},           {0x1D, Store::Packed, 27},
-    {0x12, Store::Flag, 3, 0x02, 0xFD},  {0x13, Store::Flag, 5, 0x02, 0x01},
-    {0x14, Store::Flag, 7, 0x02, 0xFD},  {0x15, Store::Packed, 21},
-    {0x16, Store::Packed, 25},           {0x19, Store::Flag, 11, 0x08, 0x07},
-    {0x55, Store::Flag, 4, 0x02, 0x01},  {0x56, Store::Flag, 6, 0x02, 0x01},
-    {0x57, Store::Flag, 8, 0x02, 0x01},  {0x58, Store::Packed, 14},
-    {0x59, Store::Packed, 15},           {0x20, Store::Flag, 3, 0x08, 0xF7},
-    {0x21, Store::Packed, 28},           {0x10, Store::Packed, 29},
-    {0x22, Store::Count, 16},            {0x23, Store::Flag, 3, 0x10, 0xEF},
-    {0x24, Store::Packed, 30},           {0x11, Store::Packed, 31},
-    {0x25, Store::Count, 17},            {0x26, Store::Flag, 3, 0x20, 0xDF},
-    {0x1F, Store::Packed, 122},          {0x17, Store::Packed, 123},
-    {0x27, Store::Count, 18},            {0x28, Store::Flag, 3, 0x40, 0xBF},
-    {0x29, Store::Packed, 124},          {0x18, Store::Packed, 125},
-    {0x2A, Store::Count, 19},            {0x3E, Store::Flag, 2, 0x04, 0xFB},
-    {0x3F, Store::Flag, 49, 0x08, 0x17}, {0x40, Store::Flag, 49, 0x01, 0x1E},
-    {0x41, Store::Flag, 49, 0x02, 0x1D}, {0x42, Store::Flag, 49, 0x04, 0x1B},
-    {0x2E, Store::Sequence, 50, 3},      {0x2F, Store::Sequence, 53, 3},
-    {0x43, Store::Sequence, 71, 8},      {0x44, Store::Sequence, 79, 8},
-    {0x45, Store::Sequence, 87, 8},      {0x46, Store::Sequence, 95, 8},
-    {0x47, Store::Sequence, 103, 8},     {0x48, Store::Sequence, 111, 8},
-    {0x2D, Store::Flag, 70, 0x01, 0x3E}, {0x34, Store::Flag, 70, 0x20, 0x1F},
-    {0x33, Store::Flag, 70, 0x10, 0x2F}, {0x30, Store::Flag, 70, 0x02, 0x3D},
-    {0x31, Store::Flag, 70, 0x04, 0x3B}, {0x32, Store::Flag, 70, 0x08, 0x37},
+    {0x4A, Store::Packed, 40},
+    {0x61, Store::Flag, 2, 0x80, 0x7F},
+    {0x2B, Store::Byte, 68},
+    {0x2C, Store::Byte, 69},
+    {0x00, Store::Flag, 2, 0x01, 0xFE},
+    {0x1E, Store::Byte, 126},
+    {0x02, Store::Sequence, 32, 3},
+    {0x03, Store::Sequence, 35, 3},
+    {0x01, Store::Flag, 11, 0x04, 0x0B},
+    {0x5F, Store::Flag, 2, 0x40, 0xBF},
+    {0x04, Store::Flag, 3, 0x01, 0xFE},
+    {0x05, Store::Flag, 5, 0x01, 0x02},
+    {0x06, Store::Flag, 7, 0x01, 0xFE},
+    {0x07, Store::Flag, 11, 0x02, 0x0D},
+    {0x08, Store::Packed, 20},
+    {0x09, Store::Packed, 24},
+    {0x0A, Store::Character, 9},
+    {0x0B, Store::Character, 10},
+    {0x0C, Store::Flag, 3, 0x04, 0xFB},
+    {0x0D, Store::Flag, 11, 0x01, 0x0E},
+    {0x0E, Store::Packed, 22},
+    {0x0F, Store::Packed, 26},
+    {0x50, Store::Flag, 4, 0x01, 0x02},
+    {0x51, Store::Flag, 8, 0x01, 0x02},
+    {0x52, Store::Packed, 12},
+    {0x53, Store::Packed, 13},
+    {0x1A, Store::Flag, 3, 0x80, 0x7F},
+    {0x1B, Store::Flag, 7, 0x80, 0x7F},
+    {0x1C, Store::Packed, 23},
+    {0x1D, Store::Packed, 27},
+    {0x12, Store::Flag, 3, 0x02, 0xFD},
+    {0x13, Store::Flag, 5, 0x02, 0x01},
+    {0x14, Store::Flag, 7, 0x02, 0xFD},
+    {0x15, Store::Packed, 21},
+    {0x16, Store::Packed, 25},
+    {0x19, Store::Flag, 11, 0x08, 0x07},
+    {0x55, Store::Flag, 4, 0x02, 0x01},
+    {0x56, Store::Flag, 6, 0x02, 0x01},
+    {0x57, Store::Flag, 8, 0x02, 0x01},
+    {0x58, Store::Packed, 14},
+    {0x59, Store::Packed, 15},
+    {0x20, Store::Flag, 3, 0x08, 0xF7},
+    {0x21, Store::Packed, 28},
+    {0x10, Store::Packed, 29},
+    {0x22, Store::Count, 16},
+    {0x23, Store::Flag, 3, 0x10, 0xEF},
+    {0x24, Store::Packed, 30},
+    {0x11, Store::Packed, 31},
+    {0x25, Store::Count, 17},
+    {0x26, Store::Flag, 3, 0x20, 0xDF},
+    {0x1F, Store::Packed, 122},
+    {0x17, Store::Packed, 123},
+    {0x27, Store::Count, 18},
+    {0x28, Store::Flag, 3, 0x40, 0xBF},
+    {0x29, Store::Packed, 124},
+    {0x18, Store::Packed, 125},
+    {0x2A, Store::Count, 19},
+    {0x3E, Store::Flag, 2, 0x04, 0xFB},
+    {0x3F, Store::Flag, 49, 0x08, 0x17},
+    {0x40, Store::Flag, 49, 0x01, 0x1E},
+    {0x41, Store::Flag, 49, 0x02, 0x1D},
+    {0x42, Store::Flag, 49, 0x04, 0x1B},
+    {0x2E, Store::Sequence, 50, 3},
+    {0x2F, Store::Sequence, 53, 3},
+    {0x43, Store::Sequence, 71, 8},
+    {0x44, Store::Sequence, 79, 8},
+    {0x45, Store::Sequence, 87, 8},
+    {0x46, Store::Sequence, 95, 8},
+    {0x47, Store::Sequence, 103, 8},
+    {0x48, Store::Sequence, 111, 8},
+    {0x2D, Store::Flag, 70, 0x01, 0x3E},
+    {0x34, Store::Flag, 70, 0x20, 0x1F},
+    {0x33, Store::Flag, 70, 0x10, 0x2F},
+    {0x30, Store::Flag, 70, 0x02, 0x3D},
+    {0x31, Store::Flag, 70, 0x04, 0x3B},
+    {0x32, Store::Flag, 70, 0x08, 0x37},
 };
 
 // Commands that are not settings.
@@ -102,14 +140,15 @@ const Setting* findSetting(std::uint8_t code) {
     return nullptr;
 }
 
-bool isDigit(std::uint8_t b) { return b >= '0' && b <= '9'; }
+bool isDigit(std::uint8_t b) {
+    return b >= '0' && b <= '9';
+}
 
 // Virtual-key codes of the nibbles; the keypad keys also with Num Lock off.
 constexpr std::uint8_t kNibbleKeys[16] = {0x75, 0x76, 0x77, 0x78, 0x79, 0x90, 0x91, 0x67,
                                           0x68, 0x69, 0x6D, 0x64, 0x65, 0x66, 0x6B, 0x61};
-constexpr std::uint8_t kNibbleKeysNumLockOff[16] = {0x75, 0x76, 0x77, 0x78, 0x79, 0x90,
-                                                    0x91, 0x24, 0x26, 0x21, 0x6D, 0x25,
-                                                    0x0C, 0x27, 0x6B, 0x23};
+constexpr std::uint8_t kNibbleKeysNumLockOff[16] = {0x75, 0x76, 0x77, 0x78, 0x79, 0x90, 0x91, 0x24,
+                                                    0x26, 0x21, 0x6D, 0x25, 0x0C, 0x27, 0x6B, 0x23};
 
 // Keys the firmware types where the answer's layout wants a filler: letters,
 // which are no nibble, with their set-1 make codes.
@@ -141,14 +180,14 @@ KeyboardFirmware::Eeprom KeyboardFirmware::factoryDefaults() {
     e[14] = 0x20;  // Code 11 max / min length
     e[15] = 0x04;
     for (int a = 20; a <= 23; ++a) {
-        e[a] = 0x30;  // max lengths
+        e[a] = 0x30;      // max lengths
         e[a + 4] = 0x04;  // min lengths
     }
-    e[40] = 0x05;  // 5 ms between keystrokes
-    e[49] = 0x07;  // tracks 1..3 on, no start/stop code, character display
-    e[68] = 0x30;  // US
-    e[69] = 0x36;  // TK123
-    e[70] = 0x0F;  // error beep, parity check on every track
+    e[40] = 0x05;   // 5 ms between keystrokes
+    e[49] = 0x07;   // tracks 1..3 on, no start/stop code, character display
+    e[68] = 0x30;   // US
+    e[69] = 0x36;   // TK123
+    e[70] = 0x0F;   // error beep, parity check on every track
     e[126] = 0x30;  // trigger scanner
     return e;
 }
@@ -322,7 +361,8 @@ std::string KeyboardFirmware::apply(const std::vector<std::uint8_t>& data) {
             cell = value[0];
             return {};
         case Store::Packed:
-            if (value.empty() || value.size() > 2 || !std::all_of(value.begin(), value.end(), isDigit)) {
+            if (value.empty() || value.size() > 2 ||
+                !std::all_of(value.begin(), value.end(), isDigit)) {
                 return "bad value";
             }
             cell = value.size() == 1

@@ -43,8 +43,8 @@ public:
         Micros typingInterval = 4'000;  // per keystroke
         bool numLockOff = false;        // keypad nibbles as VK_HOME, VK_UP...
         // Faults.
-        bool silent = false;       // acts on writes, never types
-        std::set<int> lostKeys;    // answer positions typed but never delivered
+        bool silent = false;     // acts on writes, never types
+        std::set<int> lostKeys;  // answer positions typed but never delivered
         std::vector<ExtraKey> addedKeys;
         std::optional<Eeprom> eeprom;  // factory defaults when empty
     };

@@ -45,7 +45,9 @@ void RealClock::spend(Micros duration) {
     }
 }
 
-void RealClock::post(Micros at, std::function<void()> fn) { queue_.post(at, std::move(fn)); }
+void RealClock::post(Micros at, std::function<void()> fn) {
+    queue_.post(at, std::move(fn));
+}
 
 void RealClock::runEvents(Micros maxWait) {
     payDebt();

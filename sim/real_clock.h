@@ -34,9 +34,9 @@ private:
     void payDebt();
 
     SteadyClock::time_point origin_;
-    Micros debtFrom_ = 0;  // when the unpaid time began
+    Micros debtFrom_ = 0;   // when the unpaid time began
     Micros paidUntil_ = 0;  // end of the last batch slept
-    Micros debt_ = 0;      // spent and not yet slept
+    Micros debt_ = 0;       // spent and not yet slept
     EventQueue queue_;
 };
 

@@ -3,9 +3,7 @@
 namespace tavrin::sim {
 
 SimHost::SimHost(SimClock& clock, Options options)
-    : clock_(clock),
-      osVersion_(options.osVersion),
-      tickCountAtZero_(options.tickCountAtZero) {}
+    : clock_(clock), osVersion_(options.osVersion), tickCountAtZero_(options.tickCountAtZero) {}
 
 std::uint32_t SimHost::GetTickCount() {
     auto ms = static_cast<std::uint64_t>(clock_.now() / 1000);
@@ -16,7 +14,9 @@ void SimHost::processEvents(std::uint32_t maxWaitMs) {
     clock_.runEvents(static_cast<Micros>(maxWaitMs) * 1000);
 }
 
-void SimHost::setHandler(std::function<void()> handler) { timerHandler_ = std::move(handler); }
+void SimHost::setHandler(std::function<void()> handler) {
+    timerHandler_ = std::move(handler);
+}
 
 void SimHost::setEnabled(bool enabled) {
     if (enabled && !timerEnabled_) {

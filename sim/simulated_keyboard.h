@@ -26,10 +26,10 @@ public:
     };
 
     struct Options {
-        SimHost::Options host;            // OS version, tick counter start
-        I8042::Options controller;        // transfer time, never ready, driver results
+        SimHost::Options host;               // OS version, tick counter start
+        I8042::Options controller;           // transfer time, never ready, driver results
         KeyboardFirmware::Options keyboard;  // version, typing rate, answer faults
-        bool controllerSlow = false;      // transfer time kSlowTransferTime
+        bool controllerSlow = false;         // transfer time kSlowTransferTime
         std::vector<OperatorKey> operatorKeys;
         // Told of every byte written to the data port.
         std::function<void(Micros, std::uint8_t)> wireLog;

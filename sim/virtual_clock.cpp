@@ -4,9 +4,13 @@
 
 namespace tavrin::sim {
 
-void VirtualClock::spend(Micros duration) { now_ += std::max<Micros>(duration, 0); }
+void VirtualClock::spend(Micros duration) {
+    now_ += std::max<Micros>(duration, 0);
+}
 
-void VirtualClock::post(Micros at, std::function<void()> fn) { queue_.post(at, std::move(fn)); }
+void VirtualClock::post(Micros at, std::function<void()> fn) {
+    queue_.post(at, std::move(fn));
+}
 
 void VirtualClock::runEvents(Micros maxWait) {
     if (queue_.runDue(now_)) {

@@ -70,8 +70,8 @@ TEST(SimHost, TickCounterWrapsAndWaitsAcrossTheWrap) {
     rig.channel.WaitMilliseconds(1000);
     EXPECT_GE(rig.clock.now(), 1'000'000);
     EXPECT_LT(rig.clock.now(), 1'002'000);
-    EXPECT_EQ(rig.kb.host().GetTickCount(), 0xFFFFFF00u + static_cast<std::uint32_t>(
-                                                              rig.clock.now() / 1000));
+    EXPECT_EQ(rig.kb.host().GetTickCount(),
+              0xFFFFFF00u + static_cast<std::uint32_t>(rig.clock.now() / 1000));
     EXPECT_LT(rig.kb.host().GetTickCount(), 1000u);
 }
 

@@ -70,9 +70,9 @@ TEST_F(ItemWrite, FlagChoicesSetAndClearWithTheirMasks) {
 }
 
 TEST_F(ItemWrite, ByteChoicesStoreTheirDigit) {
-    expectWrite({0x2B, '3'}, {{68, 0x33}});  // country GERMANY
-    expectWrite({0x2C, '6'}, {{69, 0x36}});  // MSR type TK123 (entry 5)
-    expectWrite({0x2C, '1'}, {{69, 0x31}});  // TK1
+    expectWrite({0x2B, '3'}, {{68, 0x33}});   // country GERMANY
+    expectWrite({0x2C, '6'}, {{69, 0x36}});   // MSR type TK123 (entry 5)
+    expectWrite({0x2C, '1'}, {{69, 0x31}});   // TK1
     expectWrite({0x1E, '1'}, {{126, 0x31}});  // Auto Detect
 }
 
@@ -86,7 +86,7 @@ TEST_F(ItemWrite, NumbersArePackedDecimal) {
 }
 
 TEST_F(ItemWrite, ListTextsStoreCharacterOrCount) {
-    expectWrite({0x0A, '$'}, {{9, 0x24}});  // start code
+    expectWrite({0x0A, '$'}, {{9, 0x24}});   // start code
     expectWrite({0x0B, ' '}, {{10, 0x20}});  // stop code: space
     expectWrite({0x0B}, {{10, 0x00}});       // no entry selected
     expectWrite({0x22, '5'}, {{16, 5}});     // UPC-E supplemental digits
@@ -101,8 +101,7 @@ TEST_F(ItemWrite, SequencesFillTheirFieldZeroPadded) {
     expectWrite({0x03, 'X', 'Y', 'Z'}, {{35, 'X'}, {36, 'Y'}, {37, 'Z'}});
     expectWrite({0x43, 0x64, 0, 0, 0, 0, 0, 0, 0},
                 {{71, 0x64}, {72, 0}, {73, 0}, {74, 0}, {75, 0}, {76, 0}, {77, 0}, {78, 0}});
-    expectWrite({0x48, 0x68, 0x6A, 0x6A, 0, 0, 0, 0, 0},
-                {{111, 0x68}, {112, 0x6A}, {113, 0x6A}});
+    expectWrite({0x48, 0x68, 0x6A, 0x6A, 0, 0, 0, 0, 0}, {{111, 0x68}, {112, 0x6A}, {113, 0x6A}});
     // An empty track 1 postamble clears its eight bytes.
     expectWrite({0x46, 0, 0, 0, 0, 0, 0, 0, 0},
                 {{95, 0}, {96, 0}, {97, 0}, {98, 0}, {99, 0}, {100, 0}, {101, 0}, {102, 0}});
@@ -114,8 +113,7 @@ TEST_F(ItemWrite, SequencesFillTheirFieldZeroPadded) {
 TEST_F(ItemWrite, SixScanCodesForAThreeByteFieldStayInIt) {
     // MSR preamble in scan-code form: six bytes, a three-byte field; the
     // postamble right after it keeps its bytes.
-    expectWrite({0x2E, 0x63, 0x64, 0x65, 0x66, 0x67, 0x68},
-                {{50, 0x63}, {51, 0x64}, {52, 0x65}});
+    expectWrite({0x2E, 0x63, 0x64, 0x65, 0x66, 0x67, 0x68}, {{50, 0x63}, {51, 0x64}, {52, 0x65}});
     expectWrite({0x2F, 0x70, 0, 0, 0, 0, 0}, {{53, 0x70}, {54, 0}, {55, 0}});
     // Shorter than the field: the rest is cleared.
     expectWrite({0x2E, 0x12}, {{50, 0x12}, {51, 0}, {52, 0}});
@@ -215,15 +213,15 @@ TEST_F(ItemWrite, MalformedFramesAreIgnoredAndRecorded) {
     sendRaw(rig_, {0xE7, 0x55, 0xAA, 0x61, 0x30, 0xE6});        // data byte without E3
     sendRaw(rig_, {0xE7, 0x55, 0xE3, 0x61, 0xE3, 0x30, 0xE6});  // broken start frame
     sendRaw(rig_, {0xE7, 0x55, 0xAA, 0xE3, 0x61, 0xE7, 0x55, 0xAA, 0xE3, 0x70, 0xE6});
-    rig_.send({0x70, 0x31});         // unknown command
-    rig_.send({});                   // empty frame
-    rig_.send({0x4A, 'x'});          // number that is no digit
+    rig_.send({0x70, 0x31});           // unknown command
+    rig_.send({});                     // empty frame
+    rig_.send({0x4A, 'x'});            // number that is no digit
     rig_.send({0x4A, '1', '2', '3'});  // three digits
-    rig_.send({0x61});               // choice without its value
+    rig_.send({0x61});                 // choice without its value
     rig_.send({0x61, '1', '1'});
-    rig_.send({0x5D, 0x32});         // mode value unknown
-    rig_.send({0x63, 0x53});         // not the read command
-    rig_.send({0x22, 'a'});          // count that is no number
+    rig_.send({0x5D, 0x32});  // mode value unknown
+    rig_.send({0x63, 0x53});  // not the read command
+    rig_.send({0x22, 'a'});   // count that is no number
     EXPECT_EQ(rig_.firmware().eeprom(), before);
     const auto& rejected = rig_.firmware().rejected();
     // The restarted frame is one rejection, and the unknown command of the
