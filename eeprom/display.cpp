@@ -33,10 +33,9 @@ constexpr std::array<SequenceField, 10> kSequenceFields{{
 }};
 
 // The combo boxes that simply mirror their list's selection.
-constexpr std::array<int, 37> kRefreshedItems{4,  7,  8,  11, 12, 13, 14, 15, 16, 21,
-                                              22, 25, 26, 29, 30, 33, 34, 35, 38, 39,
-                                              40, 41, 44, 48, 52, 56, 60, 61, 62, 63,
-                                              64, 73, 74, 75, 76, 77, 78};
+constexpr std::array<int, 37> kRefreshedItems{4,  7,  8,  11, 12, 13, 14, 15, 16, 21, 22, 25, 26,
+                                              29, 30, 33, 34, 35, 38, 39, 40, 41, 44, 48, 52, 56,
+                                              60, 61, 62, 63, 64, 73, 74, 75, 76, 77, 78};
 
 const SequenceField* sequenceFieldOf(int address) {
     for (const SequenceField& f : kSequenceFields) {
@@ -72,7 +71,9 @@ std::string trimSpaces(const std::string& text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-ui::ListBox& list(Context& ctx, int item) { return ctx.window.lstItem[static_cast<std::size_t>(item)]; }
+ui::ListBox& list(Context& ctx, int item) {
+    return ctx.window.lstItem[static_cast<std::size_t>(item)];
+}
 
 void applyPending(ui::ListBox& l, ui::ComboBox& combo, std::int16_t index) {
     l.setListIndex(index);

@@ -149,8 +149,8 @@ bool ReadEepromDump(Context& ctx) {
     }
 
     waiting.close();
-    ctx.window.aboutLabel6 = "Firmware Version " + std::to_string(ctx.nibbleImage[0] & 0x0F) +
-                             "." + std::to_string(ctx.nibbleImage[1] & 0x0F);
+    ctx.window.aboutLabel6 = "Firmware Version " + std::to_string(ctx.nibbleImage[0] & 0x0F) + "." +
+                             std::to_string(ctx.nibbleImage[1] & 0x0F);
     return true;
 }
 

@@ -18,10 +18,10 @@ enum class Field {
     DigitCount,  // supplemental digits 0, 2 or 5 in the low nibble
     StartCode,   // a character, matched against the choices
     StopCode,
-    Country,     // low nibble = entry index
-    MsrType,     // low nibble = entry index + 1
-    Scanner,     // low nibble 0 = "Trigger", else "Auto Detect"
-    ModeBit,     // param: the bit mask of the scan-code display mode
+    Country,  // low nibble = entry index
+    MsrType,  // low nibble = entry index + 1
+    Scanner,  // low nibble 0 = "Trigger", else "Auto Detect"
+    ModeBit,  // param: the bit mask of the scan-code display mode
 };
 
 struct FieldRule {
@@ -109,9 +109,13 @@ static_assert(std::ranges::is_sorted(kMap, {}, &FieldRule::address));
 
 // Only a settings file can put anything else into an entry; such a value
 // is shown as no value rather than guessed from its low byte.
-bool isByte(std::int32_t v) { return v >= 0 && v <= 0xFF; }
+bool isByte(std::int32_t v) {
+    return v >= 0 && v <= 0xFF;
+}
 
-ui::ListBox& list(Context& ctx, int item) { return ctx.window.lstItem[static_cast<std::size_t>(item)]; }
+ui::ListBox& list(Context& ctx, int item) {
+    return ctx.window.lstItem[static_cast<std::size_t>(item)];
+}
 
 void showSignature(Context& ctx, std::int32_t v, int expected) {
     if (v == expected) {

@@ -40,11 +40,19 @@ std::string replaceAll(const std::string& text, std::string_view from, std::stri
     }
 }
 
-char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char upperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
-bool isShortSequenceItem(int item) { return item == 9 || item == 10 || item == 65 || item == 66; }
-bool isTrackSequenceItem(int item) { return item >= 67 && item <= 72; }
-bool isMsrSequenceItem(int item) { return item == 65 || item == 66 || isTrackSequenceItem(item); }
+bool isShortSequenceItem(int item) {
+    return item == 9 || item == 10 || item == 65 || item == 66;
+}
+bool isTrackSequenceItem(int item) {
+    return item >= 67 && item <= 72;
+}
+bool isMsrSequenceItem(int item) {
+    return item == 65 || item == 66 || isTrackSequenceItem(item);
+}
 
 std::string reject(platform::OperatorDialogs& dialogs, std::string_view opening,
                    const std::string& text, std::string_view reason) {
@@ -102,8 +110,7 @@ std::string checkScanCodeForm(const std::string& text, int item,
                 break;
             default:
                 if (!IsHexDigit(std::string(1, upperAscii(c)))) {
-                    return reject(dialogs, kBadToken, text,
-                                  "  It's out of the range (00 - FF).");
+                    return reject(dialogs, kBadToken, text, "  It's out of the range (00 - FF).");
                 }
                 break;
         }

@@ -18,10 +18,22 @@ using test::CoreRig;
 // The keys of each nibble: with Num Lock on, and the code the keypad keys
 // give with Num Lock off.
 constexpr std::array<std::pair<std::uint8_t, std::uint8_t>, 16> kKeysOfNibble{{
-    {0x75, 0x75}, {0x76, 0x76}, {0x77, 0x77}, {0x78, 0x78},
-    {0x79, 0x79}, {0x90, 0x90}, {0x91, 0x91}, {0x67, 0x24},  // keypad 7 / Home
-    {0x68, 0x26}, {0x69, 0x21}, {0x6D, 0x6D}, {0x64, 0x25},  // 8 / Up, 9 / PgUp, 4 / Left
-    {0x65, 0x0C}, {0x66, 0x27}, {0x6B, 0x6B}, {0x61, 0x23},  // 5 / Clear, 6 / Right, 1 / End
+    {0x75, 0x75},
+    {0x76, 0x76},
+    {0x77, 0x77},
+    {0x78, 0x78},
+    {0x79, 0x79},
+    {0x90, 0x90},
+    {0x91, 0x91},
+    {0x67, 0x24},  // keypad 7 / Home
+    {0x68, 0x26},
+    {0x69, 0x21},
+    {0x6D, 0x6D},
+    {0x64, 0x25},  // 8 / Up, 9 / PgUp, 4 / Left
+    {0x65, 0x0C},
+    {0x66, 0x27},
+    {0x6B, 0x6B},
+    {0x61, 0x23},  // 5 / Clear, 6 / Right, 1 / End
 }};
 
 constexpr std::uint8_t kLetterA = 0x41;
@@ -68,13 +80,16 @@ EepromImage sampleImage() {
 }
 
 // Keystrokes arriving one per millisecond from atMs on.
-void typeKeys(CoreRig& rig, const std::vector<std::uint8_t>& keys, std::uint64_t atMs = kFirstKeyMs) {
+void typeKeys(CoreRig& rig, const std::vector<std::uint8_t>& keys,
+              std::uint64_t atMs = kFirstKeyMs) {
     for (std::size_t k = 0; k < keys.size(); ++k) {
         rig.time.at(atMs + k, [&rig, vk = keys[k]] { rig.hooks.type(vk); });
     }
 }
 
-void useWindows98(CoreRig& rig) { rig.version.info = platform::OsVersionInfo{1, 4, 10}; }
+void useWindows98(CoreRig& rig) {
+    rig.version.info = platform::OsVersionInfo{1, 4, 10};
+}
 
 // The waiting dialog was shown once and is closed again.
 void expectWaitingClosed(const CoreRig& rig) {
@@ -105,7 +120,8 @@ TEST(NibbleOfKey, KnowsTheTwentyThreeKeysAndNothingElse) {
     for (int n = 0; n < 16; ++n) {
         EXPECT_EQ(NibbleOfKey(kKeysOfNibble[n].first), 0xC0 + n) << n;
         EXPECT_EQ(NibbleOfKey(kKeysOfNibble[n].second), 0xC0 + n) << n;
-        const bool keypadDigit = n == 7 || n == 8 || n == 9 || n == 11 || n == 12 || n == 13 || n == 15;
+        const bool keypadDigit =
+            n == 7 || n == 8 || n == 9 || n == 11 || n == 12 || n == 13 || n == 15;
         EXPECT_EQ(keysPerNibble[n], keypadDigit ? 2 : 1) << n;
     }
     EXPECT_FALSE(NibbleOfKey(kLetterA));
@@ -192,8 +208,7 @@ TEST(ReadEepromDump, Windows98FamilyTakesTheAnswerAsTyped) {
     // E7 55 AA, then 100 ms later E3 63 E3 52, then 100 ms later E6, and
     // another 100 ms before the hook is set.
     EXPECT_EQ(rig.ports.dataWrites, test::frame({0x63, 0x52}));
-    EXPECT_EQ(rig.ports.writeTimes,
-              (std::vector<std::uint32_t>{0, 0, 0, 100, 100, 100, 100, 200}));
+    EXPECT_EQ(rig.ports.writeTimes, (std::vector<std::uint32_t>{0, 0, 0, 100, 100, 100, 100, 200}));
     EXPECT_FALSE(hookBeforeLastPause);
     EXPECT_TRUE(waitingDuringCapture);
     EXPECT_EQ(rig.counters.keyCount, 258);

@@ -19,14 +19,12 @@ struct FlagField {
 
 // Every flag bit of the image, as the keyboard's EEPROM lays them out.
 const std::vector<FlagField> kFlagFields{
-    {2, 7, 0x01},   {2, 60, 0x04},  {2, 12, 0x40},  {2, 4, 0x80},   {3, 13, 0x01},
-    {3, 33, 0x02},  {3, 21, 0x04},  {3, 44, 0x08},  {3, 48, 0x10},  {3, 52, 0x20},
-    {3, 56, 0x40},  {3, 29, 0x80},  {4, 25, 0x01},  {4, 39, 0x02},  {5, 14, 0x01},
-    {5, 34, 0x02},  {6, 40, 0x02},  {7, 15, 0x01},  {7, 35, 0x02},  {7, 30, 0x80},
-    {8, 26, 0x01},  {8, 41, 0x02},  {11, 22, 0x01}, {11, 16, 0x02}, {11, 11, 0x04},
-    {11, 38, 0x08}, {49, 62, 0x01}, {49, 63, 0x02}, {49, 64, 0x04}, {49, 61, 0x08},
-    {70, 73, 0x01}, {70, 76, 0x02}, {70, 77, 0x04}, {70, 78, 0x08}, {70, 75, 0x10},
-    {70, 74, 0x20},
+    {2, 7, 0x01},   {2, 60, 0x04},  {2, 12, 0x40},  {2, 4, 0x80},   {3, 13, 0x01},  {3, 33, 0x02},
+    {3, 21, 0x04},  {3, 44, 0x08},  {3, 48, 0x10},  {3, 52, 0x20},  {3, 56, 0x40},  {3, 29, 0x80},
+    {4, 25, 0x01},  {4, 39, 0x02},  {5, 14, 0x01},  {5, 34, 0x02},  {6, 40, 0x02},  {7, 15, 0x01},
+    {7, 35, 0x02},  {7, 30, 0x80},  {8, 26, 0x01},  {8, 41, 0x02},  {11, 22, 0x01}, {11, 16, 0x02},
+    {11, 11, 0x04}, {11, 38, 0x08}, {49, 62, 0x01}, {49, 63, 0x02}, {49, 64, 0x04}, {49, 61, 0x08},
+    {70, 73, 0x01}, {70, 76, 0x02}, {70, 77, 0x04}, {70, 78, 0x08}, {70, 75, 0x10}, {70, 74, 0x20},
 };
 
 struct NumberField {
@@ -35,8 +33,8 @@ struct NumberField {
 };
 
 const std::vector<NumberField> kBcdFields{
-    {12, 27}, {13, 28}, {14, 42}, {15, 43}, {20, 17},  {21, 36},  {22, 23},
-    {23, 31}, {24, 18}, {25, 37}, {26, 24}, {27, 32},  {28, 45},  {29, 46},
+    {12, 27}, {13, 28}, {14, 42}, {15, 43},  {20, 17},  {21, 36},  {22, 23},
+    {23, 31}, {24, 18}, {25, 37}, {26, 24},  {27, 32},  {28, 45},  {29, 46},
     {30, 49}, {31, 50}, {40, 3},  {122, 53}, {123, 54}, {124, 57}, {125, 58},
 };
 
@@ -167,8 +165,8 @@ TEST_F(DecodeSettingByteTest, CountryComesFromTheLowNibble) {
 }
 
 TEST_F(DecodeSettingByteTest, MsrTypeIsKeptForTheEndOfTheWalk) {
-    const std::vector<std::pair<std::int32_t, int>> cases{
-        {0x36, 5}, {0x31, 0}, {0x06, 5}, {0x34, 3}, {0x30, -1}, {0x3F, 14}};
+    const std::vector<std::pair<std::int32_t, int>> cases{{0x36, 5}, {0x31, 0},  {0x06, 5},
+                                                          {0x34, 3}, {0x30, -1}, {0x3F, 14}};
     for (const auto& [value, index] : cases) {
         lst(6).setListIndex(2);
         decode(value, 69);
@@ -230,10 +228,14 @@ TEST_F(DecodeSettingByteTest, AWrongSignatureIsReportedOncePerByte) {
 
 TEST_F(DecodeSettingByteTest, AddressesWithoutARuleChangeNothing) {
     std::vector<int> silent{38, 39, 127, -1, 128, 1000};
-    for (int a = 32; a <= 37; ++a) silent.push_back(a);
-    for (int a = 41; a <= 48; ++a) silent.push_back(a);
-    for (int a = 50; a <= 67; ++a) silent.push_back(a);
-    for (int a = 71; a <= 121; ++a) silent.push_back(a);
+    for (int a = 32; a <= 37; ++a)
+        silent.push_back(a);
+    for (int a = 41; a <= 48; ++a)
+        silent.push_back(a);
+    for (int a = 50; a <= 67; ++a)
+        silent.push_back(a);
+    for (int a = 71; a <= 121; ++a)
+        silent.push_back(a);
     pending = PendingIndices{1, 2, 3, 4};
     const auto before = test::windowState(rig.window);
     for (int a : silent) {

@@ -47,7 +47,9 @@ TEST(ReplaceControlTokens, ReplacesOnlyTheExactUpperCaseTokens) {
 }
 
 TEST(ReplaceControlTokens, UndoesTheDisplayConversion) {
-    const std::string raw = "\x1B" "A\x08\t\r9";
+    const std::string raw =
+        "\x1B"
+        "A\x08\t\r9";
     EXPECT_EQ(ReplaceControlTokens(TokenDisplayConversion(raw)), raw);
 }
 
@@ -98,22 +100,25 @@ const std::string kRange = "  It's out of the range (00 - FF).";
 
 INSTANTIATE_TEST_SUITE_P(
     CharacterForm, SequenceCheckTest,
-    ::testing::Values(
-        CheckCase{"{TAB}{ENTER}X", 9, false, "\t\rX", ""},
-        CheckCase{"{TAB}{ENTER}XY", 9, false, "", "Bad Input! \t\rXY" + kThreeChars},
-        CheckCase{"ABC", 10, false, "ABC", ""},
-        CheckCase{"ABCD", 10, false, "", "Bad Input! ABCD" + kThreeChars},
-        CheckCase{"A B", 65, false, "A B", ""},
-        CheckCase{"{ESC}{ESC}{ESC}{ESC}", 66, false, "", "Bad Input! \x1B\x1B\x1B\x1B" + kThreeChars},
-        CheckCase{"{enter}", 9, false, "", "Bad Input! {enter}" + kThreeChars},
-        CheckCase{"12345678", 67, false, "12345678", ""},
-        CheckCase{"123456789", 67, false, "", "Bad Input! 123456789" + kEightChars},
-        CheckCase{"{BACKSPACE}1234567", 72, false, "\x08" "1234567", ""},
-        CheckCase{"{TAB}12345678", 70, false, "", "Bad Input! \t12345678" + kEightChars},
-        CheckCase{"a much longer text", 3, false, "a much longer text", ""},
-        CheckCase{"{TAB}", 0, false, "\t", ""},
-        CheckCase{"", 9, false, "", ""},
-        CheckCase{"", 67, false, "", ""}));
+    ::testing::Values(CheckCase{"{TAB}{ENTER}X", 9, false, "\t\rX", ""},
+                      CheckCase{"{TAB}{ENTER}XY", 9, false, "", "Bad Input! \t\rXY" + kThreeChars},
+                      CheckCase{"ABC", 10, false, "ABC", ""},
+                      CheckCase{"ABCD", 10, false, "", "Bad Input! ABCD" + kThreeChars},
+                      CheckCase{"A B", 65, false, "A B", ""},
+                      CheckCase{"{ESC}{ESC}{ESC}{ESC}", 66, false, "",
+                                "Bad Input! \x1B\x1B\x1B\x1B" + kThreeChars},
+                      CheckCase{"{enter}", 9, false, "", "Bad Input! {enter}" + kThreeChars},
+                      CheckCase{"12345678", 67, false, "12345678", ""},
+                      CheckCase{"123456789", 67, false, "", "Bad Input! 123456789" + kEightChars},
+                      CheckCase{"{BACKSPACE}1234567", 72, false,
+                                "\x08"
+                                "1234567",
+                                ""},
+                      CheckCase{"{TAB}12345678", 70, false, "",
+                                "Bad Input! \t12345678" + kEightChars},
+                      CheckCase{"a much longer text", 3, false, "a much longer text", ""},
+                      CheckCase{"{TAB}", 0, false, "\t", ""}, CheckCase{"", 9, false, "", ""},
+                      CheckCase{"", 67, false, "", ""}));
 
 INSTANTIATE_TEST_SUITE_P(
     ScanCodeForm, SequenceCheckTest,
@@ -123,8 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"<62>[E2>", 65, true, "", "Bad Input  <62>[E2>"},
         CheckCase{"<62]", 67, true, "", "Bad Input  <62]"},
         CheckCase{"<6G>", 65, true, "", "Bad Input  <6G>" + kRange},
-        CheckCase{"<6a>", 65, true, "<6a>", ""},
-        CheckCase{"<ff><0b>", 68, true, "<ff><0b>", ""},
+        CheckCase{"<6a>", 65, true, "<6a>", ""}, CheckCase{"<ff><0b>", 68, true, "<ff><0b>", ""},
         CheckCase{"< 1>", 68, true, "", "Bad Input  < 1>" + kRange},
         // The first fault along the text decides the message.
         CheckCase{"<6G]", 65, true, "", "Bad Input  <6G]" + kRange},
@@ -143,8 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"abcd", 9, true, "abcd", ""},
         CheckCase{"abc", 9, true, "", "Bad Input! abc" + kFormat},
         CheckCase{repeat("zzzz", 12), 3, true, repeat("zzzz", 12), ""},
-        CheckCase{"", 65, true, "", ""},
-        CheckCase{"", 72, true, "", ""}));
+        CheckCase{"", 65, true, "", ""}, CheckCase{"", 72, true, "", ""}));
 
 }  // namespace
 }  // namespace tavrin::scantext
