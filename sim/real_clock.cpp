@@ -24,6 +24,7 @@ void RealClock::sleepUntil(Micros at) {
 void RealClock::payDebt() {
     if (debt_ > 0) {
         paidUntil_ = debtFrom_ + debt_;
+        polling_ = true;
         debt_ = 0;
         sleepUntil(paidUntil_);
     }
@@ -37,7 +38,7 @@ void RealClock::spend(Micros duration) {
         // A batch that follows the last one closely continues from its end,
         // so that the sleeps' own lateness does not add up over a long poll.
         Micros real = realNow();
-        debtFrom_ = real - paidUntil_ <= kCatchUp ? paidUntil_ : real;
+        debtFrom_ = polling_ && real - paidUntil_ <= kCatchUp ? paidUntil_ : real;
     }
     debt_ += duration;
     if (debt_ >= kSpendBatch) {
@@ -51,6 +52,7 @@ void RealClock::post(Micros at, std::function<void()> fn) {
 
 void RealClock::runEvents(Micros maxWait) {
     payDebt();
+    polling_ = false;  // time spent from here on starts afresh
     if (queue_.runDue(realNow())) {
         return;
     }

@@ -16,8 +16,9 @@ class RealClock : public SimClock {
 public:
     // Spent time is paid once this much has accumulated.
     static constexpr Micros kSpendBatch = 200;
-    // How late a batch may start and still continue the one before it.
-    static constexpr Micros kCatchUp = 1000;
+    // How late a batch may start and still continue the one before it:
+    // more than a coarse system timer oversleeps (about 15 ms on Windows).
+    static constexpr Micros kCatchUp = 20'000;
 
     RealClock();
 
@@ -36,6 +37,7 @@ private:
     SteadyClock::time_point origin_;
     Micros debtFrom_ = 0;   // when the unpaid time began
     Micros paidUntil_ = 0;  // end of the last batch slept
+    bool polling_ = false;  // batches since the pump last ran follow each other
     Micros debt_ = 0;       // spent and not yet slept
     EventQueue queue_;
 };
