@@ -1,0 +1,58 @@
+#include "platform/win32/win32_registry.h"
+
+#include "platform/win32/windows_api.h"
+
+namespace tavrin::platform::win32 {
+
+std::optional<std::string> Win32Registry::GetKeyValue(RegistryRoot root, const std::string& keyName,
+                                                      const std::string& valueName) {
+    HKEY rootKey = HKEY_LOCAL_MACHINE;
+    switch (root) {
+        case RegistryRoot::LocalMachine:
+            rootKey = HKEY_LOCAL_MACHINE;
+            break;
+    }
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(rootKey, keyName.c_str(), 0, kRegistryAccess, &key) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    char buffer[kRegistryValueBuffer];
+    DWORD size = kRegistryValueBuffer;
+    DWORD type = 0;
+    LONG rc = RegQueryValueExA(key, valueName.c_str(), nullptr, &type,
+                               reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS || type != REG_SZ || size > kRegistryValueBuffer) {
+        return std::nullopt;
+    }
+    std::string text(buffer, size);
+    if (!text.empty() && text.back() == '\0') {
+        text.pop_back();
+    }
+    return text;
+}
+
+bool Win32Launcher::startProgram(const std::string& path) {
+    if (path.empty()) {
+        return false;
+    }
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION process{};
+    // The command line names the program in quotes; the application name
+    // fixes which file runs, so a path with spaces starts nothing else.
+    std::string commandLine = "\"" + path + "\"";
+    if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process)) {
+        return false;
+    }
+    // Hand the new program the right to take the foreground.
+    AllowSetForegroundWindow(process.dwProcessId);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+}  // namespace tavrin::platform::win32

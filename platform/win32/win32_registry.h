@@ -1,0 +1,26 @@
+#pragma once
+// The registry values that locate the system information viewer, and
+// starting a program by its path.
+
+#include "platform/registry.h"
+
+namespace tavrin::platform::win32 {
+
+inline constexpr unsigned long kRegistryAccess = 0x2003F;
+inline constexpr unsigned long kRegistryValueBuffer = 1024;
+
+class Win32Registry : public Registry {
+public:
+    // RegOpenKeyExA, RegQueryValueExA into 1024 bytes, RegCloseKey. Values
+    // of another type than text are not taken.
+    std::optional<std::string> GetKeyValue(RegistryRoot root, const std::string& keyName,
+                                           const std::string& valueName) override;
+};
+
+class Win32Launcher : public ProgramLauncher {
+public:
+    // CreateProcessA of exactly that file (no search), normal focused window.
+    bool startProgram(const std::string& path) override;
+};
+
+}  // namespace tavrin::platform::win32

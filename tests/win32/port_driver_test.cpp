@@ -1,0 +1,210 @@
+// WinIoPortDriver against the test double: where the library is taken
+// from, what a missing or broken library does, and the port accesses.
+
+#include <gtest/gtest.h>
+
+#include "link/command_channel.h"
+#include "platform/win32/win32_events.h"
+#include "platform/win32/winio_port_driver.h"
+#include "win32_test_support.h"
+
+namespace tavrin::test::win32 {
+namespace {
+
+using platform::win32::WinIoPortDriver;
+
+bool copyInto(const std::string& library, const TempDir& dir) {
+    return CopyFileA(library.c_str(), dir.file("winio3.dll").c_str(), FALSE) != FALSE;
+}
+
+void expectClosed(WinIoPortDriver& driver) {
+    std::uint32_t value = 0xFFFFFFFF;
+    EXPECT_FALSE(driver.GetPortVal(link::kStatusPort, value, 1));
+    EXPECT_EQ(value, 0u) << "a closed driver reads 0, so a poll does not spin on it";
+    EXPECT_FALSE(driver.SetPortVal(link::kDataPort, 0xE7, 1));
+}
+
+TEST(WinIoLibraryLoading, MissingLibraryIsAFailedOpen) {
+    ASSERT_TRUE(isFile(doubleLibrary())) << doubleLibrary();
+    TempDir folder;
+    WinIoPortDriver driver(folder.path());
+    EXPECT_EQ(driver.libraryPath(), folder.path() + "\\winio3.dll");
+    EXPECT_FALSE(driver.InitializeWinIo());
+    EXPECT_FALSE(driver.InitializeWinIo());
+    EXPECT_FALSE(driver.libraryLoaded());
+    expectClosed(driver);
+    driver.ShutdownWinIo();
+}
+
+TEST(WinIoLibraryLoading, IgnoresCopiesOnTheSearchPath) {
+    // A library planted in the current directory and on PATH is what the
+    // system's search order would find; the driver must not take it.
+    TempDir planted;
+    ASSERT_TRUE(copyInto(doubleLibrary(), planted));
+    TempDir programFolder;
+    char oldDir[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, oldDir);
+    ASSERT_TRUE(SetCurrentDirectoryA(planted.path().c_str()));
+    char oldPath[32768];
+    DWORD n = GetEnvironmentVariableA("PATH", oldPath, sizeof oldPath);
+    ScopedEnv path("PATH", planted.path() + ";" + std::string(oldPath, n < sizeof oldPath ? n : 0));
+
+    HMODULE bySearch = LoadLibraryA("winio3.dll");
+    EXPECT_NE(bySearch, nullptr) << "the planted copy should be reachable by the search order";
+    if (bySearch != nullptr) {
+        FreeLibrary(bySearch);
+    }
+    {
+        WinIoPortDriver driver(programFolder.path());
+        EXPECT_FALSE(driver.InitializeWinIo());
+        EXPECT_FALSE(driver.libraryLoaded());
+        expectClosed(driver);
+    }
+    {
+        // A folder that is not absolute would be resolved by the search.
+        WinIoPortDriver relative(".");
+        EXPECT_TRUE(relative.libraryPath().empty());
+        EXPECT_FALSE(relative.InitializeWinIo());
+        WinIoPortDriver empty("");
+        EXPECT_FALSE(empty.InitializeWinIo());
+    }
+    SetCurrentDirectoryA(oldDir);
+}
+
+TEST(WinIoLibraryLoading, DamagedOrIncompleteLibraryIsAFailedOpen) {
+    TempDir garbage;
+    ASSERT_TRUE(writeText(garbage.file("winio3.dll"), "this is not a library"));
+    WinIoPortDriver damaged(garbage.path());
+    EXPECT_FALSE(damaged.InitializeWinIo());
+    expectClosed(damaged);
+
+    TempDir partial;
+    ASSERT_TRUE(copyInto(partialDoubleLibrary(), partial));
+    WinIoPortDriver incomplete(partial.path());
+    EXPECT_FALSE(incomplete.InitializeWinIo()) << "SetPortVal is missing";
+    EXPECT_FALSE(incomplete.libraryLoaded());
+    expectClosed(incomplete);
+
+    TempDir empty;
+    ASSERT_TRUE(writeBytes(empty.file("winio3.dll"), {}));
+    WinIoPortDriver zeroBytes(empty.path());
+    EXPECT_FALSE(zeroBytes.InitializeWinIo());
+}
+
+TEST(WinIoLibraryLoading, RepairedLibraryIsPickedUpByTheNextOpen) {
+    TempDir folder;
+    WinIoPortDriver driver(folder.path());
+    EXPECT_FALSE(driver.InitializeWinIo());
+    ASSERT_TRUE(copyInto(doubleLibrary(), folder));
+    EXPECT_TRUE(driver.InitializeWinIo());
+    EXPECT_TRUE(driver.opened());
+}
+
+TEST(WinIoLibraryLoading, RefusedInitializationIsRetried) {
+    TempDir folder;
+    ASSERT_TRUE(copyInto(doubleLibrary(), folder));
+    WinIoPortDriver driver(folder.path());
+    {
+        ScopedEnv refuse("TAVRIN_WINIO_INIT", "fail");
+        EXPECT_FALSE(driver.InitializeWinIo());
+        EXPECT_TRUE(driver.libraryLoaded());
+        expectClosed(driver);
+    }
+    EXPECT_TRUE(driver.InitializeWinIo());
+}
+
+TEST(WinIoPorts, ControllerStatusDataAndMask) {
+    TempDir folder;
+    ASSERT_TRUE(copyInto(doubleLibrary(), folder));
+    ScopedEnv log("TAVRIN_WINIO_LOG", folder.file("wire.log"));
+    ScopedEnv busy("TAVRIN_WINIO_BUSY_READS", "2");
+    WinIoPortDriver driver(folder.path());
+    ASSERT_TRUE(driver.InitializeWinIo());
+
+    std::uint32_t value = 0xFFFFFFFF;
+    ASSERT_TRUE(driver.GetPortVal(link::kStatusPort, value, 1));
+    EXPECT_EQ(value, 0u);
+
+    ASSERT_TRUE(driver.SetPortVal(link::kInterruptMaskPort, 0xBA, 1));
+    ASSERT_TRUE(driver.GetPortVal(link::kInterruptMaskPort, value, 1));
+    EXPECT_EQ(value, 0xBAu);
+
+    // Only the low byte goes out; the controller then holds it for two
+    // status reads.
+    ASSERT_TRUE(driver.SetPortVal(link::kDataPort, 0x1E7, 1));
+    driver.GetPortVal(link::kStatusPort, value, 1);
+    EXPECT_EQ(value & link::kInputBufferFull, link::kInputBufferFull);
+    driver.GetPortVal(link::kStatusPort, value, 1);
+    EXPECT_EQ(value & link::kInputBufferFull, link::kInputBufferFull);
+    driver.GetPortVal(link::kStatusPort, value, 1);
+    EXPECT_EQ(value & link::kInputBufferFull, 0u);
+
+    EXPECT_FALSE(driver.GetPortVal(link::kStatusPort, value, 3)) << "no 3-byte access";
+    driver.ShutdownWinIo();
+    expectClosed(driver);
+    EXPECT_EQ(readText(folder.file("wire.log")), "E7\n");
+}
+
+TEST(WinIoPorts, ChannelFramesReachTheDataPortMaskedAndPolled) {
+    TempDir folder;
+    ASSERT_TRUE(copyInto(doubleLibrary(), folder));
+    ScopedEnv log("TAVRIN_WINIO_LOG", folder.file("wire.log"));
+    ScopedEnv busy("TAVRIN_WINIO_BUSY_READS", "5");
+    WinIoPortDriver driver(folder.path());
+    ASSERT_TRUE(driver.InitializeWinIo());
+    platform::win32::Win32Ticks ticks;
+    platform::win32::Win32EventPump pump;
+    link::LinkCounters counters;
+    link::CommandChannel channel(driver, ticks, pump, counters);
+
+    const int payload[] = {0x5D, 0x31};
+    channel.SendFrame(payload);
+    std::uint32_t mask = 0;
+    driver.GetPortVal(link::kInterruptMaskPort, mask, 1);
+    driver.ShutdownWinIo();
+
+    EXPECT_EQ(readText(folder.file("wire.log")), "E7\n55\nAA\nE3\n5D\nE3\n31\nE6\n")
+        << "every byte once, in order, with IRQ1 masked and after the controller was ready";
+    EXPECT_EQ(counters.sendErrorCounter, 0);
+    EXPECT_EQ(mask & link::kIrq1Mask, 0u) << "IRQ1 unmasked after the last byte";
+}
+
+TEST(WinIoPorts, ControllerThatNeverEmptiesDropsEveryByte) {
+    TempDir folder;
+    ASSERT_TRUE(copyInto(doubleLibrary(), folder));
+    ScopedEnv log("TAVRIN_WINIO_LOG", folder.file("wire.log"));
+    ScopedEnv stuck("TAVRIN_WINIO_STATUS", "stuck");
+    WinIoPortDriver driver(folder.path());
+    ASSERT_TRUE(driver.InitializeWinIo());
+    platform::win32::Win32Ticks ticks;
+    platform::win32::Win32EventPump pump;
+    link::LinkCounters counters;
+    link::CommandChannel channel(driver, ticks, pump, counters);
+
+    channel.SendStartFrame();
+    std::uint32_t mask = 0;
+    driver.GetPortVal(link::kInterruptMaskPort, mask, 1);
+    driver.ShutdownWinIo();
+
+    EXPECT_EQ(counters.sendErrorCounter, 3);
+    EXPECT_EQ(readText(folder.file("wire.log")), "");
+    EXPECT_EQ(mask & link::kIrq1Mask, 0u);
+}
+
+TEST(WinIoPorts, ChannelOverAClosedDriverWritesNothingAndDoesNotHang) {
+    TempDir folder;
+    WinIoPortDriver driver(folder.path());
+    ASSERT_FALSE(driver.InitializeWinIo());
+    platform::win32::Win32Ticks ticks;
+    platform::win32::Win32EventPump pump;
+    link::LinkCounters counters;
+    link::CommandChannel channel(driver, ticks, pump, counters);
+    DWORD start = GetTickCount();
+    const int payload[] = {0x63, 0x52};
+    channel.SendFrame(payload);
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    EXPECT_EQ(counters.sendErrorCounter, 0);
+}
+
+}  // namespace
+}  // namespace tavrin::test::win32

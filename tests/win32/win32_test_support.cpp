@@ -1,0 +1,205 @@
+#include "win32_test_support.h"
+
+#include <cstdio>
+
+#include "platform/win32/win32_file_system.h"
+
+namespace tavrin::test::win32 {
+
+namespace {
+
+void removeTree(const std::string& dir) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            std::string path = dir + "\\" + name;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                removeTree(path);
+            } else {
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    static unsigned counter = 0;
+    for (;;) {
+        char name[MAX_PATH];
+        std::snprintf(name, sizeof name, "%stavrin-w32-%lu-%u", base, GetCurrentProcessId(),
+                      ++counter);
+        if (CreateDirectoryA(name, nullptr)) {
+            path_ = name;
+            break;
+        }
+    }
+}
+
+TempDir::~TempDir() { removeTree(path_); }
+
+bool writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) {
+        return false;
+    }
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+bool writeText(const std::string& path, const std::string& text) {
+    return writeBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
+std::vector<std::uint8_t> readBytes(const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        return bytes;
+    }
+    int c;
+    while ((c = std::fgetc(f)) != EOF) {
+        bytes.push_back(static_cast<std::uint8_t>(c));
+    }
+    std::fclose(f);
+    return bytes;
+}
+
+std::string readText(const std::string& path) {
+    auto bytes = readBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+bool isFile(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string programDir() { return platform::win32::executableFolder(); }
+std::string doubleLibrary() { return programDir() + "\\double\\winio3.dll"; }
+std::string partialDoubleLibrary() { return programDir() + "\\partial\\winio3.dll"; }
+std::string msinfoStandIn() { return programDir() + "\\msinfo_stand_in.exe"; }
+
+ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    char buffer[32768];
+    DWORD n = GetEnvironmentVariableA(name, buffer, sizeof buffer);
+    had_ = n > 0 && n < sizeof buffer;
+    if (had_) {
+        old_.assign(buffer, n);
+    }
+    SetEnvironmentVariableA(name, value.empty() ? nullptr : value.c_str());
+}
+
+ScopedEnv::~ScopedEnv() { SetEnvironmentVariableA(name_.c_str(), had_ ? old_.c_str() : nullptr); }
+
+FocusWindow::FocusWindow() {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &FocusWindow::proc;
+    wc.hInstance = instance;
+    wc.lpszClassName = "TavrinTestFocus";
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    RegisterClassA(&wc);
+    hwnd_ = CreateWindowExA(0, "TavrinTestFocus", "Tavrin test", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                            10, 10, 300, 200, nullptr, nullptr, instance, this);
+    if (hwnd_ == nullptr) {
+        return;
+    }
+    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    ShowWindow(hwnd_, SW_SHOWNORMAL);
+    for (int i = 0; i < 50 && !hasFocus(); ++i) {
+        SetForegroundWindow(hwnd_);
+        SetActiveWindow(hwnd_);
+        SetFocus(hwnd_);
+        pumpFor(20);
+    }
+    pumpFor(50);
+    keyMessages_ = 0;
+}
+
+FocusWindow::~FocusWindow() {
+    if (hwnd_ != nullptr) {
+        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+        pumpFor(10);
+    }
+}
+
+bool FocusWindow::hasFocus() const {
+    return hwnd_ != nullptr && GetForegroundWindow() == hwnd_ && GetFocus() == hwnd_;
+}
+
+LRESULT CALLBACK FocusWindow::proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<FocusWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (self != nullptr) {
+        if (message >= WM_KEYFIRST && message <= WM_KEYLAST && message != WM_CHAR &&
+            message != WM_SYSCHAR && message != WM_DEADCHAR && message != WM_SYSDEADCHAR) {
+            ++self->keyMessages_;
+        }
+        if (message == WM_APP + 1) {
+            ++self->appMessages_;
+            return 0;
+        }
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+void sendKey(WORD vk, WORD scan, bool down) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.wScan = scan;
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    SendInput(1, &input, sizeof input);
+}
+
+void pumpFor(DWORD ms) {
+    DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        MsgWaitForMultipleObjectsEx(0, nullptr, 5, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    } while (GetTickCount() - start < ms);
+}
+
+std::vector<std::uint8_t> settingsFileBytes(const std::vector<std::uint8_t>& eeprom) {
+    std::vector<std::uint8_t> bytes(512, 0);
+    for (std::size_t a = 0; a < 128 && a < eeprom.size(); ++a) {
+        bytes[4 * a] = eeprom[a];
+    }
+    return bytes;
+}
+
+std::vector<std::uint8_t> sampleEeprom() {
+    std::vector<std::uint8_t> eeprom(128);
+    eeprom[0] = 0x55;
+    eeprom[1] = 0xAA;
+    for (int a = 2; a < 128; ++a) {
+        eeprom[a] = static_cast<std::uint8_t>((a * 29 + 0x3C) & 0xFF);
+    }
+    eeprom[2] = 0x01;
+    eeprom[3] = 0x23;
+    eeprom[4] = 0x45;
+    eeprom[5] = 0x67;
+    eeprom[6] = 0x89;
+    eeprom[7] = 0xAB;
+    eeprom[8] = 0xCD;
+    eeprom[9] = 0xEF;
+    return eeprom;
+}
+
+}  // namespace tavrin::test::win32
