@@ -59,8 +59,7 @@ void setOnlyEntry(ui::ListBox& list, const std::string& text) {
     list.addItem(text);
 }
 
-void numberGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list,
-                 const std::string& prior) {
+void numberGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list, const std::string& prior) {
     auto& window = ctx.window;
     if (!window.batchFlag) {
         const std::string s = trimSpaces(ctx.dialogs.InputBox(kNumberPrompt, "Input", prior));

@@ -138,7 +138,8 @@ bool WriteChoiceItem(Context& ctx, int item, std::int32_t code, bool imageOnly) 
     if (imageOnly) {
         const int byte = imageByte(ctx, row.address);
         if (row.rule == ImageRule::FlagBit) {
-            setImageByte(ctx, row.address, entry == 1 ? (byte | row.setMask) : (byte & row.clearMask));
+            setImageByte(ctx, row.address,
+                         entry == 1 ? (byte | row.setMask) : (byte & row.clearMask));
         } else if (row.rule == ImageRule::ChoiceDigit) {
             setImageByte(ctx, row.address, row.digitBase + entry);
         }

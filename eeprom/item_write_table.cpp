@@ -6,7 +6,9 @@ namespace tavrin::eeprom {
 
 namespace {
 
-constexpr ItemWrite none(int item) { return {item}; }
+constexpr ItemWrite none(int item) {
+    return {item};
+}
 constexpr ItemWrite flag(int item, std::int32_t code, int address, int set, int clear) {
     return {item, EncoderKind::Choice, code, ImageRule::FlagBit, address, set, clear};
 }
@@ -17,8 +19,7 @@ constexpr ItemWrite number(int item, std::int32_t code, int address) {
     return {item, EncoderKind::Number, code, ImageRule::PackedDecimal, address};
 }
 constexpr ItemWrite sequence(int item, std::int32_t code, int address, int length) {
-    return {item, EncoderKind::Sequence, code, ImageRule::Sequence, address, 0, 0xFF, 0x30,
-            length};
+    return {item, EncoderKind::Sequence, code, ImageRule::Sequence, address, 0, 0xFF, 0x30, length};
 }
 constexpr ItemWrite character(int item, std::int32_t code, int address) {
     return {item, EncoderKind::ListText, code, ImageRule::Character, address};

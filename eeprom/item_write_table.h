@@ -25,11 +25,11 @@ struct ItemWrite {
     EncoderKind kind = EncoderKind::None;
     std::int32_t code = 0;  // first data byte of the frame
     ImageRule rule = ImageRule::None;
-    int address = 0;        // the value's (first) image byte
+    int address = 0;  // the value's (first) image byte
     int setMask = 0;
     int clearMask = 0xFF;
-    int digitBase = 0x30;   // choice frames send digitBase + entry
-    int fieldLength = 0;    // sequence field bytes in the image
+    int digitBase = 0x30;  // choice frames send digitBase + entry
+    int fieldLength = 0;   // sequence field bytes in the image
 };
 
 inline constexpr int kFirstWriteItem = 3;

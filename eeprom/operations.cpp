@@ -86,8 +86,7 @@ void writeSettingtoEEPROM_Click(Context& ctx) {
             ctx.dialogs.MsgBox("Write to EEPROM Successful!", "Message", MsgIcon::Information,
                                MsgButtons::Ok);
         } else {
-            ctx.dialogs.MsgBox("Write to EEPROM error!", "Message", MsgIcon::Error,
-                               MsgButtons::Ok);
+            ctx.dialogs.MsgBox("Write to EEPROM error!", "Message", MsgIcon::Error, MsgButtons::Ok);
         }
     }
     window.comboWriteFlag = true;

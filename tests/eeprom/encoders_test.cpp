@@ -37,10 +37,10 @@ struct NumberRow {
     int item, code, address;
 };
 constexpr NumberRow kNumberRows[] = {
-    {3, 0x4A, 40},  {17, 0x08, 20}, {18, 0x09, 24}, {23, 0x0E, 22},  {24, 0x0F, 26},
-    {27, 0x52, 12}, {28, 0x53, 13}, {31, 0x1C, 23}, {32, 0x1D, 27},  {36, 0x15, 21},
-    {37, 0x16, 25}, {42, 0x58, 14}, {43, 0x59, 15}, {45, 0x21, 28},  {46, 0x10, 29},
-    {49, 0x24, 30}, {50, 0x11, 31}, {53, 0x1F, 122}, {54, 0x17, 123}, {57, 0x29, 124},
+    {3, 0x4A, 40},   {17, 0x08, 20}, {18, 0x09, 24},  {23, 0x0E, 22},  {24, 0x0F, 26},
+    {27, 0x52, 12},  {28, 0x53, 13}, {31, 0x1C, 23},  {32, 0x1D, 27},  {36, 0x15, 21},
+    {37, 0x16, 25},  {42, 0x58, 14}, {43, 0x59, 15},  {45, 0x21, 28},  {46, 0x10, 29},
+    {49, 0x24, 30},  {50, 0x11, 31}, {53, 0x1F, 122}, {54, 0x17, 123}, {57, 0x29, 124},
     {58, 0x18, 125},
 };
 
@@ -50,8 +50,12 @@ protected:
     Context& ctx = rig.ctx;
     ui::WindowModel& window = rig.window;
 
-    void select(int item, int entry) { window.lstItem[static_cast<std::size_t>(item)].setListIndex(entry); }
-    int selected(int item) const { return window.lstItem[static_cast<std::size_t>(item)].listIndex(); }
+    void select(int item, int entry) {
+        window.lstItem[static_cast<std::size_t>(item)].setListIndex(entry);
+    }
+    int selected(int item) const {
+        return window.lstItem[static_cast<std::size_t>(item)].listIndex();
+    }
     std::int32_t& byte(int address) { return window.image[static_cast<std::size_t>(address)]; }
     void fillImage(std::int32_t value) {
         for (int a = 0; a < kEepromSize; ++a) {
@@ -71,7 +75,7 @@ TEST(HexPairValueTest, ReadsOneOrTwoHexDigitsInEitherCase) {
 
 TEST(HexPairValueTest, OddTextsGiveAByteAndNeverFail) {
     EXPECT_EQ(HexPairValue(""), 0);
-    EXPECT_EQ(HexPairValue("G1"), 1);    // a non-hex character counts as 0
+    EXPECT_EQ(HexPairValue("G1"), 1);  // a non-hex character counts as 0
     EXPECT_EQ(HexPairValue("1G"), 16);
     EXPECT_EQ(HexPairValue("<>"), 0);
     EXPECT_EQ(HexPairValue("A23"), 10);  // not two characters: the first is the low digit
