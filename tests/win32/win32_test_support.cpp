@@ -118,21 +118,36 @@ FocusWindow::FocusWindow() {
     }
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     ShowWindow(hwnd_, SW_SHOWNORMAL);
+    reset();
+}
+
+FocusWindow& FocusWindow::shared() {
+    // One for the whole run: creating and destroying top-level windows
+    // costs seconds under Wine without a window manager.
+    static FocusWindow* window = new FocusWindow;
+    window->reset();
+    return *window;
+}
+
+void FocusWindow::reset() {
+    if (hwnd_ == nullptr) {
+        return;
+    }
     for (int i = 0; i < 50 && !hasFocus(); ++i) {
         SetForegroundWindow(hwnd_);
         SetActiveWindow(hwnd_);
         SetFocus(hwnd_);
         pumpFor(20);
     }
-    pumpFor(50);
+    pumpFor(30);
     keyMessages_ = 0;
+    appMessages_ = 0;
 }
 
 FocusWindow::~FocusWindow() {
     if (hwnd_ != nullptr) {
         SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
-        pumpFor(10);
     }
 }
 

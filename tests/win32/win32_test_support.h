@@ -57,6 +57,9 @@ class FocusWindow {
 public:
     FocusWindow();
     ~FocusWindow();
+    // The window of the run, focused again and its counts cleared.
+    static FocusWindow& shared();
+    void reset();
     FocusWindow(const FocusWindow&) = delete;
     FocusWindow& operator=(const FocusWindow&) = delete;
     HWND hwnd() const { return hwnd_; }

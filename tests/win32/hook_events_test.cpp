@@ -1,0 +1,223 @@
+// The thread keyboard hook, the message pump, Timer1 and the tick counter,
+// with keystrokes injected through SendInput as a keyboard would type them.
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "link/keystroke_capture.h"
+#include "platform/win32/win32_events.h"
+#include "platform/win32/win32_hooks.h"
+#include "win32_test_support.h"
+
+namespace tavrin::test::win32 {
+namespace {
+
+using platform::win32::Win32EventPump;
+using platform::win32::Win32Hooks;
+using platform::win32::Win32Ticks;
+using platform::win32::Win32Timer;
+
+struct Backends {
+    Win32Hooks hooks;
+    Win32Timer timer1;
+    Win32EventPump pump;
+    Win32Ticks ticks;
+    link::LinkCounters counters;
+    link::KeystrokeCapture capture{hooks, timer1, pump, counters};
+};
+
+TEST(Win32Hook, CaptureStoresAndSwallowsEveryKeystroke) {
+    FocusWindow& window = FocusWindow::shared();
+    ASSERT_TRUE(window.hasFocus()) << "the test window must hold the keyboard focus";
+    Backends b;
+    b.capture.sizeDumpBuffer(16);
+    b.counters.keyCount = 0;
+    b.counters.tickCounter = 0;
+    b.capture.enableTimer1();
+    b.capture.installHook();
+    ASSERT_TRUE(b.capture.hookInstalled());
+
+    sendKey(VK_F8, 0x42);
+    sendKey(VK_NUMPAD7, 0x47);
+    sendKey('Z', 0x2C, /*down=*/true);  // a key-down and its key-up: two entries
+    sendKey('Z', 0x2C);
+    b.capture.captureLoop(3, 5);
+    b.capture.removeHook();
+    b.capture.disableTimer1();
+
+    EXPECT_EQ(b.counters.keyCount, 4);
+    EXPECT_LT(b.counters.tickCounter, 5) << "the key limit ended the loop, not the ticks";
+    const auto& dump = b.capture.dumpBuffer();
+    EXPECT_EQ(dump[0], VK_F8);
+    EXPECT_EQ(dump[1], VK_NUMPAD7);
+    EXPECT_EQ(dump[2], 'Z');
+    EXPECT_EQ(dump[3], 'Z');
+    EXPECT_EQ(b.capture.scanCodeList()[0], 0x42);
+    EXPECT_EQ(b.capture.scanCodeList()[1], 0x47);
+    EXPECT_EQ(b.capture.scanCodeList()[3], 0x2C);
+    pumpFor(50);
+    EXPECT_EQ(window.keyMessages(), 0) << "captured keys must not reach the window";
+
+    // Unhooked, the keyboard reaches the window again and nothing is stored.
+    sendKey(VK_F9, 0x43);
+    pumpFor(100);
+    EXPECT_EQ(window.keyMessages(), 1);
+    EXPECT_EQ(b.counters.keyCount, 4);
+}
+
+TEST(Win32Hook, RawCaptureListsScanCodes) {
+    FocusWindow& window = FocusWindow::shared();
+    ASSERT_TRUE(window.hasFocus());
+    Backends b;
+    std::string text1 = "untouched";
+    // Typed from another thread once the diagnostic is waiting.
+    std::thread typist([] {
+        Sleep(300);
+        sendKey(VK_NUMPAD7, 0x47);
+        sendKey(VK_NUMPAD8, 0x48);
+    });
+    DWORD start = GetTickCount();
+    b.capture.CaptureRawKeys(text1);
+    DWORD elapsed = GetTickCount() - start;
+    typist.join();
+    EXPECT_EQ(text1, "7172");
+    EXPECT_GE(elapsed, 9000u) << "101 keys were not typed, so the diagnostic runs its 10 ticks";
+    EXPECT_LT(elapsed, 13000u);
+    EXPECT_FALSE(b.hooks.UnhookWindowsHookEx(1)) << "the hook is gone";
+}
+
+TEST(Win32Hook, OneHookAtATime) {
+    Win32Hooks hooks;
+    int calls = 0;
+    auto proc = [&calls](int, std::uintptr_t, std::intptr_t) { return ++calls; };
+    platform::HookHandle first = hooks.SetWindowsHookEx(proc);
+    ASSERT_NE(first, 0u);
+    EXPECT_EQ(hooks.SetWindowsHookEx(proc), 0u) << "a second hook would take over the first";
+    EXPECT_FALSE(hooks.UnhookWindowsHookEx(first + 1));
+    EXPECT_FALSE(hooks.SetWindowsHookEx(nullptr));
+    EXPECT_TRUE(hooks.UnhookWindowsHookEx(first));
+    EXPECT_FALSE(hooks.UnhookWindowsHookEx(first));
+    platform::HookHandle second = hooks.SetWindowsHookEx(proc);
+    EXPECT_NE(second, 0u);
+    EXPECT_TRUE(hooks.UnhookWindowsHookEx(second));
+}
+
+TEST(Win32Hook, TimeLimitEndsACaptureWithoutKeys) {
+    FocusWindow& window = FocusWindow::shared();
+    Backends b;
+    b.capture.sizeDumpBuffer(8);
+    b.counters.keyCount = 0;
+    b.counters.tickCounter = 0;
+    DWORD start = GetTickCount();
+    b.capture.enableTimer1();
+    b.capture.installHook();
+    b.capture.captureLoop(7, 2);
+    b.capture.removeHook();
+    b.capture.disableTimer1();
+    DWORD elapsed = GetTickCount() - start;
+    EXPECT_EQ(b.counters.tickCounter, 2);
+    EXPECT_EQ(b.counters.keyCount, 0);
+    EXPECT_EQ(window.keyMessages(), 0);
+    EXPECT_GE(elapsed, 1900u);
+    EXPECT_LT(elapsed, 3500u);
+}
+
+TEST(Win32Timer, TicksEverySecondAndKeepsItsPhase) {
+    Win32Timer timer(1000);
+    Win32EventPump pump;
+    ASSERT_TRUE(timer.usable());
+    std::vector<DWORD> ticks;
+    timer.setHandler([&ticks] { ticks.push_back(GetTickCount()); });
+    DWORD start = GetTickCount();
+    timer.setEnabled(true);
+    EXPECT_TRUE(timer.enabled());
+    while (GetTickCount() - start < 600) {
+        pump.processEvents(50);
+    }
+    timer.setEnabled(true);  // already running: the period goes on
+    while (GetTickCount() - start < 2500) {
+        pump.processEvents(50);
+    }
+    timer.setEnabled(false);
+    EXPECT_FALSE(timer.enabled());
+    DWORD stopped = GetTickCount();
+    while (GetTickCount() - stopped < 1300) {
+        pump.processEvents(50);
+    }
+    ASSERT_EQ(ticks.size(), 2u);
+    EXPECT_GE(ticks[0] - start, 900u);
+    EXPECT_LT(ticks[0] - start, 1300u) << "a restarted period would tick at about 1600 ms";
+    EXPECT_GE(ticks[1] - ticks[0], 800u);
+
+    // A stopped timer starts a new period when enabled again.
+    ticks.clear();
+    DWORD again = GetTickCount();
+    timer.setEnabled(true);
+    while (ticks.empty() && GetTickCount() - again < 3000) {
+        pump.processEvents(50);
+    }
+    timer.setEnabled(false);
+    ASSERT_EQ(ticks.size(), 1u);
+    EXPECT_GE(ticks[0] - again, 900u);
+}
+
+TEST(Win32Pump, WaitsAtMostTheGivenTimeAndWakesOnAMessage) {
+    FocusWindow& window = FocusWindow::shared();
+    Win32EventPump pump;
+    pumpFor(50);
+
+    DWORD start = GetTickCount();
+    pump.processEvents(0);
+    EXPECT_LT(GetTickCount() - start, 100u) << "0 never waits";
+
+    start = GetTickCount();
+    pump.processEvents(300);
+    DWORD idle = GetTickCount() - start;
+    EXPECT_GE(idle, 250u);
+    EXPECT_LT(idle, 1500u);
+
+    PostMessageA(window.hwnd(), WM_APP + 1, 0, 0);
+    start = GetTickCount();
+    pump.processEvents(5000);
+    EXPECT_LT(GetTickCount() - start, 500u);
+    EXPECT_EQ(window.appMessages(), 1) << "pending messages are dispatched";
+
+    // A message posted by another thread while the pump sleeps wakes it.
+    HWND hwnd = window.hwnd();
+    std::thread poster([hwnd] {
+        Sleep(200);
+        PostMessageA(hwnd, WM_APP + 1, 0, 0);
+    });
+    start = GetTickCount();
+    pump.processEvents(5000);
+    DWORD woken = GetTickCount() - start;
+    poster.join();
+    EXPECT_LT(woken, 2500u);
+    EXPECT_EQ(window.appMessages(), 2);
+}
+
+TEST(Win32Pump, QuitIsKeptNotDispatched) {
+    FocusWindow& window = FocusWindow::shared();
+    Win32EventPump pump;
+    PostQuitMessage(7);
+    PostMessageA(window.hwnd(), WM_APP + 1, 0, 0);
+    pump.processEvents(0);
+    pump.processEvents(0);
+    EXPECT_TRUE(pump.quitRequested());
+    EXPECT_EQ(pump.quitCode(), 7);
+    EXPECT_EQ(window.appMessages(), 1);
+}
+
+TEST(Win32Ticks, FollowsTheSystemCounter) {
+    Win32Ticks ticks;
+    std::uint32_t a = ticks.GetTickCount();
+    Sleep(120);
+    std::uint32_t b = ticks.GetTickCount();
+    EXPECT_GE(b - a, 100u);
+    EXPECT_LT(b - a, 1000u);
+    EXPECT_LE(::GetTickCount() - b, 50u);
+}
+
+}  // namespace
+}  // namespace tavrin::test::win32

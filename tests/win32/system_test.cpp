@@ -1,0 +1,152 @@
+// The version query, the registry values of the system information viewer
+// and starting a program, against Wine's own answers.
+
+#include <gtest/gtest.h>
+
+#include "link/os_name.h"
+#include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_version.h"
+#include "support/fakes.h"
+#include "ui/sys_info.h"
+#include "win32_test_support.h"
+
+namespace tavrin::test::win32 {
+namespace {
+
+using platform::RegistryRoot;
+using platform::win32::Win32FileSystem;
+using platform::win32::Win32Launcher;
+using platform::win32::Win32Registry;
+
+TEST(Win32Version, TheNtFamilyIsNamedWindowsNt) {
+    platform::win32::Win32Version version;
+    auto info = version.GetVersionEx();
+    ASSERT_TRUE(info.has_value());
+    EXPECT_EQ(info->platformId, 2u);
+    EXPECT_GE(info->majorVersion, 5u);
+
+    std::int16_t major = -1;
+    std::int16_t minor = -1;
+    std::string name;
+    link::GetOsName(version, major, minor, name);
+    EXPECT_EQ(name, "Windows NT");
+    EXPECT_EQ(major, static_cast<std::int16_t>(info->majorVersion));
+    EXPECT_EQ(minor, static_cast<std::int16_t>(info->minorVersion));
+}
+
+constexpr const char* kTestKey = "SOFTWARE\\Tavrin Win32 Test";
+
+class Win32RegistryValues : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &key_, nullptr),
+                  ERROR_SUCCESS);
+    }
+    void TearDown() override {
+        RegCloseKey(key_);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kTestKey);
+    }
+    void set(const char* name, DWORD type, const void* data, DWORD size) {
+        ASSERT_EQ(RegSetValueExA(key_, name, 0, type, static_cast<const BYTE*>(data), size),
+                  ERROR_SUCCESS);
+    }
+    HKEY key_ = nullptr;
+    Win32Registry registry;
+};
+
+TEST_F(Win32RegistryValues, TextValuesLoseOneTrailingNul) {
+    const char path[] = "C:\\Program Files\\msinfo\\msinfo32.exe";
+    set("PATH", REG_SZ, path, sizeof path);
+    EXPECT_EQ(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "PATH"),
+              std::optional<std::string>(path));
+    const char unterminated[] = {'C', ':', '\\', 'x'};
+    set("RAW", REG_SZ, unterminated, sizeof unterminated);
+    EXPECT_EQ(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "RAW"),
+              std::optional<std::string>("C:\\x"));
+    set("EMPTY", REG_SZ, "", 1);
+    EXPECT_EQ(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "EMPTY"),
+              std::optional<std::string>(""));
+}
+
+TEST_F(Win32RegistryValues, MissingOversizedAndNonTextValuesAreNotTaken) {
+    EXPECT_FALSE(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "NONE"));
+    EXPECT_FALSE(
+        registry.GetKeyValue(RegistryRoot::LocalMachine, "SOFTWARE\\Tavrin No Such Key", "PATH"));
+    std::string longText(1500, 'a');
+    set("LONG", REG_SZ, longText.c_str(), static_cast<DWORD>(longText.size() + 1));
+    EXPECT_FALSE(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "LONG"))
+        << "more than the 1024-byte buffer";
+    std::string fits(1023, 'b');
+    set("FITS", REG_SZ, fits.c_str(), 1024);
+    EXPECT_EQ(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "FITS"),
+              std::optional<std::string>(fits));
+    DWORD number = 42;
+    set("NUMBER", REG_DWORD, &number, sizeof number);
+    EXPECT_FALSE(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "NUMBER"));
+}
+
+std::string upper(std::string text) {
+    CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// Waits for the stand-in viewer to leave its marker.
+std::string waitForMarker(const std::string& marker) {
+    for (int i = 0; i < 200 && !isFile(marker); ++i) {
+        Sleep(50);
+    }
+    Sleep(100);
+    return readText(marker);
+}
+
+TEST(Win32LauncherStart, StartsExactlyTheGivenProgram) {
+    TempDir dir;
+    std::string viewer = dir.file("MSINFO32.EXE");
+    ASSERT_TRUE(CopyFileA(msinfoStandIn().c_str(), viewer.c_str(), FALSE));
+    ScopedEnv marker("TAVRIN_STARTED_MARKER", dir.file("started.txt"));
+    Win32Launcher launcher;
+    ASSERT_TRUE(launcher.startProgram(viewer));
+    std::string started = waitForMarker(dir.file("started.txt"));
+    EXPECT_EQ(upper(started), upper(viewer));
+
+    EXPECT_FALSE(launcher.startProgram(dir.file("missing.exe")));
+    EXPECT_FALSE(launcher.startProgram(""));
+    EXPECT_FALSE(launcher.startProgram(dir.path())) << "a folder is no program";
+}
+
+// Run by tools/ci-windows.sh after it has set up the registry with
+// `wine reg add` (or left it empty): TAVRIN_SYSINFO_EXPECT names the
+// program that must start, or "none".
+TEST(ScriptedSysInfo, StartsTheViewerTheRegistryNames) {
+    char expect[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("TAVRIN_SYSINFO_EXPECT", expect, sizeof expect);
+    if (n == 0 || n >= sizeof expect) {
+        GTEST_SKIP() << "needs the registry prepared by tools/ci-windows.sh";
+    }
+    std::string expected(expect, n);
+    TempDir dir;
+    ScopedEnv marker("TAVRIN_STARTED_MARKER", dir.file("started.txt"));
+    Win32Registry registry;
+    Win32FileSystem files;
+    Win32Launcher launcher;
+    FakeDialogs dialogs;
+    ui::StartSysInfo(registry, files, launcher, dialogs);
+    if (expected == "none") {
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].text, "System Information Is Unavailable At This Time");
+        EXPECT_EQ(dialogs.messages[0].title, "");
+        EXPECT_EQ(dialogs.messages[0].icon, platform::MsgIcon::None);
+        EXPECT_EQ(dialogs.messages[0].buttons, platform::MsgButtons::Ok);
+        Sleep(300);
+        EXPECT_FALSE(isFile(dir.file("started.txt")));
+    } else {
+        EXPECT_TRUE(dialogs.messages.empty());
+        std::string started = waitForMarker(dir.file("started.txt"));
+        EXPECT_EQ(upper(started), upper(expected));
+    }
+}
+
+}  // namespace
+}  // namespace tavrin::test::win32
