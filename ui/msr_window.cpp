@@ -103,9 +103,9 @@ void MsrWindow::ReadsettingfromEEPROM_Click() {
     runOperation([this] { eeprom::ReadsettingfromEEPROM_Click(ctx_); });
 }
 
-void MsrWindow::writeSettingtoEEPROM_Click() {
-    runOperation([this] { eeprom::writeSettingtoEEPROM_Click(ctx_); });
-}
+// After a reset the write shows no message and leaves the waiting dialog
+// up; it has no button of its own, so both ways of writing close it.
+void MsrWindow::writeSettingtoEEPROM_Click() { Command4_Click(); }
 
 void MsrWindow::Command4_Click() {
     runOperation([this] {

@@ -156,6 +156,18 @@ TEST_F(Operating, ResetRestoresTheDefaultsAndSaysSo) {
     EXPECT_THAT(rig.messageTexts(), ElementsAre("Read default setting from EEPROM success!"));
 }
 
+TEST_F(Operating, WriteAfterAResetIsQuietAndClosesTheWaitingDialog) {
+    rig.dialogs.answers = {platform::MsgAnswer::Yes};
+    rig.window.Resettodefault_Click();
+    rig.dialogs.messages.clear();
+    rig.window.writeSettingtoEEPROM_Click();  // the menu's way
+    EXPECT_THAT(rig.messageTexts(), IsEmpty());
+    EXPECT_FALSE(rig.dialogs.waitingShown());
+    EXPECT_FALSE(rig.model().defaultsRestoredFlag);
+    rig.window.Command3_Click();
+    EXPECT_THAT(rig.messageTexts(), ElementsAre("Read setting from EEPROM success!"));
+}
+
 TEST_F(Operating, ResetAnsweredNoSendsNothing) {
     std::size_t wire = rig.ports().wire().size();
     rig.window.Resettodefault_Click();
