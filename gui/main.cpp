@@ -1,0 +1,44 @@
+// tavrin: the window of the POS keyboard's magnetic stripe reader setup.
+
+#include <QApplication>
+#include <cstdio>
+#include <string>
+
+#include "gui/frm_msr.h"
+#include "gui/gui_session.h"
+#include "gui/screenshots.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Tavrin");
+    QApplication::setApplicationDisplayName("Tavrin");
+    QApplication::setApplicationVersion("Version 1.7G");
+
+    int exitCode = 0;
+    auto options = tavrin::gui::parseGuiOptions(QApplication::arguments(), exitCode);
+    if (!options) {
+        return exitCode;
+    }
+
+    tavrin::gui::GuiSession session(*options, argc > 0 ? argv[0] : nullptr);
+    std::string error;
+    if (!session.prepare(error)) {
+        std::fprintf(stderr, "tavrin: %s\n", error.c_str());
+        return 1;
+    }
+    if (!options->screenshots.empty()) {
+        return tavrin::gui::takeScreenshots(session, QString::fromStdString(options->screenshots));
+    }
+
+    QObject::connect(&session.window(), &tavrin::gui::frmMsr::ended, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
+    int result = 0;
+    if (session.start()) {
+        result = QApplication::exec();
+    }
+    if (!session.finish(error)) {
+        std::fprintf(stderr, "tavrin: %s\n", error.c_str());
+        return 1;
+    }
+    return result;
+}

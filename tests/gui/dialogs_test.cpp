@@ -1,0 +1,443 @@
+// The operator's dialogs on Qt, driven as the operator would while they are
+// up: frmPrePost, the message and input boxes, the file dialogs and
+// frmWaiting.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "gui/frm_pre_post.h"
+#include "gui/frm_waiting.h"
+#include "gui/qt_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace tavrin::test {
+namespace {
+
+using platform::MsgAnswer;
+using platform::MsgButtons;
+using platform::MsgIcon;
+using platform::PrePostRequest;
+using ::testing::ElementsAre;
+
+// Runs fn on the modal dialog as soon as it is up. A dialog that never
+// comes up leaves fn unrun, and the test's checks on its effects fail.
+void whenModal(std::function<void(QWidget*)> fn) {
+    auto* timer = new QTimer;
+    auto tries = std::make_shared<int>(0);
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, tries, fn] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            fn(modal);
+        } else if (++*tries > 400) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start();
+}
+
+std::vector<std::string> entries(QListWidget* list) {
+    std::vector<std::string> out;
+    for (int k = 0; k < list->count(); ++k) {
+        out.push_back(list->item(k)->text().toStdString());
+    }
+    return out;
+}
+
+// A double click as the system delivers it: press, release, double-click
+// press, release, on the entry's row.
+void doubleClickEntry(QListWidget* list, int row) {
+    list->doItemsLayout();  // rows have no place before the list's first layout
+    const QPointF at = list->visualItemRect(list->item(row)).center();
+    QWidget* target = list->viewport();
+    const QPointF global = target->mapToGlobal(at);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                              QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+        const bool release = type == QEvent::MouseButtonRelease;
+        QMouseEvent event(type, at, global, Qt::LeftButton,
+                          release ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    }
+}
+
+PrePostRequest request(std::string text, bool scanCodes,
+                       std::string prompt = "Please enter less than 8 characters") {
+    PrePostRequest r;
+    r.text = std::move(text);
+    r.scanCodeForm = scanCodes;
+    r.limitPrompt = std::move(prompt);
+    return r;
+}
+
+// ---- frmPrePost ---------------------------------------------------------
+
+TEST(PrePostDialog, CharacterFormShowsTheDesignTextsAndTheCallersText) {
+    gui::QtOperatorDialogs dialogs;
+    PrePostRequest r = request("AB{ENTER}", false);
+    bool seen = false;
+    whenModal([&](QWidget* w) {
+        auto* d = qobject_cast<gui::frmPrePost*>(w);
+        ASSERT_NE(d, nullptr);
+        seen = true;
+        EXPECT_EQ(d->windowTitle(), "Preamble Postamble characters input");
+        EXPECT_EQ(d->lblPrePost->text(), "Please input preamble or postamble characters:");
+        EXPECT_EQ(d->txtPrePost->text(), "AB{ENTER}");
+        EXPECT_THAT(entries(d->lstPrePost), ElementsAre("{BACKSPACE}", "{TAB}", "{ENTER}", "{ESC}"));
+        EXPECT_EQ(d->Labeldes->text(), "Please enter less than 8 characters");
+        EXPECT_TRUE(d->Labeldes->wordWrap());
+        EXPECT_EQ(d->size(), QSize(305, 308));
+        EXPECT_EQ(d->cmdOK->text(), "OK");
+        EXPECT_EQ(d->cmdCancel->text(), "Cancel");
+        EXPECT_FALSE(d->cmdOK->isDefault() || d->cmdOK->autoDefault());
+        EXPECT_FALSE(d->cmdCancel->isDefault() || d->cmdCancel->autoDefault());
+        EXPECT_TRUE(d->isModal());
+        QTest::mouseClick(d->cmdOK, Qt::LeftButton);
+    });
+    dialogs.ShowPrePost(r);
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(r.text, "AB{ENTER}");
+    EXPECT_FALSE(r.cancelled);
+}
+
+TEST(PrePostDialog, ScanCodeFormHasItsOwnCaptionPromptAndExamples) {
+    gui::QtOperatorDialogs dialogs;
+    PrePostRequest r = request("<64>", true, "Please enter less than 6 scan codes");
+    bool seen = false;
+    whenModal([&](QWidget* w) {
+        auto* d = qobject_cast<gui::frmPrePost*>(w);
+        ASSERT_NE(d, nullptr);
+        seen = true;
+        EXPECT_EQ(d->windowTitle(), "Preamble Postamble scan code input");
+        EXPECT_EQ(d->lblPrePost->text(), "Please input Preamble / Postamble scan code.");
+        EXPECT_THAT(entries(d->lstPrePost), ElementsAre("Example ", "<62><E2> "));
+        EXPECT_EQ(d->Labeldes->text(), "Please enter less than 6 scan codes");
+        // Double-clicking an example appends it as it is, trailing space too.
+        doubleClickEntry(d->lstPrePost, 1);
+        QTest::mouseClick(d->cmdOK, Qt::LeftButton);
+    });
+    dialogs.ShowPrePost(r);
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(r.text, "<64><62><E2> ");
+}
+
+TEST(PrePostDialog, EveryShowingStartsFromTheDesign) {
+    gui::frmPrePost d;
+    d.Form_Load(request("<64>", true));
+    d.Form_Load(request("x", false));
+    EXPECT_EQ(d.windowTitle(), "Preamble Postamble characters input");
+    EXPECT_EQ(d.lstPrePost->count(), 4);
+    EXPECT_EQ(d.txtPrePost->text(), "x");
+}
+
+TEST(PrePostDialog, DoubleClickAppendsAtTheEndNotAtTheCaret) {
+    gui::QtOperatorDialogs dialogs;
+    PrePostRequest r = request("A", false);
+    whenModal([&](QWidget* w) {
+        auto* d = qobject_cast<gui::frmPrePost*>(w);
+        ASSERT_NE(d, nullptr);
+        d->txtPrePost->setCursorPosition(0);
+        doubleClickEntry(d->lstPrePost, 1);
+        d->txtPrePost->setCursorPosition(0);
+        doubleClickEntry(d->lstPrePost, 1);
+        EXPECT_EQ(d->txtPrePost->text(), "A{TAB}{TAB}");
+        QTest::mouseClick(d->cmdOK, Qt::LeftButton);
+    });
+    dialogs.ShowPrePost(r);
+    EXPECT_EQ(r.text, "A{TAB}{TAB}");
+}
+
+TEST(PrePostDialog, EnterInTheTextBoxActsAsOk) {
+    gui::QtOperatorDialogs dialogs;
+    PrePostRequest r = request("", false);
+    whenModal([&](QWidget* w) {
+        auto* d = qobject_cast<gui::frmPrePost*>(w);
+        ASSERT_NE(d, nullptr);
+        QTest::keyClicks(d->txtPrePost, "XY");
+        QTest::keyClick(d->txtPrePost, Qt::Key_Return);
+    });
+    dialogs.ShowPrePost(r);
+    EXPECT_EQ(r.text, "XY");
+    EXPECT_FALSE(r.cancelled);
+}
+
+TEST(PrePostDialog, EscapeDoesNotCancelAndCancelKeepsTheText) {
+    gui::QtOperatorDialogs dialogs;
+    PrePostRequest r = request("old", false);
+    bool stillOpen = false;
+    whenModal([&](QWidget* w) {
+        auto* d = qobject_cast<gui::frmPrePost*>(w);
+        ASSERT_NE(d, nullptr);
+        QTest::keyClicks(d->txtPrePost, "new");
+        QTest::keyClick(d->txtPrePost, Qt::Key_Escape);
+        QTest::keyClick(d->lstPrePost, Qt::Key_Escape);
+        stillOpen = d->isVisible();
+        QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
+    });
+    dialogs.ShowPrePost(r);
+    EXPECT_TRUE(stillOpen);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(r.text, "old");
+}
+
+TEST(PrePostDialog, ClosingAnyOtherWayIsNeitherOkNorCancel) {
+    gui::QtOperatorDialogs dialogs;
+    PrePostRequest r = request("old", false);
+    whenModal([&](QWidget* w) {
+        auto* d = qobject_cast<gui::frmPrePost*>(w);
+        ASSERT_NE(d, nullptr);
+        QTest::keyClicks(d->txtPrePost, "typed");
+        d->close();  // the close box
+    });
+    dialogs.ShowPrePost(r);
+    EXPECT_FALSE(r.cancelled);
+    EXPECT_EQ(r.text, "old");
+}
+
+TEST(PrePostDialog, OkWithAnEmptyBoxGivesTheEmptyText) {
+    gui::QtOperatorDialogs dialogs;
+    PrePostRequest r = request("old", false);
+    whenModal([&](QWidget* w) {
+        auto* d = qobject_cast<gui::frmPrePost*>(w);
+        ASSERT_NE(d, nullptr);
+        d->txtPrePost->clear();
+        QTest::mouseClick(d->cmdOK, Qt::LeftButton);
+    });
+    dialogs.ShowPrePost(r);
+    EXPECT_EQ(r.text, "");
+    EXPECT_FALSE(r.cancelled);
+}
+
+TEST(PrePostDialog, TextsTravelInTheAnsiCodePage) {
+    gui::QtOperatorDialogs dialogs;
+    PrePostRequest r = request("caf\xE9", false);
+    whenModal([&](QWidget* w) {
+        auto* d = qobject_cast<gui::frmPrePost*>(w);
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->txtPrePost->text(), QString::fromUtf8("caf\u00E9"));
+        d->txtPrePost->setText(d->txtPrePost->text() + QString::fromUtf8("\u20AC\u4E2D"));
+        QTest::mouseClick(d->cmdOK, Qt::LeftButton);
+    });
+    dialogs.ShowPrePost(r);
+    EXPECT_EQ(r.text, "caf\xE9\x80?");  // a character 1252 lacks becomes '?'
+}
+
+// ---- Message and input boxes ---------------------------------------------
+
+struct BoxSeen {
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+};
+
+TEST(MessageBoxes, TextTitleIconAndButtonsAsAsked) {
+    gui::QtOperatorDialogs dialogs;
+    BoxSeen seen;
+    whenModal([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
+        box->button(QMessageBox::Ok)->click();
+    });
+    EXPECT_EQ(dialogs.MsgBox("Write to EEPROM Successful!", "Message", MsgIcon::Information,
+                             MsgButtons::Ok),
+              MsgAnswer::Ok);
+    EXPECT_EQ(seen.title, "Message");
+    EXPECT_EQ(seen.text, "Write to EEPROM Successful!");
+    EXPECT_EQ(seen.icon, QMessageBox::Information);
+    EXPECT_EQ(seen.buttons, QMessageBox::Ok);
+
+    whenModal([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
+        box->button(QMessageBox::Ok)->click();
+    });
+    dialogs.MsgBox("File not found!", "Message", MsgIcon::Error, MsgButtons::Ok);
+    EXPECT_EQ(seen.icon, QMessageBox::Critical);
+
+    whenModal([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
+        box->button(QMessageBox::Ok)->click();
+    });
+    dialogs.MsgBox("System Information Is Unavailable At This Time", "", MsgIcon::None,
+                   MsgButtons::Ok);
+    EXPECT_EQ(seen.title, "Tavrin");  // the program's own title
+    EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
+}
+
+TEST(MessageBoxes, YesNoQuestionsGiveTheOperatorsAnswer) {
+    gui::QtOperatorDialogs dialogs;
+    QMessageBox::StandardButtons buttons;
+    whenModal([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        buttons = box->standardButtons();
+        box->button(QMessageBox::Yes)->click();
+    });
+    EXPECT_EQ(dialogs.MsgBox("Are you sure to reset EEPROM to default?", "Message",
+                             MsgIcon::Information, MsgButtons::YesNo),
+              MsgAnswer::Yes);
+    EXPECT_EQ(buttons, QMessageBox::Yes | QMessageBox::No);
+
+    whenModal([](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_EQ(dialogs.MsgBox("Do you want to set EEPROM as Vantero OPOS default?", "Message",
+                             MsgIcon::Information, MsgButtons::YesNo),
+              MsgAnswer::No);
+
+    whenModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
+    EXPECT_EQ(dialogs.MsgBox("Are you sure to reset EEPROM to default?", "Message",
+                             MsgIcon::Information, MsgButtons::YesNo),
+              MsgAnswer::No);
+}
+
+TEST(InputBox, PromptTitleDefaultAndAnswer) {
+    gui::QtOperatorDialogs dialogs;
+    QString label, title, preset;
+    whenModal([&](QWidget* w) {
+        auto* box = qobject_cast<QInputDialog*>(w);
+        ASSERT_NE(box, nullptr);
+        label = box->labelText();
+        title = box->windowTitle();
+        preset = box->textValue();
+        box->setTextValue(" 25 ");
+        box->accept();
+    });
+    EXPECT_EQ(dialogs.InputBox("Please input 1 or 2 digit (0-9, 00-99)", "Input", "7"), " 25 ");
+    EXPECT_EQ(label, "Please input 1 or 2 digit (0-9, 00-99)");
+    EXPECT_EQ(title, "Input");
+    EXPECT_EQ(preset, "7");
+
+    whenModal([](QWidget* w) {
+        auto* box = qobject_cast<QInputDialog*>(w);
+        ASSERT_NE(box, nullptr);
+        box->setTextValue("99");
+        box->reject();
+    });
+    EXPECT_EQ(dialogs.InputBox("Please input 1 or 2 digit (0-9, 00-99)", "Input", "7"), "");
+}
+
+// ---- File dialogs --------------------------------------------------------
+
+TEST(FileDialogs, AnyFileFilterAndCancelGivesAnEmptyName) {
+    gui::QtOperatorDialogs dialogs;
+    QStringList filters;
+    QFileDialog::AcceptMode mode = QFileDialog::AcceptSave;
+    whenModal([&](QWidget* w) {
+        auto* d = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(d, nullptr);
+        filters = d->nameFilters();
+        mode = d->acceptMode();
+        d->reject();
+    });
+    EXPECT_EQ(dialogs.GetOpenFileName(), "");
+    EXPECT_THAT(filters, ElementsAre(gui::kAnyFileFilter));
+    EXPECT_EQ(mode, QFileDialog::AcceptOpen);
+
+    whenModal([&](QWidget* w) {
+        auto* d = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(d, nullptr);
+        mode = d->acceptMode();
+        d->reject();
+    });
+    EXPECT_EQ(dialogs.GetSaveFileName(), "");
+    EXPECT_EQ(mode, QFileDialog::AcceptSave);
+}
+
+TEST(FileDialogs, ChosenNamesComeBackWithoutAnOverwriteQuestion) {
+    TempDir dir;
+    dir.write("existing.set", {1, 2, 3});
+    gui::QtOperatorDialogs dialogs;
+    const std::string existing = dir.file("existing.set");
+    bool confirmOff = false;
+    whenModal([&](QWidget* w) {
+        auto* d = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(d, nullptr);
+        confirmOff = d->testOption(QFileDialog::DontConfirmOverwrite);
+        d->selectFile(QString::fromStdString(existing));
+        static_cast<QDialog*>(d)->accept();  // as the Open/Save button does
+    });
+    EXPECT_EQ(dialogs.GetSaveFileName(), existing);
+    EXPECT_TRUE(confirmOff);
+
+    // Open takes a name that does not exist: the load reports it.
+    const std::string missing = dir.file("missing.set");
+    whenModal([&](QWidget* w) {
+        auto* d = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(d, nullptr);
+        d->selectFile(QString::fromStdString(missing));
+        static_cast<QDialog*>(d)->accept();  // as the Open/Save button does
+    });
+    EXPECT_EQ(dialogs.GetOpenFileName(), missing);
+}
+
+// ---- frmWaiting ---------------------------------------------------------
+
+TEST(WaitingDialog, ShownWithoutBlockingClosedByItsOperation) {
+    gui::QtOperatorDialogs dialogs;
+    EXPECT_FALSE(dialogs.waitingShown());
+    dialogs.ShowWaiting();  // returns at once: not modal
+    gui::frmWaiting& w = dialogs.waiting();
+    EXPECT_TRUE(dialogs.waitingShown());
+    EXPECT_FALSE(w.isModal());
+    EXPECT_EQ(w.windowTitle(), "Waiting");
+    EXPECT_EQ(w.Label1->text(), "Processing,");
+    EXPECT_EQ(w.Label2->text(), "please wait .......");
+    EXPECT_TRUE(w.progressBar->isHidden());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+    // The operator cannot close it.
+    EXPECT_FALSE(w.close());
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_TRUE(dialogs.waitingShown());
+
+    dialogs.CloseWaiting();
+    EXPECT_FALSE(dialogs.waitingShown());
+    dialogs.CloseWaiting();  // closing twice is harmless
+    EXPECT_FALSE(dialogs.waitingShown());
+}
+
+TEST(WaitingDialog, ProgressBarFollowsTheOperation) {
+    gui::QtOperatorDialogs dialogs;
+    dialogs.SetWaitingProgress(0.5);  // not shown: nothing to do
+    dialogs.ShowWaiting();
+    gui::frmWaiting& w = dialogs.waiting();
+    EXPECT_TRUE(w.progressBar->isHidden());
+    dialogs.SetWaitingProgress(0.25);
+    EXPECT_FALSE(w.progressBar->isHidden());
+    EXPECT_EQ(w.progressBar->maximum(), 1000);
+    EXPECT_EQ(w.progressBar->value(), 250);
+    dialogs.SetWaitingProgress(7.0);
+    EXPECT_EQ(w.progressBar->value(), 1000);
+    dialogs.SetWaitingProgress(-1);  // length unknown: a busy bar
+    EXPECT_EQ(w.progressBar->maximum(), 0);
+    dialogs.CloseWaiting();
+    dialogs.ShowWaiting();  // a new showing starts without a bar
+    EXPECT_TRUE(w.progressBar->isHidden());
+    dialogs.CloseWaiting();
+}
+
+}  // namespace
+}  // namespace tavrin::test

@@ -1,0 +1,165 @@
+// One device operation at a time: while an operation waits, handling window
+// events, the commands that would start another are disabled, and clicks
+// on them send nothing.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+
+#include "gui/picture_button.h"
+#include "gui_rig.h"
+
+namespace tavrin::test {
+namespace {
+
+// What the operator could reach at one moment of the write's waits.
+struct Snapshot {
+    bool running;
+    bool open, save, read, write, reset, exit;
+    bool menuRead, menuWrite, menuReset, menuOpen, menuSave, menuExit;
+    bool combo1, cb60, combo5, edit67, cmdpt;
+};
+
+Snapshot snapshot(GuiRig& rig) {
+    gui::frmMsr& f = rig.frm;
+    return Snapshot{rig.model().operationRunning,
+                    f.Command1->isEnabled(),
+                    f.Command2->isEnabled(),
+                    f.Command3->isEnabled(),
+                    f.Command4->isEnabled(),
+                    f.Command5->isEnabled(),
+                    f.Command6->isEnabled(),
+                    f.ReadsettingfromEEPROM->isEnabled(),
+                    f.writeSettingtoEEPROM->isEnabled(),
+                    f.Resettodefault->isEnabled(),
+                    f.Readsettingfromfile->isEnabled(),
+                    f.Saveeepromsettingtofile->isEnabled(),
+                    f.Exit->isEnabled(),
+                    f.Combo1->isEnabled(),
+                    f.cb[60]->isEnabled(),
+                    f.Combo5->isEnabled(),
+                    f.cmdItem[67]->isEnabled(),
+                    f.Cmdpt->isEnabled()};
+}
+
+// Runs fn from the simulated host's event pump every 100 ms for the next
+// span of simulated time, as the operator's clicks would arrive.
+void during(GuiRig& rig, sim::Micros span, const std::function<void()>& fn) {
+    const sim::Micros start = rig.clock.now();
+    for (sim::Micros t = 100'000; t <= span; t += 100'000) {
+        rig.clock.post(start + t, fn);
+    }
+}
+
+TEST(OperationGuard, CommandsAreDisabledWhileAWriteWaitsAndClicksSendNothing) {
+    GuiRig rig;
+    rig.start();
+    GuiRig::pick(rig.frm.Combo5, 1);  // the OPOS button would be enabled when idle
+    const int readsBefore = rig.firmware().readRequests();
+    const std::size_t wireBefore = rig.wire().size();
+
+    std::vector<Snapshot> seen;
+    during(rig, 4'000'000, [&] {
+        if (!rig.model().operationRunning) {
+            return;  // only clicks made inside the write count here
+        }
+        seen.push_back(snapshot(rig));
+        QTest::mouseClick(rig.frm.Command3, Qt::LeftButton);
+        QTest::mouseClick(rig.frm.Command5, Qt::LeftButton);
+        QTest::mouseClick(rig.frm.cmdItem[67], Qt::LeftButton);
+        QTest::mouseClick(rig.frm.Cmdpt, Qt::LeftButton);
+        rig.frm.ReadsettingfromEEPROM->trigger();
+        rig.frm.writeSettingtoEEPROM->trigger();
+        rig.frm.Readsettingfromfile->trigger();
+        emit rig.frm.Combo1->activated(3);
+    });
+    QTest::mouseClick(rig.frm.Command4, Qt::LeftButton);
+
+    // The write's waits (150 + 200 + 200 + 1500 ms) gave the clicks a chance.
+    ASSERT_GE(seen.size(), 10u);
+    for (const Snapshot& s : seen) {
+        EXPECT_TRUE(s.running);
+        EXPECT_FALSE(s.open || s.save || s.read || s.write || s.reset);
+        EXPECT_FALSE(s.menuRead || s.menuWrite || s.menuReset || s.menuOpen || s.menuSave);
+        EXPECT_FALSE(s.combo1 || s.cb60 || s.combo5 || s.edit67 || s.cmdpt);
+        EXPECT_TRUE(s.exit && s.menuExit);  // leaving is always possible
+    }
+    EXPECT_EQ(rig.firmware().readRequests(), readsBefore);
+    EXPECT_EQ(rig.firmware().resets(), 0);
+    EXPECT_TRUE(rig.dialogs.prePostShown.empty());
+    EXPECT_TRUE(rig.dialogs.openNames.empty());
+    const auto all = rig.wire();
+    const std::vector<std::uint8_t> sent(all.begin() + static_cast<long>(wireBefore), all.end());
+    EXPECT_FALSE(containsRun(sent, kReadCommand));
+    EXPECT_EQ(rig.model().lstItem[5].listIndex(), 0);  // Combo1's choice was not taken
+    // The closing frame came once, at the end.
+    int closings = 0;
+    for (std::size_t k = 0; k + kClosingFrame.size() <= sent.size(); ++k) {
+        closings += std::equal(kClosingFrame.begin(), kClosingFrame.end(), sent.begin() + k);
+    }
+    EXPECT_EQ(closings, 1);
+
+    // Afterwards everything is back.
+    Snapshot after = snapshot(rig);
+    EXPECT_FALSE(after.running);
+    EXPECT_TRUE(after.read && after.write && after.reset && after.open && after.save);
+    EXPECT_TRUE(after.menuRead && after.combo1 && after.combo5 && after.edit67 && after.cmdpt);
+}
+
+TEST(OperationGuard, TheStartUpReadRunsBeforeTheWindowCanBeUsed) {
+    GuiRig rig;
+    int duringRead = 0;
+    bool windowShown = false;
+    during(rig, 1'500'000, [&] {
+        if (rig.model().operationRunning) {
+            ++duringRead;
+            windowShown = windowShown || rig.frm.isVisible();
+            QTest::mouseClick(rig.frm.Command3, Qt::LeftButton);
+        }
+    });
+    rig.start();
+    EXPECT_GT(duringRead, 0);
+    EXPECT_FALSE(windowShown);
+    EXPECT_EQ(rig.firmware().readRequests(), 1);
+    EXPECT_TRUE(rig.frm.isVisible());
+    EXPECT_TRUE(rig.frm.Command3->isEnabled());
+}
+
+TEST(OperationGuard, ExitDuringAWriteEndsOnceTheWriteIsDone) {
+    GuiRig rig;
+    rig.start();
+    bool clicked = false;
+    bool endedInside = false;
+    rig.clock.post(rig.clock.now() + 1'000'000, [&] {
+        clicked = rig.model().operationRunning;
+        QTest::mouseClick(rig.frm.Command6, Qt::LeftButton);
+        endedInside = rig.window.ended();
+    });
+    QTest::mouseClick(rig.frm.Command4, Qt::LeftButton);
+    ASSERT_TRUE(clicked);
+    EXPECT_FALSE(endedInside);
+    pumpQt();
+    EXPECT_TRUE(rig.window.ended());
+    EXPECT_EQ(rig.ports().shutdownCalls(), 1);
+    EXPECT_EQ(rig.firmware().closingFrames(), 1);  // the write finished first
+    EXPECT_FALSE(rig.frm.isVisible());
+}
+
+TEST(OperationGuard, FocusComesBackToTheOperatorsControl) {
+    GuiRig rig;
+    rig.start();
+    rig.frm.activateWindow();
+    rig.frm.SSTab2->setCurrentIndex(0);
+    rig.frm.Combo1->setFocus();
+    if (!rig.frm.Combo1->hasFocus()) {
+        GTEST_SKIP() << "the platform gives no keyboard focus";
+    }
+    GuiRig::pick(rig.frm.Combo1, 2);  // disables everything for the change, then enables
+    EXPECT_TRUE(rig.frm.Combo1->hasFocus());
+}
+
+}  // namespace
+}  // namespace tavrin::test
