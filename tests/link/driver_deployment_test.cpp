@@ -1,0 +1,290 @@
+// Port driver deployment over real files in a temporary directory: which
+// rows copy, from where, and the one repair attempt when the driver fails.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/driver_deployment.h"
+#include "platform/std_file_system.h"
+#include "support/fakes.h"
+
+namespace tavrin::link {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Passes everything to the real file system and records every copy; the
+// system directory can be replaced to stand for what the system reports.
+class CountingFileSystem : public platform::FileSystem {
+public:
+    explicit CountingFileSystem(platform::FileSystem& inner) : inner_(inner) {}
+
+    struct Copy {
+        std::string source;
+        std::string target;
+        bool failIfExists;
+        bool result;
+    };
+
+    bool fileExists(const std::string& path) override { return inner_.fileExists(path); }
+    bool CopyFile(const std::string& source, const std::string& target,
+                  bool failIfExists) override {
+        bool result = inner_.CopyFile(source, target, failIfExists);
+        copies.push_back({source, target, failIfExists, result});
+        return result;
+    }
+    std::string GetSystemDirectory() override {
+        return systemDirOverride ? *systemDirOverride : inner_.GetSystemDirectory();
+    }
+    std::string programFolder() override { return inner_.programFolder(); }
+    std::string joinPath(const std::string& folder, const std::string& name) override {
+        return inner_.joinPath(folder, name);
+    }
+    std::optional<std::vector<std::uint8_t>> readFileHead(const std::string& path,
+                                                          std::size_t maxBytes) override {
+        return inner_.readFileHead(path, maxBytes);
+    }
+    bool writeFileHead(const std::string& path, const std::vector<std::uint8_t>& bytes) override {
+        return inner_.writeFileHead(path, bytes);
+    }
+
+    std::vector<Copy> copies;
+    std::optional<std::string> systemDirOverride;
+
+private:
+    platform::FileSystem& inner_;
+};
+
+const std::vector<std::string> kSources{"winiodll", "winiosys", "winiodll3", "winiosys3",
+                                        "winio.vxd"};
+const std::vector<std::string> kProgramTargets{"winio.dll", "winio.sys", "winio3.dll",
+                                               "winio3.sys"};
+const std::vector<std::string> kSystemTargets{"winio.dll", "winio.sys", "winio3.dll",
+                                              "winio3.sys", "winio.vxd"};
+
+class DriverDeployment : public testing::Test {
+protected:
+    void SetUp() override {
+        static std::atomic<int> serial{0};
+        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        root_ = fs::temp_directory_path() /
+                ("tavrin-deploy-" + std::to_string(stamp) + "-" + std::to_string(serial++));
+        program_ = root_ / "program";
+        system_ = root_ / "system32";
+        fs::create_directories(program_);
+        fs::create_directories(system_);
+        for (const std::string& name : kSources) {
+            write(program_ / name, "source " + name);
+        }
+        std_.emplace(program_.string(), system_.string());
+        files_.emplace(*std_);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(root_, ec);
+    }
+
+    static void write(const fs::path& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
+    static std::string read(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    void deployEverything() {
+        for (const auto& t : kProgramTargets) {
+            write(program_ / t, "deployed");
+        }
+        for (const auto& t : kSystemTargets) {
+            write(system_ / t, "deployed");
+        }
+    }
+    std::string inProgram(const std::string& name) const { return (program_ / name).string(); }
+    std::string inSystem(const std::string& name) const { return (system_ / name).string(); }
+
+    fs::path root_, program_, system_;
+    std::optional<platform::StdFileSystem> std_;
+    std::optional<CountingFileSystem> files_;
+};
+
+TEST_F(DriverDeployment, EmptyFoldersGetAllNineRowsInTableOrder) {
+    DeployDriverFiles(*files_);
+
+    const std::vector<std::pair<std::string, std::string>> expected{
+        {inProgram("winiodll"), inProgram("winio.dll")},
+        {inProgram("winiosys"), inProgram("winio.sys")},
+        {inProgram("winiodll"), inSystem("winio.dll")},
+        {inProgram("winiosys"), inSystem("winio.sys")},
+        {inProgram("winiodll3"), inProgram("winio3.dll")},
+        {inProgram("winiosys3"), inProgram("winio3.sys")},
+        {inProgram("winiodll3"), inSystem("winio3.dll")},
+        {inProgram("winiosys3"), inSystem("winio3.sys")},
+        {inProgram("winio.vxd"), inSystem("winio.vxd")},
+    };
+    ASSERT_EQ(files_->copies.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(files_->copies[i].source, expected[i].first) << "row " << i + 1;
+        EXPECT_EQ(files_->copies[i].target, expected[i].second) << "row " << i + 1;
+        EXPECT_FALSE(files_->copies[i].failIfExists) << "row " << i + 1;
+    }
+    EXPECT_EQ(read(system_ / "winio3.sys"), "source winiosys3");
+    EXPECT_EQ(read(program_ / "winio.dll"), "source winiodll");
+    EXPECT_EQ(read(system_ / "winio.vxd"), "source winio.vxd");
+}
+
+TEST_F(DriverDeployment, AllNineTargetsPresentMakesNoCopy) {
+    deployEverything();
+    DeployDriverFiles(*files_);
+    EXPECT_TRUE(files_->copies.empty());
+    EXPECT_EQ(read(program_ / "winio.dll"), "deployed");
+}
+
+TEST_F(DriverDeployment, OnlyVxdMissingFromTheSystemDirectory) {
+    deployEverything();
+    fs::remove(system_ / "winio.vxd");
+    DeployDriverFiles(*files_);
+
+    ASSERT_EQ(files_->copies.size(), 1u);
+    EXPECT_EQ(files_->copies[0].source, inProgram("winio.vxd"));
+    EXPECT_EQ(files_->copies[0].target, inSystem("winio.vxd"));
+    EXPECT_EQ(read(system_ / "winio.vxd"), "source winio.vxd");
+}
+
+TEST_F(DriverDeployment, TargetInProgramFolderButMissingFromSystemCopiesOnlySystemRow) {
+    deployEverything();
+    fs::remove(system_ / "winio3.dll");
+    DeployDriverFiles(*files_);
+
+    ASSERT_EQ(files_->copies.size(), 1u);
+    EXPECT_EQ(files_->copies[0].source, inProgram("winiodll3"));
+    EXPECT_EQ(files_->copies[0].target, inSystem("winio3.dll"));
+    EXPECT_EQ(read(program_ / "winio3.dll"), "deployed") << "program copy untouched";
+}
+
+TEST_F(DriverDeployment, ProgramFolderDeployedSystemDirectoryEmpty) {
+    for (const auto& t : kProgramTargets) {
+        write(program_ / t, "deployed");
+    }
+    DeployDriverFiles(*files_);
+
+    std::vector<std::string> targets;
+    for (const auto& c : files_->copies) {
+        targets.push_back(c.target);
+    }
+    EXPECT_EQ(targets, (std::vector<std::string>{inSystem("winio.dll"), inSystem("winio.sys"),
+                                                 inSystem("winio3.dll"), inSystem("winio3.sys"),
+                                                 inSystem("winio.vxd")}));
+}
+
+TEST_F(DriverDeployment, DirectoryInPlaceOfATargetCountsAsMissing) {
+    deployEverything();
+    fs::remove(system_ / "winio.sys");
+    fs::create_directory(system_ / "winio.sys");
+    DeployDriverFiles(*files_);
+
+    ASSERT_EQ(files_->copies.size(), 1u);
+    EXPECT_EQ(files_->copies[0].target, inSystem("winio.sys"));
+    EXPECT_FALSE(files_->copies[0].result);
+}
+
+TEST_F(DriverDeployment, FailedCopiesAreIgnoredAndTheRestGoOn) {
+    fs::remove(program_ / "winiodll");
+    DeployDriverFiles(*files_);
+
+    ASSERT_EQ(files_->copies.size(), 9u) << "every missing row is tried";
+    EXPECT_FALSE(files_->copies[0].result) << "source winiodll is missing";
+    EXPECT_FALSE(files_->copies[2].result);
+    EXPECT_FALSE(fs::exists(system_ / "winio.dll"));
+    EXPECT_TRUE(files_->copies[1].result);
+    EXPECT_TRUE(files_->copies[8].result);
+    EXPECT_EQ(read(program_ / "winio3.sys"), "source winiosys3");
+}
+
+// --- The system directory -------------------------------------------------
+
+TEST_F(DriverDeployment, SystemDirectoryCutTo255Characters) {
+    const std::string longDir = "/" + std::string(299, 'd');
+    files_->systemDirOverride = longDir;
+    EXPECT_EQ(GetSystemDir(*files_), longDir.substr(0, 255));
+
+    const std::string oneOver(256, 'o');
+    files_->systemDirOverride = oneOver;
+    EXPECT_EQ(GetSystemDir(*files_), oneOver.substr(0, 255));
+
+    const std::string exact(255, 'e');
+    files_->systemDirOverride = exact;
+    EXPECT_EQ(GetSystemDir(*files_), exact);
+
+    const std::string shorter(254, 'f');
+    files_->systemDirOverride = shorter;
+    EXPECT_EQ(GetSystemDir(*files_), shorter);
+
+    files_->systemDirOverride = std::string();
+    EXPECT_EQ(GetSystemDir(*files_), "");
+}
+
+TEST_F(DriverDeployment, SystemRowsUseTheCutDirectory) {
+    deployEverything();
+    const std::string longDir = (root_ / std::string(260, 's')).string();
+    files_->systemDirOverride = longDir;
+    DeployDriverFiles(*files_);
+
+    const std::string cut = longDir.substr(0, 255);
+    ASSERT_EQ(files_->copies.size(), 5u);
+    for (const auto& c : files_->copies) {
+        EXPECT_EQ(c.target.rfind(cut, 0), 0u) << c.target;
+        EXPECT_EQ(c.target.find(longDir), std::string::npos) << c.target;
+    }
+    EXPECT_EQ(files_->copies[0].target, files_->joinPath(cut, "\\winio.dll"));
+}
+
+// --- Opening the driver ---------------------------------------------------
+
+TEST_F(DriverDeployment, DriverOpensAtOnceNoRepair) {
+    test::FakePorts driver;
+    driver.initializeResults = {true};
+    OpenPortDriver(driver, *files_);
+    EXPECT_EQ(driver.initializeCalls, 1);
+    EXPECT_TRUE(files_->copies.empty());
+}
+
+TEST_F(DriverDeployment, DriverFailingTwiceGetsOneOverwritingRepair) {
+    deployEverything();
+    test::FakePorts driver;
+    driver.initializeResults = {false, false, true};
+    OpenPortDriver(driver, *files_);
+
+    EXPECT_EQ(driver.initializeCalls, 2) << "the second result is not examined";
+    ASSERT_EQ(files_->copies.size(), 2u);
+    EXPECT_EQ(files_->copies[0].source, inProgram("winiosys3"));
+    EXPECT_EQ(files_->copies[0].target, inProgram("winio3.sys"));
+    EXPECT_EQ(files_->copies[1].source, inProgram("winiodll3"));
+    EXPECT_EQ(files_->copies[1].target, inProgram("winio3.dll"));
+    for (const auto& c : files_->copies) {
+        EXPECT_FALSE(c.failIfExists);
+        EXPECT_TRUE(c.result);
+    }
+    // Both present before, both overwritten now.
+    EXPECT_EQ(read(program_ / "winio3.sys"), "source winiosys3");
+    EXPECT_EQ(read(program_ / "winio3.dll"), "source winiodll3");
+    EXPECT_EQ(read(system_ / "winio3.dll"), "deployed") << "the system directory is not repaired";
+}
+
+TEST_F(DriverDeployment, DriverFailingOnceThenOpening) {
+    test::FakePorts driver;
+    driver.initializeResults = {false, true};
+    OpenPortDriver(driver, *files_);
+    EXPECT_EQ(driver.initializeCalls, 2);
+    EXPECT_EQ(files_->copies.size(), 2u);
+}
+
+}  // namespace
+}  // namespace tavrin::link
