@@ -68,7 +68,9 @@ void frmAbout::showAbout() {
     activateWindow();
 }
 
-void frmAbout::setLabel6(const QString& text) { Label6->setText(text); }
+void frmAbout::setLabel6(const QString& text) {
+    Label6->setText(text);
+}
 
 void frmAbout::done(int result) {
     // Unloading drops the run-time texts; the next load shows the design ones.

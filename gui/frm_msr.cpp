@@ -38,8 +38,8 @@ constexpr int kRowHeight = 345;
 constexpr int kRowStep = 420;
 constexpr int kFrameWidth = 7935;
 constexpr int kFrameLeft = 120;
-constexpr int kFirstRowTop = 330;          // under the frame's caption
-constexpr int kFirstRowTopHeaders = 600;   // under the column headers
+constexpr int kFirstRowTop = 330;         // under the frame's caption
+constexpr int kFirstRowTopHeaders = 600;  // under the column headers
 constexpr int kHeaderTop = 300;
 
 int frameHeight(int rows, bool headers) {
@@ -88,7 +88,9 @@ frmMsr::frmMsr(ui::MsrWindow& window, QWidget* parent)
     refresh();
 }
 
-frmMsr::~frmMsr() { window_.model().repaint = nullptr; }
+frmMsr::~frmMsr() {
+    window_.model().repaint = nullptr;
+}
 
 QWidget* frmMsr::buildPage(QTabWidget* tabs, const QString& caption) {
     auto* page = new QWidget;
@@ -225,9 +227,9 @@ void frmMsr::buildMsrTabs() {
     QWidget* msr1 = buildPage(SSTab2, "MSR /1");
     const int h10 = frameHeight(5, false);
     frame3[10] = buildFrame(msr1, twRect(kFrameLeft, 120, kFrameWidth, h10), 60, 64, false, false);
-    frame3[11] = buildFrame(msr1, twRect(kFrameLeft, 120 + h10 + 150, kFrameWidth,
-                                         frameHeight(8, false)),
-                            65, 72, false, false);
+    frame3[11] =
+        buildFrame(msr1, twRect(kFrameLeft, 120 + h10 + 150, kFrameWidth, frameHeight(8, false)),
+                   65, 72, false, false);
 
     // "MSR/ 2": error handling, parity, and Frame4 with the scan-code mode.
     QWidget* msr2 = buildPage(SSTab2, "MSR/ 2");
@@ -387,19 +389,25 @@ void frmMsr::wire() {
             });
         }
     }
-    connect(Combo1, &QComboBox::activated, this,
-            [this, &m](int index) { comboActivated(m.Combo1, index, &ui::MsrWindow::Combo1_Click); });
-    connect(Combo2, &QComboBox::activated, this,
-            [this, &m](int index) { comboActivated(m.Combo2, index, &ui::MsrWindow::Combo2_Click); });
-    connect(Combo3, &QComboBox::activated, this,
-            [this, &m](int index) { comboActivated(m.Combo3, index, &ui::MsrWindow::Combo3_Click); });
-    connect(Combo4, &QComboBox::activated, this,
-            [this, &m](int index) { comboActivated(m.Combo4, index, &ui::MsrWindow::Combo4_Click); });
-    connect(Combo5, &QComboBox::activated, this,
-            [this, &m](int index) { comboActivated(m.Combo5, index, &ui::MsrWindow::Combo5_Click); });
+    connect(Combo1, &QComboBox::activated, this, [this, &m](int index) {
+        comboActivated(m.Combo1, index, &ui::MsrWindow::Combo1_Click);
+    });
+    connect(Combo2, &QComboBox::activated, this, [this, &m](int index) {
+        comboActivated(m.Combo2, index, &ui::MsrWindow::Combo2_Click);
+    });
+    connect(Combo3, &QComboBox::activated, this, [this, &m](int index) {
+        comboActivated(m.Combo3, index, &ui::MsrWindow::Combo3_Click);
+    });
+    connect(Combo4, &QComboBox::activated, this, [this, &m](int index) {
+        comboActivated(m.Combo4, index, &ui::MsrWindow::Combo4_Click);
+    });
+    connect(Combo5, &QComboBox::activated, this, [this, &m](int index) {
+        comboActivated(m.Combo5, index, &ui::MsrWindow::Combo5_Click);
+    });
 
     auto bind = [this, &w](auto* sender, auto signal, void (ui::MsrWindow::*handler)()) {
-        connect(sender, signal, this, [this, &w, handler] { handle([&w, handler] { (w.*handler)(); }); });
+        connect(sender, signal, this,
+                [this, &w, handler] { handle([&w, handler] { (w.*handler)(); }); });
     };
     bind(Command1, &QPushButton::clicked, &ui::MsrWindow::Command1_Click);
     bind(Command2, &QPushButton::clicked, &ui::MsrWindow::Command2_Click);
@@ -424,12 +432,18 @@ QComboBox* frmMsr::valueCombo(int n) const {
         return nullptr;
     }
     switch (ui::item(n).control) {
-        case ui::ValueControl::Cb: return cb[static_cast<std::size_t>(n)];
-        case ui::ValueControl::Combo1: return Combo1;
-        case ui::ValueControl::Combo2: return Combo2;
-        case ui::ValueControl::Combo3: return Combo3;
-        case ui::ValueControl::Combo4: return Combo4;
-        case ui::ValueControl::List: break;
+        case ui::ValueControl::Cb:
+            return cb[static_cast<std::size_t>(n)];
+        case ui::ValueControl::Combo1:
+            return Combo1;
+        case ui::ValueControl::Combo2:
+            return Combo2;
+        case ui::ValueControl::Combo3:
+            return Combo3;
+        case ui::ValueControl::Combo4:
+            return Combo4;
+        case ui::ValueControl::List:
+            break;
     }
     return nullptr;
 }

@@ -49,6 +49,8 @@ void frmWaiting::setProgress(double progress) {
     progressBar->repaint();
 }
 
-void frmWaiting::unload() { hide(); }
+void frmWaiting::unload() {
+    hide();
+}
 
 }  // namespace tavrin::gui

@@ -30,7 +30,8 @@ std::optional<GuiOptions> parseGuiOptions(const QStringList& arguments, int& exi
         "settings.");
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption simulate("simulate", "Work with the simulated keyboard, in real time.");
+    const QCommandLineOption simulate("simulate",
+                                      "Work with the simulated keyboard, in real time.");
     const QCommandLineOption simImage(
         "sim-image",
         "The simulated keyboard's EEPROM as a settings file: loaded when it exists, saved back "
@@ -38,8 +39,8 @@ std::optional<GuiOptions> parseGuiOptions(const QStringList& arguments, int& exi
         "FILE");
     const QCommandLineOption wireLog(
         "wire-log", "Log every byte written to the data port as '<ms> <HH>'.", "FILE");
-    QCommandLineOption screenshots("screenshots",
-                                   "Draw the tabs and dialogs into PNG files in DIR and end.", "DIR");
+    QCommandLineOption screenshots(
+        "screenshots", "Draw the tabs and dialogs into PNG files in DIR and end.", "DIR");
     screenshots.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({simulate, simImage, wireLog, screenshots});
 
@@ -110,8 +111,7 @@ GuiSession::~GuiSession() {
 
 bool GuiSession::prepare(std::string& error) {
     std::error_code ec;
-    if (keyboard_ && !options_.simImage.empty() &&
-        std::filesystem::exists(options_.simImage, ec)) {
+    if (keyboard_ && !options_.simImage.empty() && std::filesystem::exists(options_.simImage, ec)) {
         app::KeyboardEeprom eeprom{};
         if (!app::loadKeyboardImage(*simFiles_, options_.simImage, eeprom)) {
             error = "cannot read the simulated keyboard's image " + options_.simImage;
@@ -173,8 +173,7 @@ platform::KeyboardHookApi& GuiSession::hooks() {
                      : native_->hooks();
 }
 platform::VersionQuery& GuiSession::version() {
-    return keyboard_ ? static_cast<platform::VersionQuery&>(keyboard_->host())
-                     : native_->version();
+    return keyboard_ ? static_cast<platform::VersionQuery&>(keyboard_->host()) : native_->version();
 }
 platform::FileSystem& GuiSession::files() {
     return keyboard_ ? static_cast<platform::FileSystem&>(*simFiles_) : native_->files();

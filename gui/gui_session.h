@@ -27,9 +27,9 @@ class frmMsr;
 
 struct GuiOptions {
     bool simulate = false;
-    std::string simImage;      // the simulated keyboard's EEPROM, kept between runs
-    std::string wireLog;       // every data-port byte as "<ms> <HH>"
-    std::string screenshots;   // folder: draw every form into PNG files and end
+    std::string simImage;     // the simulated keyboard's EEPROM, kept between runs
+    std::string wireLog;      // every data-port byte as "<ms> <HH>"
+    std::string screenshots;  // folder: draw every form into PNG files and end
 };
 
 // Parses the command line. Empty on --help, --version or a usage error,

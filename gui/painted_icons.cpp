@@ -98,7 +98,8 @@ void drawReset(QPainter& p) {
     QPointF tip(16 + 12 * std::cos(a), 14 - 12 * std::sin(a));
     p.setPen(Qt::NoPen);
     p.setBrush(red);
-    p.drawPolygon(QPolygonF{tip + QPointF(-5.5, -1.5), tip + QPointF(1.5, -5.5), tip + QPointF(1.5, 2.5)});
+    p.drawPolygon(
+        QPolygonF{tip + QPointF(-5.5, -1.5), tip + QPointF(1.5, -5.5), tip + QPointF(1.5, 2.5)});
 }
 
 void drawExit(QPainter& p) {
@@ -154,13 +155,27 @@ public:
             painter->setOpacity(0.35);
         }
         switch (picture_) {
-            case Picture::Open: drawOpen(*painter); break;
-            case Picture::Save: drawSave(*painter); break;
-            case Picture::ReadEeprom: drawRead(*painter); break;
-            case Picture::WriteEeprom: drawWrite(*painter); break;
-            case Picture::ResetEeprom: drawReset(*painter); break;
-            case Picture::Exit: drawExit(*painter); break;
-            case Picture::Keyboard: drawKeyboard(*painter); break;
+            case Picture::Open:
+                drawOpen(*painter);
+                break;
+            case Picture::Save:
+                drawSave(*painter);
+                break;
+            case Picture::ReadEeprom:
+                drawRead(*painter);
+                break;
+            case Picture::WriteEeprom:
+                drawWrite(*painter);
+                break;
+            case Picture::ResetEeprom:
+                drawReset(*painter);
+                break;
+            case Picture::Exit:
+                drawExit(*painter);
+                break;
+            case Picture::Keyboard:
+                drawKeyboard(*painter);
+                break;
         }
         painter->restore();
     }
@@ -187,6 +202,8 @@ private:
 
 }  // namespace
 
-QIcon paintedIcon(Picture picture) { return QIcon(new PaintedIconEngine(picture)); }
+QIcon paintedIcon(Picture picture) {
+    return QIcon(new PaintedIconEngine(picture));
+}
 
 }  // namespace tavrin::gui

@@ -4,8 +4,7 @@
 
 namespace tavrin::gui {
 
-PictureBox::PictureBox(const QIcon& picture, QWidget* parent)
-    : QFrame(parent), picture_(picture) {
+PictureBox::PictureBox(const QIcon& picture, QWidget* parent) : QFrame(parent), picture_(picture) {
     setFrameShape(QFrame::Panel);
     setFrameShadow(QFrame::Sunken);
 }

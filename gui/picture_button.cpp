@@ -14,7 +14,9 @@ PictureButton::PictureButton(const QIcon& picture, const QString& caption, QWidg
     setFont(small);
 }
 
-QSize PictureButton::sizeHint() const { return QSize(49, 49); }
+QSize PictureButton::sizeHint() const {
+    return QSize(49, 49);
+}
 
 void PictureButton::paintEvent(QPaintEvent*) {
     QStylePainter painter(this);
@@ -26,8 +28,8 @@ void PictureButton::paintEvent(QPaintEvent*) {
 
     const QRect inner = rect().adjusted(2, 2, -2, -2);
     const QFontMetrics metrics(font());
-    const QRect textBounds = metrics.boundingRect(inner, Qt::AlignHCenter | Qt::TextWordWrap,
-                                                  text());
+    const QRect textBounds =
+        metrics.boundingRect(inner, Qt::AlignHCenter | Qt::TextWordWrap, text());
     const int textHeight = std::min(textBounds.height(), inner.height() / 2);
     const int pictureSide = std::max(8, inner.height() - textHeight - 1);
     QRect pictureRect(inner.x() + (inner.width() - pictureSide) / 2, inner.y(), pictureSide,
@@ -43,8 +45,8 @@ void PictureButton::paintEvent(QPaintEvent*) {
     if (pressed) {
         textRect.translate(1, 1);
     }
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                   QPalette::ButtonText));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     painter.drawText(textRect, Qt::AlignHCenter | Qt::AlignBottom | Qt::TextWordWrap, text());
 }
 

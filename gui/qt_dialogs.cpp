@@ -63,9 +63,15 @@ std::unique_ptr<QMessageBox> makeMsgBox(QWidget* parent, const std::string& text
     box->setWindowTitle(title.empty() ? QtOperatorDialogs::defaultTitle() : fromWinText(title));
     box->setText(fromWinText(text));
     switch (icon) {
-        case MsgIcon::None: box->setIcon(QMessageBox::NoIcon); break;
-        case MsgIcon::Information: box->setIcon(QMessageBox::Information); break;
-        case MsgIcon::Error: box->setIcon(QMessageBox::Critical); break;
+        case MsgIcon::None:
+            box->setIcon(QMessageBox::NoIcon);
+            break;
+        case MsgIcon::Information:
+            box->setIcon(QMessageBox::Information);
+            break;
+        case MsgIcon::Error:
+            box->setIcon(QMessageBox::Critical);
+            break;
     }
     if (buttons == MsgButtons::YesNo) {
         box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -89,8 +95,8 @@ std::unique_ptr<QInputDialog> makeInputBox(QWidget* parent, const std::string& p
     return box;
 }
 
-MsgAnswer QtOperatorDialogs::MsgBox(const std::string& text, const std::string& title,
-                                    MsgIcon icon, MsgButtons buttons) {
+MsgAnswer QtOperatorDialogs::MsgBox(const std::string& text, const std::string& title, MsgIcon icon,
+                                    MsgButtons buttons) {
     auto box = makeMsgBox(dialogParent(), text, title, icon, buttons);
     const int answer = box->exec();
     if (buttons == MsgButtons::Ok) {
@@ -122,7 +128,9 @@ frmWaiting& QtOperatorDialogs::waiting() {
     return *waiting_;
 }
 
-void QtOperatorDialogs::ShowWaiting() { waiting().Form_Load(); }
+void QtOperatorDialogs::ShowWaiting() {
+    waiting().Form_Load();
+}
 
 void QtOperatorDialogs::SetWaitingProgress(double progress) {
     if (waiting_ && waiting_->isVisible()) {
@@ -136,7 +144,9 @@ void QtOperatorDialogs::CloseWaiting() {
     }
 }
 
-bool QtOperatorDialogs::waitingShown() const { return waiting_ && waiting_->isVisible(); }
+bool QtOperatorDialogs::waitingShown() const {
+    return waiting_ && waiting_->isVisible();
+}
 
 std::string QtOperatorDialogs::fileDialog(bool save) {
     QFileDialog dialog(dialogParent(), save ? QStringLiteral("Save As") : QStringLiteral("Open"));
@@ -159,8 +169,12 @@ std::string QtOperatorDialogs::fileDialog(bool save) {
     return QFile::encodeName(QDir::toNativeSeparators(chosen)).toStdString();
 }
 
-std::string QtOperatorDialogs::GetOpenFileName() { return fileDialog(false); }
+std::string QtOperatorDialogs::GetOpenFileName() {
+    return fileDialog(false);
+}
 
-std::string QtOperatorDialogs::GetSaveFileName() { return fileDialog(true); }
+std::string QtOperatorDialogs::GetSaveFileName() {
+    return fileDialog(true);
+}
 
 }  // namespace tavrin::gui

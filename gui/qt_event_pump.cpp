@@ -48,7 +48,9 @@ QtTimer1::QtTimer1(int intervalMs) {
     });
 }
 
-void QtTimer1::setHandler(std::function<void()> handler) { handler_ = std::move(handler); }
+void QtTimer1::setHandler(std::function<void()> handler) {
+    handler_ = std::move(handler);
+}
 
 void QtTimer1::setEnabled(bool enabled) {
     if (enabled && !timer_.isActive()) {

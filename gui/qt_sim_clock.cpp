@@ -21,7 +21,9 @@ QtSimClock::QtSimClock() {
     QObject::connect(&bound_, &QTimer::timeout, [] {});
 }
 
-sim::Micros QtSimClock::realNow() const { return origin_.nsecsElapsed() / 1000; }
+sim::Micros QtSimClock::realNow() const {
+    return origin_.nsecsElapsed() / 1000;
+}
 
 sim::Micros QtSimClock::now() {
     sim::Micros real = realNow();

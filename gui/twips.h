@@ -9,7 +9,9 @@ namespace tavrin::gui {
 
 constexpr int kTwipsPerPixel = 15;
 
-constexpr int tw(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+constexpr int tw(int twips) {
+    return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
+}
 
 inline QRect twRect(int left, int top, int width, int height) {
     return QRect(tw(left), tw(top), tw(width), tw(height));

@@ -8,7 +8,9 @@ QString fromWinText(const std::string& bytes) {
     return QString::fromStdString(ui::cp1252ToUtf8(bytes));
 }
 
-std::string toWinText(const QString& text) { return ui::utf8ToCp1252(text.toStdString()); }
+std::string toWinText(const QString& text) {
+    return ui::utf8ToCp1252(text.toStdString());
+}
 
 QString displayLine(const std::string& bytes) {
     QString text = fromWinText(ui::visibleText(bytes));

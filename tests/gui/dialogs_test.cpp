@@ -71,8 +71,8 @@ void doubleClickEntry(QListWidget* list, int row) {
     for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
                               QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
         const bool release = type == QEvent::MouseButtonRelease;
-        QMouseEvent event(type, at, global, Qt::LeftButton,
-                          release ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent event(type, at, global, Qt::LeftButton, release ? Qt::NoButton : Qt::LeftButton,
+                          Qt::NoModifier);
         QApplication::sendEvent(target, &event);
     }
 }
@@ -99,7 +99,8 @@ TEST(PrePostDialog, CharacterFormShowsTheDesignTextsAndTheCallersText) {
         EXPECT_EQ(d->windowTitle(), "Preamble Postamble characters input");
         EXPECT_EQ(d->lblPrePost->text(), "Please input preamble or postamble characters:");
         EXPECT_EQ(d->txtPrePost->text(), "AB{ENTER}");
-        EXPECT_THAT(entries(d->lstPrePost), ElementsAre("{BACKSPACE}", "{TAB}", "{ENTER}", "{ESC}"));
+        EXPECT_THAT(entries(d->lstPrePost),
+                    ElementsAre("{BACKSPACE}", "{TAB}", "{ENTER}", "{ESC}"));
         EXPECT_EQ(d->Labeldes->text(), "Please enter less than 8 characters");
         EXPECT_TRUE(d->Labeldes->wordWrap());
         EXPECT_EQ(d->size(), QSize(305, 308));

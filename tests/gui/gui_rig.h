@@ -55,9 +55,8 @@ inline bool containsRun(const std::vector<std::uint8_t>& bytes,
     return std::search(bytes.begin(), bytes.end(), needle.begin(), needle.end()) != bytes.end();
 }
 
-inline const std::vector<std::uint8_t> kReadCommand{0xE7, 0x55, 0xAA, 0xE3, 0x63,
-                                                    0xE3, 0x52, 0xE6};
-inline const std::vector<std::uint8_t> kClosingFrame{0xE7, 0x55, 0xAA, 0xE3, 0x62,
-                                                     0xE3, 0x45, 0xE6};
+inline const std::vector<std::uint8_t> kReadCommand{0xE7, 0x55, 0xAA, 0xE3, 0x63, 0xE3, 0x52, 0xE6};
+inline const std::vector<std::uint8_t> kClosingFrame{0xE7, 0x55, 0xAA, 0xE3,
+                                                     0x62, 0xE3, 0x45, 0xE6};
 
 }  // namespace tavrin::test

@@ -36,7 +36,7 @@ sim::KeyboardFirmware::Eeprom distinctiveEeprom() {
     e[69] = 0x32;  // TK2
     e[71] = 'A';   // track 1 preamble "AB"
     e[72] = 'B';
-    e[2] = 0x05;   // buzzer off
+    e[2] = 0x05;  // buzzer off
     return e;
 }
 
@@ -56,9 +56,9 @@ TEST(MainWindowLayout, ClientAreaTabsAndCommandColumnSitWhereTheFormHadThem) {
     EXPECT_EQ(f.SSTab2->currentIndex(), 1);
 
     gui::PictureButton* buttons[6] = {f.Command1, f.Command2, f.Command3,
-                                 f.Command4, f.Command5, f.Command6};
-    const char* captions[6] = {"Open", "Save", "READ EEPROM", "WRITE EEPROM", "RESET EEPROM",
-                               "Exit"};
+                                      f.Command4, f.Command5, f.Command6};
+    const char* captions[6] = {"Open",         "Save",         "READ EEPROM",
+                               "WRITE EEPROM", "RESET EEPROM", "Exit"};
     const char* tips[6] = {"Read setting from file",   "Save EEPROM setting to file",
                            "Read setting from EEPROM", "Write to EEPROM",
                            "Reset to default setting", ""};
@@ -189,8 +189,8 @@ TEST(MainWindowStartUp, ShowsTheKeyboardsValues) {
     EXPECT_EQ(rig.listShows(1), "KEYBOARD");
     EXPECT_EQ(f.Combo5->currentText(), "NO");
     EXPECT_FALSE(f.Cmdpt->isEnabled());
-    EXPECT_EQ(f.frame3[11]->title(), QString::fromLatin1(ui::kFrame3_11ModeOff.data(),
-                                                         ui::kFrame3_11ModeOff.size()));
+    EXPECT_EQ(f.frame3[11]->title(),
+              QString::fromLatin1(ui::kFrame3_11ModeOff.data(), ui::kFrame3_11ModeOff.size()));
     // The read's waiting dialog came and went before the window.
     EXPECT_EQ(rig.dialogs.waitingShows, 1);
     EXPECT_FALSE(rig.dialogs.shown);
@@ -276,8 +276,7 @@ TEST(MainWindowCombos, WheelOnlyReachesAFocusedComboBox) {
     pumpQt();
     auto wheel = [&](int delta) {
         QWheelEvent event(QPointF(10, 10), combo->mapToGlobal(QPointF(10, 10)), QPoint(),
-                          QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
-                          false);
+                          QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(combo, &event);
     };
     rig.frm.Command1->setFocus();
@@ -358,9 +357,9 @@ TEST(MainWindowEdit, ControlCharactersStayOnOneLine) {
     GuiRig rig;
     auto e = sim::KeyboardFirmware::factoryDefaults();
     e[71] = 'A';
-    e[72] = 0x0D;   // {ENTER}
-    e[73] = 0x01;   // no token: its control picture
-    e[74] = 0x80;   // the euro sign in the ANSI code page
+    e[72] = 0x0D;  // {ENTER}
+    e[73] = 0x01;  // no token: its control picture
+    e[74] = 0x80;  // the euro sign in the ANSI code page
     rig.firmware().setEeprom(e);
     rig.start();
     EXPECT_EQ(rig.listShows(67), QString::fromUtf8("A{ENTER}\u2401\u20AC"));

@@ -6,16 +6,16 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QLabel>
-#include <filesystem>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLabel>
 #include <QTimer>
+#include <filesystem>
 #include <vector>
 
 #include "gui/frm_msr.h"
-#include "gui/picture_button.h"
 #include "gui/gui_session.h"
+#include "gui/picture_button.h"
 #include "gui/qt_event_pump.h"
 #include "gui/qt_sim_clock.h"
 #include "support/temp_dir.h"
