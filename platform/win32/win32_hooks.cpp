@@ -16,6 +16,64 @@ struct InstalledHook {
 };
 InstalledHook g_hook;
 
+// A thread without a window of its own (the headless tool) is not where
+// the system sends keystrokes; while a hook is installed it shows this
+// small window and brings it to the foreground, so that the keyboard's typed
+// answer is queued to the thread. Kept hidden between captures.
+constexpr const char* kCaptureWindowClass = "TavrinKeyboardCapture";
+HWND g_captureWindow = nullptr;
+DWORD g_captureThread = 0;
+
+BOOL CALLBACK findVisibleWindow(HWND hwnd, LPARAM found) {
+    if (IsWindowVisible(hwnd) && hwnd != g_captureWindow) {
+        *reinterpret_cast<bool*>(found) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool threadHasOwnWindow() {
+    bool found = false;
+    EnumThreadWindows(GetCurrentThreadId(), findVisibleWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+void showCaptureWindow() {
+    if (threadHasOwnWindow()) {
+        return;  // a windowed front end: the keys go where its operator put the focus
+    }
+    if (g_captureWindow != nullptr && g_captureThread != GetCurrentThreadId()) {
+        DestroyWindow(g_captureWindow);
+        g_captureWindow = nullptr;
+    }
+    if (g_captureWindow == nullptr) {
+        HINSTANCE instance = GetModuleHandleA(nullptr);
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = instance;
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        wc.lpszClassName = kCaptureWindowClass;
+        RegisterClassA(&wc);
+        g_captureWindow = CreateWindowExA(WS_EX_TOPMOST, kCaptureWindowClass, "Tavrin",
+                                          WS_OVERLAPPED | WS_CAPTION, CW_USEDEFAULT,
+                                          CW_USEDEFAULT, 240, 80, nullptr, nullptr, instance,
+                                          nullptr);
+        g_captureThread = GetCurrentThreadId();
+    }
+    if (g_captureWindow != nullptr) {
+        ShowWindow(g_captureWindow, SW_SHOWNORMAL);
+        SetForegroundWindow(g_captureWindow);
+        SetFocus(g_captureWindow);
+    }
+}
+
+void hideCaptureWindow() {
+    if (g_captureWindow != nullptr && g_captureThread == GetCurrentThreadId() &&
+        IsWindowVisible(g_captureWindow)) {
+        ShowWindow(g_captureWindow, SW_HIDE);
+    }
+}
+
 LRESULT CALLBACK keyboardTrampoline(int code, WPARAM wParam, LPARAM lParam) {
     if (g_hook.proc) {
         // A copy: the procedure may remove its own hook while it runs.
@@ -36,6 +94,10 @@ Win32Hooks::~Win32Hooks() {
     if (g_hook.owner == this && g_hook.handle != nullptr) {
         UnhookWindowsHookEx(reinterpret_cast<HookHandle>(g_hook.handle));
     }
+    if (g_captureWindow != nullptr && g_captureThread == GetCurrentThreadId()) {
+        DestroyWindow(g_captureWindow);
+        g_captureWindow = nullptr;
+    }
 }
 
 HookHandle Win32Hooks::SetWindowsHookEx(HookProc proc) {
@@ -51,6 +113,7 @@ HookHandle Win32Hooks::SetWindowsHookEx(HookProc proc) {
         return 0;
     }
     g_hook.handle = handle;
+    showCaptureWindow();
     return reinterpret_cast<HookHandle>(handle);
 }
 
@@ -60,6 +123,7 @@ bool Win32Hooks::UnhookWindowsHookEx(HookHandle hook) {
     }
     bool ok = ::UnhookWindowsHookEx(g_hook.handle) != FALSE;
     g_hook = {};
+    hideCaptureWindow();
     return ok;
 }
 

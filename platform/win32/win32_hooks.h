@@ -16,6 +16,8 @@ public:
 
     // WH_KEYBOARD for the current thread. 0 when the system refuses, or
     // while another hook procedure is installed (one capture at a time).
+    // A thread with no visible window of its own gets a small foreground
+    // window for as long as the hook is in, or no keystroke would reach it.
     HookHandle SetWindowsHookEx(HookProc proc) override;
     bool UnhookWindowsHookEx(HookHandle hook) override;
     std::int32_t CallNextHookEx(HookHandle hook, int code, std::uintptr_t wParam,

@@ -87,6 +87,42 @@ TEST(Win32Hook, RawCaptureListsScanCodes) {
     EXPECT_FALSE(b.hooks.UnhookWindowsHookEx(1)) << "the hook is gone";
 }
 
+TEST(Win32Hook, ThreadWithoutAWindowStillReceivesTheKeyboard) {
+    // A headless front end's thread: the hook brings up its own small
+    // window, and the keystrokes are queued to this thread.
+    FocusWindow& window = FocusWindow::shared();
+    int stored = -1;
+    bool swallowedHere = false;
+    std::thread headless([&] {
+        Backends b;
+        b.capture.sizeDumpBuffer(8);
+        b.counters.keyCount = 0;
+        b.counters.tickCounter = 0;
+        b.capture.enableTimer1();
+        b.capture.installHook();
+        HWND foreground = GetForegroundWindow();
+        swallowedHere = GetWindowThreadProcessId(foreground, nullptr) == GetCurrentThreadId();
+        sendKey(VK_F6, 0x40);
+        sendKey(VK_ADD, 0x4E);
+        b.capture.captureLoop(1, 4);
+        b.capture.removeHook();
+        b.capture.disableTimer1();
+        stored = b.counters.keyCount;
+        EXPECT_EQ(b.capture.dumpBuffer()[0], VK_F6);
+        EXPECT_EQ(b.capture.dumpBuffer()[1], VK_ADD);
+        EXPECT_FALSE(IsWindowVisible(GetForegroundWindow()) &&
+                     GetWindowThreadProcessId(GetForegroundWindow(), nullptr) ==
+                         GetCurrentThreadId())
+            << "the capture window goes away with the hook";
+    });
+    headless.join();
+    EXPECT_TRUE(swallowedHere) << "the headless thread held the foreground during the capture";
+    EXPECT_EQ(stored, 2);
+    window.reset();
+    EXPECT_TRUE(window.hasFocus());
+    EXPECT_EQ(window.keyMessages(), 0);
+}
+
 TEST(Win32Hook, OneHookAtATime) {
     Win32Hooks hooks;
     int calls = 0;
