@@ -20,7 +20,9 @@ LRESULT CALLBACK timerWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 }
 }  // namespace
 
-std::uint32_t Win32Ticks::GetTickCount() { return ::GetTickCount(); }
+std::uint32_t Win32Ticks::GetTickCount() {
+    return ::GetTickCount();
+}
 
 bool Win32EventPump::dispatchPending() {
     bool handled = false;
@@ -71,7 +73,9 @@ Win32Timer::~Win32Timer() {
     }
 }
 
-void Win32Timer::setHandler(std::function<void()> handler) { handler_ = std::move(handler); }
+void Win32Timer::setHandler(std::function<void()> handler) {
+    handler_ = std::move(handler);
+}
 
 void Win32Timer::setEnabled(bool enabled) {
     if (enabled == enabled_) {

@@ -6,7 +6,9 @@ namespace tavrin::platform::win32 {
 
 namespace {
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 struct FileHandle {
     HANDLE h;
@@ -120,7 +122,8 @@ std::optional<std::vector<std::uint8_t>> Win32FileSystem::readFileHead(const std
     return bytes;
 }
 
-bool Win32FileSystem::writeFileHead(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+bool Win32FileSystem::writeFileHead(const std::string& path,
+                                    const std::vector<std::uint8_t>& bytes) {
     // OPEN_ALWAYS creates a missing file and keeps a longer file's tail.
     FileHandle file{CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};

@@ -23,8 +23,7 @@ public:
     // FindFirstFileA of the exact path; hidden, system files and folders
     // do not count, and a name with wildcards matches nothing.
     bool fileExists(const std::string& path) override;
-    bool CopyFile(const std::string& source, const std::string& target,
-                  bool failIfExists) override;
+    bool CopyFile(const std::string& source, const std::string& target, bool failIfExists) override;
     std::string GetSystemDirectory() override;
     std::string programFolder() override { return programFolder_; }
     std::string joinPath(const std::string& folder, const std::string& name) override;

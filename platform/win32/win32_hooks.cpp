@@ -55,9 +55,8 @@ void showCaptureWindow() {
         wc.lpszClassName = kCaptureWindowClass;
         RegisterClassA(&wc);
         g_captureWindow = CreateWindowExA(WS_EX_TOPMOST, kCaptureWindowClass, "Tavrin",
-                                          WS_OVERLAPPED | WS_CAPTION, CW_USEDEFAULT,
-                                          CW_USEDEFAULT, 240, 80, nullptr, nullptr, instance,
-                                          nullptr);
+                                          WS_OVERLAPPED | WS_CAPTION, CW_USEDEFAULT, CW_USEDEFAULT,
+                                          240, 80, nullptr, nullptr, instance, nullptr);
         g_captureThread = GetCurrentThreadId();
     }
     if (g_captureWindow != nullptr) {
@@ -80,7 +79,7 @@ LRESULT CALLBACK keyboardTrampoline(int code, WPARAM wParam, LPARAM lParam) {
         HookProc proc = g_hook.proc;
         try {
             return proc(code, static_cast<std::uintptr_t>(wParam),
-                               static_cast<std::intptr_t>(lParam));
+                        static_cast<std::intptr_t>(lParam));
         } catch (...) {
             // Nothing may unwind through the system's call; let the key pass.
         }
@@ -106,8 +105,8 @@ HookHandle Win32Hooks::SetWindowsHookEx(HookProc proc) {
     }
     g_hook.proc = std::move(proc);
     g_hook.owner = this;
-    HHOOK handle = ::SetWindowsHookExA(kWhKeyboard, keyboardTrampoline, nullptr,
-                                       GetCurrentThreadId());
+    HHOOK handle =
+        ::SetWindowsHookExA(kWhKeyboard, keyboardTrampoline, nullptr, GetCurrentThreadId());
     if (handle == nullptr) {
         g_hook = {};
         return 0;

@@ -16,7 +16,8 @@ bool isAbsoluteWindowsPath(const std::string& path) {
 }
 
 WinIoPortDriver::WinIoPortDriver(std::string programFolder) {
-    while (!programFolder.empty() && (programFolder.back() == '\\' || programFolder.back() == '/')) {
+    while (!programFolder.empty() &&
+           (programFolder.back() == '\\' || programFolder.back() == '/')) {
         programFolder.pop_back();
     }
     if (isAbsoluteWindowsPath(programFolder + "\\")) {
@@ -100,8 +101,8 @@ bool WinIoPortDriver::GetPortVal(std::uint16_t port, std::uint32_t& value, int s
         return false;
     }
     DWORD read = 0;
-    bool ok = getPortVal_(port, reinterpret_cast<std::uint32_t*>(&read),
-                          static_cast<std::uint8_t>(size));
+    bool ok =
+        getPortVal_(port, reinterpret_cast<std::uint32_t*>(&read), static_cast<std::uint8_t>(size));
     value = ok ? static_cast<std::uint32_t>(read) : 0;
     return ok;
 }

@@ -38,9 +38,7 @@ struct Win32Rig {
     app::AbsentLauncher launcher;
     std::unique_ptr<ui::MsrWindow> window;
 
-    Win32Rig() {
-        CopyFileA(doubleLibrary().c_str(), program.file("winio3.dll").c_str(), FALSE);
-    }
+    Win32Rig() { CopyFileA(doubleLibrary().c_str(), program.file("winio3.dll").c_str(), FALSE); }
     ui::MsrWindow& open() {
         window = std::make_unique<ui::MsrWindow>(ui::Platform{
             ports, ticks, pump, timer1, hooks, version, files, dialogs, registry, launcher});
@@ -155,8 +153,8 @@ std::vector<std::uint8_t> expectedWholeImageWrite(const std::string& settingsFil
     w32::Win32FileSystem files(program.path(), system.path());
     app::AbsentRegistry registry;
     app::AbsentLauncher launcher;
-    ui::MsrWindow window(ui::Platform{ports, time, time, time, hooks, version, files, dialogs,
-                                      registry, launcher});
+    ui::MsrWindow window(
+        ui::Platform{ports, time, time, time, hooks, version, files, dialogs, registry, launcher});
     window.Form_Load(false);
     dialogs.openNames.push_back(settingsFile);
     window.Readsettingfromfile_Click();

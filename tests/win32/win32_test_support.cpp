@@ -47,7 +47,9 @@ TempDir::TempDir() {
     }
 }
 
-TempDir::~TempDir() { removeTree(path_); }
+TempDir::~TempDir() {
+    removeTree(path_);
+}
 
 bool writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
@@ -86,10 +88,18 @@ bool isFile(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string programDir() { return platform::win32::executableFolder(); }
-std::string doubleLibrary() { return programDir() + "\\double\\winio3.dll"; }
-std::string partialDoubleLibrary() { return programDir() + "\\partial\\winio3.dll"; }
-std::string msinfoStandIn() { return programDir() + "\\msinfo_stand_in.exe"; }
+std::string programDir() {
+    return platform::win32::executableFolder();
+}
+std::string doubleLibrary() {
+    return programDir() + "\\double\\winio3.dll";
+}
+std::string partialDoubleLibrary() {
+    return programDir() + "\\partial\\winio3.dll";
+}
+std::string msinfoStandIn() {
+    return programDir() + "\\msinfo_stand_in.exe";
+}
 
 ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
     char buffer[32768];
@@ -101,7 +111,9 @@ ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
     SetEnvironmentVariableA(name, value.empty() ? nullptr : value.c_str());
 }
 
-ScopedEnv::~ScopedEnv() { SetEnvironmentVariableA(name_.c_str(), had_ ? old_.c_str() : nullptr); }
+ScopedEnv::~ScopedEnv() {
+    SetEnvironmentVariableA(name_.c_str(), had_ ? old_.c_str() : nullptr);
+}
 
 FocusWindow::FocusWindow() {
     HINSTANCE instance = GetModuleHandleA(nullptr);

@@ -49,10 +49,22 @@ struct NibbleKey {
 };
 // Nibble n is the key whose set-1 make code is 0x40 + n.
 constexpr NibbleKey kNibbleKeys[16] = {
-    {VK_F6, 0},       {VK_F7, 0},        {VK_F8, 0},          {VK_F9, 0},
-    {VK_F10, 0},      {VK_NUMLOCK, 0},   {VK_SCROLL, 0},      {VK_NUMPAD7, VK_HOME},
-    {VK_NUMPAD8, VK_UP}, {VK_NUMPAD9, VK_PRIOR}, {VK_SUBTRACT, 0}, {VK_NUMPAD4, VK_LEFT},
-    {VK_NUMPAD5, VK_CLEAR}, {VK_NUMPAD6, VK_RIGHT}, {VK_ADD, 0},  {VK_NUMPAD1, VK_END},
+    {VK_F6, 0},
+    {VK_F7, 0},
+    {VK_F8, 0},
+    {VK_F9, 0},
+    {VK_F10, 0},
+    {VK_NUMLOCK, 0},
+    {VK_SCROLL, 0},
+    {VK_NUMPAD7, VK_HOME},
+    {VK_NUMPAD8, VK_UP},
+    {VK_NUMPAD9, VK_PRIOR},
+    {VK_SUBTRACT, 0},
+    {VK_NUMPAD4, VK_LEFT},
+    {VK_NUMPAD5, VK_CLEAR},
+    {VK_NUMPAD6, VK_RIGHT},
+    {VK_ADD, 0},
+    {VK_NUMPAD1, VK_END},
 };
 
 struct Key {
@@ -186,7 +198,7 @@ void runCommand() {
             }
             break;
         case FrameState::Start1:
-            g_device.state = b == 0x55 ? FrameState::Start2
+            g_device.state = b == 0x55   ? FrameState::Start2
                              : b == 0xE7 ? FrameState::Start1
                                          : FrameState::Idle;
             break;
