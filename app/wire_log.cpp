@@ -6,7 +6,7 @@ WireLog::~WireLog() { close(); }
 
 bool WireLog::open(const std::string& path) {
     close();
-    file_ = std::fopen(path.c_str(), "w");
+    file_ = std::fopen(path.c_str(), "wb");  // the same line ends everywhere
     failed_ = file_ == nullptr;
     return file_ != nullptr;
 }

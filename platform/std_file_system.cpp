@@ -19,12 +19,23 @@ bool StdFileSystem::fileExists(const std::string& path) {
 
 bool StdFileSystem::CopyFile(const std::string& source, const std::string& target,
                              bool failIfExists) {
+    // A plain byte copy: some standard libraries refuse to overwrite with
+    // std::filesystem::copy_file.
     std::error_code ec;
-    if (!fs::is_regular_file(fs::path(source), ec)) {
+    if (!fs::is_regular_file(fs::path(source), ec) || fs::is_directory(fs::path(target), ec) ||
+        (failIfExists && fs::exists(fs::path(target), ec))) {
         return false;
     }
-    auto options = failIfExists ? fs::copy_options::none : fs::copy_options::overwrite_existing;
-    return fs::copy_file(fs::path(source), fs::path(target), options, ec) && !ec;
+    std::ifstream in(source, std::ios::binary);
+    std::ofstream out(target, std::ios::binary | std::ios::trunc);
+    if (!in || !out) {
+        return false;
+    }
+    if (fs::file_size(fs::path(source), ec) > 0) {
+        out << in.rdbuf();  // inserting nothing would count as a failure
+    }
+    out.close();
+    return !in.bad() && out.good();
 }
 
 std::string StdFileSystem::joinPath(const std::string& folder, const std::string& name) {

@@ -18,7 +18,14 @@ Micros RealClock::now() {
 }
 
 void RealClock::sleepUntil(Micros at) {
-    std::this_thread::sleep_until(origin_ + std::chrono::microseconds(at));
+    // Some C runtimes round a sleep below a millisecond down to none; sleep
+    // on until the clock has really got there.
+    while (realNow() < at) {
+        std::this_thread::sleep_until(origin_ + std::chrono::microseconds(at));
+        if (realNow() < at) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
 }
 
 void RealClock::payDebt() {
