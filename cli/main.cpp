@@ -1,5 +1,19 @@
 #include <iostream>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#endif
+
 #include "cli/cli_app.h"
 
-int main(int argc, char** argv) { return tavrin::cli::runCli(argc, argv, std::cout, std::cerr); }
+int main(int argc, char** argv) {
+#ifdef _WIN32
+    // Lines end in LF on every system, so scripts see the same bytes.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
+    return tavrin::cli::runCli(argc, argv, std::cout, std::cerr);
+}
