@@ -356,74 +356,70 @@ void frmMsr::setSimulated(bool simulated) {
     }
 }
 
-template <typename Handler>
-void frmMsr::handle(Handler&& handler) {
+void frmMsr::handle(const std::function<void()>& handler) {
     handler();
     refresh();
 }
 
-void frmMsr::comboActivated(ui::ComboBox& model, int index, void (ui::MsrWindow::*handler)()) {
+void frmMsr::comboActivated(ui::ComboBox& model, int index, const std::function<void()>& handler) {
     if (!window_.model().commandsEnabled()) {
         refresh();  // a choice made while an operation runs is not taken
         return;
     }
     model.setListIndex(index);
-    handle([this, handler] { (window_.*handler)(); });
+    handle(handler);
 }
 
 void frmMsr::wire() {
-    ui::MsrWindow& w = window_;
-    ui::WindowModel& m = w.model();
+    ui::MsrWindow* w = &window_;
+    ui::WindowModel* m = &window_.model();
     for (int n = 1; n <= ui::kItemCount; ++n) {
         const auto i = static_cast<std::size_t>(n);
         connect(cmdItem[i], &QPushButton::clicked, this,
-                [this, n] { handle([this, n] { window_.cmdItem_Click(n); }); });
+                [this, w, n] { handle([w, n] { w->cmdItem_Click(n); }); });
         if (cb[i] != nullptr) {
-            connect(cb[i], &QComboBox::activated, this, [this, n](int index) {
-                if (!window_.model().commandsEnabled()) {
-                    refresh();
-                    return;
-                }
-                window_.model().cb[static_cast<std::size_t>(n)].setListIndex(index);
-                handle([this, n] { window_.cb_Click(n); });
+            connect(cb[i], &QComboBox::activated, this, [this, w, m, n](int index) {
+                comboActivated(m->cb[static_cast<std::size_t>(n)], index,
+                               [w, n] { w->cb_Click(n); });
             });
         }
     }
-    connect(Combo1, &QComboBox::activated, this, [this, &m](int index) {
-        comboActivated(m.Combo1, index, &ui::MsrWindow::Combo1_Click);
+    connect(Combo1, &QComboBox::activated, this, [this, w, m](int index) {
+        comboActivated(m->Combo1, index, [w] { w->Combo1_Click(); });
     });
-    connect(Combo2, &QComboBox::activated, this, [this, &m](int index) {
-        comboActivated(m.Combo2, index, &ui::MsrWindow::Combo2_Click);
+    connect(Combo2, &QComboBox::activated, this, [this, w, m](int index) {
+        comboActivated(m->Combo2, index, [w] { w->Combo2_Click(); });
     });
-    connect(Combo3, &QComboBox::activated, this, [this, &m](int index) {
-        comboActivated(m.Combo3, index, &ui::MsrWindow::Combo3_Click);
+    connect(Combo3, &QComboBox::activated, this, [this, w, m](int index) {
+        comboActivated(m->Combo3, index, [w] { w->Combo3_Click(); });
     });
-    connect(Combo4, &QComboBox::activated, this, [this, &m](int index) {
-        comboActivated(m.Combo4, index, &ui::MsrWindow::Combo4_Click);
+    connect(Combo4, &QComboBox::activated, this, [this, w, m](int index) {
+        comboActivated(m->Combo4, index, [w] { w->Combo4_Click(); });
     });
-    connect(Combo5, &QComboBox::activated, this, [this, &m](int index) {
-        comboActivated(m.Combo5, index, &ui::MsrWindow::Combo5_Click);
+    connect(Combo5, &QComboBox::activated, this, [this, w, m](int index) {
+        comboActivated(m->Combo5, index, [w] { w->Combo5_Click(); });
     });
 
-    auto bind = [this, &w](auto* sender, auto signal, void (ui::MsrWindow::*handler)()) {
-        connect(sender, signal, this,
-                [this, &w, handler] { handle([&w, handler] { (w.*handler)(); }); });
+    auto onClick = [this](QPushButton* button, std::function<void()> handler) {
+        connect(button, &QPushButton::clicked, this, [this, handler] { handle(handler); });
     };
-    bind(Command1, &QPushButton::clicked, &ui::MsrWindow::Command1_Click);
-    bind(Command2, &QPushButton::clicked, &ui::MsrWindow::Command2_Click);
-    bind(Command3, &QPushButton::clicked, &ui::MsrWindow::Command3_Click);
-    bind(Command4, &QPushButton::clicked, &ui::MsrWindow::Command4_Click);
-    bind(Command5, &QPushButton::clicked, &ui::MsrWindow::Command5_Click);
-    bind(Command6, &QPushButton::clicked, &ui::MsrWindow::Command6_Click);
-    bind(Command7, &QPushButton::clicked, &ui::MsrWindow::Command7_Click);
-    bind(Cmdpt, &QPushButton::clicked, &ui::MsrWindow::Cmdpt_Click);
-    bind(Readsettingfromfile, &QAction::triggered, &ui::MsrWindow::Readsettingfromfile_Click);
-    bind(Saveeepromsettingtofile, &QAction::triggered,
-         &ui::MsrWindow::Saveeepromsettingtofile_Click);
-    bind(Exit, &QAction::triggered, &ui::MsrWindow::Exit_Click);
-    bind(ReadsettingfromEEPROM, &QAction::triggered, &ui::MsrWindow::ReadsettingfromEEPROM_Click);
-    bind(writeSettingtoEEPROM, &QAction::triggered, &ui::MsrWindow::writeSettingtoEEPROM_Click);
-    bind(Resettodefault, &QAction::triggered, &ui::MsrWindow::Resettodefault_Click);
+    auto onMenu = [this](QAction* action, std::function<void()> handler) {
+        connect(action, &QAction::triggered, this, [this, handler] { handle(handler); });
+    };
+    onClick(Command1, [w] { w->Command1_Click(); });
+    onClick(Command2, [w] { w->Command2_Click(); });
+    onClick(Command3, [w] { w->Command3_Click(); });
+    onClick(Command4, [w] { w->Command4_Click(); });
+    onClick(Command5, [w] { w->Command5_Click(); });
+    onClick(Command6, [w] { w->Command6_Click(); });
+    onClick(Command7, [w] { w->Command7_Click(); });
+    onClick(Cmdpt, [w] { w->Cmdpt_Click(); });
+    onMenu(Readsettingfromfile, [w] { w->Readsettingfromfile_Click(); });
+    onMenu(Saveeepromsettingtofile, [w] { w->Saveeepromsettingtofile_Click(); });
+    onMenu(Exit, [w] { w->Exit_Click(); });
+    onMenu(ReadsettingfromEEPROM, [w] { w->ReadsettingfromEEPROM_Click(); });
+    onMenu(writeSettingtoEEPROM, [w] { w->writeSettingtoEEPROM_Click(); });
+    onMenu(Resettodefault, [w] { w->Resettodefault_Click(); });
     connect(About, &QAction::triggered, this, &frmMsr::About_Click);
 }
 

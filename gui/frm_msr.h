@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <functional>
 #include <vector>
 
 #include "ui/catalogue.h"
@@ -118,10 +119,10 @@ private:
     void wire();
 
     // Runs one handler of the model, then shows what it left.
-    template <typename Handler>
-    void handle(Handler&& handler);
-    // The operator picked entry index of a combo box of the model.
-    void comboActivated(ui::ComboBox& model, int index, void (ui::MsrWindow::*handler)());
+    void handle(const std::function<void()>& handler);
+    // The operator picked entry index of a combo box: into the model, then
+    // its handler.
+    void comboActivated(ui::ComboBox& model, int index, const std::function<void()>& handler);
 
     void refreshList(QListWidget* list, const ui::ListBox& model);
     void refreshCombo(QComboBox* combo, const ui::ComboBox& model);
