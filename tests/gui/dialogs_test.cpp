@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -35,7 +36,9 @@ using platform::PrePostRequest;
 using ::testing::ElementsAre;
 
 // Runs fn on the modal dialog as soon as it is up. A dialog that never
-// comes up leaves fn unrun, and the test's checks on its effects fail.
+// comes up leaves fn unrun, and the test's checks on its effects fail; one
+// that fn leaves open is closed after a while, failing the test instead of
+// hanging it.
 void whenModal(std::function<void(QWidget*)> fn) {
     auto* timer = new QTimer;
     auto tries = std::make_shared<int>(0);
@@ -44,13 +47,31 @@ void whenModal(std::function<void(QWidget*)> fn) {
         if (QWidget* modal = QApplication::activeModalWidget()) {
             timer->stop();
             timer->deleteLater();
+            QPointer<QWidget> dialog(modal);
             fn(modal);
+            QTimer::singleShot(3000, [dialog] {
+                if (dialog && dialog->isVisible()) {
+                    ADD_FAILURE() << "the dialog was left open";
+                    if (auto* d = qobject_cast<QDialog*>(dialog.data())) {
+                        d->done(QDialog::Rejected);
+                    }
+                }
+            });
         } else if (++*tries > 400) {
             timer->stop();
             timer->deleteLater();
         }
     });
     timer->start();
+}
+
+// Types a whole path into the file dialog's name box and presses its
+// Open or Save button.
+void chooseFile(QFileDialog* d, const std::string& path) {
+    auto* name = d->findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(name, nullptr);
+    name->setText(QString::fromStdString(path));
+    static_cast<QDialog*>(d)->accept();  // as the Open/Save button does
 }
 
 std::vector<std::string> entries(QListWidget* list) {
@@ -377,8 +398,7 @@ TEST(FileDialogs, ChosenNamesComeBackWithoutAnOverwriteQuestion) {
         auto* d = qobject_cast<QFileDialog*>(w);
         ASSERT_NE(d, nullptr);
         confirmOff = d->testOption(QFileDialog::DontConfirmOverwrite);
-        d->selectFile(QString::fromStdString(existing));
-        static_cast<QDialog*>(d)->accept();  // as the Open/Save button does
+        chooseFile(d, existing);
     });
     EXPECT_EQ(dialogs.GetSaveFileName(), existing);
     EXPECT_TRUE(confirmOff);
@@ -388,8 +408,7 @@ TEST(FileDialogs, ChosenNamesComeBackWithoutAnOverwriteQuestion) {
     whenModal([&](QWidget* w) {
         auto* d = qobject_cast<QFileDialog*>(w);
         ASSERT_NE(d, nullptr);
-        d->selectFile(QString::fromStdString(missing));
-        static_cast<QDialog*>(d)->accept();  // as the Open/Save button does
+        chooseFile(d, missing);
     });
     EXPECT_EQ(dialogs.GetOpenFileName(), missing);
 }
