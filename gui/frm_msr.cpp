@@ -294,14 +294,14 @@ void frmMsr::buildBarcodeTabs() {
 }
 
 void frmMsr::buildCommands(QWidget* central) {
-    struct Spec {
+    struct ButtonDef {
         PictureButton** member;
         const char* name;
         Picture picture;
         const char* caption;
         const char* tooltip;
     };
-    const Spec specs[6] = {
+    const ButtonDef buttons[6] = {
         {&Command1, "Command1", Picture::Open, "Open", "Read setting from file"},
         {&Command2, "Command2", Picture::Save, "Save", "Save EEPROM setting to file"},
         {&Command3, "Command3", Picture::ReadEeprom, "READ EEPROM", "Read setting from EEPROM"},
@@ -310,13 +310,13 @@ void frmMsr::buildCommands(QWidget* central) {
         {&Command6, "Command6", Picture::Exit, "Exit", nullptr},
     };
     for (int k = 0; k < 6; ++k) {
-        auto* button = new PictureButton(paintedIcon(specs[k].picture), specs[k].caption, central);
-        button->setObjectName(specs[k].name);
+        auto* button = new PictureButton(paintedIcon(buttons[k].picture), buttons[k].caption, central);
+        button->setObjectName(buttons[k].name);
         button->setGeometry(twRect(8520, 720 + 720 * k, 735, 735));
-        if (specs[k].tooltip != nullptr) {
-            button->setToolTip(specs[k].tooltip);
+        if (buttons[k].tooltip != nullptr) {
+            button->setToolTip(buttons[k].tooltip);
         }
-        *specs[k].member = button;
+        *buttons[k].member = button;
     }
 }
 
