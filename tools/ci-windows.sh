@@ -103,6 +103,12 @@ done
 WORK=$(mktemp -d /tmp/tavrin-ci-windows.XXXXXX)
 export WINEPREFIX=$WORK/prefix
 export WINEARCH=win64
+# Each program runs under the loader of its own architecture: with wine32
+# beside wine64, plain `wine` is the 32-bit loader, and the reg.exe it
+# starts writes the 32-bit registry view that a 64-bit program never reads.
+WINE=/usr/lib/wine/wine64
+[[ -x $WINE ]] || WINE=$(command -v wine64 || command -v wine)
+export WINELOADER=$WINE
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export TAVRIN_UNIX_EUID=$(id -u)
@@ -131,7 +137,7 @@ done
 [[ -n "$XVFB_PID" ]] || { fail "Xvfb"; finish; }
 
 say "fresh Wine prefix $WINEPREFIX on $DISPLAY"
-if ! timeout 300 wine wineboot -i >"$WORK/wineboot.log" 2>&1; then
+if ! timeout 300 "$WINE" wineboot -i >"$WORK/wineboot.log" 2>&1; then
     tail -20 "$WORK/wineboot.log"
     fail "wineboot"
     finish
@@ -145,7 +151,7 @@ run_suite() {
     local name=$1 limit=$2
     shift 2
     local log=$WORK/$name.log
-    timeout "$limit" wine "$@" >"$log" 2>&1
+    timeout "$limit" "$WINE" "$@" >"$log" 2>&1
     local rc=$?
     local ok bad
     ok=$(grep -oE '^\[  PASSED  \] [0-9]+' "$log" | grep -oE '[0-9]+$' | tail -1)
@@ -180,7 +186,7 @@ MSINFO_KEY='HKLM\SOFTWARE\Microsoft\Shared Tools\MSINFO'
 LOCATION_KEY='HKLM\SOFTWARE\Microsoft\Shared Tools Location'
 sysinfo() {
     local label=$1 expect=$2
-    if TAVRIN_SYSINFO_EXPECT=$expect timeout 120 wine "$W32/tavrin_win32_tests.exe" \
+    if TAVRIN_SYSINFO_EXPECT=$expect timeout 120 "$WINE" "$W32/tavrin_win32_tests.exe" \
         '--gtest_filter=ScriptedSysInfo.*' >"$WORK/sysinfo.log" 2>&1 &&
         grep -q '^\[  PASSED  \] 1 test' "$WORK/sysinfo.log"; then
         pass "StartSysInfo: $label"
@@ -189,7 +195,7 @@ sysinfo() {
         fail "StartSysInfo: $label"
     fi
 }
-reg() { timeout 60 wine reg "$@" >/dev/null 2>&1; }
+reg() { timeout 60 "$WINE" reg "$@" >/dev/null 2>&1; }
 reg delete "$MSINFO_KEY" /f
 reg delete "$LOCATION_KEY" /f
 sysinfo "no registry values" none
@@ -233,7 +239,7 @@ compare_show() {
     local file=$FILES/$name
     (cd "$FILES" && "$NATIVE_CLI" show "$name" >"$WORK/native.out" 2>"$WORK/native.err")
     local nrc=$?
-    (cd "$FILES" && timeout 60 wine "$CLI_EXE" show "$name" >"$WORK/wine.out" 2>"$WORK/wine.err")
+    (cd "$FILES" && timeout 60 "$WINE" "$CLI_EXE" show "$name" >"$WORK/wine.out" 2>"$WORK/wine.err")
     local wrc=$?
     if [[ $nrc == "$wrc" ]] && [[ -s "$WORK/native.out" || $nrc != 0 ]] &&
         cmp -s "$WORK/native.out" "$WORK/wine.out" &&
@@ -263,7 +269,7 @@ for src in winiodll winiosys winiosys3 winio.vxd; do
 done
 rm -f "$SYS32"/winio.dll "$SYS32"/winio.sys "$SYS32"/winio3.dll "$SYS32"/winio3.sys "$SYS32"/winio.vxd
 TAVRIN_WINIO_EEPROM=$(winpath "$FILES/random.bin") TAVRIN_WINIO_LOG=$(winpath "$WORK/read.wire") \
-    timeout 120 wine "$PROG/tavrin-cli.exe" read >"$WORK/read.out" 2>"$WORK/read.err"
+    timeout 120 "$WINE" "$PROG/tavrin-cli.exe" read >"$WORK/read.out" 2>"$WORK/read.err"
 rc=$?
 "$NATIVE_CLI" show "$FILES/random.bin" >"$WORK/random.native" 2>/dev/null
 if [[ $rc == 0 ]] && cmp -s "$WORK/random.native" <(tr -d '\r' <"$WORK/read.out") &&
@@ -297,7 +303,7 @@ fi
 # The whole-image write: the bytes the double saw are those the native tool
 # sends to its simulated keyboard.
 TAVRIN_WINIO_LOG=$(winpath "$WORK/write.wire") \
-    timeout 120 wine "$PROG/tavrin-cli.exe" write "$(winpath "$FILES/sample.bin")" \
+    timeout 120 "$WINE" "$PROG/tavrin-cli.exe" write "$(winpath "$FILES/sample.bin")" \
     >"$WORK/write.out" 2>"$WORK/write.err"
 rc=$?
 "$NATIVE_CLI" --simulate --wire-log "$WORK/native.wire" write "$FILES/sample.bin" \
@@ -319,7 +325,7 @@ BARE=$WORK/bare
 mkdir -p "$BARE"
 cp "$CLI_EXE" "$BARE/"
 rm -f "$SYS32"/winio*
-timeout 120 wine "$BARE/tavrin-cli.exe" read >"$WORK/bare.out" 2>"$WORK/bare.err"
+timeout 120 "$WINE" "$BARE/tavrin-cli.exe" read >"$WORK/bare.out" 2>"$WORK/bare.err"
 rc=$?
 if [[ $rc != 0 && $rc -lt 100 ]] && grep -q "Read setting from EEPROM error!" "$WORK/bare.err" &&
     [[ ! -e "$BARE/winio3.dll" ]]; then
@@ -329,7 +335,7 @@ else
     cat "$WORK/bare.err"
     fail "no library"
 fi
-(cd "$FILES" && timeout 60 wine "$BARE/tavrin-cli.exe" show sample.bin >"$WORK/bare-show.out" 2>&1)
+(cd "$FILES" && timeout 60 "$WINE" "$BARE/tavrin-cli.exe" show sample.bin >"$WORK/bare-show.out" 2>&1)
 if cmp -s <(cd "$FILES" && "$NATIVE_CLI" show sample.bin 2>&1) <(tr -d '\r' <"$WORK/bare-show.out"); then
     pass "no library: show works"
 else
