@@ -59,35 +59,38 @@ void setOnlyEntry(ui::ListBox& list, const std::string& text) {
     list.addItem(text);
 }
 
-void numberGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list, const std::string& prior) {
+ItemValue numberGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list,
+                      const std::string& prior) {
     auto& window = ctx.window;
     if (!window.batchFlag) {
         const std::string s = trimSpaces(ctx.dialogs.InputBox(kNumberPrompt, "Input", prior));
         if (s.empty()) {
-            return;
+            return ItemValue::Unchanged;
         }
         if (!isOneOrTwoDigits(s)) {
             ctx.dialogs.MsgBox(kNumberPrompt, "Error", platform::MsgIcon::Error,
                                platform::MsgButtons::Ok);
-            return;
+            return ItemValue::Refused;
         }
         setOnlyEntry(list, s);
         window.comboWriteFlag = true;
     }
     WriteNumberItem(ctx, row.code, list.entryText(0), row.address, row.item);
+    return ItemValue::Written;
 }
 
-void choiceGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list) {
+ItemValue choiceGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list) {
     if (row.item == 5) {
         list.setListIndex(ctx.window.Combo1.listIndex());
     } else if (row.item == 6) {
         list.setListIndex(ctx.window.Combo2.listIndex());
     }
     WriteChoiceItem(ctx, row.item, row.code, ctx.window.comboWriteFlag);
+    return ItemValue::Written;
 }
 
-void sequenceGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list,
-                   const std::string& prior) {
+ItemValue sequenceGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list,
+                        const std::string& prior) {
     auto& window = ctx.window;
     const SequenceForm form = sequenceForm(row.item, window.scanCodeDisplayMode != 0);
     window.scanCodeFormFlag = form.scanCodeForm;
@@ -95,7 +98,7 @@ void sequenceGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list,
     if (window.batchFlag) {
         text = scantext::SequenceCheck(prior, row.item, form.scanCodeForm, ctx.dialogs);
         if (!prior.empty() && text.empty()) {
-            return;
+            return ItemValue::Refused;
         }
     } else {
         platform::PrePostRequest request;
@@ -104,67 +107,66 @@ void sequenceGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list,
         request.limitPrompt = std::string(form.limitPrompt);
         ctx.dialogs.ShowPrePost(request);
         if (request.cancelled) {
-            return;
+            return ItemValue::Unchanged;
         }
         if (request.text.empty()) {
             setOnlyEntry(list, {});
         } else {
             text = scantext::SequenceCheck(request.text, row.item, form.scanCodeForm, ctx.dialogs);
             if (text.empty()) {
-                return;
+                return ItemValue::Refused;
             }
             const std::size_t unit = form.scanCodeForm ? 4 : 2;
             if (text.size() > unit * static_cast<std::size_t>(form.fieldLength)) {
                 setOnlyEntry(list, prior);
-                return;
+                return ItemValue::Refused;
             }
             // Character form keeps the tokens as typed, "{ENTER}" and all.
             setOnlyEntry(list, form.scanCodeForm ? text : request.text);
         }
     }
     WriteSequenceItem(ctx, row.code, text, form.fieldLength, row.address, row.item);
+    return ItemValue::Written;
 }
 
-void listTextGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list) {
+ItemValue listTextGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list) {
     auto& window = ctx.window;
     window.lstItem[19].setListIndex(window.Combo3.listIndex());
     window.lstItem[20].setListIndex(window.Combo4.listIndex());
     const std::string text = list.selectedText();
     WriteListTextItem(ctx, row.code, text, static_cast<int>(text.size()), row.address, row.item,
                       window.comboWriteFlag);
+    return ItemValue::Written;
 }
 
 }  // namespace
 
-void cmdItem_Click(Context& ctx, int item) {
+ItemValue cmdItem_Click(Context& ctx, int item) {
     ctx.counters.sendErrorCounter = 0;
     const ItemWrite& row = itemWrite(item);
     if (row.kind == EncoderKind::ScanCodeMode) {
         WriteScanCodeMode(ctx, ctx.window.scanCodeDisplayMode);
-        return;
+        return ItemValue::Written;
     }
     if (row.kind == EncoderKind::None || item < 1 || item > ui::kItemCount) {
-        return;
+        return ItemValue::Unchanged;
     }
     ui::ListBox& list = ctx.window.lstItem[static_cast<std::size_t>(item)];
     const std::string prior = list.entryText(0);
     switch (row.kind) {
         case EncoderKind::Number:
-            numberGroup(ctx, row, list, prior);
-            break;
+            return numberGroup(ctx, row, list, prior);
         case EncoderKind::Choice:
-            choiceGroup(ctx, row, list);
-            break;
+            return choiceGroup(ctx, row, list);
         case EncoderKind::Sequence:
-            sequenceGroup(ctx, row, list, prior);
-            break;
+            return sequenceGroup(ctx, row, list, prior);
         case EncoderKind::ListText:
-            listTextGroup(ctx, row, list);
-            break;
+            return listTextGroup(ctx, row, list);
         case EncoderKind::None:
         case EncoderKind::ScanCodeMode:
             break;
     }
+    return ItemValue::Unchanged;
 }
 
 }  // namespace tavrin::eeprom

@@ -5,6 +5,13 @@
 
 namespace tavrin::eeprom {
 
-void cmdItem_Click(Context& ctx, int item);
+// What became of the value an item shows.
+enum class ItemValue {
+    Written,    // handed to the item's encoder, which sends nothing when there is no value
+    Unchanged,  // nothing to write: the operator cancelled, or the item has no group
+    Refused,    // rejected by the check: the item keeps its text and nothing is written
+};
+
+ItemValue cmdItem_Click(Context& ctx, int item);
 
 }  // namespace tavrin::eeprom

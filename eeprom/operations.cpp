@@ -52,6 +52,7 @@ void writeSettingtoEEPROM_Click(Context& ctx) {
     auto& window = ctx.window;
     // The send error counter is cleared along the way; the dropped-byte
     // tally is not, so it tells whether every byte of this write went out.
+    // allSent also needs every shown value to have passed the check.
     const std::uint64_t droppedBefore = ctx.counters.droppedBytes;
 
     cmdItem_Click(ctx, 5);
@@ -61,10 +62,15 @@ void writeSettingtoEEPROM_Click(Context& ctx) {
     ctx.channel.WaitMilliseconds(150);
 
     window.batchFlag = true;
+    // A text the check refuses is not sent: the keyboard keeps its old value
+    // for that item, so the write as a whole has failed.
+    bool anyRefused = false;
     constexpr int total = kLastWriteItem - kFirstWriteItem + 1;
     for (int n = kFirstWriteItem; n <= kLastWriteItem; ++n) {
         window.comboWriteFlag = false;
-        cmdItem_Click(ctx, n);
+        if (cmdItem_Click(ctx, n) == ItemValue::Refused) {
+            anyRefused = true;
+        }
         ctx.dialogs.SetWaitingProgress(static_cast<double>(n - kFirstWriteItem + 1) / total);
     }
     WriteScanCodeMode(ctx, window.scanCodeDisplayMode);
@@ -76,7 +82,7 @@ void writeSettingtoEEPROM_Click(Context& ctx) {
     ctx.channel.WaitMilliseconds(200);
     ctx.channel.SendEndFrame();
 
-    const bool allSent = ctx.counters.droppedBytes == droppedBefore;
+    const bool allSent = ctx.counters.droppedBytes == droppedBefore && !anyRefused;
     const bool quiet = window.defaultsRestoredFlag && allSent;
     window.defaultsRestoredFlag = false;
     if (!quiet) {

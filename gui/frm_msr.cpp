@@ -56,6 +56,11 @@ bool isEditable(ui::ItemKind kind) {
 frmMsr::frmMsr(ui::MsrWindow& window, QWidget* parent)
     : QMainWindow(parent), window_(window), wheelGuard_(new WheelGuard(this)) {
     setObjectName("frmMsr");
+    // A fixed-size form: a title, the system menu, minimise and close, and
+    // no maximise box, which could do nothing.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     auto* central = new QWidget(this);
     central->setObjectName("client");
     // The client area of the form, 9585 x 7680 twips; the menu bar (and
@@ -136,6 +141,12 @@ void frmMsr::buildRow(QWidget* frame, int n, int top) {
 
     if (def.kind == ui::ItemKind::Fixed) {
         list->setEnabled(false);
+    }
+    if (def.kind == ui::ItemKind::Sequence) {
+        // Eight scan codes are wider than the column: the mouse may reach
+        // the list, for the tooltip with the whole text, and nothing else.
+        list->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+        list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     }
     if (def.control != ui::ValueControl::List) {
         // The combo box lies over the list and shows the same value.
@@ -310,7 +321,8 @@ void frmMsr::buildCommands(QWidget* central) {
         {&Command6, "Command6", Picture::Exit, "Exit", nullptr},
     };
     for (int k = 0; k < 6; ++k) {
-        auto* button = new PictureButton(paintedIcon(buttons[k].picture), buttons[k].caption, central);
+        auto* button =
+            new PictureButton(paintedIcon(buttons[k].picture), buttons[k].caption, central);
         button->setObjectName(buttons[k].name);
         button->setGeometry(twRect(8520, 720 + 720 * k, 735, 735));
         if (buttons[k].tooltip != nullptr) {
@@ -348,6 +360,8 @@ void frmMsr::setSimulated(bool simulated) {
     if (simulated && simulatedLabel == nullptr) {
         simulatedLabel = new QLabel("Simulated keyboard");
         simulatedLabel->setObjectName("simulatedLabel");
+        // Clear of the window's right edge, where the frame would cut it.
+        simulatedLabel->setContentsMargins(0, 0, tw(120), 0);
         statusBar()->setSizeGripEnabled(false);
         statusBar()->addPermanentWidget(simulatedLabel);
     }
@@ -462,6 +476,16 @@ void frmMsr::refreshList(QListWidget* list, const ui::ListBox& model) {
     }
 }
 
+void frmMsr::showWholeTextAsTip(QListWidget* list) {
+    const QString text = list->count() > 0 ? list->item(0)->text() : QString();
+    if (list->toolTip() != text) {
+        list->setToolTip(text);
+    }
+    if (list->count() > 0) {
+        list->item(0)->setToolTip(text);
+    }
+}
+
 void frmMsr::refreshCombo(QComboBox* combo, const ui::ComboBox& model) {
     const QSignalBlocker blocker(combo);
     bool same = combo->count() == static_cast<int>(model.entries().size());
@@ -506,6 +530,9 @@ void frmMsr::refresh() {
         lblItem[i]->setText(fromWinText(m.lblItem[i].caption));
         lblItem[i]->setVisible(m.lblItem[i].visible);
         refreshList(lstItem[i], m.lstItem[i]);
+        if (ui::item(n).kind == ui::ItemKind::Sequence) {
+            showWholeTextAsTip(lstItem[i]);
+        }
         if (QComboBox* combo = valueCombo(n)) {
             refreshCombo(combo, *m.valueCombo(n));
             combo->setEnabled(idle);

@@ -125,6 +125,9 @@ private:
     void comboActivated(ui::ComboBox& model, int index, const std::function<void()>& handler);
 
     void refreshList(QListWidget* list, const ui::ListBox& model);
+    // A sequence can be longer than its field shows: the whole text is the
+    // field's tooltip.
+    static void showWholeTextAsTip(QListWidget* list);
     void refreshCombo(QComboBox* combo, const ui::ComboBox& model);
     void endIfUnloaded();
 

@@ -4,15 +4,14 @@
 #include <cstdio>
 #include <string>
 
+#include "gui/app_identity.h"
 #include "gui/frm_msr.h"
 #include "gui/gui_session.h"
 #include "gui/screenshots.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName("Tavrin");
-    QApplication::setApplicationDisplayName("Tavrin");
-    QApplication::setApplicationVersion("Version 1.7G");
+    tavrin::gui::nameApplication();
 
     int exitCode = 0;
     auto options = tavrin::gui::parseGuiOptions(QApplication::arguments(), exitCode);

@@ -8,6 +8,7 @@ packages=(
   libcli11-dev                          # tavrin-cli's options
   qt6-base-dev                          # the window
   xvfb xauth                            # looking at the window headless
+  openbox x11-utils                     # its titles as a window manager reads them
 )
 if [ "$#" -gt 0 ]; then
   packages+=("$@")

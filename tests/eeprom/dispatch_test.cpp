@@ -331,7 +331,7 @@ TEST_F(DispatchTest, BatchSequenceRejectedByTheCheckIsNotSent) {
     window.comboWriteFlag = false;
     window.scanCodeDisplayMode = 1;
     setOnly(67, "AB");  // a character text left from before the mode switch
-    cmdItem_Click(ctx, 67);
+    EXPECT_EQ(cmdItem_Click(ctx, 67), ItemValue::Refused);
     EXPECT_TRUE(rig.ports.dataWrites.empty());
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].title, "Error");
@@ -418,6 +418,55 @@ TEST_F(DispatchTest, EveryDispatchResetsTheSendErrorCounter) {
     rig.counters.sendErrorCounter = 7;
     cmdItem_Click(ctx, 4);
     EXPECT_EQ(rig.counters.sendErrorCounter, 0);
+}
+
+// What the dispatch says became of the value, for the whole-image write to
+// tell a refused item from one that has nothing to send.
+TEST_F(DispatchTest, EveryPathSaysWhatBecameOfTheValue) {
+    struct Case {
+        const char* name;
+        int item;
+        bool batch;
+        std::string listText;  // the only entry; "-" for an empty list
+        std::string answer;    // the input box's or frmPrePost's; "-" cancels frmPrePost
+        ItemValue expected;
+    };
+    const Case cases[] = {
+        {"number typed", 17, false, "10", "25", ItemValue::Written},
+        {"number left blank", 17, false, "10", " ", ItemValue::Unchanged},
+        {"number refused", 17, false, "10", "1a", ItemValue::Refused},
+        {"number shown", 17, true, "10", "", ItemValue::Written},
+        {"number without value", 17, true, "-", "", ItemValue::Written},
+        {"choice without selection", 4, true, "-", "", ItemValue::Written},
+        {"sequence shown", 67, true, "<64>", "", ItemValue::Written},
+        {"sequence empty", 67, true, "", "", ItemValue::Written},
+        {"sequence in the other form", 67, true, "AB", "", ItemValue::Refused},
+        {"sequence typed", 67, false, "", "<64>", ItemValue::Written},
+        {"sequence cancelled", 67, false, "", "-", ItemValue::Unchanged},
+        {"sequence typed badly", 67, false, "", "<6G>", ItemValue::Refused},
+        {"list text", 47, true, "-", "", ItemValue::Written},
+        {"scan-code mode", 79, true, "-", "", ItemValue::Written},
+        {"no write", 2, true, "-", "", ItemValue::Unchanged},
+    };
+    window.scanCodeDisplayMode = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window.batchFlag = c.batch;
+        window.comboWriteFlag = true;
+        list(c.item).clear();
+        if (c.listText != "-") {
+            setOnly(c.item, c.listText);
+        } else if (c.item == 4) {
+            list(4).addItem("NO");
+        }
+        dialogs.inputAnswers = {c.answer};
+        const std::string answer = c.answer;
+        dialogs.onPrePost = [answer](PrePostRequest& r) {
+            r.text = answer;
+            r.cancelled = answer == "-";
+        };
+        EXPECT_EQ(cmdItem_Click(ctx, c.item), c.expected);
+    }
 }
 
 }  // namespace

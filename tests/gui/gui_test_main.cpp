@@ -4,13 +4,14 @@
 
 #include <QApplication>
 
+#include "gui/app_identity.h"
+
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
-    QApplication::setApplicationName("Tavrin");
-    QApplication::setApplicationDisplayName("Tavrin");
+    tavrin::gui::nameApplication();
     return RUN_ALL_TESTS();
 }

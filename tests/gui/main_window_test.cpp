@@ -14,6 +14,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include "gui/frm_about.h"
@@ -168,6 +169,49 @@ TEST(MainWindowLayout, SimulatedKeyboardIsNamedInTheStatusBarOnly) {
     EXPECT_EQ(rig.frm.simulatedLabel->text(), "Simulated keyboard");
     EXPECT_TRUE(rig.frm.statusBar()->isVisible());
     EXPECT_EQ(rig.frm.windowTitle(), "Tavrin Version 1.7G");
+    // Its whole text inside the window, clear of the right edge.
+    QLabel* label = rig.frm.simulatedLabel;
+    const int textWidth = label->fontMetrics().horizontalAdvance(label->text());
+    EXPECT_GE(label->contentsRect().width(), textWidth);
+    const QPoint textEnd = label->mapTo(&rig.frm, label->contentsRect().topRight());
+    EXPECT_LE(textEnd.x(), rig.frm.width() - 8);
+}
+
+TEST(MainWindowLayout, SequenceFieldsShowTheWholeTextAsTheirTooltip) {
+    GuiRig rig;
+    auto e = sim::KeyboardFirmware::factoryDefaults();
+    e[49] |= 0x10;  // scan codes
+    for (int a = 111; a <= 118; ++a) {
+        e[static_cast<std::size_t>(a)] = a - 110;  // track 3 postamble <01>..<08>
+    }
+    rig.firmware().setEeprom(e);
+    rig.start();
+    const QString whole = "<01><02><03><04><05><06><07><08>";
+    QListWidget* field = rig.frm.lstItem[72];
+    ASSERT_EQ(rig.listShows(72), whole);
+    ASSERT_GT(field->fontMetrics().horizontalAdvance(whole), field->viewport()->width())
+        << "eight scan codes no longer overflow the field: this test shows nothing";
+
+    EXPECT_EQ(field->toolTip(), whole);
+    // The mouse reaches the field, and hovering it shows the whole text.
+    const QPoint middle = field->viewport()->rect().center();
+    QWidget* hovered =
+        rig.frm.frame3[11]->childAt(field->viewport()->mapTo(rig.frm.frame3[11], middle));
+    ASSERT_EQ(hovered, field->viewport());
+    QHelpEvent help(QEvent::ToolTip, middle, field->viewport()->mapToGlobal(middle));
+    QApplication::sendEvent(hovered, &help);
+    EXPECT_EQ(QToolTip::text(), whole);
+    QToolTip::hideText();
+
+    // The tip follows the value; no value, no tip.
+    rig.dialogs.onPrePost = [](platform::PrePostRequest& r) { r.text = "<64>"; };
+    QTest::mouseClick(rig.frm.cmdItem[72], Qt::LeftButton);
+    EXPECT_EQ(field->toolTip(), "<64>");
+    rig.dialogs.onPrePost = [](platform::PrePostRequest& r) { r.text = ""; };
+    QTest::mouseClick(rig.frm.cmdItem[72], Qt::LeftButton);
+    EXPECT_EQ(field->toolTip(), "");
+    // Number fields keep no tip of their own.
+    EXPECT_EQ(rig.frm.lstItem[3]->toolTip(), "");
 }
 
 // ---- Start-up -----------------------------------------------------------

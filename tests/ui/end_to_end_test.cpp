@@ -48,7 +48,7 @@ TEST(StartUp, DeploysTheDriverFilesAndRepairsAFailedOpen) {
     for (const char* source : {"winiodll", "winiosys", "winiodll3", "winiosys3", "winio.vxd"}) {
         rig.programDir.write(source, {1, 2, 3});
     }
-    rig.systemDir.write("winio.dll", {9});  // present: not copied again
+    rig.systemDir.write("winio.dll", {9});     // present: not copied again
     rig.keyboard.ports().setNeverReady(true);  // the driver does not reach the hardware
     rig.window.Form_Load();
 
@@ -194,6 +194,39 @@ TEST_F(Operating, OposPresetReachesTheKeyboardWithTheModeOn) {
     EXPECT_EQ(rig.shown(72), "<68><6A><6A>");
     EXPECT_EQ(rig.shown(65), "<63>");
     EXPECT_FALSE(rig.model().comboWriteFlag);
+}
+
+// Switching the mode leaves the shown texts in the other form; the write
+// refuses the ones the check rejects and must not call itself a success.
+TEST_F(Operating, WriteAfterSwitchingTheModeReportsTheRefusedItems) {
+    rig.chooseMode(true);
+    rig.dialogs.answers = {platform::MsgAnswer::Yes};
+    rig.window.Cmdpt_Click();
+    const auto preset = rig.firmware().eeprom();
+    rig.chooseMode(false);
+    rig.dialogs.messages.clear();
+
+    rig.window.Command4_Click();
+    EXPECT_THAT(
+        rig.messageTexts(),
+        ElementsAre("Bad Input! <63>  It is only allowed no more than 3 characters to enter.",
+                    "Bad Input! <63>  It is only allowed no more than 3 characters to enter.",
+                    "Bad Input! <68><6A><6A>  It is only allowed no more than 8 characters to "
+                    "enter.",
+                    "Write to EEPROM error!"));
+    EXPECT_EQ(rig.dialogs.messages.back().icon, platform::MsgIcon::Error);
+    EXPECT_FALSE(rig.dialogs.waitingShown());
+    const auto& e = rig.firmware().eeprom();
+    // Items 65, 66 and 72 keep the preset; 67 goes out as the four characters it shows.
+    for (std::size_t a : {50u, 51u, 52u, 53u, 54u, 55u, 111u, 112u, 113u, 114u}) {
+        EXPECT_EQ(e[a], preset[a]) << a;
+    }
+    EXPECT_EQ((std::vector<int>{e[71], e[72], e[73], e[74], e[75]}),
+              (std::vector<int>{'<', '6', '4', '>', 0}));
+    EXPECT_EQ(e[49] & 0x10, 0);
+    EXPECT_EQ(rig.firmware().closingFrames(), 1);
+    EXPECT_EQ(rig.shown(65), "<63>");
+    EXPECT_EQ(rig.shown(72), "<68><6A><6A>");
 }
 
 TEST_F(Operating, OposButtonIsRefusedWithTheModeOff) {
@@ -354,7 +387,7 @@ TEST_F(SettingsFiles, FailedSaveIsReported) {
 
 TEST_F(SettingsFiles, ValuesBeyondAByteStayInTheImageAndNeverReachTheKeyboard) {
     auto image = rig.model().image;
-    image[40] = 0x125;   // not a byte
+    image[40] = 0x125;  // not a byte
     image[68] = -1;
     rig.programDir.write("wide.bin", settings_file::encode(image));
     rig.dialogs.openNames = {rig.programDir.file("wide.bin")};
