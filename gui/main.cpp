@@ -7,12 +7,13 @@
 #include "gui/frm_msr.h"
 #include "gui/gui_session.h"
 #include "gui/screenshots.h"
+#include "ui/msr_window.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Tavrin");
     QApplication::setApplicationDisplayName("Tavrin");
-    QApplication::setApplicationVersion("Version 1.7G");
+    QApplication::setApplicationVersion(tavrin::ui::kAboutLabel3);
 
     int exitCode = 0;
     auto options = tavrin::gui::parseGuiOptions(QApplication::arguments(), exitCode);
