@@ -6,7 +6,9 @@
 
 #include "gui/frm_msr.h"
 #include "gui/gui_session.h"
+#include "gui/painted_icons.h"
 #include "gui/screenshots.h"
+#include "tavrin_version.h"
 #include "ui/msr_window.h"
 
 int main(int argc, char* argv[]) {
@@ -14,6 +16,9 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName("Tavrin");
     QApplication::setApplicationDisplayName("Tavrin");
     QApplication::setApplicationVersion(tavrin::ui::kAboutLabel3);
+    // Ties the window to its desktop entry; its icon is the entry's icon.
+    QGuiApplication::setDesktopFileName(TAVRIN_APP_ID);
+    QApplication::setWindowIcon(tavrin::gui::paintedIcon(tavrin::gui::Picture::Keyboard));
 
     int exitCode = 0;
     auto options = tavrin::gui::parseGuiOptions(QApplication::arguments(), exitCode);
