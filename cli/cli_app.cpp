@@ -16,6 +16,7 @@
 #include "platform/std_file_system.h"
 #include "sim/real_clock.h"
 #include "sim/simulated_keyboard.h"
+#include "tavrin_version.h"
 #include "ui/msr_window.h"
 
 namespace tavrin::cli {
@@ -160,7 +161,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
                  "tavrin-cli"};
     cli.fallthrough();
     cli.require_subcommand(1, 1);
-    cli.set_version_flag("--version", "Tavrin Version 1.7G");
+    cli.set_version_flag("--version", "Tavrin Version " TAVRIN_VERSION);
     cli.add_flag("--simulate", args.simulate, "Talk to the simulated keyboard, in real time");
     cli.add_option("--sim-image", args.simImage,
                    "The simulated keyboard's EEPROM as a settings file: loaded when it exists, "

@@ -3,6 +3,8 @@
 
 #include <QApplication>
 
+#include "tavrin_version.h"
+
 namespace tavrin::gui {
 
 // No display name: Qt's X11 backend appends a display name, once one is set,
@@ -10,7 +12,7 @@ namespace tavrin::gui {
 // exactly. Where Qt needs a name of its own it takes the application name.
 inline void nameApplication() {
     QApplication::setApplicationName("Tavrin");
-    QApplication::setApplicationVersion("Version 1.7G");
+    QApplication::setApplicationVersion("Version " TAVRIN_VERSION);
 }
 
 }  // namespace tavrin::gui

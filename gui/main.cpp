@@ -7,11 +7,17 @@
 #include "gui/app_identity.h"
 #include "gui/frm_msr.h"
 #include "gui/gui_session.h"
+#include "gui/painted_icons.h"
 #include "gui/screenshots.h"
+#include "tavrin_version.h"
+#include "ui/msr_window.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     tavrin::gui::nameApplication();
+    // Ties the window to its desktop entry; its icon is the entry's icon.
+    QGuiApplication::setDesktopFileName(TAVRIN_APP_ID);
+    QApplication::setWindowIcon(tavrin::gui::paintedIcon(tavrin::gui::Picture::Keyboard));
 
     int exitCode = 0;
     auto options = tavrin::gui::parseGuiOptions(QApplication::arguments(), exitCode);

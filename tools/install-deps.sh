@@ -6,7 +6,8 @@ packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev googletest  # unit tests
   libcli11-dev                          # tavrin-cli's options
-  qt6-base-dev                          # the window
+  qt6-base-dev qt6-svg-dev              # the window, its icon files
+  help2man                              # the manual pages
   xvfb xauth                            # looking at the window headless
   openbox x11-utils                     # its titles as a window manager reads them
 )

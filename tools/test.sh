@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test. Extra arguments go to CMake, e.g.
+# Installs what is missing (Debian 12), builds everything and runs every
+# test. Extra arguments go to CMake, e.g.
 #   BUILD_DIR=build-asan tools/test.sh -DTAVRIN_SANITIZE=address,undefined
 set -euo pipefail
 cd "$(dirname "$0")/.."
+tools/install-deps.sh
 build="${BUILD_DIR:-build}"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
 cmake --build "$build" -j"$(nproc)"

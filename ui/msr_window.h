@@ -19,6 +19,7 @@
 #include "platform/tick_counter.h"
 #include "platform/timer.h"
 #include "platform/version_query.h"
+#include "tavrin_version.h"
 #include "ui/window_model.h"
 
 namespace tavrin::ui {
@@ -37,7 +38,7 @@ struct Platform {
     platform::ProgramLauncher& launcher;
 };
 
-inline constexpr const char* kAboutLabel3 = "Version 1.7G";
+inline constexpr const char* kAboutLabel3 = "Version " TAVRIN_VERSION;
 inline constexpr const char* kAboutLabel6Design = "Label6";
 
 class MsrWindow {

@@ -10,6 +10,7 @@
 #include "settings_file/settings_file.h"
 #include "sim/keyboard_firmware.h"
 #include "support/temp_dir.h"
+#include "tavrin_version.h"
 #include "ui/window_model.h"
 
 namespace tavrin::cli {
@@ -71,7 +72,7 @@ TEST(CliUsage, HelpAndVersion) {
     EXPECT_THAT(help.out, HasSubstr("--sim-image"));
     CliRun version = cli({"--version"});
     EXPECT_EQ(version.status, kExitOk);
-    EXPECT_THAT(version.out, HasSubstr("Tavrin Version 1.7G"));
+    EXPECT_THAT(version.out, HasSubstr("Tavrin Version " TAVRIN_VERSION));
 }
 
 TEST(CliShow, PrintsEveryItemAsTheWindowShowsIt) {

@@ -20,6 +20,7 @@
 #include "gui/frm_about.h"
 #include "gui/picture_button.h"
 #include "gui_rig.h"
+#include "tavrin_version.h"
 #include "ui/catalogue.h"
 
 namespace tavrin::test {
@@ -168,7 +169,7 @@ TEST(MainWindowLayout, SimulatedKeyboardIsNamedInTheStatusBarOnly) {
     ASSERT_NE(rig.frm.simulatedLabel, nullptr);
     EXPECT_EQ(rig.frm.simulatedLabel->text(), "Simulated keyboard");
     EXPECT_TRUE(rig.frm.statusBar()->isVisible());
-    EXPECT_EQ(rig.frm.windowTitle(), "Tavrin Version 1.7G");
+    EXPECT_EQ(rig.frm.windowTitle(), "Tavrin Version " TAVRIN_VERSION);
     // Its whole text inside the window, clear of the right edge.
     QLabel* label = rig.frm.simulatedLabel;
     const int textWidth = label->fontMetrics().horizontalAdvance(label->text());
@@ -224,7 +225,7 @@ TEST(MainWindowStartUp, ShowsTheKeyboardsValues) {
 
     EXPECT_THAT(rig.messageTexts(), IsEmpty());
     EXPECT_TRUE(f.isVisible());
-    EXPECT_EQ(f.windowTitle(), "Tavrin Version 1.7G");
+    EXPECT_EQ(f.windowTitle(), "Tavrin Version " TAVRIN_VERSION);
     EXPECT_EQ(rig.listShows(3), "12");
     EXPECT_EQ(f.Combo1->currentText(), "GERMANY");
     EXPECT_EQ(f.Combo2->currentText(), "TK2");
@@ -536,7 +537,7 @@ TEST(MainWindowAbout, ShowsTheFirmwareUntilClosed) {
     EXPECT_FALSE(about.isModal());
     EXPECT_EQ(about.windowTitle(), "About MSR");
     EXPECT_EQ(about.Label2->text(), "Tavrin");
-    EXPECT_EQ(about.Label3->text(), "Version 1.7G");
+    EXPECT_EQ(about.Label3->text(), "Version " TAVRIN_VERSION);
     EXPECT_EQ(about.Label4->text(), "Win95/98/ME/XP/2000");
     EXPECT_EQ(about.Label6->text(), "Firmware Version 1.7");
     EXPECT_EQ(about.cmdSysInfo->text(), "System Info....");

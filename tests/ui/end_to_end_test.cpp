@@ -5,6 +5,7 @@
 
 #include "settings_file/settings_file.h"
 #include "support/sim_rig.h"
+#include "tavrin_version.h"
 
 namespace tavrin::test {
 namespace {
@@ -26,7 +27,7 @@ TEST(StartUp, ReadsAndShowsTheKeyboard) {
 
     EXPECT_THAT(rig.messageTexts(), IsEmpty());
     EXPECT_TRUE(rig.model().imageValidFlag);
-    EXPECT_EQ(rig.model().title, "Tavrin Version 1.7G");
+    EXPECT_EQ(rig.model().title, "Tavrin Version " TAVRIN_VERSION);
     EXPECT_EQ(rig.shown(3), "42");
     EXPECT_EQ(rig.shown(5), "GERMANY");
     EXPECT_EQ(rig.shown(4), "NO");
