@@ -2,15 +2,12 @@
 
 #include "ui/catalogue.h"
 #include "ui/display_text.h"
+#include "ui/item_values.h"
 
 namespace tavrin::cli {
 
 std::string shownValue(const ui::WindowModel& window, int item) {
-    if (const ui::ComboBox* combo = window.valueCombo(item)) {
-        return ui::visibleText(combo->text());
-    }
-    const ui::ListBox& list = window.lstItem[static_cast<std::size_t>(item)];
-    return ui::visibleText(list.entryText(0));
+    return ui::shownValue(window, item);
 }
 
 std::string listItems(const ui::WindowModel& window) {

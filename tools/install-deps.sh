@@ -6,6 +6,7 @@ packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev googletest  # unit tests
   libcli11-dev                          # tavrin-cli's options
+  nlohmann-json3-dev                    # settings profiles (JSON)
   qt6-base-dev                          # the window
   xvfb xauth                            # looking at the window headless
 )
