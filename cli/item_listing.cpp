@@ -1,5 +1,7 @@
 #include "cli/item_listing.h"
 
+#include <cstdio>
+
 #include "ui/catalogue.h"
 #include "ui/display_text.h"
 #include "ui/item_values.h"
@@ -10,13 +12,39 @@ std::string shownValue(const ui::WindowModel& window, int item) {
     return ui::shownValue(window, item);
 }
 
-std::string listItems(const ui::WindowModel& window) {
-    std::string out;
-    for (const ui::ItemDef& def : ui::items()) {
-        out += std::to_string(def.number) + '\t' + ui::escapedUtf8(std::string(def.caption)) +
-               '\t' + ui::escapedUtf8(shownValue(window, def.number)) + '\n';
+std::string itemLine(const ui::WindowModel& window, int item, bool withKeys) {
+    const bool mode = item == ui::kScanCodeModeItem;
+    std::string line = std::to_string(item) + '\t';
+    if (withKeys) {
+        line += std::string(mode ? ui::kScanCodeModeKey : ui::item(item).key) + '\t';
     }
-    out += "79\tScan Codes (SCAN SET 2)\t" + ui::escapedUtf8(window.Combo5.text()) + '\n';
+    line += mode ? std::string("Scan Codes (SCAN SET 2)")
+                 : ui::escapedUtf8(std::string(ui::item(item).caption));
+    return line + '\t' + ui::escapedUtf8(ui::shownValue(window, item)) + '\n';
+}
+
+std::string listItems(const ui::WindowModel& window, bool withKeys) {
+    std::string out;
+    for (int n = 1; n <= ui::kScanCodeModeItem; ++n) {
+        out += itemLine(window, n, withKeys);
+    }
+    return out;
+}
+
+std::string escapedLine(const std::string& utf8) {
+    std::string out;
+    for (char c : utf8) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", u);
+            out += hex;
+        } else if (c == '\\') {
+            out += "\\\\";
+        } else {
+            out += c;
+        }
+    }
     return out;
 }
 

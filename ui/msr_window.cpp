@@ -207,7 +207,9 @@ FileLoad MsrWindow::loadNow(const std::string& path) {
         return {};
     }
     if (settings_file::isProfile(*bytes)) {
-        return loadProfileNow(*bytes);
+        FileLoad result = loadProfileNow(*bytes);
+        result.format = settings_file::Format::Profile;
+        return result;
     }
     settings_file::decodeInto(*bytes, window_.image);
     eeprom::ShowImage(ctx_);
@@ -257,6 +259,15 @@ FileLoad MsrWindow::loadProfileNow(const std::vector<std::uint8_t>& bytes) {
     }
     eeprom::ShowImage(ctx_);
     return {true, 0, {}};
+}
+
+bool MsrWindow::readKeyboard() {
+    bool read = false;
+    runOperation([&] {
+        read = eeprom::ReadAndShow(ctx_);
+        eeprom::gorefresh(ctx_);
+    });
+    return read;
 }
 
 FileLoad MsrWindow::loadSettingsFile(const std::string& path) {

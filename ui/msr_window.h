@@ -46,6 +46,7 @@ struct FileLoad {
     bool loaded = false;
     int line = 0;        // a profile's line the refusal is about; 0 for none
     std::string reason;  // empty for a file that could not be read
+    settings_file::Format format = settings_file::Format::Binary;  // what the file held
 };
 
 inline constexpr const char* kAboutLabel3 = "Version 1.7G";
@@ -106,6 +107,11 @@ public:
     EditResult setScanCodeMode(bool on);
     // Any item 1..79 by its kind; item 79 takes "scan"/"characters" or "YES"/"NO".
     EditResult applyValue(int item, const std::string& value);
+
+    // The EEPROM read without its message boxes: true when the keyboard
+    // answered and its settings are shown.
+    bool readKeyboard();
+    const link::KeystrokeCapture& capture() const { return capture_; }
 
     // Settings files by path, a binary file or a profile told apart by
     // content; a refused file leaves the image and the window as they were.
