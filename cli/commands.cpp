@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
 
 #include "cli/item_listing.h"
 #include "eeprom/operations.h"
@@ -159,12 +160,17 @@ bool Commands::wholeImageWrite() {
 }
 
 // Reads the keyboard back and compares every item with what was sent.
-int Commands::verify(const settings_file::Profile& sent, const char* what) {
+int Commands::verify(const settings_file::Profile& sent, const char* what,
+                     const std::set<int>* only) {
     if (!window_.readKeyboard()) {
         err_ << "tavrin-cli: --verify: the keyboard could not be read back\n";
         return kExitFailed;
     }
-    const ui::Differences d = ui::compareProfiles(sent, window_.currentProfile(), false);
+    ui::Differences d = ui::compareProfiles(sent, window_.currentProfile(), false);
+    if (only) {
+        std::erase_if(d.items,
+                      [&](const ui::ItemDifference& i) { return !only->contains(i.number); });
+    }
     if (d.items.empty()) {
         err_ << "tavrin-cli: verified: every item reads back " << what << '\n';
         return kExitOk;
@@ -265,18 +271,22 @@ int Commands::opos(const WriteGuard& guard) {
     ui::WindowModel& model = window_.model();
     model.Combo5.setListIndex(1);
     window_.Combo5_Click();
-    settings_file::Profile sent = window_.currentProfile();
-    for (auto& item : sent.items) {
-        if (!eeprom::OposPresetText(item.number).empty()) {
-            item.value = std::string(eeprom::OposPresetText(item.number));
-        }
-    }
     dialogs_.resetCounts();
     window_.Cmdpt_Click();
     const bool ok = !dialogs_.declined() && model.imageValidFlag;
     int status = ok ? kExitOk : kExitFailed;
     if (ok && guard.verify) {
-        status = verify(sent, "as the preset");
+        // The preset sends its eight sequences and the mode, nothing else.
+        settings_file::Profile sent = window_.currentProfile();
+        std::set<int> presetItems{ui::kScanCodeModeItem};
+        for (auto& item : sent.items) {
+            if (const auto text = eeprom::OposPresetText(item.number); !text.empty()) {
+                item.value = std::string(text);
+                presetItems.insert(item.number);
+            }
+        }
+        sent.mode = "scan";
+        status = verify(sent, "as the preset", &presetItems);
     }
     out_ << listItems(model);
     return status;

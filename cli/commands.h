@@ -3,6 +3,7 @@
 // the exit status: 0 success, 1 a reported failure or a difference.
 
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -52,7 +53,10 @@ private:
     bool backup(const std::string& file);
     bool apply(const std::vector<Assignment>& changes);
     bool wholeImageWrite();
-    int verify(const settings_file::Profile& sent, const char* what);
+    // Reads the keyboard back and compares every item (or only these) with
+    // what was sent.
+    int verify(const settings_file::Profile& sent, const char* what,
+               const std::set<int>* only = nullptr);
     void printChanged(const std::vector<Assignment>& changes);
 
     ui::MsrWindow& window_;

@@ -292,7 +292,11 @@ bool MsrWindow::saveSettingsFile(const std::string& path, settings_file::Format 
 }
 
 settings_file::Profile MsrWindow::currentProfile() {
+    // The walk's own messages (a wrong signature) were shown when the image
+    // arrived; this walk only collects the values.
+    operator_.beginScript({});
     eeprom::ShowImage(ctx_);
+    operator_.endScript();
     settings_file::Profile profile;
     std::copy(window_.image.begin(), window_.image.end(), profile.image.begin());
     profile.mode = window_.scanCodeDisplayMode != 0 ? "scan" : "characters";
