@@ -191,7 +191,9 @@ void Commands::printChanged(const std::vector<Assignment>& changes) {
 }
 
 int Commands::show(const std::string& file, bool keys) {
-    const bool ok = load(file);
+    // A file with a wrong signature loads, with the window's message: a
+    // failure to report.
+    const bool ok = load(file) && dialogs_.errorsShown() == 0;
     out_ << listItems(window_.model(), keys);
     return ok ? kExitOk : kExitFailed;
 }

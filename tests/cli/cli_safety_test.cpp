@@ -326,6 +326,13 @@ TEST(CliShow, KeysColumnAndProfilesByContent) {
     EXPECT_THAT(show.out, HasSubstr("\n79\tmode\tScan Codes (SCAN SET 2)\tNO\n"));
     EXPECT_EQ(run({"show", dir.file("s.bin")}).out, run({"show", dir.file("profile.dat")}).out);
 
+    auto unsigned_ = factoryFile();
+    unsigned_[0] = 0x54;
+    dir.write("unsigned.bin", unsigned_);
+    CliRun noSignature = run({"show", dir.file("unsigned.bin")});
+    EXPECT_EQ(noSignature.status, kExitFailed);
+    EXPECT_EQ(noSignature.err, "Message: Read from EEPROM error!\n");
+
     std::string broken(text.begin(), text.end());
     broken.replace(broken.find("\"version\": 1"), 12, "\"version\": 7");
     dir.write("broken.json", std::vector<std::uint8_t>(broken.begin(), broken.end()));
