@@ -57,8 +57,8 @@ struct KindCase {
     std::function<void(test::SimRig&)> windowPath;
 };
 
-TEST(CliSet, EachValueKindOnAFileStoresWhatTheWindowStores) {
-    const std::vector<KindCase> cases{
+std::vector<KindCase> kindCases() {
+    return {
         {{"msr.track2.enable=NO"}, [](test::SimRig& r) { r.choose(63, 0); }},
         {{"5=germany"}, [](test::SimRig& r) { r.choose(5, 3); }},
         {{"code39.start_code=$", "20=+"},
@@ -85,6 +85,10 @@ TEST(CliSet, EachValueKindOnAFileStoresWhatTheWindowStores) {
              r.window.cmdItem_Click(72);
          }},
     };
+}
+
+TEST(CliSet, EachValueKindOnAFileStoresWhatTheWindowStores) {
+    const std::vector<KindCase> cases = kindCases();
     for (const char* name : {"s.bin", "s.json"}) {
         for (const KindCase& c : cases) {
             SCOPED_TRACE(name + (" " + c.assignments.front()));
@@ -115,8 +119,8 @@ struct RefusedCase {
     std::string message;
 };
 
-TEST(CliSet, RefusalsLeaveTheFileByteForByteAndSayWhy) {
-    const std::vector<RefusedCase> cases{
+std::vector<RefusedCase> refusedCases() {
+    return {
         {"3=123", kExitFailed, "Error: Please input 1 or 2 digit (0-9, 00-99)"},
         {"code39.min_length=", kExitFailed, "Error: Please input 1 or 2 digit (0-9, 00-99)"},
         {"msr.preamble=ABCD", kExitFailed,
@@ -128,6 +132,10 @@ TEST(CliSet, RefusalsLeaveTheFileByteForByteAndSayWhy) {
         {"mode=hex", kExitUsage, "valid entries: scan, characters"},
         {"YES", kExitUsage, "expected ITEM=VALUE"},
     };
+}
+
+TEST(CliSet, RefusalsLeaveTheFileByteForByteAndSayWhy) {
+    const std::vector<RefusedCase> cases = refusedCases();
     test::TempDir dir;
     dir.write("s.bin", factoryFile());
     ASSERT_EQ(run({"convert", dir.file("s.bin"), dir.file("s.json")}).status, kExitOk);
@@ -202,13 +210,38 @@ TEST_F(CliKeyboard, DiffNamesItemsAndBytesNoItemShows) {
     EXPECT_EQ(run({"diff", dir.file("c.bin"), dir.file("c.bin")}).status, kExitOk);
 }
 
-TEST_F(CliKeyboard, RefusedValueSendsNothing) {
+TEST_F(CliKeyboard, EachValueKindReachesTheKeyboardAsTheWindowsWriteSendsIt) {
+    for (const KindCase& c : kindCases()) {
+        SCOPED_TRACE(c.assignments.front());
+        dir.write("k.bin", factoryFile());
+        std::vector<std::string> args{"set", "--verify"};
+        args.insert(args.end(), c.assignments.begin(), c.assignments.end());
+        CliRun set = run(sim(args));
+        ASSERT_EQ(set.status, kExitOk) << set.err;
+
+        test::SimRig rig;
+        rig.window.Form_Load();
+        c.windowPath(rig);
+        rig.window.Command4_Click();
+        const auto e = rig.firmware().eeprom();
+        const auto k = dir.read("k.bin");
+        for (std::size_t a = 0; a < e.size(); ++a) {
+            EXPECT_EQ(k[4 * a], e[a]) << "address " << a;
+        }
+    }
+}
+
+TEST_F(CliKeyboard, RefusalsSendNothing) {
     const auto before = dir.read("k.bin");
-    CliRun set = run(sim({"set", "4=NO", "msr.track1.postamble=ABCDEFGHI"}));
-    EXPECT_EQ(set.status, kExitFailed);
-    EXPECT_THAT(set.err, HasSubstr("nothing was written"));
-    EXPECT_EQ(dir.read("k.bin"), before);
-    EXPECT_LT(wireBytes(), 12u);  // the read command only
+    for (const RefusedCase& c : refusedCases()) {
+        SCOPED_TRACE(c.assignment);
+        std::remove(dir.file("wire.txt").c_str());
+        CliRun set = run(sim({"set", "--verify", "4=NO", c.assignment}));
+        EXPECT_EQ(set.status, c.status);
+        EXPECT_THAT(set.err, HasSubstr(c.message));
+        EXPECT_EQ(dir.read("k.bin"), before);
+        EXPECT_LT(wireBytes(), 12u);  // the read command at most
+    }
 }
 
 TEST_F(CliKeyboard, VerifyCatchesLostFramesAndLostKeystrokes) {
