@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <random>
 #include <regex>
 #include <set>
 
@@ -129,6 +130,37 @@ TEST(Profiles, HostileInputIsRefusedNotCrashedOn) {
                                       "\"image\":[\"\\\"\"]}"))
                      .profile);
     EXPECT_FALSE(parseProfile(std::vector<std::uint8_t>((1 << 20) + 1, ' ')).profile);
+}
+
+TEST(Profiles, MutatedProfilesParseOrSayWhy) {
+    const std::string good = writeProfile(sample());
+    std::mt19937 random(13);
+    int refused = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = good;
+        const int edits = 1 + static_cast<int>(random() % 4);
+        for (int e = 0; e < edits; ++e) {
+            const std::size_t at = random() % text.size();
+            switch (random() % 3) {
+                case 0:
+                    text[at] = static_cast<char>(random() & 0xFF);
+                    break;
+                case 1:
+                    text.erase(at, 1 + random() % 8);
+                    break;
+                default:
+                    text.insert(at, 1, "{}[]\":,\\0"[random() % 10]);
+                    break;
+            }
+        }
+        const ProfileParse parsed = parseProfile(bytesOf(text));
+        if (!parsed.profile) {
+            ++refused;
+            EXPECT_FALSE(parsed.error.reason.empty()) << text;
+            EXPECT_GE(parsed.error.line, 0);
+        }
+    }
+    EXPECT_GT(refused, 1000);
 }
 
 }  // namespace
