@@ -27,6 +27,13 @@ constexpr const char* kFooter =
     "Settings files are the 512-byte binary files of the window's Save, or profiles (JSON),\n"
     "told apart by content; files named *.json are saved as profiles.\n"
     "Items are named by number (3..78) or key (show --keys); 'mode' is the scan-code mode.\n"
+    "'tavrin-cli COMMAND --help' explains a command with an example.\n"
+    "\n"
+    "A typical session:\n"
+    "  tavrin-cli read --save till.json\n"
+    "  tavrin-cli set --file till.json msr.track2.enable=YES\n"
+    "  tavrin-cli diff till.json keyboard\n"
+    "  tavrin-cli write --backup before.json --verify till.json\n"
     "\n"
     "Exit status: 0 success, 1 a reported failure or a difference, 2 a usage error.";
 
