@@ -46,7 +46,7 @@ std::string parseAssignments(const std::vector<std::string>& args, std::vector<A
             return "expected ITEM=VALUE, got \"" + arg + "\"";
         }
         const std::string name = arg.substr(0, eq);
-        const std::string value = arg.substr(eq + 1);
+        const std::string value = unescapedLine(arg.substr(eq + 1));
         const int n = ui::findItem(name);
         if (n == 0) {
             return "unknown item \"" + name + "\" (show --keys lists every item and its key)";
@@ -185,6 +185,9 @@ int Commands::verify(const settings_file::Profile& sent, const char* what,
 }
 
 void Commands::printChanged(const std::vector<Assignment>& changes) {
+    // Walked from the image again, each value reads as show prints it ("{TAB}"
+    // rather than the tab as typed).
+    window_.currentProfile();
     for (const Assignment& change : changes) {
         out_ << itemLine(window_.model(), change.item, true);
     }

@@ -18,5 +18,8 @@ std::string listItems(const ui::WindowModel& window, bool withKeys = false);
 
 // UTF-8 text for one line: control characters as \xHH, a backslash as \\.
 std::string escapedLine(const std::string& utf8);
+// The way back, so a value can be given as show prints it: \\ and \xHH
+// are undone; any other backslash stays as it is.
+std::string unescapedLine(const std::string& text);
 
 }  // namespace tavrin::cli

@@ -72,6 +72,12 @@ std::vector<KindCase> kindCases() {
              r.dialogs.inputAnswers = {"25"};
              r.window.cmdItem_Click(17);
          }},
+        // As show prints it: a backslash doubled, a control character as \xHH.
+        {{"barcode.postamble=\\\\\\x01"},
+         [](test::SimRig& r) {
+             r.dialogs.onPrePost = [](platform::PrePostRequest& q) { q.text = "\\\x01"; };
+             r.window.cmdItem_Click(10);
+         }},
         {{"barcode.preamble={ENTER}A"},
          [](test::SimRig& r) {
              r.dialogs.onPrePost = [](platform::PrePostRequest& q) { q.text = "{ENTER}A"; };
