@@ -133,6 +133,7 @@ private:
     EditResult chooseNow(int item, const std::string& entry);
     EditResult editNow(int item, const std::string& answer);
     void setModeNow(bool on);
+    void showImageQuietly();
     EditResult applyValueNow(int item, const std::string& value);
     FileLoad loadNow(const std::string& path);
     FileLoad loadProfileNow(const std::vector<std::uint8_t>& bytes);

@@ -90,7 +90,7 @@ FileLoad MsrWindow::loadProfileNow(const std::vector<std::uint8_t>& bytes) {
             return refuse(item.line, what + result.message);
         }
     }
-    eeprom::ShowImage(ctx_);
+    showImageQuietly();
     return {true, 0, {}};
 }
 
@@ -102,12 +102,16 @@ bool MsrWindow::saveSettingsFile(const std::string& path, settings_file::Format 
     return platform_.files.replaceFile(path, std::vector<std::uint8_t>(text.begin(), text.end()));
 }
 
-settings_file::Profile MsrWindow::currentProfile() {
-    // The walk's own messages (a wrong signature) were shown when the image
-    // arrived; this walk only collects the values.
+// The walk's own messages (a wrong signature) were shown when the image
+// arrived; walking it again only refreshes the values.
+void MsrWindow::showImageQuietly() {
     operator_.beginScript({});
     eeprom::ShowImage(ctx_);
     operator_.endScript();
+}
+
+settings_file::Profile MsrWindow::currentProfile() {
+    showImageQuietly();
     settings_file::Profile profile;
     std::copy(window_.image.begin(), window_.image.end(), profile.image.begin());
     profile.mode = window_.scanCodeDisplayMode != 0 ? "scan" : "characters";
@@ -217,7 +221,7 @@ void MsrWindow::setModeNow(bool on) {
     window_.Cmdpt.enabled = on;
     window_.comboWriteFlag = true;
     eeprom::WriteScanCodeMode(ctx_, window_.scanCodeDisplayMode);
-    eeprom::ShowImage(ctx_);
+    showImageQuietly();
 }
 
 }  // namespace tavrin::ui

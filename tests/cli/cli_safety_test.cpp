@@ -371,6 +371,13 @@ TEST(CliShow, KeysColumnAndProfilesByContent) {
     CliRun noSignature = run({"show", dir.file("unsigned.bin")});
     EXPECT_EQ(noSignature.status, kExitFailed);
     EXPECT_EQ(noSignature.err, "Message: Read from EEPROM error!\n");
+    // Walking the image again for the mode and the output repeats nothing.
+    CliRun set = run({"set", "--file", dir.file("unsigned.bin"), "mode=scan", "3=7"});
+    EXPECT_EQ(set.status, kExitOk);
+    EXPECT_EQ(set.err, "Message: Read from EEPROM error!\n");
+    ASSERT_EQ(run({"convert", dir.file("unsigned.bin"), dir.file("unsigned.json")}).status,
+              kExitOk);
+    EXPECT_EQ(run({"show", dir.file("unsigned.json")}).err, "Message: Read from EEPROM error!\n");
 
     std::string broken(text.begin(), text.end());
     broken.replace(broken.find("\"version\": 1"), 12, "\"version\": 7");
