@@ -267,8 +267,18 @@ TEST_F(CliKeyboard, VerifyCatchesLostFramesAndLostKeystrokes) {
     EXPECT_EQ(unread.status, kExitFailed);
     EXPECT_THAT(unread.err, HasSubstr("--verify: the keyboard could not be read back"));
 
-    CliRun good = run(sim({"write", "--verify", dir.file("w.bin")}));
+    auto edited = factoryFile();
+    edited[4 * 40] = 0x33;
+    edited[4 * 68] = 0x35;  // ITALY
+    dir.write("w.bin", edited);
+    ASSERT_EQ(run({"convert", dir.file("w.bin"), dir.file("w.json")}).status, kExitOk);
+    CliRun good = run(sim({"write", "--verify", dir.file("w.json")}));
     EXPECT_EQ(good.status, kExitOk) << good.err;
+    for (const char* written : {"w.bin", "w.json"}) {
+        CliRun same = run(sim({"diff", dir.file(written), "keyboard"}));
+        EXPECT_EQ(same.status, kExitOk) << same.out;
+        EXPECT_EQ(same.out, "");
+    }
 }
 
 TEST_F(CliKeyboard, BackupIsSavedBeforeAnythingIsSentAndAFailedOneSendsNothing) {
