@@ -43,9 +43,11 @@ void footer(CLI::App* command, const std::string& text) {
 }
 
 void guardOptions(CLI::App* command, WriteGuard& guard) {
-    command->add_option("--backup", guard.backup,
-                        "Read the keyboard first and save its settings here (a profile when the "
-                        "name ends in .json); if that fails nothing is written");
+    command
+        ->add_option("--backup", guard.backup,
+                     "Read the keyboard first and save its settings here (a profile when the "
+                     "name ends in .json); if that fails nothing is written")
+        ->type_name("FILE");
     command->add_flag("--verify", guard.verify,
                       "Read the keyboard back afterwards and compare every item; exit 1 and list "
                       "the items that differ");
@@ -59,7 +61,8 @@ void defineCommands(CLI::App& cli, Arguments& args) {
 
     auto* read = cli.add_subcommand("read", "Read the keyboard and print the items");
     read->add_option("--save", args.saveFile,
-                     "Also save the settings to this file (a profile when it ends in .json)");
+                     "Also save the settings to this file (a profile when it ends in .json)")
+        ->type_name("FILE");
     read->add_flag("--keys", args.keys, "Print each item's key after its number");
     footer(read, "Example:\n  tavrin-cli read --save till3.json");
 
@@ -76,7 +79,8 @@ void defineCommands(CLI::App& cli, Arguments& args) {
                     "GERMANY, TK123, *), a number, or a sequence ({ENTER} tokens, or <64> scan "
                     "codes with the mode on); mode=scan|characters")
         ->required();
-    set->add_option("--file", args.file, "Change this file in place instead of the keyboard");
+    set->add_option("--file", args.file, "Change this file in place instead of the keyboard")
+        ->type_name("FILE");
     guardOptions(set, args.guard);
     footer(set,
            "Every value passes the window's own checks; a refused value writes nothing (exit 1).\n"
@@ -126,9 +130,11 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
                  "Talk to the simulated keyboard, in real time");
     cli.add_option("--sim-image", args.session.simImage,
                    "The simulated keyboard's EEPROM as a settings file: loaded when it exists, "
-                   "saved back at the end");
+                   "saved back at the end")
+        ->type_name("FILE");
     cli.add_option("--wire-log", args.session.wireLog,
-                   "Log every byte written to the data port as '<ms> <HH>'");
+                   "Log every byte written to the data port as '<ms> <HH>'")
+        ->type_name("FILE");
     cli.add_flag("--yes", args.yes, "Answer Yes to confirmations (without it: No)");
     cli.footer(std::string(kFooter) + "\n");
     defineCommands(cli, args);
