@@ -1,183 +1,144 @@
 #include "cli/cli_app.h"
 
 #include <CLI/CLI.hpp>
-#include <filesystem>
-#include <memory>
-#include <optional>
 #include <string>
+#include <vector>
 
-#include "app/keyboard_image_file.h"
-#include "app/logging_port_driver.h"
-#include "app/native_platform.h"
-#include "app/null_backends.h"
-#include "app/wire_log.h"
-#include "cli/cli_dialogs.h"
-#include "cli/item_listing.h"
-#include "platform/std_file_system.h"
-#include "sim/real_clock.h"
-#include "sim/simulated_keyboard.h"
+#include "cli/commands.h"
 #include "tavrin_version.h"
-#include "ui/msr_window.h"
 
 namespace tavrin::cli {
 
 namespace {
 
 struct Arguments {
-    bool simulate = false;
-    std::string simImage;
-    std::string wireLog;
+    SessionSettings session;
     bool yes = false;
     std::string command;
-    std::string file;      // show, write
+    std::string file;      // show, write, set --file
     std::string saveFile;  // read --save
+    bool keys = false;     // show, read
+    std::vector<std::string> assignments;
+    WriteGuard guard;
+    std::string in, out;  // convert
+    std::string a, b;     // diff
 };
 
-// Where the headless tool's commands run: the simulated keyboard in real
-// time, or the machine's own backends.
-class Session {
-public:
-    Session(const Arguments& args, const char* argv0, CliDialogs& dialogs)
-        : args_(args), dialogs_(dialogs) {
-        if (args.simulate) {
-            clock_ = std::make_unique<sim::RealClock>();
-            keyboard_ = std::make_unique<sim::SimulatedKeyboard>(*clock_);
-            simFiles_ = std::make_unique<platform::StdFileSystem>(programFolder(argv0), "");
-            if (!args.simImage.empty()) {
-                app::KeyboardEeprom eeprom{};
-                if (app::loadKeyboardImage(*simFiles_, args.simImage, eeprom)) {
-                    keyboard_->firmware().setEeprom(eeprom);
-                }
-            }
-        } else {
-            native_ = app::makeNativePlatform(argv0);
-        }
-        logging_ = std::make_unique<app::LoggingPortDriver>(
-            rawPorts(), ticks(), [this](std::uint32_t tick, std::uint8_t byte) {
-                wireLog_.record(static_cast<std::int32_t>(tick - startTick_), byte);
-            });
-        window_ = std::make_unique<ui::MsrWindow>(ui::Platform{
-            *logging_, ticks(), events(), timer1(), hooks(), version(), files(), dialogs_,
-            registry(), launcher()});
-    }
+constexpr const char* kFooter =
+    "Settings files are the 512-byte binary files of the window's Save, or profiles (JSON),\n"
+    "told apart by content; files named *.json are saved as profiles.\n"
+    "Items are named by number (3..78) or key (show --keys); 'mode' is the scan-code mode.\n"
+    "'tavrin-cli COMMAND --help' explains a command with an example.\n"
+    "\n"
+    "A typical session:\n"
+    "  tavrin-cli read --save till.json\n"
+    "  tavrin-cli set --file till.json msr.track2.enable=YES\n"
+    "  tavrin-cli diff till.json keyboard\n"
+    "  tavrin-cli write --backup before.json --verify till.json\n"
+    "\n"
+    "Exit status: 0 success, 1 a reported failure or a difference, 2 a usage error.";
 
-    bool openWireLog() {
-        startTick_ = ticks().GetTickCount();
-        return args_.wireLog.empty() || wireLog_.open(args_.wireLog);
-    }
+// CLI11 prints a footer without a line end of its own.
+void footer(CLI::App* command, const std::string& text) {
+    command->footer(text + "\n");
+}
 
-    // False when the keyboard's image or the wire log could not be kept.
-    bool finish(std::ostream& err) {
-        bool ok = wireLog_.close();
-        if (!ok) {
-            err << "tavrin-cli: cannot write the wire log " << args_.wireLog << '\n';
-        }
-        if (keyboard_ && !args_.simImage.empty() &&
-            !app::saveKeyboardImage(*simFiles_, args_.simImage, keyboard_->firmware().eeprom())) {
-            err << "tavrin-cli: cannot save the simulated keyboard to " << args_.simImage << '\n';
-            ok = false;
-        }
-        return ok;
-    }
+void guardOptions(CLI::App* command, WriteGuard& guard) {
+    command
+        ->add_option("--backup", guard.backup,
+                     "Read the keyboard first and save its settings here (a profile when the "
+                     "name ends in .json); if that fails nothing is written")
+        ->type_name("FILE");
+    command->add_flag("--verify", guard.verify,
+                      "Read the keyboard back afterwards and compare every item; exit 1 and list "
+                      "the items that differ");
+}
 
-    ui::MsrWindow& window() { return *window_; }
+void defineCommands(CLI::App& cli, Arguments& args) {
+    auto* show = cli.add_subcommand("show", "Load a settings file or profile and print the items");
+    show->add_option("FILE", args.file, "Settings file or profile")->required();
+    show->add_flag("--keys", args.keys, "Print each item's key after its number");
+    footer(show, "Example:\n  tavrin-cli show --keys till3.json");
 
-private:
-    static std::string programFolder(const char* argv0) {
-        std::error_code ec;
-        auto path = std::filesystem::absolute(argv0 ? argv0 : ".", ec);
-        return path.parent_path().string();
-    }
-    platform::PortDriver& rawPorts() { return keyboard_ ? keyboard_->ports() : native_->ports(); }
-    platform::TickCounter& ticks() { return keyboard_ ? keyboard_->host() : native_->ticks(); }
-    platform::EventPump& events() { return keyboard_ ? keyboard_->host() : native_->events(); }
-    platform::Timer& timer1() { return keyboard_ ? keyboard_->host() : native_->timer1(); }
-    platform::KeyboardHookApi& hooks() { return keyboard_ ? keyboard_->host() : native_->hooks(); }
-    platform::VersionQuery& version() { return keyboard_ ? keyboard_->host() : native_->version(); }
-    platform::FileSystem& files() { return keyboard_ ? *simFiles_ : native_->files(); }
-    platform::Registry& registry() {
-        return keyboard_ ? static_cast<platform::Registry&>(noRegistry_) : native_->registry();
-    }
-    platform::ProgramLauncher& launcher() {
-        return keyboard_ ? static_cast<platform::ProgramLauncher&>(noLauncher_)
-                         : native_->launcher();
-    }
+    auto* read = cli.add_subcommand("read", "Read the keyboard and print the items");
+    read->add_option("--save", args.saveFile,
+                     "Also save the settings to this file (a profile when it ends in .json)")
+        ->type_name("FILE");
+    read->add_flag("--keys", args.keys, "Print each item's key after its number");
+    footer(read, "Example:\n  tavrin-cli read --save till3.json");
 
-    const Arguments& args_;
-    CliDialogs& dialogs_;
-    std::unique_ptr<sim::RealClock> clock_;
-    std::unique_ptr<sim::SimulatedKeyboard> keyboard_;
-    std::unique_ptr<platform::StdFileSystem> simFiles_;
-    std::unique_ptr<app::NativePlatform> native_;
-    app::AbsentRegistry noRegistry_;
-    app::AbsentLauncher noLauncher_;
-    app::WireLog wireLog_;
-    std::uint32_t startTick_ = 0;
-    std::unique_ptr<app::LoggingPortDriver> logging_;
-    std::unique_ptr<ui::MsrWindow> window_;
-};
+    auto* write =
+        cli.add_subcommand("write", "Load a settings file or profile and write it to the keyboard");
+    write->add_option("FILE", args.file, "Settings file or profile")->required();
+    guardOptions(write, args.guard);
+    footer(write, "Example:\n  tavrin-cli write --backup before.json --verify till3.json");
 
-// Runs the command; false when it did not succeed.
-bool runCommand(const Arguments& args, ui::MsrWindow& window, CliDialogs& dialogs) {
-    ui::WindowModel& model = window.model();
-    const std::string& command = args.command;
-    if (command == "show" || command == "write") {
-        dialogs.presetOpenName(args.file);
-        window.Readsettingfromfile_Click();
-        if (!model.imageValidFlag) {
-            return false;  // not loaded: nothing to write
-        }
-        if (command == "write") {
-            window.Command4_Click();
-        }
-        return true;
-    }
-    if (command == "read") {
-        window.Command3_Click();
-        if (model.imageValidFlag && !args.saveFile.empty()) {
-            dialogs.presetSaveName(args.saveFile);
-            window.Command2_Click();
-        }
-        return model.imageValidFlag;
-    }
-    if (command == "reset") {
-        window.Resettodefault_Click();
-        return !dialogs.declined() && model.imageValidFlag;
-    }
-    // opos: the preset button is usable with the scan-code display mode on,
-    // so switch it on as the operator would first.
-    model.Combo5.setListIndex(1);
-    window.Combo5_Click();
-    window.Cmdpt_Click();
-    return !dialogs.declined() && model.imageValidFlag;
+    auto* set = cli.add_subcommand(
+        "set", "Change items in a settings file (--file) or on the keyboard (read, change, write)");
+    set->add_option("ITEM=VALUE", args.assignments,
+                    "Item number or key, and its value as show prints it: an entry (YES, "
+                    "GERMANY, TK123, *), a number, or a sequence ({ENTER} tokens, or <64> scan "
+                    "codes with the mode on); mode=scan|characters")
+        ->required();
+    set->add_option("--file", args.file, "Change this file in place instead of the keyboard")
+        ->type_name("FILE");
+    guardOptions(set, args.guard);
+    footer(set,
+           "Every value passes the window's own checks; a refused value writes nothing (exit 1).\n"
+           "The mode is applied first, so sequences are read in its form.\n"
+           "Examples:\n"
+           "  tavrin-cli set --file till3.json msr.track2.enable=YES common.key_delay_ms=10\n"
+           "  tavrin-cli set --backup before.bin --verify mode=scan msr.track1.preamble='<64>'");
+
+    auto* reset =
+        cli.add_subcommand("reset", "Reset the keyboard to its defaults and read them back");
+    guardOptions(reset, args.guard);
+    footer(reset, "Example:\n  tavrin-cli --yes reset --backup before.json --verify");
+
+    auto* opos = cli.add_subcommand("opos", "Write the OPOS preset and read the keyboard back");
+    guardOptions(opos, args.guard);
+    footer(opos, "Example:\n  tavrin-cli --yes opos --backup before.json --verify");
+
+    auto* convert = cli.add_subcommand(
+        "convert", "Convert between a binary settings file and a profile (by OUT's name)");
+    convert->add_option("IN", args.in, "Settings file or profile")->required();
+    convert->add_option("OUT", args.out, "Written as a profile when it ends in .json")->required();
+    footer(convert, "Example:\n  tavrin-cli convert till3.bin till3.json");
+
+    auto* diff = cli.add_subcommand(
+        "diff", "Print the items (and raw bytes no item shows) that differ; exit 1 when any do");
+    diff->add_option("A", args.a, "Settings file, profile or 'keyboard'")->required();
+    diff->add_option("B", args.b, "Settings file, profile or 'keyboard'")->required();
+    footer(diff,
+           "Lines: NUMBER KEY CAPTION A-VALUE B-VALUE, tab-separated; raw bytes as\n"
+           "'byte ADDRESS (shown by no item) A B' in hexadecimal.\n"
+           "Example:\n  tavrin-cli diff till3.json keyboard");
 }
 
 }  // namespace
 
-int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+           const CliOptions& options) {
     Arguments args;
-    CLI::App cli{"Reads, writes and resets the settings of the POS keyboard's magnetic stripe "
-                 "reader.",
-                 "tavrin-cli"};
+    CLI::App cli{
+        "Reads, writes and resets the settings of the POS keyboard's magnetic stripe "
+        "reader, and keeps them in files.",
+        "tavrin-cli"};
     cli.fallthrough();
     cli.require_subcommand(1, 1);
     cli.set_version_flag("--version", "Tavrin Version " TAVRIN_VERSION);
-    cli.add_flag("--simulate", args.simulate, "Talk to the simulated keyboard, in real time");
-    cli.add_option("--sim-image", args.simImage,
+    cli.add_flag("--simulate", args.session.simulate,
+                 "Talk to the simulated keyboard, in real time");
+    cli.add_option("--sim-image", args.session.simImage,
                    "The simulated keyboard's EEPROM as a settings file: loaded when it exists, "
-                   "saved back at the end");
-    cli.add_option("--wire-log", args.wireLog,
-                   "Log every byte written to the data port as '<ms> <HH>'");
+                   "saved back at the end")
+        ->type_name("FILE");
+    cli.add_option("--wire-log", args.session.wireLog,
+                   "Log every byte written to the data port as '<ms> <HH>'")
+        ->type_name("FILE");
     cli.add_flag("--yes", args.yes, "Answer Yes to confirmations (without it: No)");
-
-    auto* show = cli.add_subcommand("show", "Load a settings file and print the items");
-    show->add_option("FILE", args.file, "Settings file")->required();
-    auto* read = cli.add_subcommand("read", "Read the keyboard and print the items");
-    read->add_option("--save", args.saveFile, "Also save the settings to this file");
-    auto* write = cli.add_subcommand("write", "Load a settings file and write it to the keyboard");
-    write->add_option("FILE", args.file, "Settings file")->required();
-    cli.add_subcommand("reset", "Reset the keyboard to its defaults and read them back");
-    cli.add_subcommand("opos", "Write the OPOS preset and read the keyboard back");
+    cli.footer(std::string(kFooter) + "\n");
+    defineCommands(cli, args);
 
     try {
         cli.parse(argc, argv);
@@ -186,24 +147,46 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         return code == 0 ? kExitOk : kExitUsage;
     }
     args.command = cli.get_subcommands().front()->get_name();
-    if (!args.simulate && !args.simImage.empty()) {
+    if (!args.session.simulate && !args.session.simImage.empty()) {
         err << "tavrin-cli: --sim-image needs --simulate\n";
         return kExitUsage;
     }
+    std::vector<Assignment> changes;
+    if (args.command == "set") {
+        if (const std::string usage = parseAssignments(args.assignments, changes); !usage.empty()) {
+            err << "tavrin-cli: " << usage << '\n';
+            return kExitUsage;
+        }
+        if (!args.file.empty() && (!args.guard.backup.empty() || args.guard.verify)) {
+            err << "tavrin-cli: --backup and --verify guard writes to the keyboard, not --file\n";
+            return kExitUsage;
+        }
+    }
 
-    CliDialogs dialogs(err, args.yes);
-    Session session(args, argc > 0 ? argv[0] : nullptr, dialogs);
+    CliDialogs dialogs(err, args.yes, options.progress);
+    Session session(args.session, options, argc > 0 ? argv[0] : nullptr, dialogs);
     if (!session.openWireLog()) {
-        err << "tavrin-cli: cannot write the wire log " << args.wireLog << '\n';
+        err << "tavrin-cli: cannot write the wire log " << args.session.wireLog << '\n';
         return kExitFailed;
     }
     ui::MsrWindow& window = session.window();
     window.Form_Load(false);
-    bool ok = runCommand(args, window, dialogs);
-    out << listItems(window.model());
+    Commands commands(window, dialogs, out, err);
+    const std::string& c = args.command;
+    int status = c == "show"      ? commands.show(args.file, args.keys)
+                 : c == "read"    ? commands.read(args.saveFile, args.keys)
+                 : c == "write"   ? commands.write(args.file, args.guard)
+                 : c == "set"     ? (args.file.empty() ? commands.setKeyboard(changes, args.guard)
+                                                       : commands.setFile(args.file, changes))
+                 : c == "reset"   ? commands.reset(args.guard)
+                 : c == "opos"    ? commands.opos(args.guard)
+                 : c == "convert" ? commands.convert(args.in, args.out)
+                                  : commands.diff(args.a, args.b);
     window.Form_Unload();
-    ok = session.finish(err) && ok;
-    return ok && dialogs.errorsShown() == 0 ? kExitOk : kExitFailed;
+    if (!session.finish(err) && status == kExitOk) {
+        status = kExitFailed;
+    }
+    return status;
 }
 
 }  // namespace tavrin::cli

@@ -3,12 +3,15 @@
 
 #include <ostream>
 
+#include "cli/session.h"
+
 namespace tavrin::cli {
 
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;
+inline constexpr int kExitFailed = 1;  // a reported failure, or a difference
 inline constexpr int kExitUsage = 2;
 
-int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+           const CliOptions& options = {});
 
 }  // namespace tavrin::cli

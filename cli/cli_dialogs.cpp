@@ -1,11 +1,15 @@
 #include "cli/cli_dialogs.h"
 
+#include <cmath>
+
+#include "eeprom/item_write_table.h"
 #include "ui/display_text.h"
 
 namespace tavrin::cli {
 
 platform::MsgAnswer CliDialogs::MsgBox(const std::string& text, const std::string& title,
                                        platform::MsgIcon icon, platform::MsgButtons buttons) {
+    endProgressLine();
     err_ << ui::escapedUtf8(title.empty() ? std::string("Tavrin") : title) << ": "
          << ui::escapedUtf8(text) << '\n';
     if (icon == platform::MsgIcon::Error) {
@@ -18,6 +22,29 @@ platform::MsgAnswer CliDialogs::MsgBox(const std::string& text, const std::strin
         return answerYes_ ? platform::MsgAnswer::Yes : platform::MsgAnswer::No;
     }
     return platform::MsgAnswer::Ok;
+}
+
+// The whole-image write reports its share of the item frames sent.
+void CliDialogs::SetWaitingProgress(double progress) {
+    if (!progress_ || progress < 0) {
+        return;
+    }
+    constexpr int frames = eeprom::kLastWriteItem - eeprom::kFirstWriteItem + 1;
+    err_ << "\rwriting: " << std::lround(progress * frames) << " of " << frames << " frames sent"
+         << std::flush;
+    progressLine_ = true;
+}
+
+void CliDialogs::CloseWaiting() {
+    waiting_ = false;
+    endProgressLine();
+}
+
+void CliDialogs::endProgressLine() {
+    if (progressLine_) {
+        err_ << '\n';
+        progressLine_ = false;
+    }
 }
 
 }  // namespace tavrin::cli

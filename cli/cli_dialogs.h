@@ -1,9 +1,9 @@
 #pragma once
 // The operator's dialogs without an operator: message boxes become lines on
-// the error stream, confirmations take the --yes answer, file dialogs give
-// the names from the command line, and nothing is edited interactively.
+// the error stream, confirmations take the --yes answer, and nothing is
+// edited interactively. The waiting dialog's progress becomes one updated
+// line on a terminal.
 
-#include <deque>
 #include <ostream>
 #include <string>
 
@@ -13,7 +13,8 @@ namespace tavrin::cli {
 
 class CliDialogs : public platform::OperatorDialogs {
 public:
-    CliDialogs(std::ostream& err, bool answerYes) : err_(err), answerYes_(answerYes) {}
+    CliDialogs(std::ostream& err, bool answerYes, bool progress = false)
+        : err_(err), answerYes_(answerYes), progress_(progress) {}
 
     platform::MsgAnswer MsgBox(const std::string& text, const std::string& title,
                                platform::MsgIcon icon, platform::MsgButtons buttons) override;
@@ -22,31 +23,32 @@ public:
     }
     void ShowPrePost(platform::PrePostRequest& request) override { request.cancelled = true; }
     void ShowWaiting() override { waiting_ = true; }
-    void CloseWaiting() override { waiting_ = false; }
+    void SetWaitingProgress(double progress) override;
+    void CloseWaiting() override;
     bool waitingShown() const override { return waiting_; }
-    std::string GetOpenFileName() override { return take(openName_); }
-    std::string GetSaveFileName() override { return take(saveName_); }
+    std::string GetOpenFileName() override { return {}; }
+    std::string GetSaveFileName() override { return {}; }
 
-    void presetOpenName(std::string name) { openName_ = std::move(name); }
-    void presetSaveName(std::string name) { saveName_ = std::move(name); }
+    // Where progress lines go; null when they are not wanted.
+    std::ostream* progressStream() { return progress_ ? &err_ : nullptr; }
 
     int errorsShown() const { return errors_; }
     bool declined() const { return declined_; }
+    void resetCounts() {
+        errors_ = 0;
+        declined_ = false;
+    }
 
 private:
-    static std::string take(std::string& name) {
-        std::string taken = std::move(name);
-        name.clear();
-        return taken;
-    }
+    void endProgressLine();
 
     std::ostream& err_;
     bool answerYes_;
+    bool progress_;
     bool waiting_ = false;
+    bool progressLine_ = false;
     int errors_ = 0;
     bool declined_ = false;
-    std::string openName_;
-    std::string saveName_;
 };
 
 }  // namespace tavrin::cli

@@ -1,25 +1,73 @@
 #include "cli/item_listing.h"
 
+#include <cstdio>
+
 #include "ui/catalogue.h"
 #include "ui/display_text.h"
+#include "ui/item_values.h"
 
 namespace tavrin::cli {
 
 std::string shownValue(const ui::WindowModel& window, int item) {
-    if (const ui::ComboBox* combo = window.valueCombo(item)) {
-        return ui::visibleText(combo->text());
-    }
-    const ui::ListBox& list = window.lstItem[static_cast<std::size_t>(item)];
-    return ui::visibleText(list.entryText(0));
+    return ui::shownValue(window, item);
 }
 
-std::string listItems(const ui::WindowModel& window) {
-    std::string out;
-    for (const ui::ItemDef& def : ui::items()) {
-        out += std::to_string(def.number) + '\t' + ui::escapedUtf8(std::string(def.caption)) +
-               '\t' + ui::escapedUtf8(shownValue(window, def.number)) + '\n';
+std::string itemLine(const ui::WindowModel& window, int item, bool withKeys) {
+    const bool mode = item == ui::kScanCodeModeItem;
+    std::string line = std::to_string(item) + '\t';
+    if (withKeys) {
+        line += std::string(mode ? ui::kScanCodeModeKey : ui::item(item).key) + '\t';
     }
-    out += "79\tScan Codes (SCAN SET 2)\t" + ui::escapedUtf8(window.Combo5.text()) + '\n';
+    line += mode ? std::string("Scan Codes (SCAN SET 2)")
+                 : ui::escapedUtf8(std::string(ui::item(item).caption));
+    return line + '\t' + ui::escapedUtf8(ui::shownValue(window, item)) + '\n';
+}
+
+std::string listItems(const ui::WindowModel& window, bool withKeys) {
+    std::string out;
+    for (int n = 1; n <= ui::kScanCodeModeItem; ++n) {
+        out += itemLine(window, n, withKeys);
+    }
+    return out;
+}
+
+std::string escapedLine(const std::string& utf8) {
+    std::string out;
+    for (char c : utf8) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", u);
+            out += hex;
+        } else if (c == '\\') {
+            out += "\\\\";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string unescapedLine(const std::string& text) {
+    auto hexDigit = [](char c) {
+        return c >= '0' && c <= '9'   ? c - '0'
+               : c >= 'A' && c <= 'F' ? c - 'A' + 10
+               : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                      : -1;
+    };
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == '\\') {
+            out += '\\';
+            ++i;
+        } else if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' &&
+                   hexDigit(text[i + 2]) >= 0 && hexDigit(text[i + 3]) >= 0) {
+            out += static_cast<char>(hexDigit(text[i + 2]) * 16 + hexDigit(text[i + 3]));
+            i += 3;
+        } else {
+            out += text[i];
+        }
+    }
     return out;
 }
 

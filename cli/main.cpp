@@ -1,10 +1,12 @@
 #include <iostream>
 
+#include <cstdio>
+
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-
-#include <cstdio>
+#else
+#include <unistd.h>
 #endif
 
 #include "cli/cli_app.h"
@@ -15,5 +17,11 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
 #endif
-    return tavrin::cli::runCli(argc, argv, std::cout, std::cerr);
+    tavrin::cli::CliOptions options;
+#ifdef _WIN32
+    options.progress = _isatty(_fileno(stderr)) != 0;
+#else
+    options.progress = isatty(STDERR_FILENO) != 0;
+#endif
+    return tavrin::cli::runCli(argc, argv, std::cout, std::cerr, options);
 }

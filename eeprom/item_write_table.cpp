@@ -133,4 +133,31 @@ const ItemWrite& itemWrite(int item) {
     return kTable[static_cast<std::size_t>(item)];
 }
 
+int itemBits(int address) {
+    int bits = 0;
+    for (const ItemWrite& row : kTable) {
+        switch (row.rule) {
+            case ImageRule::None:
+                break;
+            case ImageRule::FlagBit:
+            case ImageRule::ModeBit:
+                if (row.address == address) {
+                    bits |= row.setMask | (~row.clearMask & 0xFF);
+                }
+                break;
+            case ImageRule::Sequence:
+                if (address >= row.address && address < row.address + row.fieldLength) {
+                    bits = 0xFF;
+                }
+                break;
+            default:
+                if (row.address == address) {
+                    bits = 0xFF;
+                }
+                break;
+        }
+    }
+    return bits;
+}
+
 }  // namespace tavrin::eeprom

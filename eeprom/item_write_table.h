@@ -38,6 +38,10 @@ inline constexpr int kLastWriteItem = 79;
 // The row of item n, or a row of kind None for items without a write.
 const ItemWrite& itemWrite(int item);
 
+// The bits of image address a that some item's value is written to; a
+// difference outside them is one no item shows.
+int itemBits(int address);
+
 // Scan-code mode frames: code 0x5D, then 0x31 (on) or 0x30 (off).
 inline constexpr std::int32_t kScanCodeModeCode = 0x5D;
 inline constexpr int kModeAddress = 49;

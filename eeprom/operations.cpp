@@ -173,4 +173,12 @@ void Cmdpt_Click(Context& ctx) {
     ReadAndShow(ctx);
 }
 
+std::string_view OposPresetText(int item) {
+    // The preset's frames are those of items 65..72, in item order.
+    if (item < 65 || item > 72) {
+        return {};
+    }
+    return kOposPreset[static_cast<std::size_t>(item - 65)].scanCodes;
+}
+
 }  // namespace tavrin::eeprom

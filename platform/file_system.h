@@ -34,6 +34,10 @@ public:
     // and writes bytes from offset 0 without shortening a longer file.
     // False when any part of it could not be done.
     virtual bool writeFileHead(const std::string& path, const std::vector<std::uint8_t>& bytes) = 0;
+    // Makes bytes the file's whole content, creating it when missing. The
+    // bytes go to a new file beside it that then takes its place, so a
+    // failed write leaves the old file whole.
+    virtual bool replaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes) = 0;
 };
 
 }  // namespace tavrin::platform

@@ -85,4 +85,24 @@ bool StdFileSystem::writeFileHead(const std::string& path, const std::vector<std
     return ok;
 }
 
+bool StdFileSystem::replaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    const std::string temporary = path + ".tavrin-new";
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    ok = (std::fflush(file) == 0) && ok;
+    ok = (std::fclose(file) == 0) && ok;
+    std::error_code ec;
+    if (ok) {
+        fs::rename(fs::path(temporary), fs::path(path), ec);
+        ok = !ec;
+    }
+    if (!ok) {
+        fs::remove(fs::path(temporary), ec);
+    }
+    return ok;
+}
+
 }  // namespace tavrin::platform

@@ -22,6 +22,7 @@ public:
     std::optional<std::vector<std::uint8_t>> readFileHead(const std::string& path,
                                                           std::size_t maxBytes) override;
     bool writeFileHead(const std::string& path, const std::vector<std::uint8_t>& bytes) override;
+    bool replaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override;
 
 private:
     std::string programFolder_;

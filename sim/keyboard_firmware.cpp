@@ -298,6 +298,9 @@ void KeyboardFirmware::execute(const std::vector<std::uint8_t>& data) {
         resetArmed_ = true;
         return;
     }
+    if (!data.empty() && options_.lostFrames.contains(data[0])) {
+        return;
+    }
     if (auto why = apply(data); !why.empty()) {
         rejected_.push_back({data, why});
     }

@@ -46,6 +46,9 @@ public:
         bool silent = false;     // acts on writes, never types
         std::set<int> lostKeys;  // answer positions typed but never delivered
         std::vector<ExtraKey> addedKeys;
+        // Item frames with these setting codes lose a byte on the cable:
+        // they arrive, nothing complains, and nothing is stored.
+        std::set<std::uint8_t> lostFrames;
         std::optional<Eeprom> eeprom;  // factory defaults when empty
     };
 

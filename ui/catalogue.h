@@ -25,11 +25,22 @@ struct ItemDef {
     std::span<const std::string_view> choices;  // empty for number and sequence items
     ValueControl control = ValueControl::List;
     bool listHidden = false;  // lstItem hidden under its combo box
+    // Names the item in profiles and on the command line. Captions repeat
+    // (five items are "Send Check Digit"), so each item has a key of its
+    // own: lower case, unique, and never changed once released.
+    std::string_view key;
 };
 
 // n in 1..78.
 const ItemDef& item(int n);
 std::span<const ItemDef> items();
+
+// The scan-code display mode under its own key, next to the items.
+inline constexpr std::string_view kScanCodeModeKey = "mode";
+
+// The item named by a number ("3".."79") or a key ("msr.track2.enable",
+// "mode"); 0 when the name means no item.
+int findItem(std::string_view name);
 
 // Captions of the frame3 array, index 0..13, and the items each holds.
 struct FrameDef {

@@ -36,7 +36,9 @@ void appendUtf8(std::string& out, char32_t cp) {
 
 }  // namespace
 
-std::string visibleText(const std::string& text) { return text.substr(0, text.find('\0')); }
+std::string visibleText(const std::string& text) {
+    return text.substr(0, text.find('\0'));
+}
 
 std::string cp1252ToUtf8(const std::string& text) {
     std::string out;

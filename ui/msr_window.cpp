@@ -7,6 +7,7 @@
 #include "eeprom/operations.h"
 #include "link/driver_deployment.h"
 #include "settings_file/settings_file.h"
+#include "ui/display_text.h"
 #include "ui/sys_info.h"
 
 namespace tavrin::ui {
@@ -16,13 +17,14 @@ using platform::MsgIcon;
 
 namespace {
 constexpr const char* kMessage = "Message";
-}
+}  // namespace
 
 MsrWindow::MsrWindow(Platform platform)
     : platform_(platform),
       channel_(platform.ports, platform.ticks, platform.events, counters_),
       capture_(platform.hooks, platform.timer1, platform.events, counters_),
-      ctx_{window_, counters_, channel_, capture_, platform.version, platform.dialogs} {}
+      operator_(platform.dialogs),
+      ctx_{window_, counters_, channel_, capture_, platform.version, operator_} {}
 
 MsrWindow::~MsrWindow() = default;
 
@@ -97,7 +99,9 @@ void MsrWindow::Form_Unload() {
     window_.Refresh();
 }
 
-void MsrWindow::Exit_Click() { Form_Unload(); }
+void MsrWindow::Exit_Click() {
+    Form_Unload();
+}
 
 void MsrWindow::ReadsettingfromEEPROM_Click() {
     runOperation([this] { eeprom::ReadsettingfromEEPROM_Click(ctx_); });
@@ -105,7 +109,9 @@ void MsrWindow::ReadsettingfromEEPROM_Click() {
 
 // After a reset the write shows no message and leaves the waiting dialog
 // up; it has no button of its own, so both ways of writing close it.
-void MsrWindow::writeSettingtoEEPROM_Click() { Command4_Click(); }
+void MsrWindow::writeSettingtoEEPROM_Click() {
+    Command4_Click();
+}
 
 void MsrWindow::Command4_Click() {
     runOperation([this] {
@@ -158,23 +164,48 @@ void MsrWindow::Readsettingfromfile_Click() {
             return;
         }
         dialogs.ShowWaiting();
-        eeprom::EepromImage loaded = window_.image;
-        if (settings_file::load(platform_.files, name, loaded) != settings_file::LoadResult::Loaded) {
-            // A file that vanished or cannot be read changes nothing.
+        const FileLoad result = loadNow(name);
+        if (!result.loaded) {
+            // A file that vanished, cannot be read or is a refused profile
+            // changes nothing.
             dialogs.CloseWaiting();
             window_.batchFlag = false;
-            dialogs.MsgBox("Read setting from file error!", kMessage, MsgIcon::Error,
-                           MsgButtons::Ok);
+            std::string text = "Read setting from file error!";
+            if (!result.reason.empty()) {
+                text += result.line > 0 ? " Line " + std::to_string(result.line) + ": " : " ";
+                text += result.reason;
+            }
+            dialogs.MsgBox(text, kMessage, MsgIcon::Error, MsgButtons::Ok);
             return;
         }
-        window_.image = loaded;
-        eeprom::ShowImage(ctx_);
         window_.imageValidFlag = true;
         window_.comboWriteFlag = true;
         window_.batchFlag = false;
         channel_.WaitMilliseconds(100);
         dialogs.CloseWaiting();
     });
+}
+
+bool MsrWindow::readKeyboard() {
+    bool read = false;
+    runOperation([&] {
+        read = eeprom::ReadAndShow(ctx_);
+        eeprom::gorefresh(ctx_);
+    });
+    return read;
+}
+
+FileLoad MsrWindow::loadSettingsFile(const std::string& path) {
+    FileLoad result{false, 0, "another operation is running"};
+    runOperation([&] {
+        result = loadNow(path);
+        if (result.loaded) {
+            window_.imageValidFlag = true;
+            window_.comboWriteFlag = true;
+            window_.batchFlag = false;
+        }
+    });
+    return result;
 }
 
 void MsrWindow::Saveeepromsettingtofile_Click() {
@@ -190,8 +221,7 @@ void MsrWindow::Saveeepromsettingtofile_Click() {
         dialogs.CloseWaiting();
         if (!saved) {
             // A save never fails silently.
-            dialogs.MsgBox("Save setting to file error!", kMessage, MsgIcon::Error,
-                           MsgButtons::Ok);
+            dialogs.MsgBox("Save setting to file error!", kMessage, MsgIcon::Error, MsgButtons::Ok);
         }
     });
 }
@@ -201,25 +231,39 @@ void MsrWindow::cmdItem_Click(int item) {
 }
 
 void MsrWindow::comboItemChange(int item) {
-    runOperation([this, item] {
-        window_.comboWriteFlag = true;
-        eeprom::cmdItem_Click(ctx_, item);
-    });
+    runOperation([this, item] { comboChosen(item); });
+}
+
+// A selection in item's combo box: cb(n) is copied into lstItem(n) here,
+// Combo1..Combo4 by the dispatch.
+void MsrWindow::comboChosen(int item) {
+    if (ui::item(item).control == ValueControl::Cb) {
+        window_.lstItem[static_cast<std::size_t>(item)].setListIndex(
+            window_.cb[static_cast<std::size_t>(item)].listIndex());
+    }
+    window_.comboWriteFlag = true;
+    eeprom::cmdItem_Click(ctx_, item);
 }
 
 void MsrWindow::cb_Click(int item) {
     if (window_.operationRunning || item < 1 || item > kItemCount) {
         return;
     }
-    window_.lstItem[static_cast<std::size_t>(item)].setListIndex(
-        window_.cb[static_cast<std::size_t>(item)].listIndex());
     comboItemChange(item);
 }
 
-void MsrWindow::Combo1_Click() { comboItemChange(5); }
-void MsrWindow::Combo2_Click() { comboItemChange(6); }
-void MsrWindow::Combo3_Click() { comboItemChange(19); }
-void MsrWindow::Combo4_Click() { comboItemChange(20); }
+void MsrWindow::Combo1_Click() {
+    comboItemChange(5);
+}
+void MsrWindow::Combo2_Click() {
+    comboItemChange(6);
+}
+void MsrWindow::Combo3_Click() {
+    comboItemChange(19);
+}
+void MsrWindow::Combo4_Click() {
+    comboItemChange(20);
+}
 
 void MsrWindow::Combo5_Click() {
     runOperation([this] {
@@ -231,6 +275,32 @@ void MsrWindow::Combo5_Click() {
         window_.comboWriteFlag = true;
         eeprom::WriteScanCodeMode(ctx_, window_.scanCodeDisplayMode);
     });
+}
+
+template <typename Result, typename Work>
+Result MsrWindow::runEdit(Work&& work) {
+    Result result{EditStatus::NotEditable, "another operation is running"};
+    runOperation([&] { result = work(); });
+    return result;
+}
+
+EditResult MsrWindow::chooseEntry(int item, const std::string& entry) {
+    return runEdit<EditResult>([&] { return chooseNow(item, entry); });
+}
+
+EditResult MsrWindow::editItem(int item, const std::string& answer) {
+    return runEdit<EditResult>([&] { return editNow(item, answer); });
+}
+
+EditResult MsrWindow::setScanCodeMode(bool on) {
+    return runEdit<EditResult>([&] {
+        setModeNow(on);
+        return EditResult{};
+    });
+}
+
+EditResult MsrWindow::applyValue(int item, const std::string& value) {
+    return runEdit<EditResult>([&] { return applyValueNow(item, value); });
 }
 
 void MsrWindow::lstItem_Scroll(int item) {
@@ -245,6 +315,8 @@ void MsrWindow::cmdSysInfo_Click() {
     StartSysInfo(platform_.registry, platform_.files, platform_.launcher, platform_.dialogs);
 }
 
-void MsrWindow::aboutUnloaded() { window_.aboutLabel6 = kAboutLabel6Design; }
+void MsrWindow::aboutUnloaded() {
+    window_.aboutLabel6 = kAboutLabel6Design;
+}
 
 }  // namespace tavrin::ui

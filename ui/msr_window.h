@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "eeprom/context.h"
 #include "link/command_channel.h"
@@ -20,6 +21,9 @@
 #include "platform/timer.h"
 #include "platform/version_query.h"
 #include "tavrin_version.h"
+#include "settings_file/profile.h"
+#include "ui/item_values.h"
+#include "ui/scripted_operator.h"
 #include "ui/window_model.h"
 
 namespace tavrin::ui {
@@ -36,6 +40,14 @@ struct Platform {
     platform::OperatorDialogs& dialogs;
     platform::Registry& registry;
     platform::ProgramLauncher& launcher;
+};
+
+// The outcome of loading a settings file by path.
+struct FileLoad {
+    bool loaded = false;
+    int line = 0;        // a profile's line the refusal is about; 0 for none
+    std::string reason;  // empty for a file that could not be read
+    settings_file::Format format = settings_file::Format::Binary;  // what the file held
 };
 
 inline constexpr const char* kAboutLabel3 = "Version " TAVRIN_VERSION;
@@ -86,6 +98,31 @@ public:
     void Combo5_Click();
     void lstItem_Scroll(int item);
 
+    // Intent-level edits: what the operator does to one item, through the
+    // same dispatch, checks and messages as the window's combo boxes,
+    // number box and frmPrePost, without showing a dialog. Values are
+    // Windows-1252 text as the window shows it. A value not accepted leaves
+    // the image and the window as they were.
+    EditResult chooseEntry(int item, const std::string& entry);  // choice items
+    EditResult editItem(int item, const std::string& answer);    // number and sequence items
+    EditResult setScanCodeMode(bool on);
+    // Any item 1..79 by its kind; item 79 takes "scan"/"characters" or "YES"/"NO".
+    EditResult applyValue(int item, const std::string& value);
+
+    // The EEPROM read without its message boxes: true when the keyboard
+    // answered and its settings are shown.
+    bool readKeyboard();
+    const link::KeystrokeCapture& capture() const { return capture_; }
+
+    // Settings files by path, a binary file or a profile told apart by
+    // content; a refused file leaves the image and the window as they were.
+    // What "Open" does once it has a name, without its dialogs.
+    FileLoad loadSettingsFile(const std::string& path);
+    bool saveSettingsFile(const std::string& path, settings_file::Format format);
+    // The current settings as a profile (shows the image first, so every
+    // item's value is what the image holds).
+    settings_file::Profile currentProfile();
+
     // frmAbout.
     void cmdSysInfo_Click();
     void aboutUnloaded();  // closing the box brings back Label6's design text
@@ -93,6 +130,16 @@ public:
 private:
     class Operation;
     void comboItemChange(int item);
+    void comboChosen(int item);
+    EditResult chooseNow(int item, const std::string& entry);
+    EditResult editNow(int item, const std::string& answer);
+    void setModeNow(bool on);
+    void showImageQuietly();
+    EditResult applyValueNow(int item, const std::string& value);
+    FileLoad loadNow(const std::string& path);
+    FileLoad loadProfileNow(const std::vector<std::uint8_t>& bytes);
+    template <typename Result, typename Work>
+    Result runEdit(Work&& work);
     template <typename Work>
     void runOperation(Work&& work);
 
@@ -101,6 +148,7 @@ private:
     link::LinkCounters counters_;
     link::CommandChannel channel_;
     link::KeystrokeCapture capture_;
+    ScriptedOperator operator_;
     eeprom::Context ctx_;
     bool ended_ = false;
     bool exitRequested_ = false;

@@ -9,9 +9,9 @@ void StartSysInfo(platform::Registry& registry, platform::FileSystem& files,
     if (auto value = registry.GetKeyValue(RegistryRoot::LocalMachine,
                                           "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH")) {
         path = *value;
-    } else if (auto folder = registry.GetKeyValue(RegistryRoot::LocalMachine,
-                                                  "SOFTWARE\\Microsoft\\Shared Tools Location",
-                                                  "MSINFO")) {
+    } else if (auto folder =
+                   registry.GetKeyValue(RegistryRoot::LocalMachine,
+                                        "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO")) {
         std::string candidate = *folder + "\\MSINFO32.EXE";
         if (files.fileExists(candidate)) {
             path = candidate;

@@ -15,7 +15,9 @@ void ListBox::clear() {
     listIndex_ = -1;
 }
 
-void ListBox::addItem(std::string text) { entries_.push_back(std::move(text)); }
+void ListBox::addItem(std::string text) {
+    entries_.push_back(std::move(text));
+}
 
 void ListBox::removeItem(int index) {
     if (index < 0 || index >= listCount()) {
@@ -58,7 +60,9 @@ void ComboBox::clear() {
     text_.clear();
 }
 
-void ComboBox::addItem(std::string text) { entries_.push_back(std::move(text)); }
+void ComboBox::addItem(std::string text) {
+    entries_.push_back(std::move(text));
+}
 
 WindowModel::WindowModel() {
     for (const ItemDef& def : items()) {

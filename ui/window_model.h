@@ -90,7 +90,7 @@ public:
     bool imageValidFlag = false;           // outcome of the last read; true after a load
     bool defaultsRestoredFlag = false;
     bool portDriverOpenedFlag = false;
-    bool scanCodeFormFlag = false;         // per sequence text, set by the dispatch
+    bool scanCodeFormFlag = false;  // per sequence text, set by the dispatch
 
     // While a device or file operation runs, the commands that would start
     // another one are disabled.

@@ -142,4 +142,31 @@ bool Win32FileSystem::writeFileHead(const std::string& path,
     return FlushFileBuffers(file.h) != FALSE;
 }
 
+bool Win32FileSystem::replaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    const std::string temporary = path + ".tavrin-new";
+    bool ok = false;
+    {
+        FileHandle file{CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr)};
+        if (file.h == INVALID_HANDLE_VALUE) {
+            return false;
+        }
+        std::size_t put = 0;
+        ok = true;
+        while (ok && put < bytes.size()) {
+            DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - put, 1u << 20));
+            DWORD n = 0;
+            ok = WriteFile(file.h, bytes.data() + put, chunk, &n, nullptr) && n != 0;
+            put += n;
+        }
+        ok = ok && FlushFileBuffers(file.h) != FALSE;
+    }
+    ok = ok && MoveFileExA(temporary.c_str(), path.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    if (!ok) {
+        DeleteFileA(temporary.c_str());
+    }
+    return ok;
+}
+
 }  // namespace tavrin::platform::win32

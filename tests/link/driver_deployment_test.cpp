@@ -55,6 +55,9 @@ public:
     bool writeFileHead(const std::string& path, const std::vector<std::uint8_t>& bytes) override {
         return inner_.writeFileHead(path, bytes);
     }
+    bool replaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override {
+        return inner_.replaceFile(path, bytes);
+    }
 
     std::vector<Copy> copies;
     std::optional<std::string> systemDirOverride;

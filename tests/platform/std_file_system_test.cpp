@@ -35,5 +35,15 @@ TEST_F(StdFileSystemCopy, JoinsTableNamesToFolders) {
     EXPECT_EQ(files.joinPath(dir.path().string(), "\\winio.sys"), dir.file("winio.sys"));
 }
 
+TEST_F(StdFileSystemCopy, ReplacedFilesHoldExactlyTheNewBytes) {
+    dir.write("profile.json", std::vector<std::uint8_t>(10, 0xEE));
+    ASSERT_TRUE(files.replaceFile(dir.file("profile.json"), {1, 2, 3}));
+    EXPECT_EQ(dir.read("profile.json"), (std::vector<std::uint8_t>{1, 2, 3}));
+    ASSERT_TRUE(files.replaceFile(dir.file("new.json"), {4}));
+    EXPECT_EQ(dir.read("new.json"), (std::vector<std::uint8_t>{4}));
+    EXPECT_FALSE(files.replaceFile(dir.file("no/such/folder.json"), {5}));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("profile.json.tavrin-new")));
+}
+
 }  // namespace
 }  // namespace tavrin::platform

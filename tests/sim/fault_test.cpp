@@ -73,6 +73,18 @@ TEST(KeyboardFault, SilentKeyboardLetsTheCaptureRunIntoItsTickLimit) {
     EXPECT_EQ(rig.firmware().eeprom()[40], 0x33);
 }
 
+TEST(KeyboardFault, LostFramesAreNeitherStoredNorRefused) {
+    sim::SimulatedKeyboard::Options o;
+    o.keyboard.lostFrames = {0x4A};
+    Rig rig(o);
+    const auto before = rig.firmware().eeprom();
+    rig.send({0x4A, '3', '3'});
+    EXPECT_EQ(rig.firmware().eeprom(), before);
+    EXPECT_TRUE(rig.firmware().rejected().empty());
+    rig.send({0x08, '2', '5'});  // another item's frame still acts
+    EXPECT_EQ(rig.firmware().eeprom()[20], 0x25);
+}
+
 TEST(KeyboardFault, LostKeystrokesLeaveTheAnswerShort) {
     sim::SimulatedKeyboard::Options o;
     o.keyboard.lostKeys = {5, 100};  // one filler, one nibble

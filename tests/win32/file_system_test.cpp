@@ -118,6 +118,19 @@ TEST(Win32Files, FileHeadsAreReadAndWrittenWithoutShortening) {
     EXPECT_EQ(readBytes(locked), (std::vector<std::uint8_t>{9, 9}));
 }
 
+TEST(Win32Files, ReplacedFilesHoldExactlyTheNewBytes) {
+    TempDir dir;
+    Win32FileSystem files(dir.path(), "");
+    std::string longer = dir.file("profile.json");
+    ASSERT_TRUE(writeBytes(longer, std::vector<std::uint8_t>(10, 0xEE)));
+    ASSERT_TRUE(files.replaceFile(longer, {1, 2, 3}));
+    EXPECT_EQ(readBytes(longer), (std::vector<std::uint8_t>{1, 2, 3}));
+    ASSERT_TRUE(files.replaceFile(dir.file("new.json"), {4}));
+    EXPECT_EQ(readBytes(dir.file("new.json")), (std::vector<std::uint8_t>{4}));
+    EXPECT_FALSE(files.replaceFile(dir.file("no\\such\\folder.json"), {5}));
+    EXPECT_FALSE(files.fileExists(longer + ".tavrin-new"));
+}
+
 // The driver's five source files in a program folder, each with its own
 // content so that every copy can be traced to its source.
 void shipDriverSources(const TempDir& program) {

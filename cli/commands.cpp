@@ -1,0 +1,332 @@
+#include "cli/commands.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+
+#include "cli/item_listing.h"
+#include "eeprom/operations.h"
+#include "ui/catalogue.h"
+#include "ui/display_text.h"
+#include "ui/item_values.h"
+#include "ui/profile_diff.h"
+
+namespace tavrin::cli {
+
+namespace {
+
+using platform::MsgButtons;
+using platform::MsgIcon;
+
+std::string lowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string itemName(int item) {
+    const std::string key = item == ui::kScanCodeModeItem ? std::string(ui::kScanCodeModeKey)
+                                                          : std::string(ui::item(item).key);
+    return "item " + std::to_string(item) + " (" + key + ")";
+}
+
+std::string hexValue(std::int32_t v) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%02X", static_cast<std::uint32_t>(v));
+    return hex;
+}
+
+}  // namespace
+
+std::string parseAssignments(const std::vector<std::string>& args, std::vector<Assignment>& out) {
+    out.clear();
+    for (const std::string& arg : args) {
+        const auto eq = arg.find('=');
+        if (eq == std::string::npos || eq == 0) {
+            return "expected ITEM=VALUE, got \"" + arg + "\"";
+        }
+        const std::string name = arg.substr(0, eq);
+        const std::string value = unescapedLine(arg.substr(eq + 1));
+        const int n = ui::findItem(name);
+        if (n == 0) {
+            return "unknown item \"" + name + "\" (show --keys lists every item and its key)";
+        }
+        if (n == ui::kScanCodeModeItem) {
+            if (!ui::scanCodeModeOf(value)) {
+                return itemName(n) + ": \"" + value +
+                       "\" is no entry; valid entries: scan, characters";
+            }
+        } else if (ui::item(n).kind == ui::ItemKind::Fixed) {
+            return itemName(n) + " is fixed: \"" + std::string(ui::item(n).caption) +
+                   "\" cannot be changed";
+        }
+        const std::string text = ui::utf8ToCp1252(value);
+        if (ui::cp1252ToUtf8(text) != value) {
+            return itemName(n) + ": \"" + value + "\" holds a character the keyboard cannot store";
+        }
+        if (n != ui::kScanCodeModeItem && ui::item(n).kind == ui::ItemKind::Choice) {
+            const auto& choices = ui::item(n).choices;
+            const bool known = std::any_of(choices.begin(), choices.end(), [&](std::string_view c) {
+                return lowerCase(std::string(c)) == lowerCase(text);
+            });
+            if (!known) {
+                std::string valid;
+                for (std::string_view c : choices) {
+                    valid += (valid.empty() ? "\"" : ", \"") + std::string(c) + "\"";
+                }
+                return itemName(n) + ": \"" + value + "\" is no entry; valid entries: " + valid;
+            }
+        }
+        out.push_back({n, text});
+    }
+    std::stable_partition(out.begin(), out.end(),
+                          [](const Assignment& a) { return a.item == ui::kScanCodeModeItem; });
+    return {};
+}
+
+bool Commands::load(const std::string& file, settings_file::Format* format) {
+    const ui::FileLoad result = window_.loadSettingsFile(file);
+    if (!result.loaded) {
+        std::string text =
+            result.reason == "File not found!" ? result.reason : "Read setting from file error!";
+        if (!result.reason.empty() && result.reason != "File not found!") {
+            text += result.line > 0 ? " Line " + std::to_string(result.line) + ": " : " ";
+            text += result.reason;
+        }
+        dialogs_.MsgBox(text, "Message", MsgIcon::Error, MsgButtons::Ok);
+        return false;
+    }
+    if (format) {
+        *format = result.format;
+    }
+    return true;
+}
+
+bool Commands::save(const std::string& file, settings_file::Format format) {
+    if (window_.saveSettingsFile(file, format)) {
+        return true;
+    }
+    dialogs_.MsgBox("Save setting to file error!", "Message", MsgIcon::Error, MsgButtons::Ok);
+    return false;
+}
+
+bool Commands::readQuietly(const char* why) {
+    if (window_.readKeyboard()) {
+        return true;
+    }
+    dialogs_.MsgBox("Read setting from EEPROM error!", "Message", MsgIcon::Error, MsgButtons::Ok);
+    err_ << "tavrin-cli: " << why << '\n';
+    return false;
+}
+
+bool Commands::backup(const std::string& file) {
+    if (file.empty()) {
+        return true;
+    }
+    if (!readQuietly("--backup: the keyboard could not be read; nothing was written")) {
+        return false;
+    }
+    if (!window_.saveSettingsFile(file, settings_file::formatForName(file))) {
+        err_ << "tavrin-cli: --backup: cannot save " << file << "; nothing was written\n";
+        return false;
+    }
+    err_ << "tavrin-cli: the keyboard's settings are saved in " << file << '\n';
+    return true;
+}
+
+bool Commands::apply(const std::vector<Assignment>& changes) {
+    for (const Assignment& change : changes) {
+        const ui::EditResult result = window_.applyValue(change.item, change.value);
+        if (!result.applied()) {
+            if (result.status == ui::EditStatus::Rejected) {
+                err_ << "Error: " << ui::escapedUtf8(result.message) << '\n';
+            }
+            err_ << "tavrin-cli: " << itemName(change.item) << ": \""
+                 << ui::escapedUtf8(change.value) << "\" refused";
+            if (result.status != ui::EditStatus::Rejected) {
+                err_ << " (" << ui::escapedUtf8(result.message) << ")";
+            }
+            err_ << "; nothing was written\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Commands::wholeImageWrite() {
+    dialogs_.resetCounts();
+    window_.Command4_Click();
+    return dialogs_.errorsShown() == 0;
+}
+
+// Reads the keyboard back and compares every item with what was sent.
+int Commands::verify(const settings_file::Profile& sent, const char* what,
+                     const std::set<int>* only) {
+    if (!window_.readKeyboard()) {
+        err_ << "tavrin-cli: --verify: the keyboard could not be read back\n";
+        return kExitFailed;
+    }
+    ui::Differences d = ui::compareProfiles(sent, window_.currentProfile(), false);
+    if (only) {
+        std::erase_if(d.items,
+                      [&](const ui::ItemDifference& i) { return !only->contains(i.number); });
+    }
+    if (d.items.empty()) {
+        err_ << "tavrin-cli: verified: every item reads back " << what << '\n';
+        return kExitOk;
+    }
+    err_ << "tavrin-cli: --verify: " << d.items.size() << " item(s) read back other than " << what
+         << " (number, key, caption, sent, read):\n";
+    for (const auto& item : d.items) {
+        err_ << item.number << '\t' << item.key << '\t' << item.caption << '\t'
+             << escapedLine(item.a) << '\t' << escapedLine(item.b) << '\n';
+    }
+    return kExitFailed;
+}
+
+void Commands::printChanged(const std::vector<Assignment>& changes) {
+    // Walked from the image again, each value reads as show prints it ("{TAB}"
+    // rather than the tab as typed).
+    window_.currentProfile();
+    for (const Assignment& change : changes) {
+        out_ << itemLine(window_.model(), change.item, true);
+    }
+}
+
+int Commands::show(const std::string& file, bool keys) {
+    // A file with a wrong signature loads, with the window's message: a
+    // failure to report.
+    const bool ok = load(file) && dialogs_.errorsShown() == 0;
+    out_ << listItems(window_.model(), keys);
+    return ok ? kExitOk : kExitFailed;
+}
+
+int Commands::read(const std::string& saveFile, bool keys) {
+    window_.Command3_Click();
+    bool ok = window_.model().imageValidFlag;
+    if (ok && !saveFile.empty()) {
+        ok = save(saveFile, settings_file::formatForName(saveFile));
+    }
+    out_ << listItems(window_.model(), keys);
+    return ok && dialogs_.errorsShown() == 0 ? kExitOk : kExitFailed;
+}
+
+int Commands::write(const std::string& file, const WriteGuard& guard) {
+    int status = kExitFailed;
+    // The file is checked before the keyboard is touched, and loaded again
+    // after the backup read has replaced the window's settings.
+    if (load(file) && backup(guard.backup) && (guard.backup.empty() || load(file))) {
+        const settings_file::Profile sent = window_.currentProfile();
+        if (wholeImageWrite()) {
+            status = guard.verify ? verify(sent, "as written") : kExitOk;
+        }
+    }
+    out_ << listItems(window_.model());
+    return status;
+}
+
+int Commands::setFile(const std::string& file, const std::vector<Assignment>& changes) {
+    settings_file::Format format = settings_file::Format::Binary;
+    if (!load(file, &format) || !apply(changes) || !save(file, format)) {
+        return kExitFailed;
+    }
+    printChanged(changes);
+    return kExitOk;
+}
+
+int Commands::setKeyboard(const std::vector<Assignment>& changes, const WriteGuard& guard) {
+    const bool read = guard.backup.empty()
+                          ? readQuietly("the keyboard could not be read; nothing was written")
+                          : backup(guard.backup);
+    if (!read || !apply(changes)) {
+        return kExitFailed;
+    }
+    const settings_file::Profile sent = window_.currentProfile();
+    if (!wholeImageWrite()) {
+        return kExitFailed;
+    }
+    const int status = guard.verify ? verify(sent, "as written") : kExitOk;
+    printChanged(changes);
+    return status;
+}
+
+int Commands::reset(const WriteGuard& guard) {
+    if (!backup(guard.backup)) {
+        return kExitFailed;
+    }
+    dialogs_.resetCounts();
+    window_.Resettodefault_Click();
+    bool ok = !dialogs_.declined() && window_.model().imageValidFlag && dialogs_.errorsShown() == 0;
+    int status = ok ? kExitOk : kExitFailed;
+    if (ok && guard.verify) {
+        // The keyboard chose its defaults; a second read must agree with
+        // the first.
+        status = verify(window_.currentProfile(), "as the reset's own read-back");
+    }
+    out_ << listItems(window_.model());
+    return status;
+}
+
+int Commands::opos(const WriteGuard& guard) {
+    if (!backup(guard.backup)) {
+        return kExitFailed;
+    }
+    // The preset button is usable with the scan-code display mode on, so
+    // switch it on as the operator would first.
+    ui::WindowModel& model = window_.model();
+    model.Combo5.setListIndex(1);
+    window_.Combo5_Click();
+    dialogs_.resetCounts();
+    window_.Cmdpt_Click();
+    const bool ok = !dialogs_.declined() && model.imageValidFlag;
+    int status = ok ? kExitOk : kExitFailed;
+    if (ok && guard.verify) {
+        // The preset sends its eight sequences and the mode, nothing else.
+        settings_file::Profile sent = window_.currentProfile();
+        std::set<int> presetItems{ui::kScanCodeModeItem};
+        for (auto& item : sent.items) {
+            if (const auto text = eeprom::OposPresetText(item.number); !text.empty()) {
+                item.value = std::string(text);
+                presetItems.insert(item.number);
+            }
+        }
+        sent.mode = "scan";
+        status = verify(sent, "as the preset", &presetItems);
+    }
+    out_ << listItems(model);
+    return status;
+}
+
+int Commands::convert(const std::string& in, const std::string& outFile) {
+    if (!load(in) || !save(outFile, settings_file::formatForName(outFile))) {
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+int Commands::diff(const std::string& a, const std::string& b) {
+    auto settingsOf = [&](const std::string& name, settings_file::Profile& profile) {
+        const bool ok =
+            name == "keyboard" ? readQuietly("diff: the keyboard could not be read") : load(name);
+        if (ok) {
+            profile = window_.currentProfile();
+        }
+        return ok;
+    };
+    settings_file::Profile pa, pb;
+    if (!settingsOf(a, pa) || !settingsOf(b, pb)) {
+        return kExitFailed;
+    }
+    const ui::Differences d = ui::compareProfiles(pa, pb, true);
+    for (const auto& item : d.items) {
+        out_ << item.number << '\t' << item.key << '\t' << item.caption << '\t'
+             << escapedLine(item.a) << '\t' << escapedLine(item.b) << '\n';
+    }
+    for (const auto& byte : d.bytes) {
+        out_ << "byte\t" << byte.address << "\t(shown by no item)\t" << hexValue(byte.a) << '\t'
+             << hexValue(byte.b) << '\n';
+    }
+    return d.empty() ? kExitOk : kExitFailed;
+}
+
+}  // namespace tavrin::cli

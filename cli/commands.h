@@ -1,0 +1,68 @@
+#pragma once
+// The headless tool's commands over one main window's core. Each returns
+// the exit status: 0 success, 1 a reported failure or a difference.
+
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cli/cli_app.h"
+#include "cli/cli_dialogs.h"
+#include "ui/msr_window.h"
+
+namespace tavrin::cli {
+
+// One ITEM=VALUE of `set`, checked against the catalogue.
+struct Assignment {
+    int item = 0;
+    std::string value;  // Windows-1252, as the window holds it
+};
+
+// Splits and checks ITEM=VALUE arguments: unknown and fixed items, choice
+// values that are no entry, a bad mode. Empty on success, else the usage
+// error. The mode comes first in the result: the form of a sequence value
+// depends on it.
+std::string parseAssignments(const std::vector<std::string>& args, std::vector<Assignment>& out);
+
+// Safety around every write to the keyboard.
+struct WriteGuard {
+    std::string backup;   // read the keyboard and save it here first
+    bool verify = false;  // read back afterwards and compare
+};
+
+class Commands {
+public:
+    Commands(ui::MsrWindow& window, CliDialogs& dialogs, std::ostream& out, std::ostream& err)
+        : window_(window), dialogs_(dialogs), out_(out), err_(err) {}
+
+    int show(const std::string& file, bool keys);
+    int read(const std::string& saveFile, bool keys);
+    int write(const std::string& file, const WriteGuard& guard);
+    int setFile(const std::string& file, const std::vector<Assignment>& changes);
+    int setKeyboard(const std::vector<Assignment>& changes, const WriteGuard& guard);
+    int reset(const WriteGuard& guard);
+    int opos(const WriteGuard& guard);
+    int convert(const std::string& in, const std::string& outFile);
+    int diff(const std::string& a, const std::string& b);
+
+private:
+    bool load(const std::string& file, settings_file::Format* format = nullptr);
+    bool save(const std::string& file, settings_file::Format format);
+    bool readQuietly(const char* why);
+    bool backup(const std::string& file);
+    bool apply(const std::vector<Assignment>& changes);
+    bool wholeImageWrite();
+    // Reads the keyboard back and compares every item (or only these) with
+    // what was sent.
+    int verify(const settings_file::Profile& sent, const char* what,
+               const std::set<int>* only = nullptr);
+    void printChanged(const std::vector<Assignment>& changes);
+
+    ui::MsrWindow& window_;
+    CliDialogs& dialogs_;
+    std::ostream& out_;
+    std::ostream& err_;
+};
+
+}  // namespace tavrin::cli

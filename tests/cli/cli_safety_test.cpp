@@ -1,0 +1,402 @@
+// set, profiles, diff, --backup and --verify against the simulated keyboard
+// on a virtual clock, with its faults.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sstream>
+
+#include "cli/cli_app.h"
+#include "settings_file/settings_file.h"
+#include "sim/keyboard_firmware.h"
+#include "support/sim_rig.h"
+#include "support/temp_dir.h"
+
+namespace tavrin::cli {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CliRun run(std::vector<std::string> args, CliOptions options = {}) {
+    options.virtualClock = true;
+    args.insert(args.begin(), "tavrin-cli");
+    std::vector<const char*> argv;
+    for (const auto& a : args) {
+        argv.push_back(a.c_str());
+    }
+    std::ostringstream out, err;
+    int status = runCli(static_cast<int>(argv.size()), argv.data(), out, err, options);
+    return {status, out.str(), err.str()};
+}
+
+std::vector<std::uint8_t> factoryFile() {
+    eeprom::EepromImage image{};
+    auto defaults = sim::KeyboardFirmware::factoryDefaults();
+    std::copy(defaults.begin(), defaults.end(), image.begin());
+    return settings_file::encode(image);
+}
+
+eeprom::EepromImage imageOf(const std::vector<std::uint8_t>& bytes) {
+    eeprom::EepromImage image{};
+    settings_file::decodeInto(bytes, image);
+    image[128] = 0;
+    return image;
+}
+
+// The same change made by the operator in the window.
+struct KindCase {
+    std::vector<std::string> assignments;
+    std::function<void(test::SimRig&)> windowPath;
+};
+
+std::vector<KindCase> kindCases() {
+    return {
+        {{"msr.track2.enable=NO"}, [](test::SimRig& r) { r.choose(63, 0); }},
+        {{"5=germany"}, [](test::SimRig& r) { r.choose(5, 3); }},
+        {{"code39.start_code=$", "20=+"},
+         [](test::SimRig& r) {
+             r.choose(19, 4);
+             r.choose(20, 6);
+         }},
+        {{"upca.supplemental=2"}, [](test::SimRig& r) { r.choose(51, 1); }},
+        {{"code39.max_length=25"},
+         [](test::SimRig& r) {
+             r.dialogs.inputAnswers = {"25"};
+             r.window.cmdItem_Click(17);
+         }},
+        // As show prints it: a backslash doubled, a control character as \xHH.
+        {{"barcode.postamble=\\\\\\x01"},
+         [](test::SimRig& r) {
+             r.dialogs.onPrePost = [](platform::PrePostRequest& q) { q.text = "\\\x01"; };
+             r.window.cmdItem_Click(10);
+         }},
+        {{"barcode.preamble={ENTER}A"},
+         [](test::SimRig& r) {
+             r.dialogs.onPrePost = [](platform::PrePostRequest& q) { q.text = "{ENTER}A"; };
+             r.window.cmdItem_Click(9);
+         }},
+        // The mode goes first whatever the order on the command line.
+        {{"msr.track3.postamble=<68><6A>", "mode=scan"},
+         [](test::SimRig& r) {
+             r.chooseMode(true);
+             r.dialogs.onPrePost = [](platform::PrePostRequest& q) { q.text = "<68><6A>"; };
+             r.window.cmdItem_Click(72);
+         }},
+    };
+}
+
+TEST(CliSet, EachValueKindOnAFileStoresWhatTheWindowStores) {
+    const std::vector<KindCase> cases = kindCases();
+    for (const char* name : {"s.bin", "s.json"}) {
+        for (const KindCase& c : cases) {
+            SCOPED_TRACE(name + (" " + c.assignments.front()));
+            test::TempDir dir;
+            dir.write("s.bin", factoryFile());
+            if (std::string(name) == "s.json") {
+                ASSERT_EQ(run({"convert", dir.file("s.bin"), dir.file(name)}).status, kExitOk);
+            }
+            std::vector<std::string> args{"set", "--file", dir.file(name)};
+            args.insert(args.end(), c.assignments.begin(), c.assignments.end());
+            CliRun set = run(args);
+            ASSERT_EQ(set.status, kExitOk) << set.err;
+            EXPECT_EQ(set.err, "");
+            ASSERT_EQ(run({"convert", dir.file(name), dir.file("after.bin")}).status, kExitOk);
+
+            test::SimRig rig;
+            rig.window.Form_Load(false);
+            ASSERT_TRUE(rig.window.loadSettingsFile(dir.file("s.bin")).loaded);
+            c.windowPath(rig);
+            EXPECT_EQ(imageOf(dir.read("after.bin")), rig.model().image);
+        }
+    }
+}
+
+struct RefusedCase {
+    std::string assignment;
+    int status;
+    std::string message;
+};
+
+std::vector<RefusedCase> refusedCases() {
+    return {
+        {"3=123", kExitFailed, "Error: Please input 1 or 2 digit (0-9, 00-99)"},
+        {"code39.min_length=", kExitFailed, "Error: Please input 1 or 2 digit (0-9, 00-99)"},
+        {"msr.preamble=ABCD", kExitFailed,
+         "Error: Bad Input! ABCD  It is only allowed no more than 3 characters to enter."},
+        {"msr.type=TK4", kExitUsage, "valid entries: \"TK1\", \"TK2\", \"TK3\", \"TK12\""},
+        {"2=PS2", kExitUsage, "item 2 (common.output_type) is fixed"},
+        {"msr.track4.enable=YES", kExitUsage, "unknown item \"msr.track4.enable\""},
+        {"80=1", kExitUsage, "unknown item \"80\""},
+        {"mode=hex", kExitUsage, "valid entries: scan, characters"},
+        {"YES", kExitUsage, "expected ITEM=VALUE"},
+    };
+}
+
+TEST(CliSet, RefusalsLeaveTheFileByteForByteAndSayWhy) {
+    const std::vector<RefusedCase> cases = refusedCases();
+    test::TempDir dir;
+    dir.write("s.bin", factoryFile());
+    ASSERT_EQ(run({"convert", dir.file("s.bin"), dir.file("s.json")}).status, kExitOk);
+    for (const char* name : {"s.bin", "s.json"}) {
+        const auto before = dir.read(name);
+        for (const RefusedCase& c : cases) {
+            SCOPED_TRACE(c.assignment);
+            // A good change first: nothing of it may be kept either.
+            CliRun set = run({"set", "--file", dir.file(name), "4=NO", c.assignment});
+            EXPECT_EQ(set.status, c.status);
+            EXPECT_THAT(set.err, HasSubstr(c.message));
+            EXPECT_EQ(dir.read(name), before);
+        }
+    }
+}
+
+class CliKeyboard : public ::testing::Test {
+protected:
+    void SetUp() override { dir.write("k.bin", factoryFile()); }
+    std::vector<std::string> sim(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--simulate", "--sim-image", dir.file("k.bin"), "--wire-log",
+                                   dir.file("wire.txt")});
+        return args;
+    }
+    std::size_t wireBytes() {
+        auto log = dir.read("wire.txt");
+        return static_cast<std::size_t>(std::count(log.begin(), log.end(), '\n'));
+    }
+    test::TempDir dir;
+};
+
+TEST_F(CliKeyboard, SetWritesTheKeyboardAndDiffThenFindsNothing) {
+    CliRun set = run(sim({"set", "--verify", "msr.track2.enable=NO", "3=42", "mode=scan",
+                          "msr.track1.preamble=<64>"}));
+    ASSERT_EQ(set.status, kExitOk) << set.err;
+    EXPECT_THAT(set.err, HasSubstr("Message: Write to EEPROM Successful!\n"));
+    EXPECT_THAT(set.err, HasSubstr("verified: every item reads back as written"));
+    EXPECT_EQ(set.out,
+              "79\tmode\tScan Codes (SCAN SET 2)\tYES\n"
+              "63\tmsr.track2.enable\tEnable Track 2 Reader\tNO\n"
+              "3\tcommon.key_delay_ms\tTime Delay Of Key Storkes (ms)\t42\n"
+              "67\tmsr.track1.preamble\tMSR Preamble Of Track 1\t<64>\n");
+    const auto e = dir.read("k.bin");
+    EXPECT_EQ(e[4 * 40], 0x42);
+    EXPECT_EQ(e[4 * 71], 0x64);
+    EXPECT_NE(e[4 * 49] & 0x10, 0);
+
+    // A profile of the same settings differs from the keyboard in nothing.
+    dir.write("p.bin", e);
+    ASSERT_EQ(run({"convert", dir.file("p.bin"), dir.file("p.json")}).status, kExitOk);
+    CliRun same = run(sim({"diff", dir.file("p.json"), "keyboard"}));
+    EXPECT_EQ(same.status, kExitOk) << same.err;
+    EXPECT_EQ(same.out, "");
+    CliRun other = run(sim({"diff", "keyboard", dir.file("nothing-set.bin")}));
+    EXPECT_EQ(other.status, kExitFailed);
+}
+
+TEST_F(CliKeyboard, DiffNamesItemsAndBytesNoItemShows) {
+    auto changed = factoryFile();
+    ASSERT_EQ(changed[4 * 9], '*');  // address 9 holds the start code
+    changed[4 * 40] = 0x42;          // item 3
+    changed[4 * 1] = 0xAB;           // the second signature byte: no item
+    changed[4 * 9 + 2] = 1;          // a wide value, only a binary file holds it
+    dir.write("c.bin", changed);
+    CliRun d = run({"diff", dir.file("k.bin"), dir.file("c.bin")});
+    EXPECT_EQ(d.status, kExitFailed);
+    EXPECT_EQ(d.out,
+              "3\tcommon.key_delay_ms\tTime Delay Of Key Storkes (ms)\t5\t42\n"
+              "19\tcode39.start_code\tStart Code\t*\t\n"
+              "byte\t1\t(shown by no item)\tAA\tAB\n"
+              "byte\t9\t(shown by no item)\t2A\t1002A\n");
+    EXPECT_EQ(run({"diff", dir.file("c.bin"), dir.file("c.bin")}).status, kExitOk);
+}
+
+TEST_F(CliKeyboard, EachValueKindReachesTheKeyboardAsTheWindowsWriteSendsIt) {
+    for (const KindCase& c : kindCases()) {
+        SCOPED_TRACE(c.assignments.front());
+        dir.write("k.bin", factoryFile());
+        std::vector<std::string> args{"set", "--verify"};
+        args.insert(args.end(), c.assignments.begin(), c.assignments.end());
+        CliRun set = run(sim(args));
+        ASSERT_EQ(set.status, kExitOk) << set.err;
+
+        test::SimRig rig;
+        rig.window.Form_Load();
+        c.windowPath(rig);
+        rig.window.Command4_Click();
+        const auto e = rig.firmware().eeprom();
+        const auto k = dir.read("k.bin");
+        for (std::size_t a = 0; a < e.size(); ++a) {
+            EXPECT_EQ(k[4 * a], e[a]) << "address " << a;
+        }
+    }
+}
+
+TEST_F(CliKeyboard, RefusalsSendNothing) {
+    const auto before = dir.read("k.bin");
+    for (const RefusedCase& c : refusedCases()) {
+        SCOPED_TRACE(c.assignment);
+        std::remove(dir.file("wire.txt").c_str());
+        CliRun set = run(sim({"set", "--verify", "4=NO", c.assignment}));
+        EXPECT_EQ(set.status, c.status);
+        EXPECT_THAT(set.err, HasSubstr(c.message));
+        EXPECT_EQ(dir.read("k.bin"), before);
+        EXPECT_LT(wireBytes(), 12u);  // the read command at most
+    }
+}
+
+TEST_F(CliKeyboard, VerifyCatchesLostFramesAndLostKeystrokes) {
+    CliOptions lossy;
+    lossy.simulator.keyboard.lostFrames = {0x4A};  // item 3's frame
+    CliRun lost = run(sim({"set", "--verify", "3=42", "4=NO"}), lossy);
+    EXPECT_EQ(lost.status, kExitFailed);
+    EXPECT_THAT(lost.err, HasSubstr("Message: Write to EEPROM Successful!"));
+    EXPECT_THAT(lost.err, HasSubstr("--verify: 1 item(s) read back other than as written"));
+    EXPECT_THAT(lost.err,
+                HasSubstr("\n3\tcommon.key_delay_ms\tTime Delay Of Key Storkes (ms)\t42\t5\n"));
+
+    dir.write("w.bin", factoryFile());
+    CliOptions deaf;
+    deaf.simulator.keyboard.lostKeys = {40, 41};
+    CliRun unread = run(sim({"write", "--verify", dir.file("w.bin")}), deaf);
+    EXPECT_EQ(unread.status, kExitFailed);
+    EXPECT_THAT(unread.err, HasSubstr("--verify: the keyboard could not be read back"));
+
+    auto edited = factoryFile();
+    edited[4 * 40] = 0x33;
+    edited[4 * 68] = 0x35;  // ITALY
+    dir.write("w.bin", edited);
+    ASSERT_EQ(run({"convert", dir.file("w.bin"), dir.file("w.json")}).status, kExitOk);
+    CliRun good = run(sim({"write", "--verify", dir.file("w.json")}));
+    EXPECT_EQ(good.status, kExitOk) << good.err;
+    for (const char* written : {"w.bin", "w.json"}) {
+        CliRun same = run(sim({"diff", dir.file(written), "keyboard"}));
+        EXPECT_EQ(same.status, kExitOk) << same.out;
+        EXPECT_EQ(same.out, "");
+    }
+}
+
+TEST_F(CliKeyboard, BackupIsSavedBeforeAnythingIsSentAndAFailedOneSendsNothing) {
+    auto old = factoryFile();
+    old[4 * 40] = 0x77;
+    dir.write("k.bin", old);
+    CliRun set = run(sim({"set", "--backup", dir.file("before.json"), "3=11"}));
+    ASSERT_EQ(set.status, kExitOk) << set.err;
+    EXPECT_EQ(dir.read("k.bin")[4 * 40], 0x11);
+    ASSERT_EQ(run({"convert", dir.file("before.json"), dir.file("before.bin")}).status, kExitOk);
+    EXPECT_EQ(dir.read("before.bin"), old);
+
+    const auto now = dir.read("k.bin");
+    for (const std::string& command : {"set", "write", "reset", "opos"}) {
+        SCOPED_TRACE(command);
+        std::vector<std::string> args{"--yes", command, "--backup", dir.file("no/such/dir.bin")};
+        if (command == "set") {
+            args.push_back("3=22");
+        } else if (command == "write") {
+            args.push_back(dir.file("before.bin"));
+        }
+        CliRun failed = run(sim(args));
+        EXPECT_EQ(failed.status, kExitFailed);
+        EXPECT_THAT(failed.err, HasSubstr("--backup: cannot save"));
+        EXPECT_EQ(dir.read("k.bin"), now);
+        EXPECT_LT(wireBytes(), 12u);
+    }
+    CliOptions silent;
+    silent.simulator.keyboard.silent = true;
+    CliRun unread = run(sim({"--yes", "reset", "--backup", dir.file("b.bin")}), silent);
+    EXPECT_EQ(unread.status, kExitFailed);
+    EXPECT_THAT(unread.err, HasSubstr("--backup: the keyboard could not be read"));
+    EXPECT_EQ(dir.read("k.bin"), now);
+}
+
+TEST_F(CliKeyboard, ResetAndOposVerify) {
+    CliRun reset = run(sim({"--yes", "reset", "--verify"}));
+    EXPECT_EQ(reset.status, kExitOk) << reset.err;
+    EXPECT_THAT(reset.err, HasSubstr("verified"));
+    CliRun opos = run(sim({"--yes", "opos", "--verify"}));
+    EXPECT_EQ(opos.status, kExitOk) << opos.err;
+    CliOptions lossy;
+    lossy.simulator.keyboard.lostFrames = {0x48};  // item 72's preset frame
+    CliRun lost = run(sim({"--yes", "opos", "--verify"}), lossy);
+    EXPECT_EQ(lost.status, kExitOk);  // the same preset is already on the keyboard
+    dir.write("k.bin", factoryFile());
+    lost = run(sim({"--yes", "opos", "--verify"}), lossy);
+    EXPECT_EQ(lost.status, kExitFailed);
+    EXPECT_THAT(lost.err, HasSubstr("\n72\tmsr.track3.postamble\t"));
+}
+
+TEST_F(CliKeyboard, ProgressOnlyWhenTheErrorStreamIsATerminal) {
+    dir.write("w.bin", factoryFile());
+    CliOptions terminal;
+    terminal.progress = true;
+    CliRun shown = run(sim({"write", "--verify", dir.file("w.bin")}), terminal);
+    EXPECT_EQ(shown.status, kExitOk) << shown.err;
+    EXPECT_THAT(shown.err, HasSubstr("\rwriting: 77 of 77 frames sent\n"));
+    EXPECT_THAT(shown.err, HasSubstr(" of 290 keys"));
+    CliRun quiet = run(sim({"write", "--verify", dir.file("w.bin")}));
+    EXPECT_THAT(quiet.err, Not(HasSubstr("\r")));
+}
+
+TEST(CliHelp, EveryCommandHasAnExampleAndTheExitCodesAreDocumented) {
+    EXPECT_THAT(run({"--help"}).out, HasSubstr("Exit status: 0 success, 1 a reported failure or a "
+                                               "difference, 2 a usage error."));
+    for (const char* command :
+         {"show", "read", "write", "set", "reset", "opos", "convert", "diff"}) {
+        CliRun help = run({command, "--help"});
+        EXPECT_EQ(help.status, kExitOk);
+        EXPECT_THAT(help.out, HasSubstr("tavrin-cli " +
+                                        std::string(command == std::string("reset") ||
+                                                            command == std::string("opos")
+                                                        ? "--yes "
+                                                        : "") +
+                                        command))
+            << command;
+    }
+    EXPECT_EQ(run({"set", "--file", "x.bin", "--verify", "3=1"}).status, kExitUsage);
+    EXPECT_EQ(run({"set"}).status, kExitUsage);
+    EXPECT_EQ(run({"diff", "a"}).status, kExitUsage);
+}
+
+TEST(CliShow, KeysColumnAndProfilesByContent) {
+    test::TempDir dir;
+    dir.write("s.bin", factoryFile());
+    ASSERT_EQ(run({"convert", dir.file("s.bin"), dir.file("profile.txt.json")}).status, kExitOk);
+    // Named like a binary file, still read as a profile.
+    auto text = dir.read("profile.txt.json");
+    dir.write("profile.dat", text);
+    CliRun show = run({"show", "--keys", dir.file("profile.dat")});
+    EXPECT_EQ(show.status, kExitOk) << show.err;
+    EXPECT_THAT(show.out, HasSubstr("\n63\tmsr.track2.enable\tEnable Track 2 Reader\tYES\n"));
+    EXPECT_THAT(show.out, HasSubstr("\n79\tmode\tScan Codes (SCAN SET 2)\tNO\n"));
+    EXPECT_EQ(run({"show", dir.file("s.bin")}).out, run({"show", dir.file("profile.dat")}).out);
+
+    auto unsigned_ = factoryFile();
+    unsigned_[0] = 0x54;
+    dir.write("unsigned.bin", unsigned_);
+    CliRun noSignature = run({"show", dir.file("unsigned.bin")});
+    EXPECT_EQ(noSignature.status, kExitFailed);
+    EXPECT_EQ(noSignature.err, "Message: Read from EEPROM error!\n");
+    // Walking the image again for the mode and the output repeats nothing.
+    CliRun set = run({"set", "--file", dir.file("unsigned.bin"), "mode=scan", "3=7"});
+    EXPECT_EQ(set.status, kExitOk);
+    EXPECT_EQ(set.err, "Message: Read from EEPROM error!\n");
+    ASSERT_EQ(run({"convert", dir.file("unsigned.bin"), dir.file("unsigned.json")}).status,
+              kExitOk);
+    EXPECT_EQ(run({"show", dir.file("unsigned.json")}).err, "Message: Read from EEPROM error!\n");
+
+    std::string broken(text.begin(), text.end());
+    broken.replace(broken.find("\"version\": 1"), 12, "\"version\": 7");
+    dir.write("broken.json", std::vector<std::uint8_t>(broken.begin(), broken.end()));
+    CliRun refused = run({"show", dir.file("broken.json")});
+    EXPECT_EQ(refused.status, kExitFailed);
+    EXPECT_THAT(refused.err,
+                HasSubstr("Message: Read setting from file error! Line 3: unsupported version"));
+}
+
+}  // namespace
+}  // namespace tavrin::cli

@@ -1,0 +1,227 @@
+// The window's work by intent rather than by control: an item's value given
+// as text, a settings file given by path. Each runs the same handlers,
+// dispatch and checks as the controls; the public wrappers in
+// msr_window.cpp hold off a second operation.
+
+#include <algorithm>
+
+#include "eeprom/dispatch.h"
+#include "eeprom/display.h"
+#include "eeprom/encoders.h"
+#include "settings_file/settings_file.h"
+#include "ui/display_text.h"
+#include "ui/msr_window.h"
+
+namespace tavrin::ui {
+
+namespace {
+
+constexpr const char* kNumberPrompt = "Please input 1 or 2 digit (0-9, 00-99)";
+// A profile is text of a few kilobytes; anything past this is refused.
+constexpr std::size_t kReadLimit = (1u << 20) + 1;
+
+std::string lowerCase(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+FileLoad MsrWindow::loadNow(const std::string& path) {
+    if (!platform_.files.fileExists(path)) {
+        return {false, 0, "File not found!"};
+    }
+    auto bytes = platform_.files.readFileHead(path, kReadLimit);
+    if (!bytes) {
+        return {};
+    }
+    if (settings_file::isProfile(*bytes)) {
+        FileLoad result = loadProfileNow(*bytes);
+        result.format = settings_file::Format::Profile;
+        return result;
+    }
+    settings_file::decodeInto(*bytes, window_.image);
+    eeprom::ShowImage(ctx_);
+    return {true, 0, {}};
+}
+
+// The image first, shown through the same walk as a device read; then the
+// mode and every item whose value differs from what the image shows, each
+// through the dispatch as if the operator had chosen or typed it.
+FileLoad MsrWindow::loadProfileNow(const std::vector<std::uint8_t>& bytes) {
+    const settings_file::ProfileParse parsed = settings_file::parseProfile(bytes);
+    if (!parsed.profile) {
+        return {false, parsed.error.line, parsed.error.reason};
+    }
+    const settings_file::Profile& profile = *parsed.profile;
+    const WindowModel before = window_;
+    auto refuse = [&](int line, std::string reason) {
+        window_ = before;
+        return FileLoad{false, line, std::move(reason)};
+    };
+    std::copy(profile.image.begin(), profile.image.begin() + eeprom::kEepromSize,
+              window_.image.begin());
+    eeprom::ShowImage(ctx_);
+    window_.comboWriteFlag = true;
+    if (!profile.mode.empty()) {
+        const std::optional<bool> mode = scanCodeModeOf(profile.mode);
+        if (!mode) {
+            return refuse(profile.modeLine, "\"mode\" must be \"scan\" or \"characters\"");
+        }
+        if (*mode != (window_.scanCodeDisplayMode != 0)) {
+            setModeNow(*mode);
+        }
+    }
+    for (const settings_file::ProfileItem& item : profile.items) {
+        const std::string value = utf8ToCp1252(item.value);
+        const std::string what = "item " + item.key + " (" + std::to_string(item.number) + "): ";
+        if (cp1252ToUtf8(value) != item.value) {
+            return refuse(item.line, what + "a character the keyboard cannot hold");
+        }
+        if (value == shownValue(window_, item.number)) {
+            continue;
+        }
+        const EditResult result = applyValueNow(item.number, value);
+        if (!result.applied()) {
+            return refuse(item.line, what + result.message);
+        }
+    }
+    showImageQuietly();
+    return {true, 0, {}};
+}
+
+bool MsrWindow::saveSettingsFile(const std::string& path, settings_file::Format format) {
+    if (format == settings_file::Format::Binary) {
+        return settings_file::save(platform_.files, path, window_.image);
+    }
+    const std::string text = settings_file::writeProfile(currentProfile());
+    return platform_.files.replaceFile(path, std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
+// The walk's own messages (a wrong signature) were shown when the image
+// arrived; walking it again only refreshes the values.
+void MsrWindow::showImageQuietly() {
+    operator_.beginScript({});
+    eeprom::ShowImage(ctx_);
+    operator_.endScript();
+}
+
+settings_file::Profile MsrWindow::currentProfile() {
+    showImageQuietly();
+    settings_file::Profile profile;
+    std::copy(window_.image.begin(), window_.image.end(), profile.image.begin());
+    profile.mode = window_.scanCodeDisplayMode != 0 ? "scan" : "characters";
+    for (const ItemDef& def : items()) {
+        profile.items.push_back({def.number, std::string(def.key), std::string(def.caption),
+                                 cp1252ToUtf8(shownValue(window_, def.number)), 0});
+    }
+    return profile;
+}
+
+EditResult MsrWindow::applyValueNow(int item, const std::string& value) {
+    if (item == kScanCodeModeItem) {
+        const std::optional<bool> mode = scanCodeModeOf(value);
+        if (!mode) {
+            return {EditStatus::NoSuchEntry, "valid entries: scan, characters"};
+        }
+        setModeNow(*mode);
+        return {};
+    }
+    if (item < 1 || item > kItemCount) {
+        return {EditStatus::NotEditable, "there is no item " + std::to_string(item)};
+    }
+    switch (ui::item(item).kind) {
+        case ItemKind::Choice:
+            return chooseNow(item, value);
+        case ItemKind::Number:
+        case ItemKind::Sequence:
+            return editNow(item, value);
+        case ItemKind::Fixed:
+            break;
+    }
+    return {EditStatus::NotEditable, "item " + std::to_string(item) + " is fixed"};
+}
+
+EditResult MsrWindow::chooseNow(int item, const std::string& entry) {
+    ComboBox* combo = item >= 1 && item <= kItemCount && ui::item(item).kind == ItemKind::Choice
+                          ? window_.valueCombo(item)
+                          : nullptr;
+    if (combo == nullptr) {
+        return {EditStatus::NotEditable, "item " + std::to_string(item) + " has no entries"};
+    }
+    const auto& entries = combo->entries();
+    int index = -1;
+    for (std::size_t i = 0; i < entries.size() && index < 0; ++i) {
+        if (entries[i] == entry) {
+            index = static_cast<int>(i);
+        }
+    }
+    for (std::size_t i = 0; i < entries.size() && index < 0; ++i) {
+        if (lowerCase(entries[i]) == lowerCase(entry)) {
+            index = static_cast<int>(i);
+        }
+    }
+    if (index < 0) {
+        std::string valid = "valid entries:";
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            valid += (i ? ", \"" : " \"") + entries[i] + "\"";
+        }
+        return {EditStatus::NoSuchEntry, valid};
+    }
+    combo->setListIndex(index);
+    comboChosen(item);
+    return {};
+}
+
+EditResult MsrWindow::editNow(int item, const std::string& answer) {
+    const ItemKind kind = item >= 1 && item <= kItemCount ? ui::item(item).kind : ItemKind::Fixed;
+    if (kind != ItemKind::Number && kind != ItemKind::Sequence) {
+        return {EditStatus::NotEditable, "item " + std::to_string(item) + " is not typed in"};
+    }
+    // The number box takes an empty answer as Cancel; given on purpose it
+    // is no number.
+    if (kind == ItemKind::Number && answer.find_first_not_of(' ') == std::string::npos) {
+        return {EditStatus::Rejected, kNumberPrompt};
+    }
+    const WindowModel before = window_;
+    window_.batchFlag = false;
+    operator_.beginScript(answer);
+    eeprom::cmdItem_Click(ctx_, item);
+    operator_.endScript();
+    window_.batchFlag = before.batchFlag;
+    std::string refusal;
+    if (!operator_.errors().empty()) {
+        refusal = operator_.errors().front();
+    } else if (!operator_.asked()) {
+        refusal = "the value was not taken";
+    } else if (kind == ItemKind::Sequence &&
+               window_.lstItem[static_cast<std::size_t>(item)].entryText(0) != answer &&
+               !answer.empty()) {
+        // A text longer than the field puts the prior text back, silently.
+        refusal = "the text is longer than the field";
+    }
+    if (!refusal.empty()) {
+        window_ = before;
+        return {EditStatus::Rejected, refusal};
+    }
+    return {};
+}
+
+// As Combo5 does; then the sequences are shown again in the new mode's own
+// form, so that what the whole-image write sends from the lists is read in
+// the form it is written in.
+void MsrWindow::setModeNow(bool on) {
+    window_.Combo5.setListIndex(on ? 1 : 0);
+    window_.scanCodeDisplayMode = on ? 1 : 0;
+    window_.frame3Caption[11] = std::string(on ? kFrame3_11ModeOn : kFrame3_11ModeOff);
+    window_.Cmdpt.enabled = on;
+    window_.comboWriteFlag = true;
+    eeprom::WriteScanCodeMode(ctx_, window_.scanCodeDisplayMode);
+    showImageQuietly();
+}
+
+}  // namespace tavrin::ui
