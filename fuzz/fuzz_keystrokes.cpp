@@ -69,7 +69,7 @@ public:
         stored.clear();
     }
     std::uint32_t GetTickCount() override { return static_cast<std::uint32_t>(now_); }
-    void processEvents(std::uint32_t maxWaitMs) override {
+    __attribute__((no_sanitize("coverage"))) void processEvents(std::uint32_t maxWaitMs) override {
         if (runDue()) {
             return;
         }
@@ -96,7 +96,7 @@ public:
     std::vector<Key> stored;     // delivered to an installed hook
 
 private:
-    bool runDue() {
+    __attribute__((no_sanitize("coverage"))) bool runDue() {
         bool ran = false;
         while (next_ < keys.size() && keys[next_].at <= now_) {
             const TimedKey& k = keys[next_++];
@@ -184,7 +184,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     ui::WindowModel& w = rig.window;
     const eeprom::EepromImage priorImage = w.image;
-    const fuzz::WindowState priorWindow(w);
 
     // The keys, delivered by the event pump at their times.
     std::uint64_t at = 0;
@@ -248,8 +247,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                               "the firmware version comes from the first two nibbles");
         } else {
             TAVRIN_FUZZ_CHECK(w.image == priorImage, "a failed read leaves the image");
-            TAVRIN_FUZZ_CHECK(fuzz::WindowState(w) == priorWindow,
-                              "a failed read leaves the display");
+            TAVRIN_FUZZ_CHECK(fuzz::sameWindow(w, shown), "a failed read leaves the display");
             TAVRIN_FUZZ_CHECK(w.aboutLabel6 == "Firmware Version 9.9",
                               "a failed read leaves the firmware version");
         }

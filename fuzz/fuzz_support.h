@@ -49,30 +49,22 @@ private:
     std::size_t at_ = 0;
 };
 
-// What the window shows of every item: its lists and combo boxes, entries
-// and selections, and the captions that follow the image.
-struct WindowState {
-    std::array<std::vector<std::string>, ui::kItemCount + 1> entries;
-    std::array<int, ui::kItemCount + 1> selected{};
-    std::array<std::string, ui::kItemCount + 1> comboText;
-    std::string combo[5];
-    std::int16_t mode = 0;
-
-    explicit WindowState(const ui::WindowModel& w) {
-        for (int n = 0; n <= ui::kItemCount; ++n) {
-            const auto i = static_cast<std::size_t>(n);
-            entries[i] = w.lstItem[i].entries();
-            selected[i] = w.lstItem[i].listIndex();
-            comboText[i] = w.cb[i].text();
+// Whether two windows show the same: every list's entries and selection,
+// every combo box's text, and the scan-code display mode. Compares without
+// allocating; keep the state to compare in a model assigned from the live
+// one, which reuses its storage from run to run.
+inline bool sameWindow(const ui::WindowModel& a, const ui::WindowModel& b) {
+    for (std::size_t i = 0; i <= ui::kItemCount; ++i) {
+        if (a.lstItem[i].entries() != b.lstItem[i].entries() ||
+            a.lstItem[i].listIndex() != b.lstItem[i].listIndex() ||
+            a.cb[i].text() != b.cb[i].text()) {
+            return false;
         }
-        const ui::ComboBox* c[5] = {&w.Combo1, &w.Combo2, &w.Combo3, &w.Combo4, &w.Combo5};
-        for (int k = 0; k < 5; ++k) {
-            combo[k] = c[k]->text();
-        }
-        mode = w.scanCodeDisplayMode;
     }
-    bool operator==(const WindowState&) const = default;
-};
+    return a.Combo1.text() == b.Combo1.text() && a.Combo2.text() == b.Combo2.text() &&
+           a.Combo3.text() == b.Combo3.text() && a.Combo4.text() == b.Combo4.text() &&
+           a.Combo5.text() == b.Combo5.text() && a.scanCodeDisplayMode == b.scanCodeDisplayMode;
+}
 
 // One rig for every run of a target: building a window model costs far
 // more than a run. Before each run it is put back into its saved state,
