@@ -8,6 +8,7 @@ packages=(
   libcli11-dev                          # tavrin-cli's options
   qt6-base-dev                          # the window
   xvfb xauth                            # looking at the window headless
+  clang libclang-rt-14-dev              # the fuzz targets (libFuzzer)
 )
 if [ "$#" -gt 0 ]; then
   packages+=("$@")
