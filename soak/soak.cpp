@@ -23,11 +23,13 @@
 
 namespace tavrin::soak {
 
+// A faster controller than a PC's: the soak is about the program's logic,
+// and every status read is one pass of its polling loop.
+constexpr sim::Micros kTransferTime = 60;
+
 sim::SimulatedKeyboard::Options keyboardOptions() {
     sim::SimulatedKeyboard::Options o;
-    // A faster controller than a PC's: the soak is about the program's
-    // logic, and every status read is one pass of its polling loop.
-    o.controller.transferTime = 60;
+    o.controller.transferTime = kTransferTime;
     o.keyboard.typingInterval = 1000;
     return o;
 }
@@ -36,7 +38,7 @@ Soak::Soak(const Options& options)
     : options_(options),
       rng_(options.seed),
       keyboard_(clock_, keyboardOptions()),
-      ports_(keyboard_.ports(), clock_, 60),
+      ports_(keyboard_.ports(), clock_, kTransferTime),
       window_(ui::Platform{ports_, keyboard_.host(), keyboard_.host(), keyboard_.host(),
                            keyboard_.host(), keyboard_.host(), files_, dialogs_, registry_,
                            launcher_}) {}
