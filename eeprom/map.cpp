@@ -212,9 +212,14 @@ void apply(Context& ctx, PendingIndices& pending, const FieldRule& rule, std::in
 }  // namespace
 
 void DecodeSettingByte(Context& ctx, PendingIndices& pending, std::int32_t value, int address) {
-    auto rules = std::ranges::equal_range(kMap, address, {}, &FieldRule::address);
-    for (const FieldRule& rule : rules) {
-        apply(ctx, pending, rule, value);
+    // Plain iterators: clang 14 (the fuzz build) rejects libstdc++'s subrange.
+    struct ByAddress {
+        bool operator()(const FieldRule& r, int a) const { return r.address < a; }
+        bool operator()(int a, const FieldRule& r) const { return a < r.address; }
+    };
+    const auto [first, last] = std::equal_range(kMap.begin(), kMap.end(), address, ByAddress{});
+    for (auto rule = first; rule != last; ++rule) {
+        apply(ctx, pending, *rule, value);
     }
 }
 

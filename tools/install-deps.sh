@@ -11,6 +11,7 @@ packages=(
   nlohmann-json3-dev                    # settings profiles (JSON)
   xvfb xauth                            # looking at the window headless
   openbox x11-utils                     # its titles as a window manager reads them
+  clang libclang-rt-14-dev              # the fuzz targets (libFuzzer)
 )
 if [ "$#" -gt 0 ]; then
   packages+=("$@")
