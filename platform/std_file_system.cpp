@@ -86,6 +86,13 @@ bool StdFileSystem::writeFileHead(const std::string& path, const std::vector<std
 }
 
 bool StdFileSystem::replaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    // A rename would replace a file its owner made read-only.
+    std::error_code statusError;
+    const fs::file_status status = fs::status(fs::path(path), statusError);
+    if (!statusError && fs::exists(status) &&
+        (status.permissions() & fs::perms::owner_write) == fs::perms::none) {
+        return false;
+    }
     const std::string temporary = path + ".tavrin-new";
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (file == nullptr) {

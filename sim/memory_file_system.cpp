@@ -58,6 +58,21 @@ bool MemoryFileSystem::writeFileHead(const std::string& path,
     return fits == bytes.size();
 }
 
+bool MemoryFileSystem::replaceFile(const std::string& path,
+                                   const std::vector<std::uint8_t>& bytes) {
+    ++writes_;
+    if (readOnly.contains(path) || (freeBytes && *freeBytes < bytes.size())) {
+        return false;
+    }
+    if (freeBytes) {
+        const auto* old = contents(path);
+        *freeBytes += (old ? old->size() : 0) - bytes.size();
+    }
+    files_[path] = bytes;
+    unreadable.erase(path);
+    return true;
+}
+
 const std::vector<std::uint8_t>* MemoryFileSystem::contents(const std::string& path) const {
     auto it = files_.find(path);
     return it == files_.end() ? nullptr : &it->second;

@@ -28,6 +28,9 @@ public:
     // Overwrites in place; growing a file takes free space. On a full disk
     // the bytes that fit are written and the call fails, as fwrite does.
     bool writeFileHead(const std::string& path, const std::vector<std::uint8_t>& bytes) override;
+    // All or nothing: the new file needs room for all of it beside the old
+    // one, whose space comes back once it is replaced.
+    bool replaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override;
 
     void put(const std::string& path, std::vector<std::uint8_t> bytes) { files_[path] = bytes; }
     void remove(const std::string& path) { files_.erase(path); }

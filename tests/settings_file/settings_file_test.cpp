@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <vector>
+
 #include "platform/std_file_system.h"
+#include "sim/memory_file_system.h"
 #include "support/temp_dir.h"
 
 namespace tavrin::settings_file {
@@ -125,6 +129,64 @@ TEST_F(SettingsFileOnDisk, SaveToAFullDiskIsReported) {
     }
     EXPECT_FALSE(save(files, "/dev/full", sampleImage()));
 }
+
+
+// A save either writes the whole image or leaves the file as it was, even
+// when the disk fills up halfway.
+struct SaveCase {
+    const char* name;
+    int existing;  // bytes of 0xEE already in the file; -1: no file
+    std::optional<std::size_t> freeBytes;
+    bool readOnly;
+    bool saved;
+};
+
+class SaveAllOrNothing : public ::testing::TestWithParam<SaveCase> {};
+
+TEST_P(SaveAllOrNothing, WholeImageOrTheOldFile) {
+    const SaveCase& c = GetParam();
+    sim::MemoryFileSystem files;
+    const std::vector<std::uint8_t> old(c.existing < 0 ? 0 : static_cast<std::size_t>(c.existing),
+                                        0xEE);
+    if (c.existing >= 0) {
+        files.put("/s.bin", old);
+    }
+    if (c.readOnly) {
+        files.readOnly.insert("/s.bin");
+    }
+    files.freeBytes = c.freeBytes;
+
+    const eeprom::EepromImage image = sampleImage();
+    ASSERT_EQ(save(files, "/s.bin", image), c.saved);
+
+    const auto* now = files.contents("/s.bin");
+    if (!c.saved) {
+        if (c.existing < 0) {
+            EXPECT_EQ(now, nullptr) << "no half-written file is left";
+        } else {
+            ASSERT_NE(now, nullptr);
+            EXPECT_EQ(*now, old) << "the old file is untouched";
+        }
+        return;
+    }
+    ASSERT_NE(now, nullptr);
+    std::vector<std::uint8_t> expected = encode(image);
+    if (old.size() > expected.size()) {
+        expected.insert(expected.end(), old.begin() + static_cast<long>(expected.size()), old.end());
+    }
+    EXPECT_EQ(*now, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SaveAllOrNothing,
+    ::testing::Values(SaveCase{"NewFile", -1, std::nullopt, false, true},
+                      SaveCase{"NewFileOnAFullDisk", -1, 100, false, false},
+                      SaveCase{"ShortFileGrowsWithRoom", 100, 512, false, true},
+                      SaveCase{"ShortFileOnAFullDisk", 100, 300, false, false},
+                      SaveCase{"ShortReadOnlyFile", 100, std::nullopt, true, false},
+                      SaveCase{"LongerFileNeedsNoRoom", 600, 0, false, true},
+                      SaveCase{"LongerReadOnlyFile", 600, std::nullopt, true, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tavrin::settings_file
