@@ -1,7 +1,7 @@
 # The Debian package, through CPack:
 #   cpack --config build/CPackConfig.cmake -G DEB     (tools/package.sh does it)
 
-set(TAVRIN_MAINTAINER "Seed c6197376 maintainers <maintainers@users.noreply.c-seed-c6197376.example>"
+set(TAVRIN_MAINTAINER "The Tavrin developers <developers@tavrin.example>"
   CACHE STRING "The package's maintainer")
 
 # Debian wants a changelog with every package; the date is that of the
