@@ -168,7 +168,8 @@ TEST(Doctor, ThePortLibraryAndItsArchitecture) {
         }
         DoctorSeams seams{rig.files, rig.ports, rig.version, rig.hooks};
         seams.buildMachine = c.build;
-        const DoctorCheck& check = find(runDoctorChecks(seams), "winio3.dll");
+        const auto checks = runDoctorChecks(seams);
+        const DoctorCheck& check = find(checks, "winio3.dll");
         EXPECT_EQ(check.passed, c.passed) << c.what;
         EXPECT_THAT(check.detail, HasSubstr(c.detail)) << c.what;
         const std::string advice = foreignLibraryAdvice(inspectPortLibrary(rig.files), c.build);
