@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/doctor.h"
 #include "tavrin_version.h"
 
 namespace tavrin::cli {
@@ -105,6 +106,14 @@ void defineCommands(CLI::App& cli, Arguments& args) {
     convert->add_option("OUT", args.out, "Written as a profile when it ends in .json")->required();
     footer(convert, "Example:\n  tavrin-cli convert till3.bin till3.json");
 
+    auto* doctor = cli.add_subcommand(
+        "doctor",
+        "Check what reaching the keyboard needs: driver files, library, rights, port, hook");
+    footer(doctor,
+           "One line per check, then a verdict; exit 0 when every check passes.\n"
+           "With --simulate it checks the simulated keyboard.\n"
+           "Example:\n  tavrin-cli doctor");
+
     auto* diff = cli.add_subcommand(
         "diff", "Print the items (and raw bytes no item shows) that differ; exit 1 when any do");
     diff->add_option("A", args.a, "Settings file, profile or 'keyboard'")->required();
@@ -163,6 +172,10 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         }
     }
 
+    if (args.command == "doctor") {
+        return runDoctor(args.session, options, argc > 0 ? argv[0] : nullptr, out);
+    }
+
     CliDialogs dialogs(err, args.yes, options.progress);
     Session session(args.session, options, argc > 0 ? argv[0] : nullptr, dialogs);
     if (!session.openWireLog()) {
@@ -171,6 +184,9 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     }
     ui::MsrWindow& window = session.window();
     window.Form_Load(false);
+    if (!args.session.simulate) {
+        warnForeignPortLibrary(session.fileSystem(), err);
+    }
     Commands commands(window, dialogs, out, err);
     const std::string& c = args.command;
     int status = c == "show"      ? commands.show(args.file, args.keys)

@@ -46,6 +46,7 @@ public:
     bool finish(std::ostream& err);
 
     ui::MsrWindow& window() { return *window_; }
+    platform::FileSystem& fileSystem() { return files(); }
 
 private:
     class ProgressPump;

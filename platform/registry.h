@@ -13,7 +13,9 @@ class Registry {
 public:
     virtual ~Registry() = default;
     // A text value (type 1), its trailing NUL dropped; nullopt when the key
-    // cannot be opened or the value cannot be read.
+    // cannot be opened or the value cannot be read. Where the system keeps
+    // separate 32-bit and 64-bit views, the program's own view is asked
+    // first, then the other.
     virtual std::optional<std::string> GetKeyValue(RegistryRoot root, const std::string& keyName,
                                                    const std::string& valueName) = 0;
 };

@@ -1,26 +1,63 @@
 #!/usr/bin/env bash
-# Cross-builds Tavrin for 64-bit Windows with mingw-w64 and runs it under
-# Wine: the core test suites, the tests of the Windows backends (real
-# keyboard hook, message pump and WinIo loader against the project's own
-# test double of winio3.dll), and tavrin-cli.exe compared with the native
-# tavrin-cli. Installs what it needs with apt-get. Closes with
-# "N passed, M failed" and exits non-zero on any failure.
+# Cross-builds Tavrin for 32-bit (i686) and 64-bit (x86_64) Windows with
+# mingw-w64 and runs them under Wine, each architecture in turn: the core
+# test suites (they run in seconds; building them costs about 3 minutes a
+# cold architecture, so TAVRIN_WIN_CORE_ARCHS=i686 keeps them to the build to
+# recommend), the tests of the Windows backends (real
+# keyboard hook, message pump, registry views and WinIo loader against the
+# project's own test double of winio3.dll, built for each architecture), and
+# tavrin-cli.exe compared with the native tavrin-cli, including each build
+# refusing the other architecture's winio3.dll. Installs what it needs with
+# apt-get. Closes with "N passed, M failed" and exits non-zero on any failure.
 #
 #   bash tools/ci-windows.sh
-# TAVRIN_WIN_BUILD / TAVRIN_WIN_NATIVE_BUILD choose the build folders
-# (default build-win and build-winnative in the work tree).
+# TAVRIN_WIN32_BUILD / TAVRIN_WIN_BUILD / TAVRIN_WIN_NATIVE_BUILD choose the
+# build folders (default build-win32, build-win and build-winnative in the
+# work tree); TAVRIN_WIN_ARCHS limits the architectures.
 
 set -uo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-BUILD=${TAVRIN_WIN_BUILD:-$ROOT/build-win}
 NATIVE=${TAVRIN_WIN_NATIVE_BUILD:-$ROOT/build-winnative}
+ARCHS=${TAVRIN_WIN_ARCHS:-i686 x86_64}
+CORE_ARCHS=${TAVRIN_WIN_CORE_ARCHS:-i686 x86_64}
 JOBS=${TAVRIN_JOBS:-2}
 STARTED=$(date +%s)
+
+# Per architecture: build folder, Wine loader (each program runs under the
+# loader of its own architecture: with wine32 beside wine64, the reg.exe a
+# loader starts writes that loader's registry view), and the folder that a
+# program of that architecture sees as the system directory.
+build_dir() {
+    case $1 in
+    i686) echo "${TAVRIN_WIN32_BUILD:-$ROOT/build-win32}" ;;
+    x86_64) echo "${TAVRIN_WIN_BUILD:-$ROOT/build-win}" ;;
+    esac
+}
+loader() {
+    case $1 in
+    i686) echo /usr/lib/wine/wine ;;
+    x86_64) echo /usr/lib/wine/wine64 ;;
+    esac
+}
+system_dir() {
+    case $1 in
+    i686) echo syswow64 ;;
+    x86_64) echo system32 ;;
+    esac
+}
+other_arch() {
+    case $1 in
+    i686) echo x86_64 ;;
+    x86_64) echo i686 ;;
+    esac
+}
+is_core_arch() { [[ " $CORE_ARCHS " == *" $1 "* ]]; }
 
 passed=0
 failed=0
 failures=()
+timings=()
 
 say() { echo "== $*"; }
 pass() {
@@ -37,6 +74,7 @@ finish() {
     if ((failed > 0)); then
         printf 'failed: %s\n' "${failures[@]}"
     fi
+    ((${#timings[@]} > 0)) && printf 'time %s\n' "${timings[@]}"
     echo "time: $(($(date +%s) - STARTED)) s"
     echo "$passed passed, $failed failed"
     if ((failed > 0)); then
@@ -44,12 +82,21 @@ finish() {
     fi
     exit 0
 }
+lap() {
+    local now
+    now=$(date +%s)
+    timings+=("$1: $((now - LAP)) s")
+    LAP=$now
+}
+LAP=$STARTED
 
 # --- Packages ----------------------------------------------------------------
 need=()
+command -v i686-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-i686)
 command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64)
-command -v wine >/dev/null || need+=(wine wine64)
+command -v wine >/dev/null || need+=(wine)
 [[ -x /usr/lib/wine/wine64 ]] || need+=(wine64)
+[[ -x /usr/lib/wine/wine ]] || need+=(wine32:i386)
 command -v Xvfb >/dev/null || need+=(xvfb)
 [[ -f /usr/src/googletest/CMakeLists.txt ]] || need+=(googletest)
 [[ -f /usr/include/CLI/CLI.hpp ]] || need+=(libcli11-dev)
@@ -60,31 +107,53 @@ command -v perl >/dev/null || need+=(perl)
 if ((${#need[@]} > 0)); then
     say "installing ${need[*]}"
     export DEBIAN_FRONTEND=noninteractive
+    # Debian's 32-bit Wine comes from the i386 architecture.
+    if [[ " ${need[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+    fi
     if ! { apt-get update -qq && apt-get install -y -qq "${need[@]}" >/dev/null; }; then
         fail "apt-get install ${need[*]}"
         finish
     fi
 fi
+LAUNCHER=()
+if command -v ccache >/dev/null; then
+    LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
 
 # --- Builds ------------------------------------------------------------------
-say "cross build in $BUILD"
-if ! cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release >"$BUILD.configure.log" 2>&1; then
-    tail -30 "$BUILD.configure.log"
-    fail "cross configure"
-    finish
-fi
-if ! cmake --build "$BUILD" -j "$JOBS" >"$BUILD.build.log" 2>&1; then
-    grep -E "error|Error" "$BUILD.build.log" | head -40
-    fail "cross build"
-    finish
-fi
-pass "cross build"
+# The core suites only where they run; elsewhere the programs the Windows
+# part needs.
+WINDOWS_TARGETS=(tavrin-cli tavrin_win32_tests winio3_double winio3_partial msinfo_stand_in)
+for arch in $ARCHS; do
+    BUILD=$(build_dir "$arch")
+    say "cross build $arch in $BUILD"
+    if ! cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-$arch.cmake" \
+        -DCMAKE_BUILD_TYPE=Release "${LAUNCHER[@]}" >"$BUILD.configure.log" 2>&1; then
+        tail -30 "$BUILD.configure.log"
+        fail "cross configure $arch"
+        finish
+    fi
+    targets=()
+    is_core_arch "$arch" || targets=(--target "${WINDOWS_TARGETS[@]}")
+    if ! nice -n 5 cmake --build "$BUILD" -j "$JOBS" "${targets[@]}" >"$BUILD.build.log" 2>&1; then
+        grep -E "error|Error" "$BUILD.build.log" | head -40
+        fail "cross build $arch"
+        finish
+    fi
+    pass "cross build $arch"
+    W32=$BUILD/tests/win32
+    for f in "$BUILD/cli/tavrin-cli.exe" "$W32/tavrin_win32_tests.exe" "$W32/double/winio3.dll" \
+        "$W32/msinfo_stand_in.exe"; do
+        [[ -f "$f" ]] || { fail "built file missing: $f"; finish; }
+    done
+    lap "cross build $arch"
+done
 
 if [[ ! -x "$NATIVE/cli/tavrin-cli" ]]; then
     say "native tavrin-cli in $NATIVE"
     if ! { cmake -S "$ROOT" -B "$NATIVE" -DTAVRIN_BUILD_GUI=OFF -DTAVRIN_BUILD_TESTS=OFF \
-        -DCMAKE_BUILD_TYPE=Release && cmake --build "$NATIVE" -j "$JOBS" --target tavrin-cli; } \
+        -DCMAKE_BUILD_TYPE=Release "${LAUNCHER[@]}" && cmake --build "$NATIVE" -j "$JOBS" --target tavrin-cli; } \
         >"$NATIVE.build.log" 2>&1; then
         tail -30 "$NATIVE.build.log"
         fail "native tavrin-cli build"
@@ -92,21 +161,14 @@ if [[ ! -x "$NATIVE/cli/tavrin-cli" ]]; then
     fi
 fi
 NATIVE_CLI=$NATIVE/cli/tavrin-cli
-CLI_EXE=$BUILD/cli/tavrin-cli.exe
-W32=$BUILD/tests/win32
-for f in "$CLI_EXE" "$W32/tavrin_win32_tests.exe" "$W32/double/winio3.dll" \
-    "$W32/msinfo_stand_in.exe"; do
-    [[ -f "$f" ]] || { fail "built file missing: $f"; finish; }
-done
 
 # --- Wine and a display --------------------------------------------------------
 WORK=$(mktemp -d /tmp/tavrin-ci-windows.XXXXXX)
 export WINEPREFIX=$WORK/prefix
 export WINEARCH=win64
-# Each program runs under the loader of its own architecture: with wine32
-# beside wine64, plain `wine` is the 32-bit loader, and the reg.exe it
-# starts writes the 32-bit registry view that a 64-bit program never reads.
-WINE=/usr/lib/wine/wine64
+# One 64-bit prefix runs both architectures; each program runs under the
+# loader of its own architecture (see loader above).
+WINE=$(loader x86_64)
 [[ -x $WINE ]] || WINE=$(command -v wine64 || command -v wine)
 export WINELOADER=$WINE
 export WINEDEBUG=-all
@@ -150,7 +212,7 @@ winpath() { timeout 30 winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 run_suite() {
     local name=$1 limit=$2
     shift 2
-    local log=$WORK/$name.log
+    local log=$WORK/$ARCH-$name.log
     timeout "$limit" "$WINE" "$@" >"$log" 2>&1
     local rc=$?
     local ok bad
@@ -160,64 +222,18 @@ run_suite() {
     bad=${bad:-0}
     passed=$((passed + ok))
     failed=$((failed + bad))
-    echo "$name: $ok passed, $bad failed (exit $rc)"
+    echo "$ARCH $name: $ok passed, $bad failed (exit $rc)"
     if ((bad > 0)); then
         grep -E '^\[  FAILED  \]' "$log" | sort -u | sed 's/^/    /'
-        failures+=("$name")
+        failures+=("$ARCH $name")
     fi
     if ((rc != 0 && bad == 0)); then
         tail -20 "$log"
-        fail "$name ended with exit $rc (124: timeout)"
+        fail "$ARCH $name ended with exit $rc (124: timeout)"
     fi
 }
 
-# --- The core suites and the Windows backends ----------------------------------
-say "core suites"
-for exe in "$BUILD"/tests/tavrin_*_tests.exe; do
-    run_suite "$(basename "$exe" .exe)" 600 "$exe"
-done
-
-say "Windows backends"
-run_suite tavrin_win32_tests 600 "$W32/tavrin_win32_tests.exe" '--gtest_filter=-ScriptedSysInfo.*'
-
-# --- StartSysInfo against values set with `wine reg add` -------------------------
-say "system information viewer"
-MSINFO_KEY='HKLM\SOFTWARE\Microsoft\Shared Tools\MSINFO'
-LOCATION_KEY='HKLM\SOFTWARE\Microsoft\Shared Tools Location'
-sysinfo() {
-    local label=$1 expect=$2
-    if TAVRIN_SYSINFO_EXPECT=$expect timeout 120 "$WINE" "$W32/tavrin_win32_tests.exe" \
-        '--gtest_filter=ScriptedSysInfo.*' >"$WORK/sysinfo.log" 2>&1 &&
-        grep -q '^\[  PASSED  \] 1 test' "$WORK/sysinfo.log"; then
-        pass "StartSysInfo: $label"
-    else
-        tail -15 "$WORK/sysinfo.log"
-        fail "StartSysInfo: $label"
-    fi
-}
-reg() { timeout 60 "$WINE" reg "$@" >/dev/null 2>&1; }
-reg delete "$MSINFO_KEY" /f
-reg delete "$LOCATION_KEY" /f
-sysinfo "no registry values" none
-
-mkdir -p "$WORK/viewer" "$WORK/msinfo folder" "$WORK/empty folder"
-cp "$W32/msinfo_stand_in.exe" "$WORK/viewer/viewer.exe"
-cp "$W32/msinfo_stand_in.exe" "$WORK/msinfo folder/MSINFO32.EXE"
-VIEWER=$(winpath "$WORK/viewer/viewer.exe")
-FOLDER=$(winpath "$WORK/msinfo folder")
-EMPTY=$(winpath "$WORK/empty folder")
-
-reg add "$LOCATION_KEY" /v MSINFO /t REG_SZ /d "$FOLDER" /f
-sysinfo "folder value with MSINFO32.EXE" "$FOLDER\\MSINFO32.EXE"
-reg add "$MSINFO_KEY" /v PATH /t REG_SZ /d "$VIEWER" /f
-sysinfo "PATH value first" "$VIEWER"
-reg delete "$MSINFO_KEY" /f
-reg add "$LOCATION_KEY" /v MSINFO /t REG_SZ /d "$EMPTY" /f
-sysinfo "folder value without MSINFO32.EXE" none
-reg delete "$LOCATION_KEY" /f
-
-# --- tavrin-cli.exe against the native tavrin-cli --------------------------------
-say "tavrin-cli.exe"
+# Test files shared by both architectures.
 FILES=$WORK/files
 mkdir -p "$FILES"
 perl -e '
@@ -232,11 +248,45 @@ perl -e '
     put("short.bin", 0x55, 0xAA);
     put("longer.bin", 0x55, 0xAA, map { ($_ * 7) & 0xFF } 2 .. 127, 1 .. 22);
 ' "$FILES" || fail "test files"
+"$NATIVE_CLI" show "$FILES/random.bin" >"$WORK/random.native" 2>/dev/null
+"$NATIVE_CLI" --simulate --wire-log "$WORK/native.wire" write "$FILES/sample.bin" >/dev/null 2>&1
+awk '{ print $2 }' "$WORK/native.wire" >"$WORK/native.bytes"
+
+MSINFO_KEY='HKLM\SOFTWARE\Microsoft\Shared Tools\MSINFO'
+LOCATION_KEY='HKLM\SOFTWARE\Microsoft\Shared Tools Location'
+mkdir -p "$WORK/viewer" "$WORK/msinfo folder" "$WORK/empty folder"
+VIEWER=$(winpath "$WORK/viewer/viewer.exe")
+FOLDER=$(winpath "$WORK/msinfo folder")
+EMPTY=$(winpath "$WORK/empty folder")
+
+# The i686 double as the 32-bit test library, the x86_64 one as the 64-bit.
+double_of() { echo "$(build_dir "$1")/tests/win32/double/winio3.dll"; }
+
+sysinfo() {
+    local label=$1 expect=$2
+    if TAVRIN_SYSINFO_EXPECT=$expect timeout 120 "$WINE" "$W32/tavrin_win32_tests.exe" \
+        '--gtest_filter=ScriptedSysInfo.*' >"$WORK/sysinfo.log" 2>&1 &&
+        grep -q '^\[  PASSED  \] 1 test' "$WORK/sysinfo.log"; then
+        pass "$ARCH StartSysInfo: $label"
+    else
+        tail -15 "$WORK/sysinfo.log"
+        fail "$ARCH StartSysInfo: $label"
+    fi
+}
+# `reg` of this architecture writes its own registry view, other_reg the
+# other one.
+reg() { timeout 60 "$WINE" reg "$@" >/dev/null 2>&1; }
+other_reg() { WINELOADER=$OTHER_WINE timeout 60 "$OTHER_WINE" reg "$@" >/dev/null 2>&1; }
+clear_registry() {
+    reg delete "$MSINFO_KEY" /f
+    reg delete "$LOCATION_KEY" /f
+    other_reg delete "$MSINFO_KEY" /f
+    other_reg delete "$LOCATION_KEY" /f
+}
 
 # The same bytes on both streams and the same exit code.
 compare_show() {
     local name=$1
-    local file=$FILES/$name
     (cd "$FILES" && "$NATIVE_CLI" show "$name" >"$WORK/native.out" 2>"$WORK/native.err")
     local nrc=$?
     (cd "$FILES" && timeout 60 "$WINE" "$CLI_EXE" show "$name" >"$WORK/wine.out" 2>"$WORK/wine.err")
@@ -244,102 +294,197 @@ compare_show() {
     if [[ $nrc == "$wrc" ]] && [[ -s "$WORK/native.out" || $nrc != 0 ]] &&
         cmp -s "$WORK/native.out" "$WORK/wine.out" &&
         cmp -s "$WORK/native.err" "$WORK/wine.err"; then
-        pass "show $name: as native (exit $nrc)"
+        pass "$ARCH show $name: as native (exit $nrc)"
     else
         echo "native exit $nrc, wine exit $wrc"
         diff <(cat "$WORK/native.out" "$WORK/native.err") \
             <(cat "$WORK/wine.out" "$WORK/wine.err") | head -10
-        fail "show $name"
+        fail "$ARCH show $name"
     fi
 }
-for name in sample.bin random.bin zero.bin short.bin longer.bin missing.bin; do
-    compare_show "$name"
-done
 
-# A program folder as shipped: the driver's source files, no working names.
-# Start-up deploys them (program folder and Wine's system directory), opens
-# the double and the read comes back through the keyboard hook.
-SYS32=$WINEPREFIX/drive_c/windows/system32
-PROG=$WORK/program
-mkdir -p "$PROG"
-cp "$CLI_EXE" "$PROG/"
-cp "$W32/double/winio3.dll" "$PROG/winiodll3"
-for src in winiodll winiosys winiosys3 winio.vxd; do
-    echo "shipped $src" >"$PROG/$src"
-done
-rm -f "$SYS32"/winio.dll "$SYS32"/winio.sys "$SYS32"/winio3.dll "$SYS32"/winio3.sys "$SYS32"/winio.vxd
-TAVRIN_WINIO_EEPROM=$(winpath "$FILES/random.bin") TAVRIN_WINIO_LOG=$(winpath "$WORK/read.wire") \
-    timeout 120 "$WINE" "$PROG/tavrin-cli.exe" read >"$WORK/read.out" 2>"$WORK/read.err"
-rc=$?
-"$NATIVE_CLI" show "$FILES/random.bin" >"$WORK/random.native" 2>/dev/null
-if [[ $rc == 0 ]] && cmp -s "$WORK/random.native" <(tr -d '\r' <"$WORK/read.out") &&
-    grep -q "Read setting from EEPROM success!" "$WORK/read.err"; then
-    pass "read through the double and the keyboard hook shows the keyboard's settings"
-else
-    echo "exit $rc"
-    cat "$WORK/read.err"
-    fail "read through the double and the keyboard hook"
-fi
-if [[ "$(tr -d '\r\n' <"$WORK/read.wire")" == "E755AAE363E352E6" ]]; then
-    pass "read command on the wire"
-else
-    fail "read command on the wire: $(tr '\r\n' '  ' <"$WORK/read.wire")"
-fi
-deploy_ok=1
-cmp -s "$PROG/winio3.dll" "$W32/double/winio3.dll" || deploy_ok=0
-cmp -s "$SYS32/winio3.dll" "$W32/double/winio3.dll" || deploy_ok=0
-for pair in "winio.dll:winiodll" "winio.sys:winiosys" "winio3.sys:winiosys3"; do
-    cmp -s "$PROG/${pair%%:*}" "$PROG/${pair##*:}" || deploy_ok=0
-    cmp -s "$SYS32/${pair%%:*}" "$PROG/${pair##*:}" || deploy_ok=0
-done
-cmp -s "$SYS32/winio.vxd" "$PROG/winio.vxd" || deploy_ok=0
-if ((deploy_ok)); then
-    pass "driver files deployed into the program folder and the system directory"
-else
-    ls -l "$PROG" "$SYS32"/winio* 2>&1 | head -20
-    fail "driver deployment"
-fi
+test_arch() {
+    ARCH=$1
+    BUILD=$(build_dir "$ARCH")
+    WINE=$(loader "$ARCH")
+    OTHER_WINE=$(loader "$(other_arch "$ARCH")")
+    export WINELOADER=$WINE
+    W32=$BUILD/tests/win32
+    CLI_EXE=$BUILD/cli/tavrin-cli.exe
+    SYS32=$WINEPREFIX/drive_c/windows/$(system_dir "$ARCH")
+    local foreign
+    foreign=$(double_of "$(other_arch "$ARCH")")
 
-# The whole-image write: the bytes the double saw are those the native tool
-# sends to its simulated keyboard.
-TAVRIN_WINIO_LOG=$(winpath "$WORK/write.wire") \
-    timeout 120 "$WINE" "$PROG/tavrin-cli.exe" write "$(winpath "$FILES/sample.bin")" \
-    >"$WORK/write.out" 2>"$WORK/write.err"
-rc=$?
-"$NATIVE_CLI" --simulate --wire-log "$WORK/native.wire" write "$FILES/sample.bin" \
-    >/dev/null 2>&1
-tr -d '\r' <"$WORK/write.wire" >"$WORK/write.bytes"
-awk '{ print $2 }' "$WORK/native.wire" >"$WORK/native.bytes"
-if [[ $rc == 0 ]] && grep -q "Write to EEPROM Successful!" "$WORK/write.err" &&
-    [[ $(wc -l <"$WORK/native.bytes") -gt 100 ]] && cmp -s "$WORK/native.bytes" "$WORK/write.bytes"; then
-    pass "whole-image write: $(wc -l <"$WORK/write.bytes") bytes as the native tool sends them"
-else
-    echo "exit $rc; $(wc -l <"$WORK/write.bytes") bytes against $(wc -l <"$WORK/native.bytes")"
-    diff "$WORK/native.bytes" "$WORK/write.bytes" | head -10
-    fail "whole-image write through the double"
-fi
+    # --- The core suites and the Windows backends ------------------------------
+    if is_core_arch "$ARCH"; then
+        say "$ARCH core suites"
+        for exe in "$BUILD"/tests/tavrin_*_tests.exe; do
+            run_suite "$(basename "$exe" .exe)" 600 "$exe"
+        done
+    fi
+    say "$ARCH Windows backends"
+    local foreign_win=
+    [[ -f $foreign ]] && foreign_win=$(winpath "$foreign")
+    TAVRIN_FOREIGN_WINIO=$foreign_win run_suite tavrin_win32_tests 600 "$W32/tavrin_win32_tests.exe" \
+        '--gtest_filter=-ScriptedSysInfo.*'
 
-# No library at all: the open fails, its repair finds nothing to copy, the
-# read reports its error; nothing crashes and show still works.
-BARE=$WORK/bare
-mkdir -p "$BARE"
-cp "$CLI_EXE" "$BARE/"
-rm -f "$SYS32"/winio*
-timeout 120 "$WINE" "$BARE/tavrin-cli.exe" read >"$WORK/bare.out" 2>"$WORK/bare.err"
-rc=$?
-if [[ $rc != 0 && $rc -lt 100 ]] && grep -q "Read setting from EEPROM error!" "$WORK/bare.err" &&
-    [[ ! -e "$BARE/winio3.dll" ]]; then
-    pass "no library: failed open, failed read reported (exit $rc)"
-else
-    echo "exit $rc"
-    cat "$WORK/bare.err"
-    fail "no library"
-fi
-(cd "$FILES" && timeout 60 "$WINE" "$BARE/tavrin-cli.exe" show sample.bin >"$WORK/bare-show.out" 2>&1)
-if cmp -s <(cd "$FILES" && "$NATIVE_CLI" show sample.bin 2>&1) <(tr -d '\r' <"$WORK/bare-show.out"); then
-    pass "no library: show works"
-else
-    fail "no library: show"
-fi
+    # --- StartSysInfo against values set with `wine reg add` ---------------------
+    say "$ARCH system information viewer"
+    cp "$W32/msinfo_stand_in.exe" "$WORK/viewer/viewer.exe"
+    cp "$W32/msinfo_stand_in.exe" "$WORK/msinfo folder/MSINFO32.EXE"
+    clear_registry
+    sysinfo "no registry values" none
+    reg add "$LOCATION_KEY" /v MSINFO /t REG_SZ /d "$FOLDER" /f
+    sysinfo "folder value with MSINFO32.EXE" "$FOLDER\\MSINFO32.EXE"
+    reg add "$MSINFO_KEY" /v PATH /t REG_SZ /d "$VIEWER" /f
+    sysinfo "PATH value first" "$VIEWER"
+    reg delete "$MSINFO_KEY" /f
+    reg add "$LOCATION_KEY" /v MSINFO /t REG_SZ /d "$EMPTY" /f
+    sysinfo "folder value without MSINFO32.EXE" none
+    clear_registry
+    # What an installer of the other architecture leaves.
+    other_reg add "$MSINFO_KEY" /v PATH /t REG_SZ /d "$VIEWER" /f
+    sysinfo "PATH value in the other registry view" "$VIEWER"
+    clear_registry
+
+    # --- tavrin-cli.exe against the native tavrin-cli ----------------------------
+    say "$ARCH tavrin-cli.exe"
+    for name in sample.bin random.bin zero.bin short.bin longer.bin missing.bin; do
+        compare_show "$name"
+    done
+
+    # A program folder as shipped: the driver's source files, no working names.
+    # Start-up deploys them (program folder and Wine's system directory), opens
+    # the double and the read comes back through the keyboard hook.
+    local prog=$WORK/$ARCH-program rc
+    mkdir -p "$prog"
+    cp "$CLI_EXE" "$prog/"
+    cp "$W32/double/winio3.dll" "$prog/winiodll3"
+    for src in winiodll winiosys winiosys3 winio.vxd; do
+        echo "shipped $src" >"$prog/$src"
+    done
+    rm -f "$SYS32"/winio.dll "$SYS32"/winio.sys "$SYS32"/winio3.dll "$SYS32"/winio3.sys "$SYS32"/winio.vxd
+    TAVRIN_WINIO_EEPROM=$(winpath "$FILES/random.bin") TAVRIN_WINIO_LOG=$(winpath "$WORK/$ARCH-read.wire") \
+        timeout 120 "$WINE" "$prog/tavrin-cli.exe" read >"$WORK/read.out" 2>"$WORK/read.err"
+    rc=$?
+    if [[ $rc == 0 ]] && cmp -s "$WORK/random.native" <(tr -d '\r' <"$WORK/read.out") &&
+        grep -q "Read setting from EEPROM success!" "$WORK/read.err"; then
+        pass "$ARCH read through the double and the keyboard hook shows the keyboard's settings"
+    else
+        echo "exit $rc"
+        cat "$WORK/read.err"
+        fail "$ARCH read through the double and the keyboard hook"
+    fi
+    if [[ "$(tr -d '\r\n' <"$WORK/$ARCH-read.wire")" == "E755AAE363E352E6" ]]; then
+        pass "$ARCH read command on the wire"
+    else
+        fail "$ARCH read command on the wire: $(tr '\r\n' '  ' <"$WORK/$ARCH-read.wire")"
+    fi
+    local deploy_ok=1 pair
+    cmp -s "$prog/winio3.dll" "$W32/double/winio3.dll" || deploy_ok=0
+    cmp -s "$SYS32/winio3.dll" "$W32/double/winio3.dll" || deploy_ok=0
+    for pair in "winio.dll:winiodll" "winio.sys:winiosys" "winio3.sys:winiosys3"; do
+        cmp -s "$prog/${pair%%:*}" "$prog/${pair##*:}" || deploy_ok=0
+        cmp -s "$SYS32/${pair%%:*}" "$prog/${pair##*:}" || deploy_ok=0
+    done
+    cmp -s "$SYS32/winio.vxd" "$prog/winio.vxd" || deploy_ok=0
+    if ((deploy_ok)); then
+        pass "$ARCH driver files deployed into the program folder and the system directory"
+    else
+        ls -l "$prog" "$SYS32"/winio* 2>&1 | head -20
+        fail "$ARCH driver deployment"
+    fi
+
+    # The doctor in the same folder: every driver file there, the library of
+    # this architecture, the driver opens (the double), Wine's administrator.
+    timeout 120 "$WINE" "$prog/tavrin-cli.exe" doctor >"$WORK/doctor.out" 2>&1
+    rc=$?
+    if [[ $rc == 0 ]] && grep -q "^verdict: all 16 checks pass" "$WORK/doctor.out" &&
+        grep -q "^ok    status port 0x64: reads 0x" "$WORK/doctor.out"; then
+        pass "$ARCH doctor: all checks pass"
+    else
+        echo "exit $rc"
+        cat "$WORK/doctor.out"
+        fail "$ARCH doctor"
+    fi
+
+    # The whole-image write: the bytes the double saw are those the native tool
+    # sends to its simulated keyboard.
+    TAVRIN_WINIO_LOG=$(winpath "$WORK/$ARCH-write.wire") \
+        timeout 120 "$WINE" "$prog/tavrin-cli.exe" write "$(winpath "$FILES/sample.bin")" \
+        >"$WORK/write.out" 2>"$WORK/write.err"
+    rc=$?
+    tr -d '\r' <"$WORK/$ARCH-write.wire" >"$WORK/write.bytes"
+    if [[ $rc == 0 ]] && grep -q "Write to EEPROM Successful!" "$WORK/write.err" &&
+        [[ $(wc -l <"$WORK/native.bytes") -gt 100 ]] && cmp -s "$WORK/native.bytes" "$WORK/write.bytes"; then
+        pass "$ARCH whole-image write: $(wc -l <"$WORK/write.bytes") bytes as the native tool sends them"
+    else
+        echo "exit $rc; $(wc -l <"$WORK/write.bytes") bytes against $(wc -l <"$WORK/native.bytes")"
+        diff "$WORK/native.bytes" "$WORK/write.bytes" | head -10
+        fail "$ARCH whole-image write through the double"
+    fi
+
+    # The other architecture's library: a failed open that says why.
+    if [[ -f $foreign ]]; then
+        local wrong=$WORK/$ARCH-wrong
+        mkdir -p "$wrong"
+        cp "$CLI_EXE" "$wrong/"
+        cp "$foreign" "$wrong/winio3.dll"
+        timeout 120 "$WINE" "$wrong/tavrin-cli.exe" read >"$WORK/wrong.out" 2>"$WORK/wrong.err"
+        rc=$?
+        local expect
+        case $ARCH in
+        i686) expect="is a 64-bit (x86-64) library; this is the 32-bit (i386) build, which cannot load it: use the 64-bit build" ;;
+        x86_64) expect="is a 32-bit (i386) library; this is the 64-bit (x86-64) build, which cannot load it: use the 32-bit build" ;;
+        esac
+        if [[ $rc == 1 ]] && grep -qF "$expect" "$WORK/wrong.err" &&
+            grep -q "Read setting from EEPROM error!" "$WORK/wrong.err"; then
+            pass "$ARCH refuses the $(other_arch "$ARCH") winio3.dll and says which build loads it"
+        else
+            echo "exit $rc"
+            cat "$WORK/wrong.err"
+            fail "$ARCH the other architecture's winio3.dll"
+        fi
+        timeout 120 "$WINE" "$wrong/tavrin-cli.exe" doctor >"$WORK/wrong-doctor.out" 2>&1
+        rc=$?
+        if [[ $rc == 1 ]] && grep -qF "FAIL  winio3.dll: " "$WORK/wrong-doctor.out" &&
+            grep -qF "$expect" "$WORK/wrong-doctor.out" &&
+            grep -q "^FAIL  InitializeWinIo" "$WORK/wrong-doctor.out"; then
+            pass "$ARCH doctor names the other architecture's winio3.dll"
+        else
+            cat "$WORK/wrong-doctor.out"
+            fail "$ARCH doctor with the other architecture's winio3.dll"
+        fi
+    fi
+
+    # No library at all: the open fails, its repair finds nothing to copy, the
+    # read reports its error; nothing crashes and show still works.
+    local bare=$WORK/$ARCH-bare
+    mkdir -p "$bare"
+    cp "$CLI_EXE" "$bare/"
+    rm -f "$SYS32"/winio*
+    timeout 120 "$WINE" "$bare/tavrin-cli.exe" read >"$WORK/bare.out" 2>"$WORK/bare.err"
+    rc=$?
+    if [[ $rc != 0 && $rc -lt 100 ]] && grep -q "Read setting from EEPROM error!" "$WORK/bare.err" &&
+        [[ ! -e "$bare/winio3.dll" ]]; then
+        pass "$ARCH no library: failed open, failed read reported (exit $rc)"
+    else
+        echo "exit $rc"
+        cat "$WORK/bare.err"
+        fail "$ARCH no library"
+    fi
+    (cd "$FILES" && timeout 60 "$WINE" "$bare/tavrin-cli.exe" show sample.bin >"$WORK/bare-show.out" 2>&1)
+    if cmp -s <(cd "$FILES" && "$NATIVE_CLI" show sample.bin 2>&1) <(tr -d '\r' <"$WORK/bare-show.out"); then
+        pass "$ARCH no library: show works"
+    else
+        fail "$ARCH no library: show"
+    fi
+    lap "tests $ARCH"
+}
+
+LAP=$(date +%s)
+for arch in $ARCHS; do
+    test_arch "$arch"
+done
 
 finish

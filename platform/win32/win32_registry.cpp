@@ -4,16 +4,12 @@
 
 namespace tavrin::platform::win32 {
 
-std::optional<std::string> Win32Registry::GetKeyValue(RegistryRoot root, const std::string& keyName,
-                                                      const std::string& valueName) {
-    HKEY rootKey = HKEY_LOCAL_MACHINE;
-    switch (root) {
-        case RegistryRoot::LocalMachine:
-            rootKey = HKEY_LOCAL_MACHINE;
-            break;
-    }
+namespace {
+
+std::optional<std::string> readTextValue(HKEY rootKey, const std::string& keyName,
+                                         const std::string& valueName, REGSAM view) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(rootKey, keyName.c_str(), 0, kRegistryAccess, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(rootKey, keyName.c_str(), 0, kRegistryAccess | view, &key) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     char buffer[kRegistryValueBuffer];
@@ -30,6 +26,29 @@ std::optional<std::string> Win32Registry::GetKeyValue(RegistryRoot root, const s
         text.pop_back();
     }
     return text;
+}
+
+}  // namespace
+
+unsigned long otherRegistryView() {
+    return sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+}
+
+std::optional<std::string> Win32Registry::GetKeyValue(RegistryRoot root, const std::string& keyName,
+                                                      const std::string& valueName) {
+    HKEY rootKey = HKEY_LOCAL_MACHINE;
+    switch (root) {
+        case RegistryRoot::LocalMachine:
+            rootKey = HKEY_LOCAL_MACHINE;
+            break;
+    }
+    if (auto text = readTextValue(rootKey, keyName, valueName, 0)) {
+        return text;
+    }
+    // 32-bit and 64-bit programs see separate copies of most of the
+    // machine's software keys; a value the installer left in the other copy
+    // is still the machine's.
+    return readTextValue(rootKey, keyName, valueName, otherRegistryView());
 }
 
 bool Win32Launcher::startProgram(const std::string& path) {

@@ -12,10 +12,15 @@ inline constexpr unsigned long kRegistryValueBuffer = 1024;
 class Win32Registry : public Registry {
 public:
     // RegOpenKeyExA, RegQueryValueExA into 1024 bytes, RegCloseKey. Values
-    // of another type than text are not taken.
+    // of another type than text are not taken. The program's own registry
+    // view first; when the key or value is not there, the other view (the
+    // 64-bit one for a 32-bit program, and the other way round).
     std::optional<std::string> GetKeyValue(RegistryRoot root, const std::string& keyName,
                                            const std::string& valueName) override;
 };
+
+// KEY_WOW64_32KEY in a 64-bit program, KEY_WOW64_64KEY in a 32-bit one.
+unsigned long otherRegistryView();
 
 class Win32Launcher : public ProgramLauncher {
 public:

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "link/command_channel.h"
+#include "link/doctor.h"
+#include "platform/pe_header.h"
 #include "platform/win32/win32_events.h"
+#include "platform/win32/win32_file_system.h"
 #include "platform/win32/winio_port_driver.h"
 #include "win32_test_support.h"
 
@@ -69,6 +72,53 @@ TEST(WinIoLibraryLoading, IgnoresCopiesOnTheSearchPath) {
         EXPECT_FALSE(empty.InitializeWinIo());
     }
     SetCurrentDirectoryA(oldDir);
+}
+
+platform::PeHeader headerOf(const std::string& path) {
+    const std::string bytes = readText(path);
+    return platform::readPeHeader(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+}
+
+TEST(WinIoLibraryArchitecture, TheDoubleIsBuiltForThisArchitecture) {
+    const platform::PeHeader own = headerOf(doubleLibrary());
+    ASSERT_EQ(own.status, platform::PeStatus::Ok);
+    EXPECT_EQ(own.machine, platform::buildMachine());
+    EXPECT_EQ(own.machine, sizeof(void*) == 8 ? platform::kMachineAmd64 : platform::kMachineI386);
+    const platform::PeHeader program = headerOf(programDir() + "\\tavrin_win32_tests.exe");
+    EXPECT_EQ(program.machine, own.machine);
+}
+
+// tools/ci-windows.sh names the other architecture's build of the double.
+TEST(WinIoLibraryArchitecture, TheOtherArchitecturesLibraryIsRefusedWithItsMachine) {
+    char foreign[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("TAVRIN_FOREIGN_WINIO", foreign, sizeof foreign);
+    if (n == 0 || n >= sizeof foreign) {
+        GTEST_SKIP() << "needs the other architecture's double (tools/ci-windows.sh)";
+    }
+    TempDir folder;
+    ASSERT_TRUE(CopyFileA(foreign, folder.file("winio3.dll").c_str(), FALSE));
+    WinIoPortDriver driver(folder.path());
+    EXPECT_FALSE(driver.InitializeWinIo());
+    EXPECT_FALSE(driver.libraryLoaded());
+    expectClosed(driver);
+
+    // What the headless tool tells the operator about it.
+    platform::win32::Win32FileSystem files(folder.path(), "");
+    const link::PortLibrary library = link::inspectPortLibrary(files);
+    ASSERT_TRUE(library.present);
+    ASSERT_EQ(library.header.status, platform::PeStatus::Ok);
+    EXPECT_NE(library.header.machine, platform::buildMachine());
+    const std::string advice = link::foreignLibraryAdvice(library, platform::buildMachine());
+    EXPECT_NE(advice.find(sizeof(void*) == 8 ? "use the 32-bit build" : "use the 64-bit build"),
+              std::string::npos)
+        << advice;
+
+    // The double of this architecture in the same folder opens.
+    ASSERT_TRUE(CopyFileA(doubleLibrary().c_str(), folder.file("winio3.dll").c_str(), FALSE));
+    EXPECT_TRUE(driver.InitializeWinIo()) << "a repaired copy is picked up";
+    EXPECT_EQ(link::foreignLibraryAdvice(link::inspectPortLibrary(files), platform::buildMachine()),
+              "");
+    driver.ShutdownWinIo();
 }
 
 TEST(WinIoLibraryLoading, DamagedOrIncompleteLibraryIsAFailedOpen) {

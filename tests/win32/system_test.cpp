@@ -87,6 +87,61 @@ TEST_F(Win32RegistryValues, MissingOversizedAndNonTextValuesAreNotTaken) {
     EXPECT_FALSE(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "NUMBER"));
 }
 
+// A key written in one registry view only, as a 32-bit or a 64-bit
+// installer leaves it.
+class RegistryViewKey {
+public:
+    explicit RegistryViewKey(REGSAM view) : view_(view) {
+        created_ = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kTestKey, 0, nullptr, 0,
+                                   KEY_ALL_ACCESS | view, nullptr, &key_, nullptr) == ERROR_SUCCESS;
+    }
+    ~RegistryViewKey() {
+        if (created_) {
+            RegCloseKey(key_);
+            RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kTestKey, view_, 0);
+        }
+    }
+    bool set(const char* name, const std::string& text) {
+        return created_ &&
+               RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                              static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+    }
+
+private:
+    REGSAM view_;
+    HKEY key_ = nullptr;
+    bool created_ = false;
+};
+
+TEST(Win32RegistryViews, OwnViewFirstThenTheOther) {
+    const REGSAM own = sizeof(void*) == 8 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+    const REGSAM other = platform::win32::otherRegistryView();
+    ASSERT_NE(own, other);
+    Win32Registry registry;
+    {
+        RegistryViewKey foreign(other);
+        ASSERT_TRUE(foreign.set("PATH", "C:\\other view\\msinfo32.exe"));
+        // The own view holds no such key: the value comes from the other.
+        HKEY probe = nullptr;
+        ASSERT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kTestKey, 0, KEY_READ, &probe), ERROR_SUCCESS)
+            << "the two views are one here; this test needs a 64-bit system";
+        EXPECT_EQ(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "PATH"),
+                  std::optional<std::string>("C:\\other view\\msinfo32.exe"));
+
+        RegistryViewKey mine(own);
+        ASSERT_TRUE(mine.set("PATH", "C:\\own view\\msinfo32.exe"));
+        EXPECT_EQ(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "PATH"),
+                  std::optional<std::string>("C:\\own view\\msinfo32.exe"))
+            << "the program's own view comes first";
+        // A value missing in the own key is still looked for in the other.
+        ASSERT_TRUE(foreign.set("MSINFO", "C:\\other view"));
+        EXPECT_EQ(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "MSINFO"),
+                  std::optional<std::string>("C:\\other view"));
+        EXPECT_FALSE(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "NONE"));
+    }
+    EXPECT_FALSE(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "PATH"));
+}
+
 std::string upper(std::string text) {
     CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
     return text;

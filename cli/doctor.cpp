@@ -1,0 +1,63 @@
+#include "cli/doctor.h"
+
+#include <filesystem>
+
+#include "app/native_platform.h"
+#include "cli/cli_app.h"
+#include "platform/privileges.h"
+#include "platform/std_file_system.h"
+#include "sim/real_clock.h"
+#include "sim/simulated_keyboard.h"
+#include "sim/virtual_clock.h"
+
+namespace tavrin::cli {
+
+int printDoctorReport(const std::vector<link::DoctorCheck>& checks, std::ostream& out) {
+    std::size_t failed = 0;
+    for (const link::DoctorCheck& check : checks) {
+        out << (check.passed ? "ok    " : "FAIL  ") << check.name << ": " << check.detail << '\n';
+        failed += check.passed ? 0 : 1;
+    }
+    if (failed == 0) {
+        out << "verdict: all " << checks.size() << " checks pass\n";
+        return kExitOk;
+    }
+    out << "verdict: " << failed << " of " << checks.size() << " checks fail\n";
+    return kExitFailed;
+}
+
+int runDoctor(const SessionSettings& settings, const CliOptions& options, const char* argv0,
+              std::ostream& out) {
+    if (settings.simulate) {
+        std::unique_ptr<sim::SimClock> clock;
+        if (options.virtualClock) {
+            clock = std::make_unique<sim::VirtualClock>();
+        } else {
+            clock = std::make_unique<sim::RealClock>();
+        }
+        sim::SimulatedKeyboard keyboard(*clock, options.simulator);
+        std::error_code ec;
+        auto folder = std::filesystem::absolute(argv0 ? argv0 : ".", ec)
+                          .lexically_normal()
+                          .parent_path()
+                          .string();
+        platform::StdFileSystem files(folder, "");
+        link::DoctorSeams seams{files, keyboard.ports(), keyboard.host(), keyboard.host()};
+        seams.simulated = true;
+        return printDoctorReport(link::runDoctorChecks(seams), out);
+    }
+    auto native = app::makeNativePlatform(argv0);
+    link::DoctorSeams seams{native->files(), native->ports(), native->version(), native->hooks()};
+    seams.administrator = platform::runningAsAdministrator();
+    return printDoctorReport(link::runDoctorChecks(seams), out);
+}
+
+void warnForeignPortLibrary(platform::FileSystem& files, std::ostream& err) {
+    const std::string advice =
+        link::foreignLibraryAdvice(link::inspectPortLibrary(files), platform::buildMachine());
+    if (!advice.empty()) {
+        err << "tavrin-cli: " << advice << '\n';
+    }
+}
+
+}  // namespace tavrin::cli

@@ -1,0 +1,22 @@
+#pragma once
+// tavrin-cli doctor: one line per check of the machine (or the simulated
+// keyboard), then a verdict.
+
+#include <ostream>
+#include <vector>
+
+#include "cli/session.h"
+#include "link/doctor.h"
+
+namespace tavrin::cli {
+
+// Exit 0 when every check passes, 1 otherwise.
+int runDoctor(const SessionSettings& settings, const CliOptions& options, const char* argv0,
+              std::ostream& out);
+int printDoctorReport(const std::vector<link::DoctorCheck>& checks, std::ostream& out);
+
+// A winio3.dll of the other architecture fails to load with no reason the
+// core can tell; this says which build loads it.
+void warnForeignPortLibrary(platform::FileSystem& files, std::ostream& err);
+
+}  // namespace tavrin::cli

@@ -1,0 +1,176 @@
+#include "link/doctor.h"
+
+#include <cstdio>
+
+#include "link/command_channel.h"
+#include "link/driver_deployment.h"
+#include "link/os_name.h"
+
+namespace tavrin::link {
+
+namespace {
+
+std::string buildName(std::uint16_t machine) {
+    switch (machine) {
+        case platform::kMachineI386:
+            return "the 32-bit build (the -win32 archive)";
+        case platform::kMachineAmd64:
+            return "the 64-bit build (the -win64 archive)";
+        default:
+            return "";
+    }
+}
+
+std::string hexByte(std::uint32_t value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", value & 0xFF);
+    return text;
+}
+
+// The program loads winio3.dll only, and that library brings winio3.sys;
+// the other rows serve the older driver.
+bool usedByThisProgram(const DriverFileRow& row) {
+    return row.target.find("winio3") != std::string_view::npos;
+}
+
+void checkDriverFiles(DoctorSeams& s, std::vector<DoctorCheck>& out) {
+    const std::string program = s.files.programFolder();
+    const std::string system = GetSystemDir(s.files);
+    for (const DriverFileRow& row : kDriverFiles) {
+        const bool inProgram = row.folder == DeployFolder::Program;
+        const std::string& folder = inProgram ? program : system;
+        const std::string source(row.source.substr(1));
+        const std::string target = folder.empty()
+                                       ? std::string(row.target.substr(1))
+                                       : s.files.joinPath(folder, std::string(row.target));
+        DoctorCheck check;
+        check.name = "driver file " + target;
+        const std::string where = inProgram ? "no program folder" : "no system directory";
+        if (!folder.empty() && s.files.fileExists(target)) {
+            check.passed = true;
+            check.detail = "present";
+        } else if (s.files.fileExists(s.files.joinPath(program, std::string(row.source)))) {
+            check.passed = !folder.empty();
+            check.detail = folder.empty() ? where + " to copy " + source + " to"
+                                          : "missing; start-up copies it from " + source;
+        } else if (!usedByThisProgram(row)) {
+            check.passed = true;
+            check.detail =
+                "missing, and " + source + " too (not used: the program loads winio3.dll)";
+        } else {
+            check.detail =
+                folder.empty() ? where : "missing, and " + source + " is not in the program folder";
+        }
+        out.push_back(check);
+    }
+}
+
+DoctorCheck checkLibrary(DoctorSeams& s) {
+    DoctorCheck check{"winio3.dll", false, ""};
+    const PortLibrary library = inspectPortLibrary(s.files);
+    if (!library.present) {
+        check.detail = "not in the program folder";
+    } else if (library.header.status != platform::PeStatus::Ok) {
+        check.detail = library.path + " is not a Windows library";
+    } else if (std::string advice = foreignLibraryAdvice(library, s.buildMachine);
+               !advice.empty()) {
+        check.detail = advice;
+    } else {
+        check.passed = true;
+        check.detail = platform::machineName(library.header.machine) + " library, as this build";
+    }
+    return check;
+}
+
+DoctorCheck checkSystem(DoctorSeams& s) {
+    std::int16_t major = 0;
+    std::int16_t minor = 0;
+    std::string name;
+    GetOsName(s.version, major, minor, name);
+    DoctorCheck check{"system", !name.empty(), ""};
+    if (name.empty()) {
+        check.detail = "the version query failed; a read refuses to start";
+    } else {
+        const bool windows98 = name == kWindows98Family;
+        check.detail = name + " " + std::to_string(major) + "." + std::to_string(minor) +
+                       ": the keyboard's dump arrives as " + (windows98 ? "258" : "290") +
+                       " keystrokes";
+    }
+    return check;
+}
+
+}  // namespace
+
+PortLibrary inspectPortLibrary(platform::FileSystem& files) {
+    PortLibrary library;
+    const std::string folder = files.programFolder();
+    if (folder.empty()) {
+        return library;
+    }
+    library.path = files.joinPath(folder, "\\winio3.dll");
+    library.present = files.fileExists(library.path);
+    if (library.present) {
+        if (auto head = files.readFileHead(library.path, platform::kPeHeadBytes)) {
+            library.header = platform::readPeHeader(*head);
+        }
+    }
+    return library;
+}
+
+std::string foreignLibraryAdvice(const PortLibrary& library, std::uint16_t buildMachine) {
+    if (!library.present || library.header.status != platform::PeStatus::Ok ||
+        library.header.machine == buildMachine) {
+        return "";
+    }
+    std::string text = library.path + " is a " + platform::machineName(library.header.machine) +
+                       " library; this is the " + platform::machineName(buildMachine) +
+                       " build, which cannot load it: ";
+    const std::string other = buildName(library.header.machine);
+    return text + (other.empty() ? "no build of this program can" : "use " + other);
+}
+
+std::vector<DoctorCheck> runDoctorChecks(DoctorSeams& s) {
+    std::vector<DoctorCheck> out;
+    const std::string program = s.files.programFolder();
+    out.push_back({"program folder", !program.empty(), program.empty() ? "unknown" : program});
+    if (!s.simulated) {
+        checkDriverFiles(s, out);
+        out.push_back(checkLibrary(s));
+    }
+
+    const bool open = s.ports.InitializeWinIo();
+    out.push_back({"InitializeWinIo", open,
+                   open ? "the port driver is open"
+                        : "failed: the driver needs winio3.dll and winio3.sys of one "
+                          "architecture beside the program, and administrator rights"});
+    if (!s.simulated) {
+        out.push_back({"administrator rights", s.administrator,
+                       s.administrator ? "yes" : "no: start the program as administrator"});
+    }
+    out.push_back(checkSystem(s));
+
+    std::uint32_t status = 0;
+    const bool readable = open && s.ports.GetPortVal(kStatusPort, status, 1);
+    out.push_back({"status port 0x64", readable,
+                   readable ? "reads " + hexByte(status)
+                            : std::string(open ? "the read failed"
+                                               : "not readable: the driver is not open")});
+
+    platform::KeyboardHookApi& hooks = s.hooks;
+    const platform::HookHandle hook =
+        hooks.SetWindowsHookEx([&hooks](int code, std::uintptr_t wParam, std::intptr_t lParam) {
+            return hooks.CallNextHookEx(0, code, wParam, lParam);
+        });
+    if (hook != 0) {
+        hooks.UnhookWindowsHookEx(hook);
+    }
+    out.push_back({"keyboard hook", hook != 0,
+                   hook != 0 ? "installed and removed" : "could not be installed"});
+
+    if (open) {
+        s.ports.ShutdownWinIo();
+    }
+    return out;
+}
+
+}  // namespace tavrin::link

@@ -1,0 +1,53 @@
+#pragma once
+// What an operator checks when a read reports "Read setting from EEPROM
+// error! Please check MSR device.": the program folder, the driver files,
+// the port library and its architecture, the driver, administrator rights,
+// the system family, the keyboard controller and the keyboard hook.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/keyboard_hook.h"
+#include "platform/pe_header.h"
+#include "platform/port_driver.h"
+#include "platform/version_query.h"
+
+namespace tavrin::link {
+
+// The winio3.dll in the program folder, as its PE header describes it.
+struct PortLibrary {
+    std::string path;
+    bool present = false;
+    platform::PeHeader header;
+};
+
+PortLibrary inspectPortLibrary(platform::FileSystem& files);
+
+// Empty when the library may load into a program built for buildMachine;
+// otherwise why it cannot and which build to use instead.
+std::string foreignLibraryAdvice(const PortLibrary& library, std::uint16_t buildMachine);
+
+struct DoctorCheck {
+    std::string name;
+    bool passed = false;
+    std::string detail;
+};
+
+struct DoctorSeams {
+    platform::FileSystem& files;
+    platform::PortDriver& ports;
+    platform::VersionQuery& version;
+    platform::KeyboardHookApi& hooks;
+    bool administrator = false;
+    std::uint16_t buildMachine = platform::buildMachine();
+    // The simulated keyboard: no driver files, library or rights to check.
+    bool simulated = false;
+};
+
+// Runs every check in order. Opens the port driver (and shuts it again)
+// but copies or changes no file.
+std::vector<DoctorCheck> runDoctorChecks(DoctorSeams& seams);
+
+}  // namespace tavrin::link

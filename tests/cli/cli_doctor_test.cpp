@@ -1,0 +1,76 @@
+// tavrin-cli doctor against the simulated keyboard: the report's lines, the
+// verdict and the exit status.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/cli_app.h"
+#include "cli/doctor.h"
+
+namespace tavrin::cli {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+struct DoctorRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+DoctorRun doctor(CliOptions options, std::vector<std::string> extra = {}) {
+    std::vector<std::string> args{"tavrin-cli", "--simulate", "doctor"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    std::vector<const char*> argv;
+    for (const auto& a : args) {
+        argv.push_back(a.c_str());
+    }
+    options.virtualClock = true;
+    std::ostringstream out, err;
+    int status = runCli(static_cast<int>(argv.size()), argv.data(), out, err, options);
+    return {status, out.str(), err.str()};
+}
+
+TEST(CliDoctor, TheSimulatedKeyboardPasses) {
+    DoctorRun run = doctor({});
+    EXPECT_EQ(run.status, kExitOk) << run.out;
+    EXPECT_EQ(run.err, "");
+    std::vector<std::string> lines;
+    std::istringstream in(run.out);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    ASSERT_EQ(lines.size(), 6u) << run.out;
+    EXPECT_THAT(lines[0], StartsWith("ok    program folder: "));
+    EXPECT_EQ(lines[1], "ok    InitializeWinIo: the port driver is open");
+    EXPECT_EQ(lines[2],
+              "ok    system: Windows NT 5.1: the keyboard's dump arrives as 290 keystrokes");
+    EXPECT_THAT(lines[3], StartsWith("ok    status port 0x64: reads 0x"));
+    EXPECT_EQ(lines[4], "ok    keyboard hook: installed and removed");
+    EXPECT_EQ(lines[5], "verdict: all 5 checks pass");
+}
+
+TEST(CliDoctor, AFailedDriverOpenFailsTheVerdict) {
+    CliOptions options;
+    options.simulator.controller.initializeResults = {false};
+    options.simulator.host.osVersion = std::nullopt;
+    DoctorRun run = doctor(options);
+    EXPECT_EQ(run.status, kExitFailed);
+    EXPECT_THAT(run.out, HasSubstr("FAIL  InitializeWinIo: failed"));
+    EXPECT_THAT(run.out, HasSubstr("FAIL  status port 0x64: not readable"));
+    EXPECT_THAT(run.out, HasSubstr("FAIL  system: "));
+    EXPECT_THAT(run.out, HasSubstr("verdict: 3 of 5 checks fail\n"));
+}
+
+TEST(CliDoctor, ReportLinesAndVerdict) {
+    std::ostringstream out;
+    EXPECT_EQ(printDoctorReport({{"a", true, "fine"}, {"b", false, "broken"}}, out), kExitFailed);
+    EXPECT_EQ(out.str(), "ok    a: fine\nFAIL  b: broken\nverdict: 1 of 2 checks fail\n");
+    EXPECT_EQ(doctor({}, {"extra"}).status, kExitUsage);
+}
+
+}  // namespace
+}  // namespace tavrin::cli

@@ -1,0 +1,113 @@
+// tavrin-cli.exe as Windows sees it: its version resource, its manifest
+// and its icon, read back through the system's own functions.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "tavrin_version.h"
+#include "win32_test_support.h"
+
+#include <winver.h>
+
+namespace tavrin::test::win32 {
+namespace {
+
+std::string cliProgram() {
+    return programDir() + "\\..\\..\\cli\\tavrin-cli.exe";
+}
+
+std::string versionString(const std::vector<char>& info, const char* name) {
+    char* value = nullptr;
+    UINT size = 0;
+    std::string key = std::string("\\StringFileInfo\\040904E4\\") + name;
+    if (!VerQueryValueA(info.data(), key.c_str(), reinterpret_cast<void**>(&value), &size) ||
+        value == nullptr || size == 0) {
+        return "(none)";
+    }
+    return std::string(value, strnlen(value, size));
+}
+
+TEST(ProgramResources, VersionResourceNamesTheProductAndItsVersion) {
+    const std::string exe = cliProgram();
+    ASSERT_TRUE(isFile(exe)) << exe;
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &handle);
+    ASSERT_GT(size, 0u) << "no version resource";
+    std::vector<char> info(size);
+    ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, size, info.data()));
+    EXPECT_EQ(versionString(info, "ProductName"), "Tavrin");
+    EXPECT_EQ(versionString(info, "ProductVersion"), TAVRIN_VERSION);
+    EXPECT_EQ(versionString(info, "FileVersion"), TAVRIN_VERSION);
+    EXPECT_EQ(versionString(info, "OriginalFilename"), "tavrin-cli.exe");
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT fixedSize = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &fixedSize));
+    ASSERT_GE(fixedSize, sizeof(VS_FIXEDFILEINFO));
+    EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+    // 1.7G: 1.7.0.0
+    int major = 0, minor = 0;
+    ASSERT_EQ(std::sscanf(TAVRIN_VERSION, "%d.%d", &major, &minor), 2);
+    EXPECT_EQ(HIWORD(fixed->dwProductVersionMS), major);
+    EXPECT_EQ(LOWORD(fixed->dwProductVersionMS), minor);
+    EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+}
+
+class ProgramImage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        module_ = LoadLibraryExA(cliProgram().c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        ASSERT_NE(module_, nullptr) << cliProgram();
+    }
+    void TearDown() override {
+        if (module_ != nullptr) {
+            FreeLibrary(module_);
+        }
+    }
+    std::string resource(LPCSTR name, LPCSTR type) {
+        HRSRC found = FindResourceA(module_, name, type);
+        if (found == nullptr) {
+            return "";
+        }
+        HGLOBAL loaded = LoadResource(module_, found);
+        const char* bytes = static_cast<const char*>(LockResource(loaded));
+        return bytes ? std::string(bytes, SizeofResource(module_, found)) : "";
+    }
+    HMODULE module_ = nullptr;
+};
+
+TEST_F(ProgramImage, ManifestAsksForAdministratorThemedControlsAndPerMonitorDpi) {
+    const std::string manifest = resource(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_FALSE(manifest.empty()) << "no manifest resource";
+    for (const char* part : {"level=\"requireAdministrator\"", "Microsoft.Windows.Common-Controls",
+                             "version=\"6.0.0.0\"", "PerMonitorV2", "true/pm"}) {
+        EXPECT_NE(manifest.find(part), std::string::npos) << part;
+    }
+}
+
+TEST_F(ProgramImage, IconHoldsEverySizeFrom16To256) {
+    const std::string group = resource(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
+    ASSERT_GE(group.size(), 6u) << "no icon";
+    const auto* b = reinterpret_cast<const unsigned char*>(group.data());
+    const int count = b[4] | (b[5] << 8);
+    ASSERT_EQ(group.size(), 6u + 14u * static_cast<unsigned>(count));
+    std::vector<int> sizes;
+    for (int i = 0; i < count; ++i) {
+        const int width = b[6 + 14 * i];
+        sizes.push_back(width == 0 ? 256 : width);
+    }
+    EXPECT_EQ(sizes, (std::vector<int>{16, 24, 32, 48, 64, 128, 256}));
+    HICON icon = static_cast<HICON>(
+        LoadImageA(module_, MAKEINTRESOURCEA(1), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
+    EXPECT_NE(icon, nullptr);
+    if (icon != nullptr) {
+        DestroyIcon(icon);
+    }
+}
+
+}  // namespace
+}  // namespace tavrin::test::win32
