@@ -375,44 +375,18 @@ void frmMsr::handle(const std::function<void()>& handler) {
     refresh();
 }
 
-void frmMsr::comboActivated(ui::ComboBox& model, int index, const std::function<void()>& handler) {
-    if (!window_.model().commandsEnabled()) {
-        refresh();  // a choice made while an operation runs is not taken
-        return;
-    }
-    model.setListIndex(index);
-    handle(handler);
-}
-
 void frmMsr::wire() {
     ui::MsrWindow* w = &window_;
-    ui::WindowModel* m = &window_.model();
     for (int n = 1; n <= ui::kItemCount; ++n) {
-        const auto i = static_cast<std::size_t>(n);
-        connect(cmdItem[i], &QPushButton::clicked, this,
+        connect(cmdItem[static_cast<std::size_t>(n)], &QPushButton::clicked, this,
                 [this, w, n] { handle([w, n] { w->cmdItem_Click(n); }); });
-        if (cb[i] != nullptr) {
-            connect(cb[i], &QComboBox::activated, this, [this, w, m, n](int index) {
-                comboActivated(m->cb[static_cast<std::size_t>(n)], index,
-                               [w, n] { w->cb_Click(n); });
-            });
+        if (QComboBox* combo = valueCombo(n)) {
+            connect(combo, &QComboBox::activated, this,
+                    [this, w, n](int index) { handle([w, n, index] { w->choose(n, index); }); });
         }
     }
-    connect(Combo1, &QComboBox::activated, this, [this, w, m](int index) {
-        comboActivated(m->Combo1, index, [w] { w->Combo1_Click(); });
-    });
-    connect(Combo2, &QComboBox::activated, this, [this, w, m](int index) {
-        comboActivated(m->Combo2, index, [w] { w->Combo2_Click(); });
-    });
-    connect(Combo3, &QComboBox::activated, this, [this, w, m](int index) {
-        comboActivated(m->Combo3, index, [w] { w->Combo3_Click(); });
-    });
-    connect(Combo4, &QComboBox::activated, this, [this, w, m](int index) {
-        comboActivated(m->Combo4, index, [w] { w->Combo4_Click(); });
-    });
-    connect(Combo5, &QComboBox::activated, this, [this, w, m](int index) {
-        comboActivated(m->Combo5, index, [w] { w->Combo5_Click(); });
-    });
+    connect(Combo5, &QComboBox::activated, this,
+            [this, w](int index) { handle([w, index] { w->chooseMode(index); }); });
 
     auto onClick = [this](QPushButton* button, std::function<void()> handler) {
         connect(button, &QPushButton::clicked, this, [this, handler] { handle(handler); });

@@ -120,9 +120,6 @@ private:
 
     // Runs one handler of the model, then shows what it left.
     void handle(const std::function<void()>& handler);
-    // The operator picked entry index of a combo box: into the model, then
-    // its handler.
-    void comboActivated(ui::ComboBox& model, int index, const std::function<void()>& handler);
 
     void refreshList(QListWidget* list, const ui::ListBox& model);
     // A sequence can be longer than its field shows: the whole text is the

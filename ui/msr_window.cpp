@@ -245,6 +245,25 @@ void MsrWindow::comboChosen(int item) {
     eeprom::cmdItem_Click(ctx_, item);
 }
 
+void MsrWindow::choose(int item, int index) {
+    ComboBox* combo = window_.valueCombo(item);
+    if (combo == nullptr || window_.operationRunning) {
+        window_.Refresh();
+        return;
+    }
+    combo->setListIndex(index);
+    comboItemChange(item);
+}
+
+void MsrWindow::chooseMode(int index) {
+    if (window_.operationRunning) {
+        window_.Refresh();
+        return;
+    }
+    window_.Combo5.setListIndex(index);
+    Combo5_Click();
+}
+
 void MsrWindow::cb_Click(int item) {
     if (window_.operationRunning || item < 1 || item > kItemCount) {
         return;

@@ -20,8 +20,8 @@
 #include "platform/tick_counter.h"
 #include "platform/timer.h"
 #include "platform/version_query.h"
-#include "tavrin_version.h"
 #include "settings_file/profile.h"
+#include "tavrin_version.h"
 #include "ui/item_values.h"
 #include "ui/scripted_operator.h"
 #include "ui/window_model.h"
@@ -87,8 +87,15 @@ public:
     void Cmdpt_Click();
     void Exit_Click();
 
-    // Item controls. The front end first puts the operator's choice into
-    // the combo box of the model, then calls its handler.
+    // The operator's choice of entry index in item's combo box (cb or
+    // Combo1..Combo4, whichever shows the item) and in Combo5, the
+    // scan-code mode: put into the model, then the box's handler runs. A
+    // choice made while an operation runs is not taken; the front end
+    // redraws the box as it was.
+    void choose(int item, int index);
+    void chooseMode(int index);
+
+    // Item controls' handlers, for the choice already in the model.
     void cmdItem_Click(int item);
     void cb_Click(int item);
     void Combo1_Click();
