@@ -8,11 +8,14 @@
 #include <QPointer>
 #include <array>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "ui/catalogue.h"
+#include "ui/form_layout.h"
 #include "ui/msr_window.h"
 
+class QAbstractButton;
 class QAction;
 class QComboBox;
 class QGroupBox;
@@ -105,15 +108,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    struct RowColumns;
-    QWidget* buildPage(QTabWidget* tabs, const QString& caption);
-    QGroupBox* buildFrame(QWidget* page, const QRect& geometry, int firstItem, int lastItem,
-                          bool headers, bool actionHeader);
+    QTabWidget* buildTabs(QWidget* central, const ui::TabSetLayout& layout);
+    QGroupBox* buildFrame(QWidget* page, const ui::FrameLayout& layout);
+    void buildHiddenMembers(QWidget* page);
+    void buildModeFrame(QWidget* page);
     void buildRow(QWidget* frame, int item, int top);
     QListWidget* makeItemList(QWidget* parent);
     QComboBox* makeCombo(QWidget* parent);
-    void buildMsrTabs();
-    void buildBarcodeTabs();
     void buildCommands(QWidget* central);
     void buildMenus();
     void wire();
@@ -129,6 +130,9 @@ private:
     void endIfUnloaded();
 
     ui::MsrWindow& window_;
+    // The buttons and menu entries that give a command, for their state.
+    std::vector<std::pair<QAbstractButton*, ui::Command>> commandButtons_;
+    std::vector<std::pair<QAction*, ui::Command>> commandActions_;
     WheelGuard* wheelGuard_ = nullptr;
     QPointer<frmAbout> about_;
     QPointer<QWidget> focusBeforeOperation_;

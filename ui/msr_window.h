@@ -22,6 +22,7 @@
 #include "platform/version_query.h"
 #include "settings_file/profile.h"
 #include "tavrin_version.h"
+#include "ui/form_layout.h"
 #include "ui/item_values.h"
 #include "ui/scripted_operator.h"
 #include "ui/window_model.h"
@@ -70,6 +71,17 @@ public:
     void Form_Load(bool startupRead = true);
     void Form_Unload();
     bool ended() const { return ended_; }
+
+    // A button's or a menu entry's command, through the handler named for
+    // it; Command::About is the front end's own box.
+    void run(Command command);
+    // One operation at a time: what would start another waits for it. Exit
+    // and About stay: the window unloads once the running operation has
+    // finished. Cmdpt and Command7 follow their model state as well.
+    bool enabled(Command command) const;
+    // Item n's "Write" button; the combo boxes follow idle().
+    bool itemButtonEnabled(int item) const;
+    bool idle() const { return window_.commandsEnabled() && !ended_; }
 
     // Buttons and menus.
     void Command1_Click() { Readsettingfromfile_Click(); }
