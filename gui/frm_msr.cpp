@@ -55,6 +55,10 @@ frmMsr::frmMsr(ui::MsrWindow& window, QWidget* parent)
     for (std::size_t i = 0; i < frame3.size(); ++i) {
         frame3[i] = findChild<QGroupBox*>(QString("frame3_%1").arg(i));
     }
+    Combo1 = findChild<QComboBox*>("Combo1");
+    Combo2 = findChild<QComboBox*>("Combo2");
+    Combo3 = findChild<QComboBox*>("Combo3");
+    Combo4 = findChild<QComboBox*>("Combo4");
 
     buildCommands(central);
     buildMenus();
@@ -118,29 +122,10 @@ void frmMsr::buildRow(QWidget* frame, int n, int top) {
         list->hide();
         QComboBox* combo = makeCombo(frame);
         combo->setGeometry(twRect(ui::valueRect(top)));
-        switch (def.control) {
-            case ui::ValueControl::Cb:
-                combo->setObjectName(QString("cb_%1").arg(n));
-                cb[i] = combo;
-                break;
-            case ui::ValueControl::Combo1:
-                combo->setObjectName("Combo1");
-                Combo1 = combo;
-                break;
-            case ui::ValueControl::Combo2:
-                combo->setObjectName("Combo2");
-                Combo2 = combo;
-                break;
-            case ui::ValueControl::Combo3:
-                combo->setObjectName("Combo3");
-                Combo3 = combo;
-                break;
-            case ui::ValueControl::Combo4:
-                combo->setObjectName("Combo4");
-                Combo4 = combo;
-                break;
-            case ui::ValueControl::List:
-                break;
+        combo->setObjectName(QString::fromStdString(ui::valueControlName(n)));
+        valueCombos_[i] = combo;
+        if (def.control == ui::ValueControl::Cb) {
+            cb[i] = combo;
         }
     }
 
@@ -328,24 +313,7 @@ void frmMsr::wire() {
 }
 
 QComboBox* frmMsr::valueCombo(int n) const {
-    if (n < 1 || n > ui::kItemCount) {
-        return nullptr;
-    }
-    switch (ui::item(n).control) {
-        case ui::ValueControl::Cb:
-            return cb[static_cast<std::size_t>(n)];
-        case ui::ValueControl::Combo1:
-            return Combo1;
-        case ui::ValueControl::Combo2:
-            return Combo2;
-        case ui::ValueControl::Combo3:
-            return Combo3;
-        case ui::ValueControl::Combo4:
-            return Combo4;
-        case ui::ValueControl::List:
-            break;
-    }
-    return nullptr;
+    return n >= 1 && n <= ui::kItemCount ? valueCombos_[static_cast<std::size_t>(n)] : nullptr;
 }
 
 void frmMsr::refreshList(QListWidget* list, const ui::ListBox& model) {

@@ -130,6 +130,7 @@ private:
     void endIfUnloaded();
 
     ui::MsrWindow& window_;
+    std::array<QComboBox*, kArraySize> valueCombos_{};  // by the item each shows
     // The buttons and menu entries that give a command, for their state.
     std::vector<std::pair<QAbstractButton*, ui::Command>> commandButtons_;
     std::vector<std::pair<QAction*, ui::Command>> commandActions_;
