@@ -34,14 +34,6 @@ SequenceForm sequenceForm(int item, bool modeOn) {
     return track ? kEightScanCodes : kSixScanCodes;
 }
 
-std::string trimSpaces(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 bool isOneOrTwoDigits(const std::string& s) {
     if (s.empty() || s.size() > 2) {
         return false;
@@ -63,7 +55,8 @@ ItemValue numberGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list,
                       const std::string& prior) {
     auto& window = ctx.window;
     if (!window.batchFlag) {
-        const std::string s = trimSpaces(ctx.dialogs.InputBox(kNumberPrompt, "Input", prior));
+        const std::string s =
+            scantext::trimSpaces(ctx.dialogs.InputBox(kNumberPrompt, "Input", prior));
         if (s.empty()) {
             return ItemValue::Unchanged;
         }

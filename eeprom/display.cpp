@@ -63,14 +63,6 @@ void appendByte(std::string& text, std::int32_t v, bool scanCodeForm) {
     }
 }
 
-std::string trimSpaces(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 ui::ListBox& list(Context& ctx, int item) {
     return ctx.window.lstItem[static_cast<std::size_t>(item)];
 }
@@ -120,7 +112,7 @@ void ShowSequenceText(Context& ctx, const std::string& text, int address) {
     }
     // A list box entry ends at a zero character.
     std::string shown = text.substr(0, text.find('\0'));
-    shown = trimSpaces(scantext::TokenDisplayConversion(shown));
+    shown = scantext::trimSpaces(scantext::TokenDisplayConversion(shown));
     ui::ListBox& l = list(ctx, field->item);
     l.clear();
     l.addItem(std::move(shown));

@@ -9,23 +9,18 @@
 #include "gui/screen_centre.h"
 #include "gui/twips.h"
 #include "gui/win_text.h"
+#include "scantext/scan_text.h"
 #include "ui/display_text.h"
 
 namespace tavrin::gui {
 
-namespace {
-constexpr const char* kCharCaption = "Preamble Postamble characters input";
-constexpr const char* kCharPrompt = "Please input preamble or postamble characters:";
-constexpr const char* kScanCaption = "Preamble Postamble scan code input";
-constexpr const char* kScanPrompt = "Please input Preamble / Postamble scan code.";
-}  // namespace
-
 frmPrePost::frmPrePost(QWidget* owner) : QDialog(owner) {
     setObjectName("frmPrePost");
-    setWindowTitle(kCharCaption);
+    const scantext::PrePostTexts& texts = scantext::prePostTexts(false);
+    setWindowTitle(formText(texts.caption));
     setFixedSize(tw(4575), tw(4620));
 
-    lblPrePost = new QLabel(kCharPrompt, this);
+    lblPrePost = new QLabel(formText(texts.prompt), this);
     lblPrePost->setGeometry(twRect(120, 120, 4335, 255));
     txtPrePost = new QLineEdit(this);
     txtPrePost->setGeometry(twRect(120, 480, 4335, 375));
@@ -60,14 +55,11 @@ void frmPrePost::Form_Load(const platform::PrePostRequest& request) {
     outcome_ = Outcome::Closed;
     lstPrePost->clear();
     txtPrePost->setText(fromWinText(ui::visibleText(request.text)));
-    if (request.scanCodeForm) {
-        setWindowTitle(kScanCaption);
-        lblPrePost->setText(kScanPrompt);
-        lstPrePost->addItems({"Example ", "<62><E2> "});
-    } else {
-        setWindowTitle(kCharCaption);
-        lblPrePost->setText(kCharPrompt);
-        lstPrePost->addItems({"{BACKSPACE}", "{TAB}", "{ENTER}", "{ESC}"});
+    const scantext::PrePostTexts& texts = scantext::prePostTexts(request.scanCodeForm);
+    setWindowTitle(formText(texts.caption));
+    lblPrePost->setText(formText(texts.prompt));
+    for (std::string_view example : texts.examples) {
+        lstPrePost->addItem(formText(example));
     }
     Labeldes->setText(fromWinText(request.limitPrompt));
     txtPrePost->setFocus();
