@@ -1,16 +1,10 @@
 #include "cli/item_listing.h"
 
-#include <cstdio>
-
 #include "ui/catalogue.h"
 #include "ui/display_text.h"
 #include "ui/item_values.h"
 
 namespace tavrin::cli {
-
-std::string shownValue(const ui::WindowModel& window, int item) {
-    return ui::shownValue(window, item);
-}
 
 std::string itemLine(const ui::WindowModel& window, int item, bool withKeys) {
     const bool mode = item == ui::kScanCodeModeItem;
@@ -32,20 +26,7 @@ std::string listItems(const ui::WindowModel& window, bool withKeys) {
 }
 
 std::string escapedLine(const std::string& utf8) {
-    std::string out;
-    for (char c : utf8) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", u);
-            out += hex;
-        } else if (c == '\\') {
-            out += "\\\\";
-        } else {
-            out += c;
-        }
-    }
-    return out;
+    return ui::escapedUtf8(utf8, true);
 }
 
 std::string unescapedLine(const std::string& text) {

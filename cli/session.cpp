@@ -23,6 +23,14 @@ app::FrontEnd frontEnd(CliDialogs& dialogs, sim::SimClock& clock, const CliOptio
     return front;
 }
 
+// The reason of a failure, on the error stream.
+bool told(bool ok, const std::string& error, std::ostream& err) {
+    if (!ok) {
+        err << "tavrin-cli: " << error << '\n';
+    }
+    return ok;
+}
+
 }  // namespace
 
 Session::Session(const app::SessionSettings& settings, const CliOptions& options, const char* argv0,
@@ -58,20 +66,12 @@ void Session::showProgress() {
 
 bool Session::prepare(std::ostream& err) {
     std::string error;
-    if (!core_.prepare(error)) {
-        err << "tavrin-cli: " << error << '\n';
-        return false;
-    }
-    return true;
+    return told(core_.prepare(error), error, err);
 }
 
 bool Session::finish(std::ostream& err) {
     std::string error;
-    if (!core_.finish(error)) {
-        err << "tavrin-cli: " << error << '\n';
-        return false;
-    }
-    return true;
+    return told(core_.finish(error), error, err);
 }
 
 }  // namespace tavrin::cli
