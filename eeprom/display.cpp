@@ -97,10 +97,10 @@ void ShowImage(Context& ctx) {
 
     w.batchFlag = false;
     ctx.counters.sendErrorCounter = 0;
-    applyPending(list(ctx, 5), w.Combo1, pending.country);
-    applyPending(list(ctx, 6), w.Combo2, pending.msrType);
-    applyPending(list(ctx, 19), w.Combo3, pending.startCode);
-    applyPending(list(ctx, 20), w.Combo4, pending.stopCode);
+    applyPending(list(ctx, 5), *w.valueCombo(5), pending.country);
+    applyPending(list(ctx, 6), *w.valueCombo(6), pending.msrType);
+    applyPending(list(ctx, 19), *w.valueCombo(19), pending.startCode);
+    applyPending(list(ctx, 20), *w.valueCombo(20), pending.stopCode);
     gorefresh(ctx);
     w.Refresh();
 }
