@@ -2,6 +2,7 @@
 
 #include "ui/catalogue.h"
 #include "ui/display_text.h"
+#include "ui/form_layout.h"
 #include "ui/item_values.h"
 
 namespace tavrin::cli {
@@ -12,7 +13,7 @@ std::string itemLine(const ui::WindowModel& window, int item, bool withKeys) {
     if (withKeys) {
         line += std::string(mode ? ui::kScanCodeModeKey : ui::item(item).key) + '\t';
     }
-    line += mode ? std::string("Scan Codes (SCAN SET 2)")
+    line += mode ? std::string(ui::modeFrame().labelCaption)
                  : ui::escapedUtf8(std::string(ui::item(item).caption));
     return line + '\t' + ui::escapedUtf8(ui::shownValue(window, item)) + '\n';
 }

@@ -25,13 +25,7 @@
 
 namespace tavrin::gui {
 
-namespace {
-
-bool isEditable(ui::ItemKind kind) {
-    return kind == ui::ItemKind::Number || kind == ui::ItemKind::Sequence;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 frmMsr::frmMsr(ui::MsrWindow& window, QWidget* parent)
     : QMainWindow(parent), window_(window), wheelGuard_(new WheelGuard(this)) {
@@ -133,9 +127,6 @@ void frmMsr::buildRow(QWidget* frame, int n, int top) {
     button->setObjectName(QString("cmdItem_%1").arg(n));
     button->setGeometry(twRect(ui::itemButtonRect(top)));
     button->setAutoDefault(false);
-    if (!isEditable(def.kind)) {
-        button->hide();  // the "Write" buttons are reached from code only
-    }
     cmdItem[i] = button;
 }
 
@@ -143,22 +134,15 @@ QGroupBox* frmMsr::buildFrame(QWidget* page, const ui::FrameLayout& layout) {
     auto* frame = new QGroupBox(page);
     frame->setObjectName(formText(layout.name));
     frame->setGeometry(twRect(layout.rect));
-    auto header = [&](const char* text, int left, int width, bool shown) {
-        auto* label = new QLabel(text, frame);
+    for (const ui::HeaderLayout& def : ui::frameHeaders(layout)) {
+        auto* label = new QLabel(formText(def.text), frame);
         label->setObjectName(QString("Label1_%1").arg(Label1.size()));
-        label->setGeometry(twRect({left, ui::kHeaderTop, width, ui::kLabelHeight}));
+        label->setGeometry(twRect(def.rect));
         QFont bold = label->font();
         bold.setBold(true);
         label->setFont(bold);
-        label->setVisible(shown);
+        label->setVisible(def.shown);
         Label1.push_back(label);
-    };
-    if (layout.headers) {
-        header("Item List", ui::kCaptionLeft, ui::kCaptionWidth, true);
-        header("Current Setting", ui::kValueLeft, ui::kValueWidth, true);
-    }
-    if (layout.headers || layout.actionHeader) {
-        header("Action", ui::kButtonLeft, ui::kButtonWidth, false);
     }
     for (int n = layout.firstItem; n <= layout.lastItem; ++n) {
         buildRow(frame, n, layout.rowTop(n));
@@ -210,7 +194,7 @@ void frmMsr::buildModeFrame(QWidget* page) {
     Frame4 = new QGroupBox(page);
     Frame4->setObjectName("Frame4");
     Frame4->setGeometry(twRect(layout.frame));
-    Label2 = new QLabel("Scan Codes (SCAN SET 2)", Frame4);
+    Label2 = new QLabel(formText(layout.labelCaption), Frame4);
     Label2->setObjectName("Label2");
     Label2->setGeometry(twRect(layout.label));
     Combo5 = makeCombo(Frame4);

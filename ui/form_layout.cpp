@@ -77,6 +77,20 @@ TwipsRect itemButtonRect(int rowTop) {
     return {kButtonLeft, rowTop - 15, kButtonWidth, kRowHeight + 30};
 }
 
+std::vector<HeaderLayout> frameHeaders(const FrameLayout& frame) {
+    std::vector<HeaderLayout> headers;
+    if (frame.headers) {
+        headers.push_back(
+            {"Item List", {kCaptionLeft, kHeaderTop, kCaptionWidth, kLabelHeight}, true});
+        headers.push_back(
+            {"Current Setting", {kValueLeft, kHeaderTop, kValueWidth, kLabelHeight}, true});
+    }
+    if (frame.headers || frame.actionHeader) {
+        headers.push_back({"Action", {kButtonLeft, kHeaderTop, kButtonWidth, kLabelHeight}, false});
+    }
+    return headers;
+}
+
 int FrameLayout::rowTop(int item) const {
     return (headers ? kFirstRowTopHeaders : kFirstRowTop) + (item - firstItem) * kRowStep;
 }
@@ -114,7 +128,8 @@ const ModeFrameLayout& modeFrame() {
                                {kValueLeft, 375, 1335, kRowHeight},
                                {kValueLeft, 870, kValueWidth, 420},
                                {kCaptionLeft, 900, 3600, kRowHeight},
-                               {kButtonLeft, 360, kButtonWidth, kRowHeight + 30}};
+                               {kButtonLeft, 360, kButtonWidth, kRowHeight + 30},
+                               "Scan Codes (SCAN SET 2)"};
     }();
     return layout;
 }

@@ -44,6 +44,16 @@ struct FrameLayout {
     int rowTop(int item) const;
 };
 
+// The column headers over a frame's rows: "Item List" and "Current
+// Setting" where the frame has headers, and the "Action" header, never
+// shown, where it has one.
+struct HeaderLayout {
+    std::string_view text;
+    TwipsRect rect;
+    bool shown;
+};
+std::vector<HeaderLayout> frameHeaders(const FrameLayout& frame);
+
 struct TabSetLayout {
     std::string_view name;  // "SSTab2"
     TwipsRect rect;         // within the client area
@@ -63,6 +73,7 @@ const TabSetLayout& barcodeTabs();
 // Combo5), the OPOS preset button Cmdpt, Text1 and Command7.
 struct ModeFrameLayout {
     TwipsRect frame, label, combo, cmdpt, text1, command7;
+    std::string_view labelCaption;
 };
 const ModeFrameLayout& modeFrame();
 
