@@ -252,7 +252,7 @@ void frmMsr::buildMenus() {
 
 void frmMsr::setSimulated(bool simulated) {
     if (simulated && simulatedLabel == nullptr) {
-        simulatedLabel = new QLabel("Simulated keyboard");
+        simulatedLabel = new QLabel(formText(ui::kSimulatedNote));
         simulatedLabel->setObjectName("simulatedLabel");
         // Clear of the window's right edge, where the frame would cut it.
         simulatedLabel->setContentsMargins(0, 0, tw(120), 0);

@@ -194,7 +194,7 @@ const AboutLayout& aboutBox() {
         {0, 0, 5730, 3630},
         {240, 240, 1020, 1020},
         {
-            {"Label2", "Tavrin", {1500, 180, 3975, 480}, true, false},
+            {"Label2", kProgramName, {1500, 180, 3975, 480}, true, false},
             {"Label3", kAboutLabel3, {1500, 720, 3975, 255}, false, false},
             {"Label4", "Win95/98/ME/XP/2000", {1500, 990, 3975, 255}, false, false},
             {"Label1", "Tavrin point-of-sale utilities", {1500, 1320, 3975, 255}, false, false},

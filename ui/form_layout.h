@@ -10,6 +10,11 @@
 
 namespace tavrin::ui {
 
+// The program's name: message boxes without a title of their own carry it.
+inline constexpr std::string_view kProgramName = "Tavrin";
+// Under the window while the keyboard behind it is the simulated one.
+inline constexpr std::string_view kSimulatedNote = "Simulated keyboard";
+
 struct TwipsRect {
     int left, top, width, height;
 };
