@@ -25,8 +25,6 @@
 
 namespace tavrin::gui {
 
-namespace {}  // namespace
-
 frmMsr::frmMsr(ui::MsrWindow& window, QWidget* parent)
     : QMainWindow(parent), window_(window), wheelGuard_(new WheelGuard(this)) {
     setObjectName("frmMsr");
