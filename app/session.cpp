@@ -4,6 +4,8 @@
 #include <system_error>
 
 #include "app/keyboard_image_file.h"
+#include "app/null_backends.h"
+#include "platform/std_file_system.h"
 
 namespace tavrin::app {
 
@@ -32,39 +34,70 @@ private:
     std::function<void()> after_;
 };
 
+// The simulated keyboard behind every seam; files in the program folder.
+class Session::SimulatedBackends : public NativePlatform {
+public:
+    SimulatedBackends(sim::SimClock& clock, const sim::SimulatedKeyboard::Options& options,
+                      const char* argv0)
+        : keyboard(clock, options), files_(programFolder(argv0), "") {}
+
+    platform::PortDriver& ports() override { return keyboard.ports(); }
+    platform::TickCounter& ticks() override { return keyboard.host(); }
+    platform::EventPump& events() override { return keyboard.host(); }
+    platform::Timer& timer1() override { return keyboard.host(); }
+    platform::KeyboardHookApi& hooks() override { return keyboard.host(); }
+    platform::VersionQuery& version() override { return keyboard.host(); }
+    platform::FileSystem& files() override { return files_; }
+    platform::Registry& registry() override { return registry_; }
+    platform::ProgramLauncher& launcher() override { return launcher_; }
+
+    sim::SimulatedKeyboard keyboard;
+
+private:
+    platform::StdFileSystem files_;
+    AbsentRegistry registry_;
+    AbsentLauncher launcher_;
+};
+
 Session::Session(const SessionSettings& settings, FrontEnd frontEnd, const char* argv0)
     : settings_(settings), frontEnd_(std::move(frontEnd)) {
     if (settings.simulate) {
-        keyboard_ =
-            std::make_unique<sim::SimulatedKeyboard>(*frontEnd_.simClock, frontEnd_.simulator);
-        simFiles_ = std::make_unique<platform::StdFileSystem>(programFolder(argv0), "");
+        auto simulated =
+            std::make_unique<SimulatedBackends>(*frontEnd_.simClock, frontEnd_.simulator, argv0);
+        simulated_ = simulated.get();
+        backends_ = std::move(simulated);
     } else {
-        native_ = makeNativePlatform(argv0);
+        backends_ = makeNativePlatform(argv0);
     }
+    NativePlatform& b = *backends_;
+    // A toolkit's own loop and timer wait for the machine, not for the simulation.
+    const bool toolkitLoop = !simulated_ && frontEnd_.nativeEvents != nullptr;
+    const bool toolkitTimer = !simulated_ && frontEnd_.nativeTimer1 != nullptr;
     logging_ = std::make_unique<LoggingPortDriver>(
-        rawPorts(), ticks(), [this](std::uint32_t tick, std::uint8_t byte) {
+        b.ports(), b.ticks(), [this](std::uint32_t tick, std::uint8_t byte) {
             wireLog_.record(static_cast<std::int32_t>(tick - startTick_), byte);
         });
-    events_ = std::make_unique<NotifyingPump>(rawEvents(), frontEnd_.afterEvents);
-    window_ = std::make_unique<ui::MsrWindow>(
-        ui::Platform{*logging_, ticks(), *events_, timer1(), hooks(), version(), files(),
-                     frontEnd_.dialogs, registry(), launcher()});
+    events_ = std::make_unique<NotifyingPump>(toolkitLoop ? *frontEnd_.nativeEvents : b.events(),
+                                              frontEnd_.afterEvents);
+    window_ = std::make_unique<ui::MsrWindow>(ui::Platform{
+        *logging_, b.ticks(), *events_, toolkitTimer ? *frontEnd_.nativeTimer1 : b.timer1(),
+        b.hooks(), b.version(), b.files(), frontEnd_.dialogs, b.registry(), b.launcher()});
 }
 
 Session::~Session() = default;
 
 bool Session::prepare(std::string& error) {
     std::error_code ec;
-    if (keyboard_ && !settings_.simImage.empty() &&
+    if (simulated_ && !settings_.simImage.empty() &&
         std::filesystem::exists(settings_.simImage, ec)) {
         KeyboardEeprom eeprom{};
-        if (!loadKeyboardImage(*simFiles_, settings_.simImage, eeprom)) {
+        if (!loadKeyboardImage(simulated_->files(), settings_.simImage, eeprom)) {
             error = "cannot read the simulated keyboard's image " + settings_.simImage;
             return false;
         }
-        keyboard_->firmware().setEeprom(eeprom);
+        simulated_->keyboard.firmware().setEeprom(eeprom);
     }
-    startTick_ = ticks().GetTickCount();
+    startTick_ = backends_->ticks().GetTickCount();
     if (!settings_.wireLog.empty() && !wireLog_.open(settings_.wireLog)) {
         error = "cannot write the wire log " + settings_.wireLog;
         return false;
@@ -82,8 +115,9 @@ bool Session::finish(std::string& error) {
         error = "cannot write the wire log " + settings_.wireLog;
         ok = false;
     }
-    if (prepared_ && keyboard_ && !settings_.simImage.empty() &&
-        !saveKeyboardImage(*simFiles_, settings_.simImage, keyboard_->firmware().eeprom())) {
+    if (prepared_ && simulated_ && !settings_.simImage.empty() &&
+        !saveKeyboardImage(simulated_->files(), settings_.simImage,
+                           simulated_->keyboard.firmware().eeprom())) {
         if (!error.empty()) {
             error += "; ";
         }
@@ -93,39 +127,8 @@ bool Session::finish(std::string& error) {
     return ok;
 }
 
-platform::PortDriver& Session::rawPorts() {
-    return keyboard_ ? static_cast<platform::PortDriver&>(keyboard_->ports()) : native_->ports();
-}
-platform::TickCounter& Session::ticks() {
-    return keyboard_ ? static_cast<platform::TickCounter&>(keyboard_->host()) : native_->ticks();
-}
-platform::EventPump& Session::rawEvents() {
-    if (keyboard_) {
-        return keyboard_->host();
-    }
-    return frontEnd_.nativeEvents != nullptr ? *frontEnd_.nativeEvents : native_->events();
-}
-platform::Timer& Session::timer1() {
-    if (keyboard_) {
-        return keyboard_->host();
-    }
-    return frontEnd_.nativeTimer1 != nullptr ? *frontEnd_.nativeTimer1 : native_->timer1();
-}
-platform::KeyboardHookApi& Session::hooks() {
-    return keyboard_ ? static_cast<platform::KeyboardHookApi&>(keyboard_->host())
-                     : native_->hooks();
-}
-platform::VersionQuery& Session::version() {
-    return keyboard_ ? static_cast<platform::VersionQuery&>(keyboard_->host()) : native_->version();
-}
-platform::FileSystem& Session::files() {
-    return keyboard_ ? static_cast<platform::FileSystem&>(*simFiles_) : native_->files();
-}
-platform::Registry& Session::registry() {
-    return keyboard_ ? static_cast<platform::Registry&>(noRegistry_) : native_->registry();
-}
-platform::ProgramLauncher& Session::launcher() {
-    return keyboard_ ? static_cast<platform::ProgramLauncher&>(noLauncher_) : native_->launcher();
+sim::SimulatedKeyboard* Session::keyboard() {
+    return simulated_ ? &simulated_->keyboard : nullptr;
 }
 
 }  // namespace tavrin::app

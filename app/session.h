@@ -10,10 +10,8 @@
 
 #include "app/logging_port_driver.h"
 #include "app/native_platform.h"
-#include "app/null_backends.h"
 #include "app/wire_log.h"
 #include "platform/dialogs.h"
-#include "platform/std_file_system.h"
 #include "sim/simulated_keyboard.h"
 #include "ui/msr_window.h"
 
@@ -58,30 +56,18 @@ public:
     bool finish(std::string& error);
 
     ui::MsrWindow& window() { return *window_; }
-    sim::SimulatedKeyboard* keyboard() { return keyboard_.get(); }
-    bool simulated() const { return static_cast<bool>(keyboard_); }
+    sim::SimulatedKeyboard* keyboard();
+    bool simulated() const { return simulated_ != nullptr; }
 
 private:
     class NotifyingPump;
-
-    platform::PortDriver& rawPorts();
-    platform::TickCounter& ticks();
-    platform::EventPump& rawEvents();
-    platform::Timer& timer1();
-    platform::KeyboardHookApi& hooks();
-    platform::VersionQuery& version();
-    platform::FileSystem& files();
-    platform::Registry& registry();
-    platform::ProgramLauncher& launcher();
+    class SimulatedBackends;
 
     SessionSettings settings_;
     FrontEnd frontEnd_;
     bool prepared_ = false;
-    std::unique_ptr<sim::SimulatedKeyboard> keyboard_;
-    std::unique_ptr<platform::StdFileSystem> simFiles_;
-    AbsentRegistry noRegistry_;
-    AbsentLauncher noLauncher_;
-    std::unique_ptr<NativePlatform> native_;
+    std::unique_ptr<NativePlatform> backends_;
+    SimulatedBackends* simulated_ = nullptr;  // within backends_, when simulating
     WireLog wireLog_;
     std::uint32_t startTick_ = 0;
     std::unique_ptr<LoggingPortDriver> logging_;
