@@ -18,22 +18,23 @@ frmPrePost::frmPrePost(QWidget* owner) : QDialog(owner) {
     setObjectName("frmPrePost");
     const scantext::PrePostTexts& texts = scantext::prePostTexts(false);
     setWindowTitle(formText(texts.caption));
-    setFixedSize(tw(4575), tw(4620));
+    const ui::PrePostLayout& form = ui::prePostBox();
+    setFixedSize(twRect(form.size).size());
 
     lblPrePost = new QLabel(formText(texts.prompt), this);
-    lblPrePost->setGeometry(twRect(120, 120, 4335, 255));
+    lblPrePost->setGeometry(twRect(form.prompt));
     txtPrePost = new QLineEdit(this);
-    txtPrePost->setGeometry(twRect(120, 480, 4335, 375));
+    txtPrePost->setGeometry(twRect(form.text));
     lstPrePost = new QListWidget(this);
-    lstPrePost->setGeometry(twRect(120, 960, 2655, 3570));
+    lstPrePost->setGeometry(twRect(form.examples));
     Labeldes = new QLabel(this);
-    Labeldes->setGeometry(twRect(2880, 1200, 1455, 1095));
+    Labeldes->setGeometry(twRect(form.limits));
     Labeldes->setWordWrap(true);
     Labeldes->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    cmdOK = new QPushButton("OK", this);
-    cmdOK->setGeometry(twRect(2880, 3600, 1575, 375));
-    cmdCancel = new QPushButton("Cancel", this);
-    cmdCancel->setGeometry(twRect(2880, 4080, 1575, 375));
+    cmdOK = new QPushButton(formText(form.okCaption), this);
+    cmdOK->setGeometry(twRect(form.ok));
+    cmdCancel = new QPushButton(formText(form.cancelCaption), this);
+    cmdCancel->setGeometry(twRect(form.cancel));
     // Neither button is the window's default or cancel button.
     for (QPushButton* b : {cmdOK, cmdCancel}) {
         b->setAutoDefault(false);

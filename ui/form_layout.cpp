@@ -214,4 +214,28 @@ const AboutLayout& aboutBox() {
     return kAbout;
 }
 
+const WaitingLayout& waitingBox() {
+    static const WaitingLayout kWaiting{"Waiting",
+                                        {0, 0, 3735, 1575},
+                                        "Processing,",
+                                        "please wait .......",
+                                        {480, 240, 2775, 255},
+                                        {480, 540, 2775, 255},
+                                        {480, 960, 2775, 255}};
+    return kWaiting;
+}
+
+const PrePostLayout& prePostBox() {
+    static const PrePostLayout kPrePost{{0, 0, 4575, 4620},
+                                        {120, 120, 4335, 255},
+                                        {120, 480, 4335, 375},
+                                        {120, 960, 2655, 3570},
+                                        {2880, 1200, 1455, 1095},
+                                        {2880, 3600, 1575, 375},
+                                        {2880, 4080, 1575, 375},
+                                        "OK",
+                                        "Cancel"};
+    return kPrePost;
+}
+
 }  // namespace tavrin::ui

@@ -146,4 +146,21 @@ struct AboutLayout {
 };
 const AboutLayout& aboutBox();
 
+// frmWaiting, shown while the keyboard types its answer.
+struct WaitingLayout {
+    std::string_view caption;
+    TwipsRect size;
+    std::string_view line1, line2;
+    TwipsRect label1, label2, progress;
+};
+const WaitingLayout& waitingBox();
+
+// frmPrePost; its caption, prompt and examples come with the notation
+// (scantext::prePostTexts).
+struct PrePostLayout {
+    TwipsRect size, prompt, text, examples, limits, ok, cancel;
+    std::string_view okCaption, cancelCaption;
+};
+const PrePostLayout& prePostBox();
+
 }  // namespace tavrin::ui
