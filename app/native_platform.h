@@ -6,6 +6,7 @@
 // the driver).
 
 #include <memory>
+#include <string>
 
 #include "platform/dialogs.h"
 #include "platform/event_pump.h"
@@ -32,6 +33,9 @@ public:
     virtual platform::Registry& registry() = 0;
     virtual platform::ProgramLauncher& launcher() = 0;
 };
+
+// The running program's folder (argv0's when the system cannot tell).
+std::string programFolder(const char* argv0);
 
 // argv0 locates the program folder.
 std::unique_ptr<NativePlatform> makeNativePlatform(const char* argv0);

@@ -3,9 +3,6 @@
 
 #ifndef _WIN32
 
-#include <filesystem>
-#include <system_error>
-
 #include "app/native_platform.h"
 #include "app/null_backends.h"
 #include "platform/std_file_system.h"
@@ -16,18 +13,9 @@ namespace tavrin::app {
 
 namespace {
 
-std::string folderOf(const char* argv0) {
-    std::error_code ec;
-    auto exe = std::filesystem::canonical("/proc/self/exe", ec);
-    if (ec && argv0 != nullptr) {
-        exe = std::filesystem::absolute(argv0, ec);
-    }
-    return exe.parent_path().string();
-}
-
 class PosixPlatform : public NativePlatform {
 public:
-    explicit PosixPlatform(const char* argv0) : files_(folderOf(argv0), "") {}
+    explicit PosixPlatform(const char* argv0) : files_(programFolder(argv0), "") {}
 
     platform::PortDriver& ports() override { return ports_; }
     platform::TickCounter& ticks() override { return host_; }

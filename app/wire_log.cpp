@@ -2,7 +2,9 @@
 
 namespace tavrin::app {
 
-WireLog::~WireLog() { close(); }
+WireLog::~WireLog() {
+    close();
+}
 
 bool WireLog::open(const std::string& path) {
     close();

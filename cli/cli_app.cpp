@@ -13,7 +13,7 @@ namespace tavrin::cli {
 namespace {
 
 struct Arguments {
-    SessionSettings session;
+    app::SessionSettings session;
     bool yes = false;
     std::string command;
     std::string file;      // show, write, set --file
@@ -178,8 +178,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
 
     CliDialogs dialogs(err, args.yes, options.progress);
     Session session(args.session, options, argc > 0 ? argv[0] : nullptr, dialogs);
-    if (!session.openWireLog()) {
-        err << "tavrin-cli: cannot write the wire log " << args.session.wireLog << '\n';
+    if (!session.prepare(err)) {
         return kExitFailed;
     }
     ui::MsrWindow& window = session.window();

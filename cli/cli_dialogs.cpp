@@ -4,13 +4,14 @@
 
 #include "eeprom/item_write_table.h"
 #include "ui/display_text.h"
+#include "ui/form_layout.h"
 
 namespace tavrin::cli {
 
 platform::MsgAnswer CliDialogs::MsgBox(const std::string& text, const std::string& title,
                                        platform::MsgIcon icon, platform::MsgButtons buttons) {
     endProgressLine();
-    err_ << ui::escapedUtf8(title.empty() ? std::string("Tavrin") : title) << ": "
+    err_ << ui::escapedUtf8(title.empty() ? std::string(ui::kProgramName) : title) << ": "
          << ui::escapedUtf8(text) << '\n';
     if (icon == platform::MsgIcon::Error) {
         ++errors_;

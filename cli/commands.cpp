@@ -274,8 +274,7 @@ int Commands::opos(const WriteGuard& guard) {
     // The preset button is usable with the scan-code display mode on, so
     // switch it on as the operator would first.
     ui::WindowModel& model = window_.model();
-    model.Combo5.setListIndex(1);
-    window_.Combo5_Click();
+    window_.chooseMode(1);
     dialogs_.resetCounts();
     window_.Cmdpt_Click();
     const bool ok = !dialogs_.declined() && model.imageValidFlag;

@@ -9,9 +9,6 @@
 
 namespace tavrin::cli {
 
-// The value the window shows as item n's current setting.
-std::string shownValue(const ui::WindowModel& window, int item);
-
 // One item's line, UTF-8, control characters as \xHH and a backslash as \\.
 std::string itemLine(const ui::WindowModel& window, int item, bool withKeys = false);
 std::string listItems(const ui::WindowModel& window, bool withKeys = false);

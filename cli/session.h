@@ -1,21 +1,15 @@
 #pragma once
-// Where the headless tool's commands run: the simulated keyboard (in real
-// time, or on a virtual clock for tests) or the machine's own backends,
-// with the main window's core over them.
+// Where the headless tool's commands run: the shared session on the
+// simulated keyboard's clock (real time, or virtual for tests), with a
+// read's progress on the error stream.
 
-#include <cstdint>
 #include <memory>
 #include <ostream>
-#include <string>
 
-#include "app/logging_port_driver.h"
-#include "app/native_platform.h"
-#include "app/null_backends.h"
-#include "app/wire_log.h"
+#include "app/session.h"
 #include "cli/cli_dialogs.h"
-#include "platform/std_file_system.h"
+#include "sim/sim_clock.h"
 #include "sim/simulated_keyboard.h"
-#include "ui/msr_window.h"
 
 namespace tavrin::cli {
 
@@ -29,51 +23,26 @@ struct CliOptions {
     sim::SimulatedKeyboard::Options simulator;
 };
 
-struct SessionSettings {
-    bool simulate = false;
-    std::string simImage;
-    std::string wireLog;
-};
-
 class Session {
 public:
-    Session(const SessionSettings& settings, const CliOptions& options, const char* argv0,
+    Session(const app::SessionSettings& settings, const CliOptions& options, const char* argv0,
             CliDialogs& dialogs);
-    ~Session();
 
-    bool openWireLog();
-    // False when the keyboard's image or the wire log could not be kept.
+    // Both tell the reason on err, prefixed with the program's name.
+    bool prepare(std::ostream& err);
     bool finish(std::ostream& err);
 
-    ui::MsrWindow& window() { return *window_; }
-    platform::FileSystem& fileSystem() { return files(); }
+    ui::MsrWindow& window() { return core_.window(); }
+    platform::FileSystem& fileSystem() { return core_.files(); }
 
 private:
-    class ProgressPump;
+    void showProgress();
 
-    platform::PortDriver& rawPorts();
-    platform::TickCounter& ticks();
-    platform::EventPump& rawEvents();
-    platform::Timer& timer1();
-    platform::KeyboardHookApi& hooks();
-    platform::VersionQuery& version();
-    platform::FileSystem& files();
-    platform::Registry& registry();
-    platform::ProgramLauncher& launcher();
-
-    SessionSettings settings_;
-    CliDialogs& dialogs_;
     std::unique_ptr<sim::SimClock> clock_;
-    std::unique_ptr<sim::SimulatedKeyboard> keyboard_;
-    std::unique_ptr<platform::StdFileSystem> simFiles_;
-    std::unique_ptr<app::NativePlatform> native_;
-    app::AbsentRegistry noRegistry_;
-    app::AbsentLauncher noLauncher_;
-    app::WireLog wireLog_;
-    std::uint32_t startTick_ = 0;
-    std::unique_ptr<app::LoggingPortDriver> logging_;
-    std::unique_ptr<ProgressPump> events_;
-    std::unique_ptr<ui::MsrWindow> window_;
+    std::ostream* progress_;
+    int shownKeys_ = -1;
+    bool lineOpen_ = false;
+    app::Session core_;
 };
 
 }  // namespace tavrin::cli

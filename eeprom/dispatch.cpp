@@ -34,14 +34,6 @@ SequenceForm sequenceForm(int item, bool modeOn) {
     return track ? kEightScanCodes : kSixScanCodes;
 }
 
-std::string trimSpaces(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 bool isOneOrTwoDigits(const std::string& s) {
     if (s.empty() || s.size() > 2) {
         return false;
@@ -63,7 +55,8 @@ ItemValue numberGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list,
                       const std::string& prior) {
     auto& window = ctx.window;
     if (!window.batchFlag) {
-        const std::string s = trimSpaces(ctx.dialogs.InputBox(kNumberPrompt, "Input", prior));
+        const std::string s =
+            scantext::trimSpaces(ctx.dialogs.InputBox(kNumberPrompt, "Input", prior));
         if (s.empty()) {
             return ItemValue::Unchanged;
         }
@@ -80,10 +73,8 @@ ItemValue numberGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list,
 }
 
 ItemValue choiceGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list) {
-    if (row.item == 5) {
-        list.setListIndex(ctx.window.Combo1.listIndex());
-    } else if (row.item == 6) {
-        list.setListIndex(ctx.window.Combo2.listIndex());
+    if (row.item == 5 || row.item == 6) {
+        list.setListIndex(ctx.window.valueCombo(row.item)->listIndex());
     }
     WriteChoiceItem(ctx, row.item, row.code, ctx.window.comboWriteFlag);
     return ItemValue::Written;
@@ -131,8 +122,9 @@ ItemValue sequenceGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list,
 
 ItemValue listTextGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list) {
     auto& window = ctx.window;
-    window.lstItem[19].setListIndex(window.Combo3.listIndex());
-    window.lstItem[20].setListIndex(window.Combo4.listIndex());
+    for (int n : {19, 20}) {
+        window.lstItem[static_cast<std::size_t>(n)].setListIndex(window.valueCombo(n)->listIndex());
+    }
     const std::string text = list.selectedText();
     WriteListTextItem(ctx, row.code, text, static_cast<int>(text.size()), row.address, row.item,
                       window.comboWriteFlag);

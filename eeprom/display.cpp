@@ -63,14 +63,6 @@ void appendByte(std::string& text, std::int32_t v, bool scanCodeForm) {
     }
 }
 
-std::string trimSpaces(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 ui::ListBox& list(Context& ctx, int item) {
     return ctx.window.lstItem[static_cast<std::size_t>(item)];
 }
@@ -105,10 +97,10 @@ void ShowImage(Context& ctx) {
 
     w.batchFlag = false;
     ctx.counters.sendErrorCounter = 0;
-    applyPending(list(ctx, 5), w.Combo1, pending.country);
-    applyPending(list(ctx, 6), w.Combo2, pending.msrType);
-    applyPending(list(ctx, 19), w.Combo3, pending.startCode);
-    applyPending(list(ctx, 20), w.Combo4, pending.stopCode);
+    applyPending(list(ctx, 5), *w.valueCombo(5), pending.country);
+    applyPending(list(ctx, 6), *w.valueCombo(6), pending.msrType);
+    applyPending(list(ctx, 19), *w.valueCombo(19), pending.startCode);
+    applyPending(list(ctx, 20), *w.valueCombo(20), pending.stopCode);
     gorefresh(ctx);
     w.Refresh();
 }
@@ -120,7 +112,7 @@ void ShowSequenceText(Context& ctx, const std::string& text, int address) {
     }
     // A list box entry ends at a zero character.
     std::string shown = text.substr(0, text.find('\0'));
-    shown = trimSpaces(scantext::TokenDisplayConversion(shown));
+    shown = scantext::trimSpaces(scantext::TokenDisplayConversion(shown));
     ui::ListBox& l = list(ctx, field->item);
     l.clear();
     l.addItem(std::move(shown));

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "eeprom/item_write_table.h"
+#include "scantext/scan_text.h"
 #include "ui/catalogue.h"
 
 namespace tavrin::eeprom {
@@ -101,14 +102,6 @@ int countValue(const std::string& text) {
     return value;
 }
 
-std::string trimSpaces(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 void reselect(ui::ListBox* list, int index) {
     if (list) {
         list->setListIndex(-1);
@@ -160,7 +153,7 @@ bool WriteNumberItem(Context& ctx, std::int32_t code, const std::string& text, i
         setImageByte(ctx, address, HexPairValue(text));
     } else {
         std::vector<int> digits;
-        for (char c : trimSpaces(text)) {
+        for (char c : scantext::trimSpaces(text)) {
             digits.push_back(0x30 + (c >= '0' && c <= '9' ? c - '0' : 0));
         }
         sendFrame(ctx, code, digits, 0);

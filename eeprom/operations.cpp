@@ -140,11 +140,11 @@ void Resettodefault_Click(Context& ctx) {
         channel.WaitMilliseconds(100);
     }
     window.lstItem[19].setListIndex(0);
-    window.Combo3.setText("*");
+    window.valueCombo(19)->setText("*");
     window.lstItem[20].setListIndex(0);
-    window.Combo4.setText("*");
+    window.valueCombo(20)->setText("*");
     window.lstItem[5].setListIndex(0);
-    window.Combo1.setText("US");
+    window.valueCombo(5)->setText("US");
 
     channel.WaitMilliseconds(150);
     cmdItem_Click(ctx, 5);

@@ -4,6 +4,7 @@
 #include <QApplication>
 
 #include "tavrin_version.h"
+#include "ui/form_layout.h"
 
 namespace tavrin::gui {
 
@@ -11,7 +12,8 @@ namespace tavrin::gui {
 // to every window title ("Waiting — Tavrin"), and every title here is given
 // exactly. Where Qt needs a name of its own it takes the application name.
 inline void nameApplication() {
-    QApplication::setApplicationName("Tavrin");
+    QApplication::setApplicationName(
+        QString::fromLatin1(ui::kProgramName.data(), ui::kProgramName.size()));
     QApplication::setApplicationVersion("Version " TAVRIN_VERSION);
 }
 

@@ -8,48 +8,52 @@
 #include "gui/picture_box.h"
 #include "gui/screen_centre.h"
 #include "gui/twips.h"
-#include "ui/msr_window.h"
+#include "gui/win_text.h"
+#include "ui/form_layout.h"
 
 namespace tavrin::gui {
 
 frmAbout::frmAbout(QWidget* owner) : QDialog(owner) {
+    const ui::AboutLayout& form = ui::aboutBox();
     setObjectName("frmAbout");
-    setWindowTitle("About MSR");
+    setWindowTitle(formText(form.caption));
     setModal(false);
-    setFixedSize(tw(5730), tw(3630));
+    setFixedSize(twRect(form.size).size());
 
     Picture1 = new PictureBox(paintedIcon(Picture::Keyboard), this);
-    Picture1->setGeometry(twRect(240, 240, 1020, 1020));
-
-    Label2 = new QLabel("Tavrin", this);
-    Label2->setGeometry(twRect(1500, 180, 3975, 480));
-    QFont big = Label2->font();
-    big.setPointSizeF(big.pointSizeF() * 1.8);
-    big.setBold(true);
-    Label2->setFont(big);
-    Label3 = new QLabel(ui::kAboutLabel3, this);
-    Label3->setGeometry(twRect(1500, 720, 3975, 255));
-    Label4 = new QLabel("Win95/98/ME/XP/2000", this);
-    Label4->setGeometry(twRect(1500, 990, 3975, 255));
-    Label1 = new QLabel("Tavrin point-of-sale utilities", this);
-    Label1->setGeometry(twRect(1500, 1320, 3975, 255));
-    Label5 = new QLabel("For PS/2 POS keyboards with a built-in magnetic stripe reader", this);
-    Label5->setGeometry(twRect(1500, 1590, 3975, 450));
-    Label5->setWordWrap(true);
-    Label5->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label6 = new QLabel(ui::kAboutLabel6Design, this);
-    Label6->setGeometry(twRect(1500, 2100, 3975, 255));
+    Picture1->setGeometry(twRect(form.picture));
+    for (const ui::AboutLabel& def : form.labels) {
+        auto* label = new QLabel(formText(def.text), this);
+        label->setObjectName(formText(def.name));
+        label->setGeometry(twRect(def.rect));
+        if (def.title) {
+            QFont big = label->font();
+            big.setPointSizeF(big.pointSizeF() * 1.8);
+            big.setBold(true);
+            label->setFont(big);
+        }
+        if (def.wrap) {
+            label->setWordWrap(true);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        }
+    }
+    Label1 = findChild<QLabel*>("Label1");
+    Label2 = findChild<QLabel*>("Label2");
+    Label3 = findChild<QLabel*>("Label3");
+    Label4 = findChild<QLabel*>("Label4");
+    Label5 = findChild<QLabel*>("Label5");
+    Label6 = findChild<QLabel*>("Label6");
 
     auto* line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
-    line->setGeometry(twRect(225, 2460, 5280, 30));
+    line->setGeometry(twRect(form.line));
 
-    cmdAboutEnd = new QPushButton("OK", this);
-    cmdAboutEnd->setGeometry(twRect(3885, 2625, 1620, 375));
+    cmdAboutEnd = new QPushButton(formText(form.okCaption), this);
+    cmdAboutEnd->setGeometry(twRect(form.ok));
     cmdAboutEnd->setDefault(true);
-    cmdSysInfo = new QPushButton("System Info....", this);
-    cmdSysInfo->setGeometry(twRect(3885, 3090, 1620, 375));
+    cmdSysInfo = new QPushButton(formText(form.sysInfoCaption), this);
+    cmdSysInfo->setGeometry(twRect(form.sysInfo));
     cmdSysInfo->setAutoDefault(false);
 
     connect(cmdAboutEnd, &QPushButton::clicked, this, &QDialog::accept);

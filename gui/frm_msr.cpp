@@ -25,34 +25,6 @@
 
 namespace tavrin::gui {
 
-namespace {
-
-// Columns of every item frame, in twips from the frame's left edge.
-constexpr int kCaptionLeft = 180;
-constexpr int kCaptionWidth = 3780;
-constexpr int kValueLeft = 4080;
-constexpr int kValueWidth = 2535;
-constexpr int kButtonLeft = 6780;
-constexpr int kButtonWidth = 975;
-constexpr int kRowHeight = 345;
-constexpr int kRowStep = 420;
-constexpr int kFrameWidth = 7935;
-constexpr int kFrameLeft = 120;
-constexpr int kFirstRowTop = 330;         // under the frame's caption
-constexpr int kFirstRowTopHeaders = 600;  // under the column headers
-constexpr int kHeaderTop = 300;
-
-int frameHeight(int rows, bool headers) {
-    return (headers ? kFirstRowTopHeaders : kFirstRowTop) + (rows - 1) * kRowStep + kRowHeight +
-           165;
-}
-
-bool isEditable(ui::ItemKind kind) {
-    return kind == ui::ItemKind::Number || kind == ui::ItemKind::Sequence;
-}
-
-}  // namespace
-
 frmMsr::frmMsr(ui::MsrWindow& window, QWidget* parent)
     : QMainWindow(parent), window_(window), wheelGuard_(new WheelGuard(this)) {
     setObjectName("frmMsr");
@@ -65,42 +37,31 @@ frmMsr::frmMsr(ui::MsrWindow& window, QWidget* parent)
     central->setObjectName("client");
     // The client area of the form, 9585 x 7680 twips; the menu bar (and
     // the simulation's status bar) come on top of it, as on the original.
-    central->setFixedSize(tw(9585), tw(7680));
+    central->setFixedSize(twRect(ui::kClientArea).size());
     setCentralWidget(central);
 
-    SSTab2 = new QTabWidget(central);
-    SSTab2->setObjectName("SSTab2");
-    SSTab2->setGeometry(twRect(240, 0, 8295, 7335));
-    SSTab2->setUsesScrollButtons(false);
-    buildMsrTabs();
-
-    // The combined tab set sits at the bottom edge of the client area, out
-    // of sight: its barcode items exist and carry values but nobody reaches
-    // them. Disabled as well, so that Tab cannot walk into it.
-    SSTab1 = new QTabWidget(central);
-    SSTab1->setObjectName("SSTab1");
-    SSTab1->setGeometry(twRect(6960, 7680, 2460, 855));
-    SSTab1->setEnabled(false);
-    buildBarcodeTabs();
+    SSTab2 = buildTabs(central, ui::msrTabs());
+    SSTab1 = buildTabs(central, ui::barcodeTabs());
+    Frame1 = findChild<QGroupBox*>("Frame1");
+    Frame2 = findChild<QGroupBox*>("Frame2");
+    for (std::size_t i = 0; i < frame3.size(); ++i) {
+        frame3[i] = findChild<QGroupBox*>(QString("frame3_%1").arg(i));
+    }
+    Combo1 = findChild<QComboBox*>("Combo1");
+    Combo2 = findChild<QComboBox*>("Combo2");
+    Combo3 = findChild<QComboBox*>("Combo3");
+    Combo4 = findChild<QComboBox*>("Combo4");
 
     buildCommands(central);
     buildMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     wire();
-
-    SSTab2->setCurrentIndex(1);  // "MSR /1"
     window_.model().repaint = [this] { refresh(); };
     refresh();
 }
 
 frmMsr::~frmMsr() {
     window_.model().repaint = nullptr;
-}
-
-QWidget* frmMsr::buildPage(QTabWidget* tabs, const QString& caption) {
-    auto* page = new QWidget;
-    tabs->addTab(page, caption);
-    return page;
 }
 
 QListWidget* frmMsr::makeItemList(QWidget* parent) {
@@ -131,12 +92,12 @@ void frmMsr::buildRow(QWidget* frame, int n, int top) {
 
     auto* label = new QLabel(frame);
     label->setObjectName(QString("lblItem_%1").arg(n));
-    label->setGeometry(twRect(kCaptionLeft, top + 45, kCaptionWidth, 255));
+    label->setGeometry(twRect(ui::captionRect(top)));
     lblItem[i] = label;
 
     QListWidget* list = makeItemList(frame);
     list->setObjectName(QString("lstItem_%1").arg(n));
-    list->setGeometry(twRect(kValueLeft, top, kValueWidth, kRowHeight));
+    list->setGeometry(twRect(ui::valueRect(top)));
     lstItem[i] = list;
 
     if (def.kind == ui::ItemKind::Fixed) {
@@ -152,213 +113,144 @@ void frmMsr::buildRow(QWidget* frame, int n, int top) {
         // The combo box lies over the list and shows the same value.
         list->hide();
         QComboBox* combo = makeCombo(frame);
-        combo->setGeometry(twRect(kValueLeft, top, kValueWidth, kRowHeight));
-        switch (def.control) {
-            case ui::ValueControl::Cb:
-                combo->setObjectName(QString("cb_%1").arg(n));
-                cb[i] = combo;
-                break;
-            case ui::ValueControl::Combo1:
-                combo->setObjectName("Combo1");
-                Combo1 = combo;
-                break;
-            case ui::ValueControl::Combo2:
-                combo->setObjectName("Combo2");
-                Combo2 = combo;
-                break;
-            case ui::ValueControl::Combo3:
-                combo->setObjectName("Combo3");
-                Combo3 = combo;
-                break;
-            case ui::ValueControl::Combo4:
-                combo->setObjectName("Combo4");
-                Combo4 = combo;
-                break;
-            case ui::ValueControl::List:
-                break;
+        combo->setGeometry(twRect(ui::valueRect(top)));
+        combo->setObjectName(QString::fromStdString(ui::valueControlName(n)));
+        valueCombos_[i] = combo;
+        if (def.control == ui::ValueControl::Cb) {
+            cb[i] = combo;
         }
     }
 
     auto* button = new QPushButton(frame);
     button->setObjectName(QString("cmdItem_%1").arg(n));
-    button->setGeometry(twRect(kButtonLeft, top - 15, kButtonWidth, kRowHeight + 30));
+    button->setGeometry(twRect(ui::itemButtonRect(top)));
     button->setAutoDefault(false);
-    if (!isEditable(def.kind)) {
-        button->hide();  // the "Write" buttons are reached from code only
-    }
     cmdItem[i] = button;
 }
 
-QGroupBox* frmMsr::buildFrame(QWidget* page, const QRect& geometry, int firstItem, int lastItem,
-                              bool headers, bool actionHeader) {
+QGroupBox* frmMsr::buildFrame(QWidget* page, const ui::FrameLayout& layout) {
     auto* frame = new QGroupBox(page);
-    frame->setGeometry(geometry);
-    if (headers || actionHeader) {
-        auto header = [&](const char* text, int left, int width, bool shown) {
-            auto* label = new QLabel(text, frame);
-            label->setObjectName(QString("Label1_%1").arg(Label1.size()));
-            label->setGeometry(twRect(left, kHeaderTop, width, 255));
-            QFont bold = label->font();
-            bold.setBold(true);
-            label->setFont(bold);
-            label->setVisible(shown);
-            Label1.push_back(label);
-        };
-        if (headers) {
-            header("Item List", kCaptionLeft, kCaptionWidth, true);
-            header("Current Setting", kValueLeft, kValueWidth, true);
-        }
-        header("Action", kButtonLeft, kButtonWidth, false);
+    frame->setObjectName(formText(layout.name));
+    frame->setGeometry(twRect(layout.rect));
+    for (const ui::HeaderLayout& def : ui::frameHeaders(layout)) {
+        auto* label = new QLabel(formText(def.text), frame);
+        label->setObjectName(QString("Label1_%1").arg(Label1.size()));
+        label->setGeometry(twRect(def.rect));
+        QFont bold = label->font();
+        bold.setBold(true);
+        label->setFont(bold);
+        label->setVisible(def.shown);
+        Label1.push_back(label);
     }
-    int top = headers ? kFirstRowTopHeaders : kFirstRowTop;
-    for (int n = firstItem; n <= lastItem; ++n, top += kRowStep) {
-        buildRow(frame, n, top);
+    for (int n = layout.firstItem; n <= layout.lastItem; ++n) {
+        buildRow(frame, n, layout.rowTop(n));
     }
     return frame;
 }
 
-void frmMsr::buildMsrTabs() {
-    // "MSR Basic": Frame1, with Timer1's place and the hidden members 0.
-    QWidget* basic = buildPage(SSTab2, "MSR Basic");
-    Frame1 = buildFrame(basic, twRect(kFrameLeft, 120, kFrameWidth, frameHeight(6, true)), 1, 6,
-                        true, true);
-    Frame1->setObjectName("Frame1");
-    lstItem[0] = makeItemList(basic);
+QTabWidget* frmMsr::buildTabs(QWidget* central, const ui::TabSetLayout& layout) {
+    auto* tabs = new QTabWidget(central);
+    tabs->setObjectName(formText(layout.name));
+    tabs->setGeometry(twRect(layout.rect));
+    tabs->setUsesScrollButtons(false);
+    // Out of sight and disabled, so that Tab cannot walk into it.
+    tabs->setEnabled(layout.reachable);
+    for (std::size_t p = 0; p < layout.pages.size(); ++p) {
+        auto* page = new QWidget;
+        tabs->addTab(page, formText(layout.pages[p]));
+        for (const ui::FrameLayout& frame : layout.frames) {
+            if (frame.page == static_cast<int>(p)) {
+                buildFrame(page, frame);
+            }
+        }
+        if (&layout == &ui::msrTabs() && p == 0) {
+            buildHiddenMembers(page);
+        }
+        if (&layout == &ui::msrTabs() && p == 2) {
+            buildModeFrame(page);
+        }
+    }
+    tabs->setCurrentIndex(layout.firstPage);
+    return tabs;
+}
+
+void frmMsr::buildHiddenMembers(QWidget* page) {
+    lstItem[0] = makeItemList(page);
     lstItem[0]->setObjectName("lstItem_0");
-    lstItem[0]->setGeometry(twRect(kFrameLeft, 4200, 1215, kRowHeight));
+    lstItem[0]->setGeometry(twRect(ui::kHiddenList0));
     lstItem[0]->hide();
     lstItem[0]->setEnabled(false);
-    cmdItem[0] = new QPushButton(basic);
+    cmdItem[0] = new QPushButton(page);
     cmdItem[0]->setObjectName("cmdItem_0");
-    cmdItem[0]->setGeometry(twRect(1440, 4200, kButtonWidth, kRowHeight + 30));
+    cmdItem[0]->setGeometry(twRect(ui::kHiddenButton0));
     cmdItem[0]->hide();
     cmdItem[0]->setEnabled(false);
+}
 
-    // "MSR /1": the card reader's switches above its preambles and postambles.
-    QWidget* msr1 = buildPage(SSTab2, "MSR /1");
-    const int h10 = frameHeight(5, false);
-    frame3[10] = buildFrame(msr1, twRect(kFrameLeft, 120, kFrameWidth, h10), 60, 64, false, false);
-    frame3[11] =
-        buildFrame(msr1, twRect(kFrameLeft, 120 + h10 + 150, kFrameWidth, frameHeight(8, false)),
-                   65, 72, false, false);
-
-    // "MSR/ 2": error handling, parity, and Frame4 with the scan-code mode.
-    QWidget* msr2 = buildPage(SSTab2, "MSR/ 2");
-    const int h3 = frameHeight(3, true);
-    frame3[12] = buildFrame(msr2, twRect(kFrameLeft, 120, kFrameWidth, h3), 73, 75, true, true);
-    frame3[13] =
-        buildFrame(msr2, twRect(kFrameLeft, 120 + h3 + 150, kFrameWidth, h3), 76, 78, true, true);
-    const int top4 = 120 + 2 * (h3 + 150);
-    Frame4 = new QGroupBox(msr2);
+void frmMsr::buildModeFrame(QWidget* page) {
+    const ui::ModeFrameLayout& layout = ui::modeFrame();
+    Frame4 = new QGroupBox(page);
     Frame4->setObjectName("Frame4");
-    Frame4->setGeometry(twRect(kFrameLeft, top4, kFrameWidth, 1500));
-    Label2 = new QLabel("Scan Codes (SCAN SET 2)", Frame4);
+    Frame4->setGeometry(twRect(layout.frame));
+    Label2 = new QLabel(formText(layout.labelCaption), Frame4);
     Label2->setObjectName("Label2");
-    Label2->setGeometry(twRect(kCaptionLeft, 420, kCaptionWidth, 255));
+    Label2->setGeometry(twRect(layout.label));
     Combo5 = makeCombo(Frame4);
     Combo5->setObjectName("Combo5");
-    Combo5->setGeometry(twRect(kValueLeft, 375, 1335, kRowHeight));
+    Combo5->setGeometry(twRect(layout.combo));
     Cmdpt = new QPushButton(Frame4);
     Cmdpt->setObjectName("Cmdpt");
-    Cmdpt->setGeometry(twRect(kValueLeft, 870, kValueWidth, 420));
+    Cmdpt->setGeometry(twRect(layout.cmdpt));
     Cmdpt->setAutoDefault(false);
     Text1 = new QLineEdit(Frame4);
     Text1->setObjectName("Text1");
-    Text1->setGeometry(twRect(kCaptionLeft, 900, 3600, kRowHeight));
+    Text1->setGeometry(twRect(layout.text1));
     Text1->setReadOnly(true);
     Command7 = new QPushButton(Frame4);
     Command7->setObjectName("Command7");
-    Command7->setGeometry(twRect(kButtonLeft, 360, kButtonWidth, kRowHeight + 30));
+    Command7->setGeometry(twRect(layout.command7));
     Command7->setAutoDefault(false);
-
-    for (std::size_t i = 10; i <= 13; ++i) {
-        frame3[i]->setObjectName(QString("frame3_%1").arg(i));
-    }
-}
-
-void frmMsr::buildBarcodeTabs() {
-    QWidget* pages[8];
-    const char* captions[8] = {"Basic",     "Barcode/1", "Barcode/2", "Barcode/3",
-                               "Barcode/4", "Barcode/5", "Msr/1",     "Msr/2"};
-    for (int p = 0; p < 8; ++p) {
-        pages[p] = buildPage(SSTab1, captions[p]);
-    }
-    auto frames = ui::frame3Frames();
-    int top[8] = {120, 120, 120, 120, 120, 120, 120, 120};
-    auto place = [&](int page, int first, int last, bool headers, bool actionHeader) {
-        const int h = frameHeight(last - first + 1, headers);
-        QGroupBox* frame = buildFrame(pages[page], twRect(kFrameLeft, top[page], kFrameWidth, h),
-                                      first, last, headers, actionHeader);
-        top[page] += h + 150;
-        return frame;
-    };
-    Frame2 = place(1, 7, 12, true, true);
-    Frame2->setObjectName("Frame2");
-    // frame3(0..9): which page each lies on and whether it has the hidden
-    // "Action" header.
-    const int pageOf[10] = {1, 2, 2, 2, 3, 3, 4, 4, 5, 5};
-    const bool action[10] = {false, true, false, false, true, true, true, true, true, true};
-    for (std::size_t i = 0; i < 10; ++i) {
-        frame3[i] = place(pageOf[i], frames[i].firstItem, frames[i].lastItem, false, action[i]);
-        frame3[i]->setObjectName(QString("frame3_%1").arg(i));
-    }
+    commandButtons_.push_back({Cmdpt, ui::Command::OposPreset});
+    commandButtons_.push_back({Command7, ui::Command::Command7});
 }
 
 void frmMsr::buildCommands(QWidget* central) {
-    struct ButtonDef {
-        PictureButton** member;
-        const char* name;
-        Picture picture;
-        const char* caption;
-        const char* tooltip;
-    };
-    const ButtonDef buttons[6] = {
-        {&Command1, "Command1", Picture::Open, "Open", "Read setting from file"},
-        {&Command2, "Command2", Picture::Save, "Save", "Save EEPROM setting to file"},
-        {&Command3, "Command3", Picture::ReadEeprom, "READ EEPROM", "Read setting from EEPROM"},
-        {&Command4, "Command4", Picture::WriteEeprom, "WRITE EEPROM", "Write to EEPROM"},
-        {&Command5, "Command5", Picture::ResetEeprom, "RESET EEPROM", "Reset to default setting"},
-        {&Command6, "Command6", Picture::Exit, "Exit", nullptr},
-    };
-    for (int k = 0; k < 6; ++k) {
-        auto* button =
-            new PictureButton(paintedIcon(buttons[k].picture), buttons[k].caption, central);
-        button->setObjectName(buttons[k].name);
-        button->setGeometry(twRect(8520, 720 + 720 * k, 735, 735));
-        if (buttons[k].tooltip != nullptr) {
-            button->setToolTip(buttons[k].tooltip);
+    PictureButton** const members[] = {&Command1, &Command2, &Command3,
+                                       &Command4, &Command5, &Command6};
+    const auto buttons = ui::commandButtons();
+    for (std::size_t k = 0; k < buttons.size(); ++k) {
+        const ui::ButtonLayout& def = buttons[k];
+        auto* button = new PictureButton(paintedIcon(def.picture), formText(def.caption), central);
+        button->setObjectName(formText(def.name));
+        button->setGeometry(twRect(def.rect));
+        if (!def.tooltip.empty()) {
+            button->setToolTip(formText(def.tooltip));
         }
-        *buttons[k].member = button;
+        *members[k] = button;
+        commandButtons_.push_back({button, def.command});
     }
 }
 
 void frmMsr::buildMenus() {
-    QMenu* file = menuBar()->addMenu("&File");
-    file->setObjectName("File");
-    Readsettingfromfile = file->addAction("Read setting from file");
-    Saveeepromsettingtofile = file->addAction("Save setting to file");
-    Exit = file->addAction("Exit");
-    QMenu* define = menuBar()->addMenu("&Define");
-    define->setObjectName("Define");
-    ReadsettingfromEEPROM = define->addAction("Read setting from EEPROM");
-    writeSettingtoEEPROM = define->addAction("Write to EEPROM");
-    Resettodefault = define->addAction("Reset to default");
-    QMenu* help = menuBar()->addMenu("&Help");
-    help->setObjectName("Help");
-    About = help->addAction("About");
-
-    Readsettingfromfile->setObjectName("Readsettingfromfile");
-    Saveeepromsettingtofile->setObjectName("Saveeepromsettingtofile");
-    Exit->setObjectName("Exit");
-    ReadsettingfromEEPROM->setObjectName("ReadsettingfromEEPROM");
-    writeSettingtoEEPROM->setObjectName("writeSettingtoEEPROM");
-    Resettodefault->setObjectName("Resettodefault");
-    About->setObjectName("About");
+    QAction** const members[] = {
+        &Readsettingfromfile,  &Saveeepromsettingtofile, &Exit, &ReadsettingfromEEPROM,
+        &writeSettingtoEEPROM, &Resettodefault,          &About};
+    std::size_t k = 0;
+    for (const ui::MenuLayout& def : ui::menus()) {
+        QMenu* menu = menuBar()->addMenu(formText(def.caption));
+        menu->setObjectName(formText(def.name));
+        for (const ui::MenuEntryLayout& entry : def.entries) {
+            QAction* action = menu->addAction(formText(entry.caption));
+            action->setObjectName(formText(entry.name));
+            *members[k++] = action;
+            commandActions_.push_back({action, entry.command});
+        }
+    }
 }
 
 void frmMsr::setSimulated(bool simulated) {
     if (simulated && simulatedLabel == nullptr) {
-        simulatedLabel = new QLabel("Simulated keyboard");
+        simulatedLabel = new QLabel(formText(ui::kSimulatedNote));
         simulatedLabel->setObjectName("simulatedLabel");
         // Clear of the window's right edge, where the frame would cut it.
         simulatedLabel->setContentsMargins(0, 0, tw(120), 0);
@@ -375,87 +267,35 @@ void frmMsr::handle(const std::function<void()>& handler) {
     refresh();
 }
 
-void frmMsr::comboActivated(ui::ComboBox& model, int index, const std::function<void()>& handler) {
-    if (!window_.model().commandsEnabled()) {
-        refresh();  // a choice made while an operation runs is not taken
-        return;
-    }
-    model.setListIndex(index);
-    handle(handler);
-}
-
 void frmMsr::wire() {
     ui::MsrWindow* w = &window_;
-    ui::WindowModel* m = &window_.model();
     for (int n = 1; n <= ui::kItemCount; ++n) {
-        const auto i = static_cast<std::size_t>(n);
-        connect(cmdItem[i], &QPushButton::clicked, this,
+        connect(cmdItem[static_cast<std::size_t>(n)], &QPushButton::clicked, this,
                 [this, w, n] { handle([w, n] { w->cmdItem_Click(n); }); });
-        if (cb[i] != nullptr) {
-            connect(cb[i], &QComboBox::activated, this, [this, w, m, n](int index) {
-                comboActivated(m->cb[static_cast<std::size_t>(n)], index,
-                               [w, n] { w->cb_Click(n); });
-            });
+        if (QComboBox* combo = valueCombo(n)) {
+            connect(combo, &QComboBox::activated, this,
+                    [this, w, n](int index) { handle([w, n, index] { w->choose(n, index); }); });
         }
     }
-    connect(Combo1, &QComboBox::activated, this, [this, w, m](int index) {
-        comboActivated(m->Combo1, index, [w] { w->Combo1_Click(); });
-    });
-    connect(Combo2, &QComboBox::activated, this, [this, w, m](int index) {
-        comboActivated(m->Combo2, index, [w] { w->Combo2_Click(); });
-    });
-    connect(Combo3, &QComboBox::activated, this, [this, w, m](int index) {
-        comboActivated(m->Combo3, index, [w] { w->Combo3_Click(); });
-    });
-    connect(Combo4, &QComboBox::activated, this, [this, w, m](int index) {
-        comboActivated(m->Combo4, index, [w] { w->Combo4_Click(); });
-    });
-    connect(Combo5, &QComboBox::activated, this, [this, w, m](int index) {
-        comboActivated(m->Combo5, index, [w] { w->Combo5_Click(); });
-    });
+    connect(Combo5, &QComboBox::activated, this,
+            [this, w](int index) { handle([w, index] { w->chooseMode(index); }); });
 
-    auto onClick = [this](QPushButton* button, std::function<void()> handler) {
-        connect(button, &QPushButton::clicked, this, [this, handler] { handle(handler); });
-    };
-    auto onMenu = [this](QAction* action, std::function<void()> handler) {
-        connect(action, &QAction::triggered, this, [this, handler] { handle(handler); });
-    };
-    onClick(Command1, [w] { w->Command1_Click(); });
-    onClick(Command2, [w] { w->Command2_Click(); });
-    onClick(Command3, [w] { w->Command3_Click(); });
-    onClick(Command4, [w] { w->Command4_Click(); });
-    onClick(Command5, [w] { w->Command5_Click(); });
-    onClick(Command6, [w] { w->Command6_Click(); });
-    onClick(Command7, [w] { w->Command7_Click(); });
-    onClick(Cmdpt, [w] { w->Cmdpt_Click(); });
-    onMenu(Readsettingfromfile, [w] { w->Readsettingfromfile_Click(); });
-    onMenu(Saveeepromsettingtofile, [w] { w->Saveeepromsettingtofile_Click(); });
-    onMenu(Exit, [w] { w->Exit_Click(); });
-    onMenu(ReadsettingfromEEPROM, [w] { w->ReadsettingfromEEPROM_Click(); });
-    onMenu(writeSettingtoEEPROM, [w] { w->writeSettingtoEEPROM_Click(); });
-    onMenu(Resettodefault, [w] { w->Resettodefault_Click(); });
-    connect(About, &QAction::triggered, this, &frmMsr::About_Click);
+    for (const auto& [button, command] : commandButtons_) {
+        connect(button, &QAbstractButton::clicked, this,
+                [this, w, c = command] { handle([w, c] { w->run(c); }); });
+    }
+    for (const auto& [action, command] : commandActions_) {
+        if (command == ui::Command::About) {
+            connect(action, &QAction::triggered, this, &frmMsr::About_Click);
+        } else {
+            connect(action, &QAction::triggered, this,
+                    [this, w, c = command] { handle([w, c] { w->run(c); }); });
+        }
+    }
 }
 
 QComboBox* frmMsr::valueCombo(int n) const {
-    if (n < 1 || n > ui::kItemCount) {
-        return nullptr;
-    }
-    switch (ui::item(n).control) {
-        case ui::ValueControl::Cb:
-            return cb[static_cast<std::size_t>(n)];
-        case ui::ValueControl::Combo1:
-            return Combo1;
-        case ui::ValueControl::Combo2:
-            return Combo2;
-        case ui::ValueControl::Combo3:
-            return Combo3;
-        case ui::ValueControl::Combo4:
-            return Combo4;
-        case ui::ValueControl::List:
-            break;
-    }
-    return nullptr;
+    return n >= 1 && n <= ui::kItemCount ? valueCombos_[static_cast<std::size_t>(n)] : nullptr;
 }
 
 void frmMsr::refreshList(QListWidget* list, const ui::ListBox& model) {
@@ -510,7 +350,7 @@ void frmMsr::refreshCombo(QComboBox* combo, const ui::ComboBox& model) {
 
 void frmMsr::refresh() {
     const ui::WindowModel& m = window_.model();
-    const bool idle = m.commandsEnabled() && !window_.ended();
+    const bool idle = window_.idle();
 
     // Disabling the focused control would drop the operator's place.
     if (!idle && !wasRunning_) {
@@ -539,7 +379,7 @@ void frmMsr::refresh() {
         }
         cmdItem[i]->setText(fromWinText(m.cmdItem[i].caption));
         cmdItem[i]->setVisible(m.cmdItem[i].visible);
-        cmdItem[i]->setEnabled(m.cmdItem[i].enabled && idle);
+        cmdItem[i]->setEnabled(window_.itemButtonEnabled(n));
     }
     refreshList(lstItem[0], m.lstItem[0]);
 
@@ -547,24 +387,16 @@ void frmMsr::refresh() {
     Combo5->setEnabled(idle);
     Cmdpt->setText(fromWinText(m.Cmdpt.caption));
     Cmdpt->setVisible(m.Cmdpt.visible);
-    Cmdpt->setEnabled(m.Cmdpt.enabled && idle);
     Text1->setText(fromWinText(m.Text1.caption));
     Text1->setVisible(m.Text1.visible);
     Text1->setEnabled(m.Text1.enabled);
     Command7->setText(fromWinText(m.Command7.caption));
     Command7->setVisible(m.Command7.visible);
-    Command7->setEnabled(m.Command7.enabled && idle);
-
-    // One operation at a time: what would start another waits for it. Exit
-    // stays: the window unloads once the running operation has finished.
-    for (QWidget* w : {static_cast<QWidget*>(Command1), static_cast<QWidget*>(Command2),
-                       static_cast<QWidget*>(Command3), static_cast<QWidget*>(Command4),
-                       static_cast<QWidget*>(Command5)}) {
-        w->setEnabled(idle);
+    for (const auto& [button, command] : commandButtons_) {
+        button->setEnabled(window_.enabled(command));
     }
-    for (QAction* a : {Readsettingfromfile, Saveeepromsettingtofile, ReadsettingfromEEPROM,
-                       writeSettingtoEEPROM, Resettodefault}) {
-        a->setEnabled(idle);
+    for (const auto& [action, command] : commandActions_) {
+        action->setEnabled(window_.enabled(command));
     }
 
     if (about_) {

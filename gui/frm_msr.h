@@ -8,11 +8,14 @@
 #include <QPointer>
 #include <array>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "ui/catalogue.h"
+#include "ui/form_layout.h"
 #include "ui/msr_window.h"
 
+class QAbstractButton;
 class QAction;
 class QComboBox;
 class QGroupBox;
@@ -105,24 +108,19 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    struct RowColumns;
-    QWidget* buildPage(QTabWidget* tabs, const QString& caption);
-    QGroupBox* buildFrame(QWidget* page, const QRect& geometry, int firstItem, int lastItem,
-                          bool headers, bool actionHeader);
+    QTabWidget* buildTabs(QWidget* central, const ui::TabSetLayout& layout);
+    QGroupBox* buildFrame(QWidget* page, const ui::FrameLayout& layout);
+    void buildHiddenMembers(QWidget* page);
+    void buildModeFrame(QWidget* page);
     void buildRow(QWidget* frame, int item, int top);
     QListWidget* makeItemList(QWidget* parent);
     QComboBox* makeCombo(QWidget* parent);
-    void buildMsrTabs();
-    void buildBarcodeTabs();
     void buildCommands(QWidget* central);
     void buildMenus();
     void wire();
 
     // Runs one handler of the model, then shows what it left.
     void handle(const std::function<void()>& handler);
-    // The operator picked entry index of a combo box: into the model, then
-    // its handler.
-    void comboActivated(ui::ComboBox& model, int index, const std::function<void()>& handler);
 
     void refreshList(QListWidget* list, const ui::ListBox& model);
     // A sequence can be longer than its field shows: the whole text is the
@@ -132,6 +130,10 @@ private:
     void endIfUnloaded();
 
     ui::MsrWindow& window_;
+    std::array<QComboBox*, kArraySize> valueCombos_{};  // by the item each shows
+    // The buttons and menu entries that give a command, for their state.
+    std::vector<std::pair<QAbstractButton*, ui::Command>> commandButtons_;
+    std::vector<std::pair<QAction*, ui::Command>> commandActions_;
     WheelGuard* wheelGuard_ = nullptr;
     QPointer<frmAbout> about_;
     QPointer<QWidget> focusBeforeOperation_;

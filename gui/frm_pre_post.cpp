@@ -9,36 +9,32 @@
 #include "gui/screen_centre.h"
 #include "gui/twips.h"
 #include "gui/win_text.h"
+#include "scantext/scan_text.h"
 #include "ui/display_text.h"
 
 namespace tavrin::gui {
 
-namespace {
-constexpr const char* kCharCaption = "Preamble Postamble characters input";
-constexpr const char* kCharPrompt = "Please input preamble or postamble characters:";
-constexpr const char* kScanCaption = "Preamble Postamble scan code input";
-constexpr const char* kScanPrompt = "Please input Preamble / Postamble scan code.";
-}  // namespace
-
 frmPrePost::frmPrePost(QWidget* owner) : QDialog(owner) {
     setObjectName("frmPrePost");
-    setWindowTitle(kCharCaption);
-    setFixedSize(tw(4575), tw(4620));
+    const scantext::PrePostTexts& texts = scantext::prePostTexts(false);
+    setWindowTitle(formText(texts.caption));
+    const ui::PrePostLayout& form = ui::prePostBox();
+    setFixedSize(twRect(form.size).size());
 
-    lblPrePost = new QLabel(kCharPrompt, this);
-    lblPrePost->setGeometry(twRect(120, 120, 4335, 255));
+    lblPrePost = new QLabel(formText(texts.prompt), this);
+    lblPrePost->setGeometry(twRect(form.prompt));
     txtPrePost = new QLineEdit(this);
-    txtPrePost->setGeometry(twRect(120, 480, 4335, 375));
+    txtPrePost->setGeometry(twRect(form.text));
     lstPrePost = new QListWidget(this);
-    lstPrePost->setGeometry(twRect(120, 960, 2655, 3570));
+    lstPrePost->setGeometry(twRect(form.examples));
     Labeldes = new QLabel(this);
-    Labeldes->setGeometry(twRect(2880, 1200, 1455, 1095));
+    Labeldes->setGeometry(twRect(form.limits));
     Labeldes->setWordWrap(true);
     Labeldes->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    cmdOK = new QPushButton("OK", this);
-    cmdOK->setGeometry(twRect(2880, 3600, 1575, 375));
-    cmdCancel = new QPushButton("Cancel", this);
-    cmdCancel->setGeometry(twRect(2880, 4080, 1575, 375));
+    cmdOK = new QPushButton(formText(form.okCaption), this);
+    cmdOK->setGeometry(twRect(form.ok));
+    cmdCancel = new QPushButton(formText(form.cancelCaption), this);
+    cmdCancel->setGeometry(twRect(form.cancel));
     // Neither button is the window's default or cancel button.
     for (QPushButton* b : {cmdOK, cmdCancel}) {
         b->setAutoDefault(false);
@@ -60,14 +56,11 @@ void frmPrePost::Form_Load(const platform::PrePostRequest& request) {
     outcome_ = Outcome::Closed;
     lstPrePost->clear();
     txtPrePost->setText(fromWinText(ui::visibleText(request.text)));
-    if (request.scanCodeForm) {
-        setWindowTitle(kScanCaption);
-        lblPrePost->setText(kScanPrompt);
-        lstPrePost->addItems({"Example ", "<62><E2> "});
-    } else {
-        setWindowTitle(kCharCaption);
-        lblPrePost->setText(kCharPrompt);
-        lstPrePost->addItems({"{BACKSPACE}", "{TAB}", "{ENTER}", "{ESC}"});
+    const scantext::PrePostTexts& texts = scantext::prePostTexts(request.scanCodeForm);
+    setWindowTitle(formText(texts.caption));
+    lblPrePost->setText(formText(texts.prompt));
+    for (std::string_view example : texts.examples) {
+        lstPrePost->addItem(formText(example));
     }
     Labeldes->setText(fromWinText(request.limitPrompt));
     txtPrePost->setFocus();

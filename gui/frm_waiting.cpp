@@ -6,21 +6,23 @@
 
 #include "gui/screen_centre.h"
 #include "gui/twips.h"
+#include "gui/win_text.h"
 
 namespace tavrin::gui {
 
 frmWaiting::frmWaiting(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    const ui::WaitingLayout& form = ui::waitingBox();
     setObjectName("frmWaiting");
-    setWindowTitle("Waiting");
+    setWindowTitle(formText(form.caption));
     setModal(false);
-    setFixedSize(tw(3735), tw(1575));
-    Label1 = new QLabel("Processing,", this);
-    Label1->setGeometry(twRect(480, 240, 2775, 255));
-    Label2 = new QLabel("please wait .......", this);
-    Label2->setGeometry(twRect(480, 540, 2775, 255));
+    setFixedSize(twRect(form.size).size());
+    Label1 = new QLabel(formText(form.line1), this);
+    Label1->setGeometry(twRect(form.label1));
+    Label2 = new QLabel(formText(form.line2), this);
+    Label2->setGeometry(twRect(form.label2));
     progressBar = new QProgressBar(this);
-    progressBar->setGeometry(twRect(480, 960, 2775, 255));
+    progressBar->setGeometry(twRect(form.progress));
     progressBar->setTextVisible(false);
     progressBar->setRange(0, 1000);
     progressBar->hide();

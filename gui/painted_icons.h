@@ -5,9 +5,11 @@
 
 #include <QIcon>
 
+#include "ui/form_layout.h"
+
 namespace tavrin::gui {
 
-enum class Picture { Open, Save, ReadEeprom, WriteEeprom, ResetEeprom, Exit, Keyboard };
+using Picture = ui::Picture;
 
 QIcon paintedIcon(Picture picture);
 

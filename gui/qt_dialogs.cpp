@@ -10,6 +10,7 @@
 #include "gui/frm_pre_post.h"
 #include "gui/frm_waiting.h"
 #include "gui/win_text.h"
+#include "ui/form_layout.h"
 
 namespace tavrin::gui {
 
@@ -38,7 +39,7 @@ void QtOperatorDialogs::setOwner(QWidget* owner) {
 
 QString QtOperatorDialogs::defaultTitle() {
     QString name = QGuiApplication::applicationDisplayName();
-    return name.isEmpty() ? QStringLiteral("Tavrin") : name;
+    return name.isEmpty() ? formText(ui::kProgramName) : name;
 }
 
 QWidget* QtOperatorDialogs::dialogParent() const {

@@ -5,6 +5,8 @@
 
 #include <QRect>
 
+#include "ui/form_layout.h"
+
 namespace tavrin::gui {
 
 constexpr int kTwipsPerPixel = 15;
@@ -15,6 +17,10 @@ constexpr int tw(int twips) {
 
 inline QRect twRect(int left, int top, int width, int height) {
     return QRect(tw(left), tw(top), tw(width), tw(height));
+}
+
+inline QRect twRect(const ui::TwipsRect& r) {
+    return twRect(r.left, r.top, r.width, r.height);
 }
 
 }  // namespace tavrin::gui

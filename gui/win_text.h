@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <string>
+#include <string_view>
 
 namespace tavrin::gui {
 
@@ -13,6 +14,11 @@ QString fromWinText(const std::string& bytes);
 
 // Back to 1252; a character the code page lacks becomes '?'.
 std::string toWinText(const QString& text);
+
+// A text of the form's tables (ui/form_layout.h).
+inline QString formText(std::string_view text) {
+    return fromWinText(std::string(text));
+}
 
 // What a one-line list or label shows: the text up to its first NUL, other
 // control characters as their visible symbols so that a row stays one line.

@@ -147,4 +147,24 @@ std::string SequenceCheck(const std::string& text, int item, bool scanCodeForm,
                         : checkCharacterForm(replaced, item, dialogs);
 }
 
+const PrePostTexts& prePostTexts(bool scanCodeForm) {
+    static constexpr std::string_view kTokens[] = {"{BACKSPACE}", "{TAB}", "{ENTER}", "{ESC}"};
+    static constexpr std::string_view kScanExamples[] = {"Example ", "<62><E2> "};
+    static constexpr PrePostTexts kCharacters{
+        "Preamble Postamble characters input",
+        "Please input preamble or postamble characters:", kTokens};
+    static constexpr PrePostTexts kScanCodes{"Preamble Postamble scan code input",
+                                             "Please input Preamble / Postamble scan code.",
+                                             kScanExamples};
+    return scanCodeForm ? kScanCodes : kCharacters;
+}
+
+std::string trimSpaces(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 }  // namespace tavrin::scantext

@@ -2,7 +2,9 @@
 // The notation of preamble and postamble sequences: character form with
 // brace tokens for control characters, or scan-code form "<62><E2>".
 
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "platform/dialogs.h"
 
@@ -17,6 +19,18 @@ std::string TokenDisplayConversion(const std::string& text);
 
 // Replaces the four control tokens (exact, case-sensitive) by their characters.
 std::string ReplaceControlTokens(const std::string& text);
+
+// frmPrePost's texts for each form: its caption, its prompt and the
+// examples its list offers (a double click appends one to the text).
+struct PrePostTexts {
+    std::string_view caption;
+    std::string_view prompt;
+    std::span<const std::string_view> examples;
+};
+const PrePostTexts& prePostTexts(bool scanCodeForm);
+
+// Spaces at either end dropped; other blanks stay.
+std::string trimSpaces(const std::string& text);
 
 // The sequence check for item n: the accepted text, or "" after an "Error"
 // message box. scanCodeForm selects the form.

@@ -138,6 +138,21 @@ int findItem(std::string_view name) {
     return 0;
 }
 
+std::string valueControlName(int n) {
+    if (n < 1 || n > kItemCount) {
+        return {};
+    }
+    switch (item(n).control) {
+        case ValueControl::Cb:
+            return "cb_" + std::to_string(n);
+        case ValueControl::List:
+            return {};
+        default:
+            return "Combo" + std::to_string(static_cast<int>(item(n).control) -
+                                            static_cast<int>(ValueControl::Cb));
+    }
+}
+
 std::span<const FrameDef> frame3Frames() { return kFrame3; }
 
 }  // namespace tavrin::ui

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace tavrin::ui {
@@ -41,6 +42,10 @@ inline constexpr std::string_view kScanCodeModeKey = "mode";
 // The item named by a number ("3".."79") or a key ("msr.track2.enable",
 // "mode"); 0 when the name means no item.
 int findItem(std::string_view name);
+
+// The name of the combo box that shows item n's value: "cb_<n>" or
+// "Combo1".."Combo4"; empty for a list.
+std::string valueControlName(int n);
 
 // Captions of the frame3 array, index 0..13, and the items each holds.
 struct FrameDef {

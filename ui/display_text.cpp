@@ -94,7 +94,7 @@ std::string utf8ToCp1252(const std::string& text) {
     return out;
 }
 
-std::string escapedUtf8(const std::string& text) {
+std::string escapedUtf8(const std::string& text, bool utf8Already) {
     std::string out;
     for (char c : text) {
         auto byte = static_cast<unsigned char>(c);
@@ -104,6 +104,8 @@ std::string escapedUtf8(const std::string& text) {
             out += buffer;
         } else if (c == '\\') {
             out += "\\\\";
+        } else if (utf8Already) {
+            out += c;
         } else {
             appendUtf8(out, codePointOf(byte));
         }

@@ -17,7 +17,8 @@ std::string cp1252ToUtf8(const std::string& text);
 std::string utf8ToCp1252(const std::string& text);
 
 // For one-line output: characters below 0x20 and 0x7F as \xHH, a
-// backslash as \\, the rest converted from 1252 to UTF-8.
-std::string escapedUtf8(const std::string& text);
+// backslash as \\, the rest converted from 1252 to UTF-8 (kept as they
+// are when the text is UTF-8 already).
+std::string escapedUtf8(const std::string& text, bool utf8Already = false);
 
 }  // namespace tavrin::ui

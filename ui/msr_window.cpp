@@ -226,6 +226,59 @@ void MsrWindow::Saveeepromsettingtofile_Click() {
     });
 }
 
+void MsrWindow::run(Command command) {
+    switch (command) {
+        case Command::ReadFile:
+            Readsettingfromfile_Click();
+            break;
+        case Command::SaveFile:
+            Saveeepromsettingtofile_Click();
+            break;
+        case Command::ReadEeprom:
+            ReadsettingfromEEPROM_Click();
+            break;
+        case Command::WriteEeprom:
+            writeSettingtoEEPROM_Click();
+            break;
+        case Command::ResetEeprom:
+            Command5_Click();
+            break;
+        case Command::ResetToDefault:
+            Resettodefault_Click();
+            break;
+        case Command::Exit:
+            Exit_Click();
+            break;
+        case Command::OposPreset:
+            Cmdpt_Click();
+            break;
+        case Command::Command7:
+            Command7_Click();
+            break;
+        case Command::About:
+            break;
+    }
+}
+
+bool MsrWindow::enabled(Command command) const {
+    switch (command) {
+        case Command::Exit:
+        case Command::About:
+            return true;
+        case Command::OposPreset:
+            return window_.Cmdpt.enabled && idle();
+        case Command::Command7:
+            return window_.Command7.enabled && idle();
+        default:
+            return idle();
+    }
+}
+
+bool MsrWindow::itemButtonEnabled(int item) const {
+    return item >= 0 && item <= kItemCount &&
+           window_.cmdItem[static_cast<std::size_t>(item)].enabled && idle();
+}
+
 void MsrWindow::cmdItem_Click(int item) {
     runOperation([this, item] { eeprom::cmdItem_Click(ctx_, item); });
 }
@@ -243,6 +296,25 @@ void MsrWindow::comboChosen(int item) {
     }
     window_.comboWriteFlag = true;
     eeprom::cmdItem_Click(ctx_, item);
+}
+
+void MsrWindow::choose(int item, int index) {
+    ComboBox* combo = window_.valueCombo(item);
+    if (combo == nullptr || window_.operationRunning) {
+        window_.Refresh();
+        return;
+    }
+    combo->setListIndex(index);
+    comboItemChange(item);
+}
+
+void MsrWindow::chooseMode(int index) {
+    if (window_.operationRunning) {
+        window_.Refresh();
+        return;
+    }
+    window_.Combo5.setListIndex(index);
+    Combo5_Click();
 }
 
 void MsrWindow::cb_Click(int item) {

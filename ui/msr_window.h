@@ -20,8 +20,9 @@
 #include "platform/tick_counter.h"
 #include "platform/timer.h"
 #include "platform/version_query.h"
-#include "tavrin_version.h"
 #include "settings_file/profile.h"
+#include "tavrin_version.h"
+#include "ui/form_layout.h"
 #include "ui/item_values.h"
 #include "ui/scripted_operator.h"
 #include "ui/window_model.h"
@@ -71,6 +72,17 @@ public:
     void Form_Unload();
     bool ended() const { return ended_; }
 
+    // A button's or a menu entry's command, through the handler named for
+    // it; Command::About is the front end's own box.
+    void run(Command command);
+    // One operation at a time: what would start another waits for it. Exit
+    // and About stay: the window unloads once the running operation has
+    // finished. Cmdpt and Command7 follow their model state as well.
+    bool enabled(Command command) const;
+    // Item n's "Write" button; the combo boxes follow idle().
+    bool itemButtonEnabled(int item) const;
+    bool idle() const { return window_.commandsEnabled() && !ended_; }
+
     // Buttons and menus.
     void Command1_Click() { Readsettingfromfile_Click(); }
     void Command2_Click() { Saveeepromsettingtofile_Click(); }
@@ -87,8 +99,15 @@ public:
     void Cmdpt_Click();
     void Exit_Click();
 
-    // Item controls. The front end first puts the operator's choice into
-    // the combo box of the model, then calls its handler.
+    // The operator's choice of entry index in item's combo box (cb or
+    // Combo1..Combo4, whichever shows the item) and in Combo5, the
+    // scan-code mode: put into the model, then the box's handler runs. A
+    // choice made while an operation runs is not taken; the front end
+    // redraws the box as it was.
+    void choose(int item, int index);
+    void chooseMode(int index);
+
+    // Item controls' handlers, for the choice already in the model.
     void cmdItem_Click(int item);
     void cb_Click(int item);
     void Combo1_Click();

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <regex>
 #include <sstream>
 
@@ -78,12 +80,12 @@ TEST(CliUsage, HelpAndVersion) {
 TEST(CliShow, PrintsEveryItemAsTheWindowShowsIt) {
     test::TempDir dir;
     dir.write("a.bin", imageFile([](eeprom::EepromImage& image) {
-        image[32] = '\\';  // barcode preamble: a backslash, a tab, an e-acute
-        image[33] = 0x09;
-        image[34] = 0xE9;
-        image[69] = 0x33;  // TK3
-        image[40] = 0x07;
-    }));
+                  image[32] = '\\';  // barcode preamble: a backslash, a tab, an e-acute
+                  image[33] = 0x09;
+                  image[34] = 0xE9;
+                  image[69] = 0x33;  // TK3
+                  image[40] = 0x07;
+              }));
     CliRun run = cli({"show", dir.file("a.bin")});
     EXPECT_EQ(run.status, kExitOk) << run.err;
     EXPECT_EQ(run.err, "");
@@ -123,17 +125,17 @@ TEST(CliSimulated, ReadIsRepeatableAndWriteReachesTheKeyboard) {
     EXPECT_EQ(second.out, first.out);
 
     dir.write("new.bin", imageFile([](eeprom::EepromImage& image) {
-        image[40] = 0x42;
-        image[68] = 0x35;  // ITALY
-        image[49] = 0x1B;  // scan codes on
-        image[71] = 0x12;
-        image[72] = 0x59;
-        image[2] = 0x04;
-    }));
+                  image[40] = 0x42;
+                  image[68] = 0x35;  // ITALY
+                  image[49] = 0x1B;  // scan codes on
+                  image[71] = 0x12;
+                  image[72] = 0x59;
+                  image[2] = 0x04;
+              }));
     CliRun shown = cli({"show", dir.file("new.bin")});
     const std::string wire = dir.file("wire.txt");
-    CliRun write = cli({"--simulate", "--sim-image", keyboard, "--wire-log", wire, "write",
-                     dir.file("new.bin")});
+    CliRun write = cli(
+        {"--simulate", "--sim-image", keyboard, "--wire-log", wire, "write", dir.file("new.bin")});
     ASSERT_EQ(write.status, kExitOk) << write.err;
     EXPECT_EQ(write.err, "Message: Write to EEPROM Successful!\n");
     EXPECT_EQ(write.out, shown.out);
@@ -170,6 +172,37 @@ TEST(CliSimulated, ResetNeedsYes) {
     EXPECT_EQ(reset.status, kExitOk) << reset.err;
     EXPECT_THAT(reset.err, HasSubstr("Message: Read default setting from EEPROM success!\n"));
     EXPECT_THAT(reset.out, HasSubstr("3\tTime Delay Of Key Storkes (ms)\t5\n"));
+}
+
+// An image that exists but cannot be read would be overwritten with factory
+// settings at the end: the tool refuses to start and leaves it as it was.
+TEST(CliSimulated, AnUnreadableKeyboardImageRefusesToStartAndIsKept) {
+    test::TempDir dir;
+    std::filesystem::create_directories(dir.path() / "image-is-a-folder");
+    std::vector<std::string> images{dir.file("image-is-a-folder")};
+    // A write-only file, where the system enforces it (not for root).
+    const auto writeOnly = imageFile([](eeprom::EepromImage& image) { image[40] = 0x66; });
+    dir.write("write-only.bin", writeOnly);
+    std::filesystem::permissions(dir.path() / "write-only.bin",
+                                 std::filesystem::perms::owner_write);
+    if (!std::ifstream(dir.file("write-only.bin"))) {
+        images.push_back(dir.file("write-only.bin"));
+    }
+    for (const auto& image : images) {
+        SCOPED_TRACE(image);
+        for (const char* command : {"read", "reset"}) {
+            CliRun run = cli({"--simulate", "--sim-image", image, "--yes", command});
+            EXPECT_EQ(run.status, kExitFailed);
+            EXPECT_EQ(run.err,
+                      "tavrin-cli: cannot read the simulated keyboard's image " + image + "\n");
+            EXPECT_EQ(run.out, "");
+        }
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "image-is-a-folder"));
+    std::filesystem::permissions(
+        dir.path() / "write-only.bin",
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_EQ(dir.read("write-only.bin"), writeOnly);
 }
 
 }  // namespace

@@ -149,5 +149,13 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{repeat("zzzz", 12), 3, true, repeat("zzzz", 12), ""},
         CheckCase{"", 65, true, "", ""}, CheckCase{"", 72, true, "", ""}));
 
+TEST(TrimSpaces, OnlySpacesAtEitherEndGo) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"  12 ", "12"}, {"    ", ""}, {"", ""}, {"\t5 6\t", "\t5 6\t"}, {" {TAB} x ", "{TAB} x"}};
+    for (const auto& [in, out] : cases) {
+        EXPECT_EQ(trimSpaces(in), out) << '"' << in << '"';
+    }
+}
+
 }  // namespace
 }  // namespace tavrin::scantext

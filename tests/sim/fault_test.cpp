@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "sim_rig.h"
+#include "link_rig.h"
 
 namespace tavrin::simtest {
 namespace {
@@ -12,7 +12,7 @@ TEST(ControllerFault, NeverReadyDropsEveryByteAndCountsIt) {
     sim::SimulatedKeyboard::Options o;
     o.controller.neverReady = true;
     o.controller.interruptMask = 0xBA;  // IRQ1 already masked
-    Rig rig(o);
+    LinkRig rig(o);
     rig.frame({0x63, 0x52});
     EXPECT_EQ(rig.counters.droppedBytes, 8u);
     EXPECT_EQ(rig.counters.sendErrorCounter, 8);
@@ -35,7 +35,7 @@ TEST(ControllerFault, NeverReadyDropsEveryByteAndCountsIt) {
 TEST(ControllerFault, SlowControllerLosesBytesAndTheCommand) {
     sim::SimulatedKeyboard::Options o;
     o.controllerSlow = true;
-    Rig rig(o);
+    LinkRig rig(o);
     rig.frame({0x63, 0x52});
     rig.channel.WaitMilliseconds(600);
     const auto& wire = rig.kb.ports().wire();
@@ -62,7 +62,7 @@ TEST(ControllerFault, SlowControllerLosesBytesAndTheCommand) {
 TEST(KeyboardFault, SilentKeyboardLetsTheCaptureRunIntoItsTickLimit) {
     sim::SimulatedKeyboard::Options o;
     o.keyboard.silent = true;
-    Rig rig(o);
+    LinkRig rig(o);
     auto r = rig.read();
     EXPECT_EQ(r.tickCounter, 15);
     EXPECT_EQ(r.keyCount, 0);
@@ -76,7 +76,7 @@ TEST(KeyboardFault, SilentKeyboardLetsTheCaptureRunIntoItsTickLimit) {
 TEST(KeyboardFault, LostFramesAreNeitherStoredNorRefused) {
     sim::SimulatedKeyboard::Options o;
     o.keyboard.lostFrames = {0x4A};
-    Rig rig(o);
+    LinkRig rig(o);
     const auto before = rig.firmware().eeprom();
     rig.send({0x4A, '3', '3'});
     EXPECT_EQ(rig.firmware().eeprom(), before);
@@ -88,7 +88,7 @@ TEST(KeyboardFault, LostFramesAreNeitherStoredNorRefused) {
 TEST(KeyboardFault, LostKeystrokesLeaveTheAnswerShort) {
     sim::SimulatedKeyboard::Options o;
     o.keyboard.lostKeys = {5, 100};  // one filler, one nibble
-    Rig rig(o);
+    LinkRig rig(o);
     auto r = rig.read();
     EXPECT_TRUE(r.timedOut());
     EXPECT_EQ(r.keyCount, 288);
@@ -99,7 +99,7 @@ TEST(KeyboardFault, AddedNibbleKeyShiftsTheAnswerWithoutComplaint) {
     sim::SimulatedKeyboard::Options o;
     o.keyboard.eeprom = patternedEeprom();
     o.keyboard.addedKeys = {{100, {0x75, 0x40}}};  // F6 before answer position 100
-    Rig rig(o);
+    LinkRig rig(o);
     auto r = rig.read();
     EXPECT_FALSE(r.timedOut());
     EXPECT_EQ(r.keyCount, 290);
@@ -121,7 +121,7 @@ TEST(KeyboardFault, AddedNibbleKeyShiftsTheAnswerWithoutComplaint) {
 TEST(KeyboardFault, AddedLetterMakesTheAnswerInvalid) {
     sim::SimulatedKeyboard::Options o;
     o.keyboard.addedKeys = {{40, {'K', 0x25}}};
-    Rig rig(o);
+    LinkRig rig(o);
     auto r = rig.read();
     EXPECT_EQ(r.keyCount, 290);
     EXPECT_EQ(r.dump[40], 'K');
@@ -131,7 +131,7 @@ TEST(KeyboardFault, AddedLetterMakesTheAnswerInvalid) {
 TEST(KeyboardFault, AddedKeysAtTheStartAndAfterTheEnd) {
     sim::SimulatedKeyboard::Options o;
     o.keyboard.addedKeys = {{0, {'A', 0x1E}}, {290, {'Z', 0x2C}}};
-    Rig rig(o);
+    LinkRig rig(o);
     auto r = rig.read();
     // A letter in front of the fillers shifts the version nibble out of place.
     EXPECT_EQ(r.dump[0], 'A');
@@ -146,7 +146,7 @@ TEST(OperatorTyping, KeysDuringTheCaptureAreStoredAsPartOfTheAnswer) {
     sim::SimulatedKeyboard::Options o;
     // Once before the hook exists, once in the middle of the answer.
     o.operatorKeys = {{50'000, '7', 0x08}, {1'000'000, '7', 0x08}};
-    Rig rig(o);
+    LinkRig rig(o);
     auto r = rig.read();
     EXPECT_EQ(r.keyCount, 290);
     EXPECT_FALSE(r.timedOut());

@@ -5,8 +5,8 @@
 
 #include <vector>
 
+#include "link_rig.h"
 #include "sim/real_clock.h"
-#include "sim_rig.h"
 
 namespace tavrin::simtest {
 namespace {
@@ -65,7 +65,7 @@ TEST(RealClock, RunsPostedEventsAndCountsSpentTime) {
 TEST(SimHost, TickCounterWrapsAndWaitsAcrossTheWrap) {
     sim::SimulatedKeyboard::Options o;
     o.host.tickCountAtZero = 0xFFFFFF00u;
-    Rig rig(o);
+    LinkRig rig(o);
     EXPECT_EQ(rig.kb.host().GetTickCount(), 0xFFFFFF00u);
     rig.channel.WaitMilliseconds(1000);
     EXPECT_GE(rig.clock.now(), 1'000'000);
@@ -148,7 +148,7 @@ TEST(SimHost, OneHookAtATimeAndKeysOnlyThroughIt) {
 }
 
 TEST(SimHost, CaptureHookPassesNegativeCodesOn) {
-    Rig rig;
+    LinkRig rig;
     rig.capture.sizeDumpBuffer(290);
     rig.capture.installHook();
     ASSERT_TRUE(rig.kb.host().hookInstalled());
@@ -267,7 +267,7 @@ TEST(SimulatedKeyboard, WireLogSeesEveryDataByte) {
     std::vector<std::pair<sim::Micros, std::uint8_t>> log;
     sim::SimulatedKeyboard::Options o;
     o.wireLog = [&](sim::Micros at, std::uint8_t b) { log.emplace_back(at, b); };
-    Rig rig(o);
+    LinkRig rig(o);
     rig.frame({0x63, 0x52});
     ASSERT_EQ(log.size(), 8u);
     std::vector<std::uint8_t> bytes;

@@ -5,7 +5,7 @@
 
 #include <map>
 
-#include "sim_rig.h"
+#include "link_rig.h"
 
 namespace tavrin::simtest {
 namespace {
@@ -49,7 +49,7 @@ protected:
 
     std::uint8_t at(int a) { return rig_.firmware().eeprom()[a]; }
 
-    Rig rig_;
+    LinkRig rig_;
 };
 
 TEST_F(ItemWrite, FlagChoicesSetAndClearWithTheirMasks) {
@@ -200,7 +200,7 @@ TEST_F(ItemWrite, PresetReadsBackWithoutAClosingFrame) {
 }
 
 // Raw bytes on the wire, not through the framing operations.
-void sendRaw(Rig& rig, std::initializer_list<int> bytes) {
+void sendRaw(LinkRig& rig, std::initializer_list<int> bytes) {
     for (int b : bytes) {
         rig.channel.SendControllerByte(b);
     }

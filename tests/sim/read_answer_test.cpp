@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "sim_rig.h"
+#include "link_rig.h"
 
 namespace tavrin::simtest {
 namespace {
@@ -11,7 +11,7 @@ namespace {
 TEST(ReadAnswer, NtLayoutIs290KeysThatReproduceTheEeprom) {
     sim::SimulatedKeyboard::Options o;
     o.keyboard.eeprom = patternedEeprom();
-    Rig rig(o);
+    LinkRig rig(o);
     auto r = rig.read();
 
     EXPECT_EQ(r.osName, "Windows NT");
@@ -47,7 +47,7 @@ TEST(ReadAnswer, Windows98LayoutIs258NibbleKeys) {
     o.keyboard.eeprom = patternedEeprom();
     o.keyboard.versionMajor = 2;
     o.keyboard.versionMinor = 12;
-    Rig rig(o);
+    LinkRig rig(o);
     auto r = rig.read();
 
     EXPECT_EQ(r.osName, "Windows 98");
@@ -66,7 +66,7 @@ TEST(ReadAnswer, Windows98LayoutIs258NibbleKeys) {
 }
 
 TEST(ReadAnswer, FactoryDefaultsReadBackWithTheirSignature) {
-    Rig rig;
+    LinkRig rig;
     auto r = rig.read();
     auto d = decodeDump(r.dump, false);
     ASSERT_TRUE(d.has_value());
@@ -79,7 +79,7 @@ TEST(ReadAnswer, NumLockOffTypesTheKeypadsOtherCodes) {
     sim::SimulatedKeyboard::Options o;
     o.keyboard.eeprom = patternedEeprom();
     o.keyboard.numLockOff = true;
-    Rig rig(o);
+    LinkRig rig(o);
     auto r = rig.read();
     ASSERT_EQ(r.keyCount, 290);
     auto d = decodeDump(r.dump, false);
@@ -105,7 +105,7 @@ TEST(ReadAnswer, AnswerLayoutFollowsTheVersionQuery) {
 TEST(ReadAnswer, TypingStartsAfterTheProgramsWaitAndKeepsItsRate) {
     sim::SimulatedKeyboard::Options o;
     o.keyboard.typingInterval = 6'000;
-    Rig rig(o);
+    LinkRig rig(o);
     auto r = rig.read();
     ASSERT_EQ(r.keyCount, 290);
     const auto& keys = rig.kb.host().keystrokes();
@@ -118,7 +118,7 @@ TEST(ReadAnswer, TypingStartsAfterTheProgramsWaitAndKeepsItsRate) {
 }
 
 TEST(ReadAnswer, ConsecutiveReadsAnswerEachTime) {
-    Rig rig;
+    LinkRig rig;
     auto first = rig.read();
     rig.send({0x4A, '4', '2'});
     auto second = rig.read();

@@ -43,21 +43,8 @@ struct SimRig {
         return texts;
     }
     // Selects entry index of item n's combo box as the operator would.
-    void choose(int item, int index) {
-        ui::ComboBox* combo = model().valueCombo(item);
-        combo->setListIndex(index);
-        switch (item) {
-            case 5: window.Combo1_Click(); break;
-            case 6: window.Combo2_Click(); break;
-            case 19: window.Combo3_Click(); break;
-            case 20: window.Combo4_Click(); break;
-            default: window.cb_Click(item); break;
-        }
-    }
-    void chooseMode(bool on) {
-        model().Combo5.setListIndex(on ? 1 : 0);
-        window.Combo5_Click();
-    }
+    void choose(int item, int index) { window.choose(item, index); }
+    void chooseMode(bool on) { window.chooseMode(on ? 1 : 0); }
     std::string shown(int item) {
         if (const ui::ComboBox* combo = model().valueCombo(item)) {
             return combo->text();

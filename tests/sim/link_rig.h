@@ -90,8 +90,9 @@ struct CaptureResult {
     bool timedOut() const { return tickCounter >= 15; }
 };
 
-struct Rig {
-    explicit Rig(sim::SimulatedKeyboard::Options options = {}) : kb(clock, std::move(options)) {}
+struct LinkRig {
+    explicit LinkRig(sim::SimulatedKeyboard::Options options = {})
+        : kb(clock, std::move(options)) {}
 
     sim::VirtualClock clock;
     sim::SimulatedKeyboard kb;

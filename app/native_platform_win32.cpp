@@ -1,5 +1,7 @@
 // The Windows backends of every seam, for the front ends.
 
+#ifdef _WIN32
+
 #include "app/native_platform.h"
 
 #include "platform/win32/win32_events.h"
@@ -53,3 +55,5 @@ std::unique_ptr<NativePlatform> makeNativePlatform(const char* argv0) {
 }
 
 }  // namespace tavrin::app
+
+#endif

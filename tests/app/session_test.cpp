@@ -1,0 +1,119 @@
+#include "app/session.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "settings_file/settings_file.h"
+#include "sim/keyboard_firmware.h"
+#include "sim/virtual_clock.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+
+namespace tavrin::app {
+namespace {
+
+// A session on the simulated keyboard, on a virtual clock.
+struct SimulatedRun {
+    explicit SimulatedRun(const SessionSettings& settings)
+        : session(settings, frontEnd(), nullptr) {}
+
+    FrontEnd frontEnd() {
+        FrontEnd front(dialogs);
+        front.simClock = &clock;
+        front.afterEvents = [this] { ++pumps; };
+        return front;
+    }
+
+    test::FakeDialogs dialogs;
+    sim::VirtualClock clock;
+    int pumps = 0;
+    Session session;
+};
+
+std::vector<std::uint8_t> imageWith(std::size_t address, std::uint8_t value) {
+    eeprom::EepromImage image{};
+    const auto defaults = sim::KeyboardFirmware::factoryDefaults();
+    for (std::size_t a = 0; a < defaults.size(); ++a) {
+        image[a] = defaults[a];
+    }
+    image[address] = value;
+    return settings_file::encode(image);
+}
+
+TEST(AppSession, TheImageIsLoadedKeptAndTheWireLogged) {
+    test::TempDir dir;
+    dir.write("k.bin", imageWith(40, 0x66));
+    SimulatedRun run({true, dir.file("k.bin"), dir.file("wire.log")});
+    std::string error;
+    ASSERT_TRUE(run.session.prepare(error)) << error;
+    ASSERT_NE(run.session.keyboard(), nullptr);
+    EXPECT_EQ(run.session.keyboard()->firmware().eeprom()[40], 0x66);
+
+    run.session.window().Form_Load(false);
+    ASSERT_TRUE(run.session.window().readKeyboard());
+    EXPECT_GT(run.pumps, 0);  // the front end saw the waits
+    run.session.keyboard()->firmware().setEeprom([&] {
+        auto e = run.session.keyboard()->firmware().eeprom();
+        e[41] = 0x12;
+        return e;
+    }());
+    ASSERT_TRUE(run.session.finish(error)) << error;  // unloads the window itself
+    EXPECT_TRUE(run.session.window().ended());
+
+    auto expected = imageWith(40, 0x66);
+    expected[4 * 41] = 0x12;
+    EXPECT_EQ(dir.read("k.bin"), expected);
+    const auto log = dir.read("wire.log");
+    EXPECT_NE(std::string(log.begin(), log.end()).find(" E7\n"), std::string::npos);
+}
+
+// Nothing the session cannot keep is started: the reason names the file,
+// and an image that could not be read is not written over at the end.
+TEST(AppSession, RefusalsNameTheFileAndKeepIt) {
+    struct Case {
+        const char* what;
+        const char* image;
+        const char* wireLog;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"image is a folder", "folder", "", "cannot read the simulated keyboard's image "},
+        {"wire log in a missing folder", "k.bin", "missing/wire.log", "cannot write the wire log "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDir dir;
+        std::filesystem::create_directories(dir.path() / "folder");
+        const std::string wireLog = *c.wireLog ? dir.file(c.wireLog) : "";
+        SimulatedRun run({true, dir.file(c.image), wireLog});
+        std::string error;
+        EXPECT_FALSE(run.session.prepare(error));
+        EXPECT_EQ(error.rfind(c.reason, 0), 0u) << error;
+        EXPECT_NE(error.find(*c.wireLog ? wireLog : dir.file(c.image)), std::string::npos);
+        std::string ignored;
+        run.session.finish(ignored);
+        EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "folder"));
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / "k.bin"));
+    }
+}
+
+TEST(AppSession, TheMachineBackendsTakeTheFrontEndsLoop) {
+    test::FakeDialogs dialogs;
+    test::FakeTime loop;
+    FrontEnd front(dialogs);
+    front.nativeEvents = &loop;
+    front.nativeTimer1 = &loop;
+    Session session({}, front, nullptr);
+    EXPECT_TRUE(loop.timerHandler);  // the capture's Timer1 is the front end's
+    std::string error;
+    ASSERT_TRUE(session.prepare(error)) << error;
+    EXPECT_FALSE(session.simulated());
+    EXPECT_EQ(session.keyboard(), nullptr);
+    EXPECT_FALSE(programFolder(nullptr).empty());
+    EXPECT_TRUE(session.finish(error)) << error;
+}
+
+}  // namespace
+}  // namespace tavrin::app
