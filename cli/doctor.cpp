@@ -26,7 +26,7 @@ int printDoctorReport(const std::vector<link::DoctorCheck>& checks, std::ostream
     return kExitFailed;
 }
 
-int runDoctor(const SessionSettings& settings, const CliOptions& options, const char* argv0,
+int runDoctor(const app::SessionSettings& settings, const CliOptions& options, const char* argv0,
               std::ostream& out) {
     if (settings.simulate) {
         std::unique_ptr<sim::SimClock> clock;

@@ -11,7 +11,7 @@
 namespace tavrin::cli {
 
 // Exit 0 when every check passes, 1 otherwise.
-int runDoctor(const SessionSettings& settings, const CliOptions& options, const char* argv0,
+int runDoctor(const app::SessionSettings& settings, const CliOptions& options, const char* argv0,
               std::ostream& out);
 int printDoctorReport(const std::vector<link::DoctorCheck>& checks, std::ostream& out);
 
