@@ -162,6 +162,9 @@ ProfileParse parseProfile(std::span<const std::uint8_t> bytes) {
         const auto colon = reason.find(": ");
         reason = "broken JSON: " + (colon == std::string::npos ? reason : reason.substr(colon + 2));
         return refuse(lineAtByte(text, e.byte == 0 ? 0 : e.byte - 1), reason);
+    } catch (const json::out_of_range&) {
+        // The parser gives no place for a number it cannot hold.
+        return refuse(0, "broken JSON: a number too large to read");
     }
     if (!doc.is_object()) {
         return refuse(1, "a profile is a JSON object");

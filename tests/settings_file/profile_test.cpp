@@ -106,6 +106,8 @@ TEST(Profiles, RefusalsNameTheReasonAndLine) {
         {"image digit", "\"07 ", "\"0G ", 0, "\"image\" must be"},
         {"image wide", "1020304", "101020304", 0, "\"image\" must be"},
         {"mode not text", "\"mode\": \"scan\"", "\"mode\": 1", 4, "\"mode\" must be"},
+        {"number too large", "\"version\": 1", "\"version\": 1" + std::string(400, '7'), 0,
+         "a number too large"},
     };
     for (const Broken& c : cases) {
         SCOPED_TRACE(c.what);
