@@ -19,6 +19,8 @@
 //   TAVRIN_WINIO_KEYPAD     "navigation": keypad nibbles typed with Num
 //                           Lock off (VK_HOME, VK_UP, ...)
 //   TAVRIN_WINIO_TYPE_DELAY_MS  pause before the answer (default 400)
+//   TAVRIN_WINIO_CLOSED     file that ShutdownWinIo writes ("closed"), so a
+//                           test sees that the program closed the driver
 
 #include <windows.h>
 
@@ -268,6 +270,12 @@ WINIO_DOUBLE_EXPORT void __stdcall ShutdownWinIo() {
     if (g_device.log != nullptr) {
         std::fclose(g_device.log);
         g_device.log = nullptr;
+    }
+    if (auto path = env("TAVRIN_WINIO_CLOSED"); !path.empty()) {
+        if (std::FILE* note = std::fopen(path.c_str(), "wb")) {
+            std::fputs(g_device.open ? "closed\n" : "closed, never opened\n", note);
+            std::fclose(note);
+        }
     }
     g_device.open = false;
 }

@@ -1,0 +1,197 @@
+// Changing items in the window: combo choices, the number input box and
+// frmPrePost. All of them change the image the window holds, none the
+// keyboard: the wire stays at the start-up read.
+
+#include <map>
+
+#include "eeprom/item_write_table.h"
+#include "scantext/scan_text.h"
+#include "ui/display_text.h"
+#include "window_case.h"
+#include "winui/control_ids.h"
+
+namespace tavrin::test::window {
+
+namespace {
+
+namespace ids = winui::ids;
+
+using WindowEdit = WindowCase;
+
+// The 32-bit word of the settings file that holds EEPROM address a.
+bool sameWord(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b, int address) {
+    for (int k = 0; k < 4; ++k) {
+        const auto i = static_cast<std::size_t>(4 * address + k);
+        if (a[i] != b[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Items shown by a combo box, each on its own EEPROM byte: a flag, a
+// country digit (Combo1), a start character (Combo3), a digit count and an
+// MSR flag.
+const int kComboItems[] = {4, 5, 19, 47, 73};
+
+TEST_F(WindowEdit, ComboChoicesChangeTheImageNotTheKeyboardAndReachTheSavedFile) {
+    launch();
+    ASSERT_TRUE(waitForStartupRead());
+    const auto startup = wire();
+    std::map<int, std::string> chosen;
+    for (int n : kComboItems) {
+        SCOPED_TRACE("item " + std::to_string(n));
+        HWND combo = control(mainWindow(), ids::kValueCombo + n);
+        ASSERT_NE(combo, nullptr);
+        const auto entries = comboEntries(combo);
+        ASSERT_GE(entries.size(), 2u);
+        const int current = comboSelection(combo);
+        const int next = current < 0 ? 1 : (current + 1) % static_cast<int>(entries.size());
+        ASSERT_TRUE(chooseComboEntry(combo, next));
+        chosen[n] = ui::escapedUtf8(entries[static_cast<std::size_t>(next)]);
+    }
+
+    // The Save click queues behind the choices: the file holds all of them.
+    const std::string saved = folderFile("chosen.bin");
+    saveFile(saved);
+    ASSERT_TRUE(waitNoDialog());
+    ASSERT_TRUE(waitUntil([&] { return win32::readBytes(saved).size() == 512; }, kReact));
+    EXPECT_EQ(wire(), startup) << "a choice reached the keyboard";
+    for (int n : kComboItems) {
+        EXPECT_EQ(shownValue(n), chosen[n]) << "item " << n;
+    }
+
+    // Only the chosen items' bytes differ from the keyboard's file.
+    const auto before = win32::readBytes(environment("TAVRIN_WINDOW_EEPROM"));
+    const auto after = win32::readBytes(saved);
+    ASSERT_EQ(before.size(), 512u);
+    std::map<int, int> itemAt;
+    for (int n : kComboItems) {
+        itemAt[eeprom::itemWrite(n).address] = n;
+    }
+    for (int a = 0; a < 128; ++a) {
+        const auto it = itemAt.find(a);
+        if (it == itemAt.end()) {
+            EXPECT_TRUE(sameWord(before, after, a)) << "address " << a << " changed";
+        } else {
+            EXPECT_FALSE(sameWord(before, after, a))
+                << "address " << a << " of item " << it->second << " kept its value";
+        }
+    }
+
+    // The saved file opened again shows the choices; the keyboard's file
+    // shows the keyboard's values.
+    openFile(environment("TAVRIN_WINDOW_EEPROM"));
+    ASSERT_TRUE(waitNoDialog());
+    ASSERT_TRUE(waitUntil([&] { return mismatches().empty(); }, kReact)) << mismatches();
+    openFile(saved);
+    ASSERT_TRUE(waitNoDialog());
+    ASSERT_TRUE(
+        waitUntil([&] { return shownValue(kComboItems[0]) == chosen[kComboItems[0]]; }, kReact));
+    for (const auto& [n, value] : listing()) {
+        EXPECT_EQ(shownValue(n), chosen.count(n) ? chosen[n] : value) << "item " << n;
+    }
+}
+
+enum class Outcome { Shown, Refused, Unchanged };
+
+struct NumberRow {
+    int item;
+    const char* typed;
+    Outcome outcome;
+    const char* shown;  // for Shown
+};
+
+constexpr const char* kNumberPrompt = "Please input 1 or 2 digit (0-9, 00-99)";
+
+TEST_F(WindowEdit, NumberItemsThroughTheInputBox) {
+    const NumberRow rows[] = {
+        {31, "7", Outcome::Shown, "7"},         {32, " 42 ", Outcome::Shown, "42"},
+        {36, "123", Outcome::Refused, nullptr}, {37, "4x", Outcome::Refused, nullptr},
+        {50, "", Outcome::Unchanged, nullptr},
+    };
+    launch();
+    ASSERT_TRUE(waitForStartupRead());
+    const auto startup = wire();
+    for (const NumberRow& row : rows) {
+        SCOPED_TRACE("item " + std::to_string(row.item) + " answered \"" + row.typed + "\"");
+        const std::string prior = listing().at(row.item);
+        ASSERT_TRUE(click(item(ids::kCmdItem, row.item)));
+        HWND box = expectDialog(ids::kDialogClass, "Input");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(textOf(control(box, ids::kPrompt)), kNumberPrompt);
+        EXPECT_EQ(textOf(control(box, ids::kAnswer)), prior) << "the box offers the shown value";
+        answerTextDialog(box, row.typed);
+        if (row.outcome == Outcome::Refused) {
+            HWND error = expectMessage("Error", kNumberPrompt);
+            ASSERT_NE(error, nullptr);
+            ASSERT_TRUE(answer(error, IDOK));
+        }
+        ASSERT_TRUE(waitNoDialog());
+        const std::string expected = row.outcome == Outcome::Shown ? row.shown : prior;
+        EXPECT_TRUE(waitUntil([&] { return shownValue(row.item) == expected; }, kReact))
+            << "shows \"" << shownValue(row.item) << "\", expected \"" << expected << "\"";
+    }
+    EXPECT_EQ(wire(), startup) << "an edit reached the keyboard";
+}
+
+struct SequenceRow {
+    int item;
+    bool scanCodes;  // Combo5: YES
+    const char* typed;
+    const char* error;  // the "Error" message, or nullptr when accepted
+    const char* limit;  // frmPrePost's limit line
+};
+
+TEST_F(WindowEdit, SequenceItemsThroughPrePostInEitherMode) {
+    const SequenceRow rows[] = {
+        {67, true, "<64>", nullptr, "Please enter less than 8 scan codes"},
+        {68, true, "<6G>", "Bad Input  <6G>  It's out of the range (00 - FF).",
+         "Please enter less than 8 scan codes"},
+        {69, true, "<64", "Bad Input! <64  It is not the right input format. Please try again.",
+         "Please enter less than 8 scan codes"},
+        {70, false, "ab{ENTER}", nullptr, "Please enter less than 8 characters"},
+        {71, false, "abcdefghi",
+         "Bad Input! abcdefghi  It is only allowed no more than 8 characters to enter.",
+         "Please enter less than 8 characters"},
+        {9, true, "xy", nullptr, "Please enter less than 3 characters"},  // barcode: characters
+    };
+    launch();
+    ASSERT_TRUE(waitForStartupRead());
+    const auto startup = wire();
+    HWND mode = control(mainWindow(), ids::kCombo5);
+    ASSERT_NE(mode, nullptr);
+    for (const SequenceRow& row : rows) {
+        SCOPED_TRACE("item " + std::to_string(row.item) + " answered \"" + row.typed + "\"");
+        const int wanted = row.scanCodes ? 1 : 0;
+        if (comboSelection(mode) != wanted) {
+            ASSERT_TRUE(chooseComboEntry(mode, wanted));
+        }
+        // The choice is handled before the click, which queues behind it.
+        ASSERT_TRUE(click(item(ids::kCmdItem, row.item)));
+        const bool scanForm = row.scanCodes && row.item != 9;
+        const auto& texts = scantext::prePostTexts(scanForm);
+        HWND form = expectDialog(ids::kDialogClass, std::string(texts.caption));
+        ASSERT_NE(form, nullptr);
+        const std::string prior = shownValue(row.item);
+        EXPECT_EQ(textOf(control(form, ids::kPrompt)), texts.prompt);
+        EXPECT_EQ(textOf(control(form, ids::kLimits)), row.limit);
+        EXPECT_EQ(ui::escapedUtf8(textOf(control(form, ids::kAnswer))), prior)
+            << "the form offers the shown value";
+        answerTextDialog(form, row.typed);
+        if (row.error != nullptr) {
+            HWND error = expectMessage("Error", row.error);
+            ASSERT_NE(error, nullptr);
+            ASSERT_TRUE(answer(error, IDOK));
+        }
+        ASSERT_TRUE(waitNoDialog());
+        const std::string expected = row.error == nullptr ? row.typed : prior;
+        EXPECT_TRUE(waitUntil([&] { return shownValue(row.item) == expected; }, kReact))
+            << "shows \"" << shownValue(row.item) << "\", expected \"" << expected << "\"";
+    }
+    EXPECT_EQ(wire(), startup) << "an edit reached the keyboard";
+}
+
+}  // namespace
+
+}  // namespace tavrin::test::window

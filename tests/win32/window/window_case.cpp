@@ -1,0 +1,230 @@
+#include "window_case.h"
+
+#include <sstream>
+
+#include "tavrin_version.h"
+#include "ui/catalogue.h"
+#include "ui/display_text.h"
+#include "winui/control_ids.h"
+
+namespace tavrin::test::window {
+
+namespace ids = winui::ids;
+
+namespace {
+
+constexpr const char* kDriverSources[] = {"winiodll", "winiosys", "winiosys3", "winio.vxd"};
+// The start-up read: the double's answer comes after 400 ms and takes a
+// few hundred keystrokes through the hook.
+constexpr DWORD kStartup = 30000;
+
+std::string describe(const std::vector<Window>& dialogs) {
+    std::string out;
+    for (const Window& w : dialogs) {
+        out += "\n  " + w.className + " \"" + w.title + "\": " + dialogMessage(w.hwnd);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string environment(const char* name) {
+    char buffer[32768];
+    DWORD n = GetEnvironmentVariableA(name, buffer, sizeof buffer);
+    return (n == 0 || n >= sizeof buffer) ? std::string{} : std::string(buffer, n);
+}
+
+std::map<int, std::string> parseListing(const std::string& text) {
+    std::map<int, std::string> out;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        const auto first = line.find('\t');
+        const auto last = line.rfind('\t');
+        if (first == std::string::npos || last == first) {
+            continue;
+        }
+        out[std::atoi(line.substr(0, first).c_str())] = line.substr(last + 1);
+    }
+    return out;
+}
+
+std::vector<std::string> wireLines(const std::string& path) {
+    std::vector<std::string> out;
+    std::istringstream lines(win32::readText(path));
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (!line.empty()) {
+            out.push_back(line);
+        }
+    }
+    return out;
+}
+
+void WindowCase::SetUp() {
+    folder_ = std::make_unique<win32::TempDir>();
+    wireLog_ = folder_->file("wire.log");
+    closedNote_ = folder_->file("closed.txt");
+    const std::string eeprom = environment("TAVRIN_WINDOW_EEPROM");
+    listing_ = parseListing(win32::readText(environment("TAVRIN_WINDOW_LISTING")));
+    ASSERT_FALSE(environment("TAVRIN_WINDOW_EXE").empty()) << "TAVRIN_WINDOW_EXE is not set";
+    ASSERT_TRUE(win32::isFile(eeprom)) << "TAVRIN_WINDOW_EEPROM: no file \"" << eeprom << "\"";
+    ASSERT_GE(listing_.size(), 78u) << "TAVRIN_WINDOW_LISTING: no listing of the EEPROM file";
+    env_.push_back(std::make_unique<win32::ScopedEnv>("TAVRIN_WINIO_EEPROM", eeprom));
+    env_.push_back(std::make_unique<win32::ScopedEnv>("TAVRIN_WINIO_LOG", wireLog_));
+    env_.push_back(std::make_unique<win32::ScopedEnv>("TAVRIN_WINIO_CLOSED", closedNote_));
+}
+
+void WindowCase::TearDown() {
+    if (program_.running()) {
+        // A dialog still open means a test missed what the window asked.
+        const auto left = openDialogs(program_.id());
+        EXPECT_TRUE(left.empty()) << "dialogs left open:" << describe(left);
+        if (left.empty() && main_ != nullptr) {
+            PostMessageA(main_, WM_COMMAND, MAKEWPARAM(ids::kMenuFirst + 2, 0), 0);
+            if (program_.waitExit(5000)) {
+                return;
+            }
+        }
+        program_.terminate();
+    }
+}
+
+void WindowCase::launch(const std::string& arguments, const std::string& library,
+                        const std::string& libraryName) {
+    const std::string exe = environment("TAVRIN_WINDOW_EXE");
+    const std::string target = folder_->file("tavrin.exe");
+    ASSERT_TRUE(CopyFileA(exe.c_str(), target.c_str(), FALSE)) << "cannot copy " << exe;
+    const std::string winio = library.empty() ? win32::doubleLibrary() : library;
+    ASSERT_TRUE(CopyFileA(winio.c_str(), folder_->file(libraryName).c_str(), FALSE))
+        << "cannot copy " << winio;
+    for (const char* source : kDriverSources) {
+        ASSERT_TRUE(win32::writeText(folder_->file(source), std::string("shipped ") + source));
+    }
+    std::string error;
+    ASSERT_TRUE(program_.start(target, arguments, folder_->path(), error)) << error;
+}
+
+HWND WindowCase::mainWindow() {
+    if (main_ == nullptr || !IsWindow(main_)) {
+        main_ =
+            waitWindow(program_.id(), ids::kMainClass, "Tavrin Version " TAVRIN_VERSION, kStartup);
+    }
+    return main_;
+}
+
+bool WindowCase::waitForStartupRead() {
+    HWND main = mainWindow();
+    if (main == nullptr) {
+        ADD_FAILURE() << "no main window \"Tavrin Version " TAVRIN_VERSION "\"";
+        return false;
+    }
+    // The read shows every item at once, when the whole answer is in.
+    const bool shown = waitUntil(
+        [&] { return mismatches().empty() && openDialogs(program_.id()).empty(); }, kStartup);
+    EXPECT_TRUE(shown) << "the start-up read did not show the keyboard's values:" << mismatches()
+                       << "\ndialogs:" << describe(openDialogs(program_.id()));
+    return shown;
+}
+
+std::string WindowCase::shownValue(int n) {
+    return ui::escapedUtf8(shownText(itemValue(n)));
+}
+
+std::string WindowCase::mismatches() {
+    std::string out;
+    for (const auto& [n, value] : listing_) {
+        const std::string shown = shownValue(n);
+        if (shown != value) {
+            out += "\n  item " + std::to_string(n) + ": \"" + shown + "\", the keyboard holds \"" +
+                   value + "\"";
+        }
+    }
+    return out;
+}
+
+HWND WindowCase::itemValue(int n) {
+    HWND main = mainWindow();
+    if (n == ui::kScanCodeModeItem) {
+        return control(main, ids::kCombo5);
+    }
+    if (HWND combo = control(main, ids::kValueCombo + n)) {
+        return combo;
+    }
+    return control(main, ids::kLstItem + n);
+}
+
+HWND WindowCase::command(int k) {
+    return control(mainWindow(), ids::kCommand1 + k - 1);
+}
+
+HWND WindowCase::expectDialog(const std::string& className, const std::string& title, DWORD ms) {
+    HWND dialog = waitWindow(program_.id(), className, title, ms);
+    EXPECT_NE(dialog, nullptr) << "no " << className << " \"" << title
+                               << "\"; open:" << describe(openDialogs(program_.id()));
+    return dialog;
+}
+
+HWND WindowCase::expectMessage(const std::string& title, const std::string& message, DWORD ms) {
+    HWND box = expectDialog("#32770", title, ms);
+    if (box != nullptr) {
+        EXPECT_EQ(dialogMessage(box), message);
+    }
+    return box;
+}
+
+bool WindowCase::waitNoDialog(DWORD ms) {
+    const bool none = waitUntil([&] { return openDialogs(program_.id()).empty(); }, ms);
+    EXPECT_TRUE(none) << "dialogs still open:" << describe(openDialogs(program_.id()));
+    return none;
+}
+
+void WindowCase::answerTextDialog(HWND dialog, const std::string& text) {
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(setText(control(dialog, ids::kAnswer), text)) << "no text field in the dialog";
+    ASSERT_TRUE(answer(dialog, IDOK));
+}
+
+namespace {
+
+// The common file dialog of this process with a file name field.
+HWND waitFileDialog(DWORD pid) {
+    HWND found = nullptr;
+    waitUntil(
+        [&] {
+            for (const Window& w : openDialogs(pid)) {
+                if (w.className == "#32770" &&
+                    (control(w.hwnd, 0x480) != nullptr || control(w.hwnd, 0x47c) != nullptr)) {
+                    found = w.hwnd;
+                    return true;
+                }
+            }
+            return false;
+        },
+        kReact);
+    return found;
+}
+
+}  // namespace
+
+void WindowCase::openFile(const std::string& path) {
+    ASSERT_TRUE(click(command(1)));
+    HWND dialog = waitFileDialog(program_.id());
+    ASSERT_NE(dialog, nullptr) << "no Open dialog; open:" << describe(openDialogs(program_.id()));
+    ASSERT_TRUE(chooseFile(dialog, path));
+}
+
+void WindowCase::saveFile(const std::string& path) {
+    ASSERT_TRUE(click(command(2)));
+    HWND dialog = waitFileDialog(program_.id());
+    ASSERT_NE(dialog, nullptr) << "no Save dialog; open:" << describe(openDialogs(program_.id()));
+    ASSERT_TRUE(chooseFile(dialog, path));
+}
+
+}  // namespace tavrin::test::window

@@ -1,0 +1,397 @@
+#include "window_driver.h"
+
+#include <cstdio>
+
+namespace tavrin::test::window {
+
+namespace {
+
+// A control message answered within this, or the window counts as stuck.
+constexpr UINT kSendTimeout = 3000;
+
+bool sendWithTimeout(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    DWORD_PTR out = 0;
+    if (SendMessageTimeoutA(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                            kSendTimeout, &out) == 0) {
+        return false;
+    }
+    result = static_cast<LRESULT>(out);
+    return true;
+}
+
+LRESULT sendOr(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT fallback) {
+    LRESULT result = 0;
+    return sendWithTimeout(hwnd, message, wParam, lParam, result) ? result : fallback;
+}
+
+// Entries read with a length message and a text message (LB_ or CB_ pair).
+std::vector<std::string> entries(HWND hwnd, UINT countMessage, UINT lengthMessage,
+                                 UINT textMessage) {
+    std::vector<std::string> out;
+    const LRESULT count = sendOr(hwnd, countMessage, 0, 0, -1);
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = sendOr(hwnd, lengthMessage, static_cast<WPARAM>(i), 0, -1);
+        if (length < 0) {
+            break;
+        }
+        std::string text(static_cast<std::size_t>(length) + 1, '\0');
+        const LRESULT got = sendOr(hwnd, textMessage, static_cast<WPARAM>(i),
+                                   reinterpret_cast<LPARAM>(text.data()), -1);
+        text.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
+        out.push_back(text);
+    }
+    return out;
+}
+
+struct WindowSearch {
+    DWORD pid;
+    std::vector<Window> found;
+};
+
+BOOL CALLBACK collectTop(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == search->pid && IsWindowVisible(hwnd)) {
+        search->found.push_back({hwnd, classOf(hwnd), textOf(hwnd)});
+    }
+    return TRUE;
+}
+
+struct ChildSearch {
+    int id;
+    std::string className;
+    std::string text;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK findChild(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<ChildSearch*>(param);
+    if (search->className.empty()) {
+        if (GetDlgCtrlID(hwnd) == search->id) {
+            search->found = hwnd;
+            return FALSE;
+        }
+    } else if (classOf(hwnd) == search->className && textOf(hwnd) == search->text) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK collectStatics(HWND hwnd, LPARAM param) {
+    auto* texts = reinterpret_cast<std::string*>(param);
+    if (classOf(hwnd) == "Static" && IsWindowVisible(hwnd)) {
+        const std::string text = textOf(hwnd);
+        if (!text.empty()) {
+            if (!texts->empty()) {
+                *texts += '\n';
+            }
+            *texts += text;
+        }
+    }
+    return TRUE;
+}
+
+bool sameClass(const std::string& a, const std::string& b) {
+    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
+}  // namespace
+
+Program::~Program() {
+    terminate();
+}
+
+bool Program::start(const std::string& exe, const std::string& arguments, const std::string& folder,
+                    std::string& error) {
+    std::string commandLine = "\"" + exe + "\"";
+    if (!arguments.empty()) {
+        commandLine += " " + arguments;
+    }
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &startup, &info_)) {
+        error = "CreateProcess " + exe + " failed: error " + std::to_string(GetLastError());
+        info_ = {};
+        return false;
+    }
+    // Ready for input once its first message loop runs (the start-up read
+    // may still be under way).
+    WaitForInputIdle(info_.hProcess, kReact);
+    return true;
+}
+
+bool Program::running() const {
+    return info_.hProcess != nullptr && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+std::optional<DWORD> Program::waitExit(DWORD ms) const {
+    if (info_.hProcess == nullptr || WaitForSingleObject(info_.hProcess, ms) != WAIT_OBJECT_0) {
+        return std::nullopt;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(info_.hProcess, &code);
+    return code;
+}
+
+void Program::terminate() {
+    if (info_.hProcess == nullptr) {
+        return;
+    }
+    if (running()) {
+        TerminateProcess(info_.hProcess, 99);
+        WaitForSingleObject(info_.hProcess, 10000);
+    }
+    CloseHandle(info_.hThread);
+    CloseHandle(info_.hProcess);
+    info_ = {};
+}
+
+std::string classOf(HWND hwnd) {
+    char name[256] = {};
+    int n = GetClassNameA(hwnd, name, sizeof name);
+    return std::string(name, n > 0 ? static_cast<std::size_t>(n) : 0);
+}
+
+std::string textOf(HWND hwnd) {
+    const LRESULT length = sendOr(hwnd, WM_GETTEXTLENGTH, 0, 0, 0);
+    if (length <= 0) {
+        return {};
+    }
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const LRESULT got =
+        sendOr(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), 0);
+    text.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
+    return text;
+}
+
+std::vector<Window> topWindows(DWORD pid) {
+    WindowSearch search{pid, {}};
+    EnumWindows(collectTop, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND waitWindow(DWORD pid, const std::string& className, const std::string& title, DWORD ms) {
+    HWND found = nullptr;
+    waitUntil(
+        [&] {
+            for (const Window& w : topWindows(pid)) {
+                if (sameClass(w.className, className) && (title.empty() || w.title == title)) {
+                    found = w.hwnd;
+                    return true;
+                }
+            }
+            return false;
+        },
+        ms);
+    return found;
+}
+
+std::vector<Window> openDialogs(DWORD pid) {
+    std::vector<Window> out;
+    for (const Window& w : topWindows(pid)) {
+        if (w.className == "#32770" || w.className == "TavrinDialog") {
+            out.push_back(w);
+        }
+    }
+    return out;
+}
+
+HWND control(HWND top, int id) {
+    ChildSearch search{id, {}, {}};
+    EnumChildWindows(top, findChild, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND controlByText(HWND top, const std::string& className, const std::string& text) {
+    ChildSearch search{0, className, text};
+    EnumChildWindows(top, findChild, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::vector<std::string> listEntries(HWND list) {
+    return entries(list, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
+}
+
+std::vector<std::string> comboEntries(HWND combo) {
+    return entries(combo, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
+}
+
+int comboSelection(HWND combo) {
+    return static_cast<int>(sendOr(combo, CB_GETCURSEL, 0, 0, CB_ERR));
+}
+
+std::string comboText(HWND combo) {
+    const int index = comboSelection(combo);
+    if (index < 0) {
+        return {};
+    }
+    const auto all = comboEntries(combo);
+    return static_cast<std::size_t>(index) < all.size() ? all[static_cast<std::size_t>(index)]
+                                                        : std::string{};
+}
+
+std::string shownText(HWND hwnd) {
+    const std::string cls = classOf(hwnd);
+    if (sameClass(cls, "ListBox")) {
+        const auto all = listEntries(hwnd);
+        return all.empty() ? std::string{} : all.front();
+    }
+    if (sameClass(cls, "ComboBox")) {
+        return comboText(hwnd);
+    }
+    return textOf(hwnd);
+}
+
+bool chooseComboEntry(HWND combo, int index) {
+    LRESULT result = 0;
+    if (!sendWithTimeout(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0, result) ||
+        result != index) {
+        return false;
+    }
+    const int id = GetDlgCtrlID(combo);
+    return PostMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                        reinterpret_cast<LPARAM>(combo)) != 0;
+}
+
+bool click(HWND button) {
+    return button != nullptr && PostMessageA(button, BM_CLICK, 0, 0) != 0;
+}
+
+bool mouseClick(HWND hwnd) {
+    RECT r{};
+    if (hwnd == nullptr || !GetWindowRect(hwnd, &r)) {
+        return false;
+    }
+    const int x = (r.left + r.right) / 2;
+    const int y = (r.top + r.bottom) / 2;
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input[3]{};
+    for (INPUT& in : input) {
+        in.type = INPUT_MOUSE;
+        in.mi.dx = static_cast<LONG>((x * 65535LL) / (width - 1));
+        in.mi.dy = static_cast<LONG>((y * 65535LL) / (height - 1));
+    }
+    input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+    input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+    return SendInput(3, input, sizeof(INPUT)) == 3;
+}
+
+bool setText(HWND hwnd, const std::string& text) {
+    LRESULT result = 0;
+    return hwnd != nullptr &&
+           sendWithTimeout(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), result) &&
+           result != 0;
+}
+
+void pressKey(WORD vk, std::initializer_list<WORD> modifiers) {
+    std::vector<INPUT> inputs;
+    auto key = [&](WORD code, bool up) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = code;
+        in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(code, 0));
+        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        inputs.push_back(in);
+    };
+    for (WORD m : modifiers) {
+        key(m, false);
+    }
+    key(vk, false);
+    key(vk, true);
+    for (auto m = modifiers.end(); m != modifiers.begin();) {
+        key(*--m, true);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+std::string dialogMessage(HWND dialog) {
+    std::string texts;
+    EnumChildWindows(dialog, collectStatics, reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
+bool answer(HWND dialog, int buttonId) {
+    HWND button = GetDlgItem(dialog, buttonId);
+    if (button == nullptr) {
+        button = control(dialog, buttonId);
+    }
+    if (button != nullptr) {
+        return click(button);
+    }
+    // A message box with one button may have it under another id.
+    return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), 0) != 0;
+}
+
+bool chooseFile(HWND fileDialog, const std::string& path) {
+    // edt1, or the edit inside cmb13, whichever this dialog has.
+    HWND name = control(fileDialog, 0x480);
+    if (name == nullptr || !sameClass(classOf(name), "Edit")) {
+        HWND combo = control(fileDialog, 0x47c);
+        name = combo != nullptr ? FindWindowExA(combo, nullptr, "Edit", nullptr) : nullptr;
+        if (name == nullptr) {
+            name = combo;
+        }
+    }
+    if (name == nullptr || !setText(name, path)) {
+        return false;
+    }
+    return answer(fileDialog, IDOK);
+}
+
+bool captureWindow(HWND hwnd, const std::string& bmpPath) {
+    RECT r{};
+    if (!GetWindowRect(hwnd, &r)) {
+        return false;
+    }
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    if (width <= 0 || height <= 0) {
+        return false;
+    }
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    // What the screen shows there: another process's window cannot draw
+    // into this one's device context.
+    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    SelectObject(memory, old);
+
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;  // bottom-up rows, as BMP files keep them
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(stride) * height);
+    const int rows = GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
+                               reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    if (rows != height) {
+        return false;
+    }
+
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+    std::FILE* f = std::fopen(bmpPath.c_str(), "wb");
+    if (f == nullptr) {
+        return false;
+    }
+    bool ok = std::fwrite(&file, sizeof file, 1, f) == 1 &&
+              std::fwrite(&header, sizeof header, 1, f) == 1 &&
+              std::fwrite(pixels.data(), 1, pixels.size(), f) == pixels.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+}  // namespace tavrin::test::window
