@@ -7,7 +7,9 @@
 # keyboard hook, message pump, registry views and WinIo loader against the
 # project's own test double of winio3.dll, built for each architecture), and
 # tavrin-cli.exe compared with the native tavrin-cli, including each build
-# refusing the other architecture's winio3.dll. Installs what it needs with
+# refusing the other architecture's winio3.dll, and the window tavrin.exe
+# driven from outside by tavrin_window_tests (its dialogs, the start-up read
+# through the keyboard hook, the write's bytes). Installs what it needs with
 # apt-get. Closes with "N passed, M failed" and exits non-zero on any failure.
 #
 #   bash tools/ci-windows.sh
@@ -124,7 +126,8 @@ fi
 # --- Builds ------------------------------------------------------------------
 # The core suites only where they run; elsewhere the programs the Windows
 # part needs.
-WINDOWS_TARGETS=(tavrin-cli tavrin_win32_tests winio3_double winio3_partial msinfo_stand_in)
+WINDOWS_TARGETS=(tavrin-cli tavrin_win tavrin_window_tests tavrin_win32_tests winio3_double
+    winio3_partial msinfo_stand_in)
 for arch in $ARCHS; do
     BUILD=$(build_dir "$arch")
     say "cross build $arch in $BUILD"
@@ -143,8 +146,8 @@ for arch in $ARCHS; do
     fi
     pass "cross build $arch"
     W32=$BUILD/tests/win32
-    for f in "$BUILD/cli/tavrin-cli.exe" "$W32/tavrin_win32_tests.exe" "$W32/double/winio3.dll" \
-        "$W32/msinfo_stand_in.exe"; do
+    for f in "$BUILD/cli/tavrin-cli.exe" "$BUILD/winui/tavrin.exe" "$W32/tavrin_win32_tests.exe" \
+        "$W32/tavrin_window_tests.exe" "$W32/double/winio3.dll" "$W32/msinfo_stand_in.exe"; do
         [[ -f "$f" ]] || { fail "built file missing: $f"; finish; }
     done
     lap "cross build $arch"
@@ -480,6 +483,20 @@ test_arch() {
         fail "$ARCH no library: show"
     fi
     lap "tests $ARCH"
+
+    # --- The window, driven from outside -----------------------------------------
+    # Each case starts tavrin.exe in a program folder of its own with the
+    # double; the keyboard holds random.bin, whose native listing the shown
+    # values must match; the write of sample.bin must send native.bytes.
+    say "$ARCH window"
+    TAVRIN_WINDOW_EXE=$(winpath "$BUILD/winui/tavrin.exe") \
+        TAVRIN_WINDOW_EEPROM=$(winpath "$FILES/random.bin") \
+        TAVRIN_WINDOW_LISTING=$(winpath "$WORK/random.native") \
+        TAVRIN_WINDOW_SAMPLE=$(winpath "$FILES/sample.bin") \
+        TAVRIN_WINDOW_SAMPLE_BYTES=$(winpath "$WORK/native.bytes") \
+        TAVRIN_FOREIGN_WINIO=$foreign_win \
+        run_suite tavrin_window_tests 900 "$W32/tavrin_window_tests.exe"
+    lap "window $ARCH"
 }
 
 LAP=$(date +%s)

@@ -111,10 +111,26 @@ void WindowCase::launch(const std::string& arguments, const std::string& library
     ASSERT_TRUE(program_.start(target, arguments, folder_->path(), error)) << error;
 }
 
+HWND WindowCase::waitFor(const std::string& className, const std::string& title, DWORD ms) {
+    HWND found = nullptr;
+    // A program that has ended shows nothing more: no need to wait it out.
+    waitUntil(
+        [&] {
+            found = waitWindow(program_.id(), className, title, 0);
+            return found != nullptr || !program_.running();
+        },
+        ms);
+    return found;
+}
+
+std::string WindowCase::exitNote() {
+    const auto code = program_.waitExit(0);
+    return code ? " (the program ended with exit " + std::to_string(*code) + ")" : std::string{};
+}
+
 HWND WindowCase::mainWindow() {
     if (main_ == nullptr || !IsWindow(main_)) {
-        main_ =
-            waitWindow(program_.id(), ids::kMainClass, "Tavrin Version " TAVRIN_VERSION, kStartup);
+        main_ = waitFor(ids::kMainClass, "Tavrin Version " TAVRIN_VERSION, kStartup);
     }
     return main_;
 }
@@ -122,7 +138,7 @@ HWND WindowCase::mainWindow() {
 bool WindowCase::waitForStartupRead() {
     HWND main = mainWindow();
     if (main == nullptr) {
-        ADD_FAILURE() << "no main window \"Tavrin Version " TAVRIN_VERSION "\"";
+        ADD_FAILURE() << "no main window \"Tavrin Version " TAVRIN_VERSION "\"" << exitNote();
         return false;
     }
     // The read shows every item at once, when the whole answer is in.
@@ -165,9 +181,9 @@ HWND WindowCase::command(int k) {
 }
 
 HWND WindowCase::expectDialog(const std::string& className, const std::string& title, DWORD ms) {
-    HWND dialog = waitWindow(program_.id(), className, title, ms);
-    EXPECT_NE(dialog, nullptr) << "no " << className << " \"" << title
-                               << "\"; open:" << describe(openDialogs(program_.id()));
+    HWND dialog = waitFor(className, title, ms);
+    EXPECT_NE(dialog, nullptr) << "no " << className << " \"" << title << "\"" << exitNote()
+                               << "; open:" << describe(openDialogs(program_.id()));
     return dialog;
 }
 

@@ -45,6 +45,11 @@ protected:
                 const std::string& libraryName = "winiodll3");
     // The main window, waited for.
     HWND mainWindow();
+    // A visible top-level window of the program, waited for until ms pass
+    // or the program ends.
+    HWND waitFor(const std::string& className, const std::string& title, DWORD ms);
+    // " (the program ended with exit N)" once it has, else "".
+    std::string exitNote();
     // Waits until the start-up read has shown the keyboard's values: the
     // items of the listing show its values and no dialog is open.
     bool waitForStartupRead();

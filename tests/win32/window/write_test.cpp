@@ -46,7 +46,7 @@ protected:
     // Presses WRITE EEPROM and waits for frmWaiting.
     HWND startWrite() {
         EXPECT_TRUE(click(command(4)));
-        return waitWindow(program().id(), ids::kDialogClass, "Waiting", kReact);
+        return waitFor(ids::kDialogClass, "Waiting", kReact);
     }
 };
 
