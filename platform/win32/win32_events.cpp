@@ -34,6 +34,9 @@ bool Win32EventPump::dispatchPending() {
             quitCode_ = static_cast<int>(msg.wParam);
             continue;
         }
+        if (preTranslate && preTranslate(msg)) {
+            continue;
+        }
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

@@ -8,6 +8,8 @@
 #include "platform/tick_counter.h"
 #include "platform/timer.h"
 
+struct tagMSG;
+
 namespace tavrin::platform::win32 {
 
 class Win32Ticks : public TickCounter {
@@ -21,6 +23,12 @@ public:
 class Win32EventPump : public EventPump {
 public:
     void processEvents(std::uint32_t maxWaitMs) override;
+    // Every message pending now; true when there was one.
+    bool dispatchPending();
+
+    // A window's own keyboard handling (dialog navigation, accelerators)
+    // before a message is dispatched; true when it took the message.
+    std::function<bool(tagMSG&)> preTranslate;
 
     // A WM_QUIT met inside a wait is not dispatched; it is kept here for
     // the front end's own loop to honour.
@@ -28,7 +36,6 @@ public:
     int quitCode() const { return quitCode_; }
 
 private:
-    bool dispatchPending();
     bool quitRequested_ = false;
     int quitCode_ = 0;
 };

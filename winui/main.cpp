@@ -1,0 +1,173 @@
+// tavrin.exe: the native window of the POS keyboard's magnetic stripe
+// reader setup.
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/session.h"
+#include "platform/win32/win32_events.h"
+#include "tavrin_version.h"
+#include "winui/dialog_window.h"
+#include "winui/frm_msr.h"
+#include "winui/win_api.h"
+#include "winui/win_dialogs.h"
+#include "winui/win_sim_clock.h"
+
+#include <psapi.h>
+
+namespace {
+
+using namespace tavrin;
+
+constexpr const char* kUsage =
+    "Usage: tavrin [--simulate] [--sim-image FILE] [--wire-log FILE]\n"
+    "Configures the POS keyboard's magnetic stripe reader: reads, changes and writes its "
+    "settings.\n"
+    "  --simulate        Work with the simulated keyboard, in real time.\n"
+    "  --sim-image FILE  The simulated keyboard's EEPROM as a settings file: loaded when it\n"
+    "                    exists, saved back at the end.\n"
+    "  --wire-log FILE   Log every byte written to the data port as '<ms> <HH>'.\n"
+    "  --help, --version\n";
+
+struct Options {
+    app::SessionSettings session;
+    std::string benchReport;  // figures of the start, then the program ends
+};
+
+// A window program has no console of its own: a problem is told in a box
+// as well as on the standard error stream.
+int refuse(const std::string& message, int code) {
+    std::fprintf(stderr, "tavrin: %s\n", message.c_str());
+    MessageBoxA(nullptr, message.c_str(), "Tavrin", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    return code;
+}
+
+// Empty with exitCode set on --help, --version or a usage error.
+std::unique_ptr<Options> parse(int argc, char** argv, int& exitCode) {
+    auto options = std::make_unique<Options>();
+    exitCode = 0;
+    for (int k = 1; k < argc; ++k) {
+        const std::string arg = argv[k];
+        auto value = [&](std::string& into) {
+            if (k + 1 >= argc) {
+                exitCode = refuse(arg + " needs a file name", 2);
+                return false;
+            }
+            into = argv[++k];
+            return true;
+        };
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return nullptr;
+        }
+        if (arg == "--version") {
+            std::printf("Tavrin %s\n", TAVRIN_VERSION);
+            return nullptr;
+        }
+        if (arg == "--simulate") {
+            options->session.simulate = true;
+        } else if (arg == "--sim-image") {
+            if (!value(options->session.simImage)) {
+                return nullptr;
+            }
+        } else if (arg == "--wire-log") {
+            if (!value(options->session.wireLog)) {
+                return nullptr;
+            }
+        } else if (arg == "--bench-report") {
+            if (!value(options->benchReport)) {
+                return nullptr;
+            }
+        } else {
+            exitCode = refuse("unexpected argument '" + arg + "'", 2);
+            return nullptr;
+        }
+    }
+    if (!options->session.simImage.empty() && !options->session.simulate) {
+        exitCode = refuse("--sim-image needs --simulate", 2);
+        return nullptr;
+    }
+    return options;
+}
+
+// Milliseconds since the process was created.
+double sinceStart() {
+    FILETIME created, exited, kernel, user, now;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    GetSystemTimeAsFileTime(&now);
+    auto ticks = [](const FILETIME& t) {
+        return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    return static_cast<double>(ticks(now) - ticks(created)) / 10'000.0;
+}
+
+bool writeBenchReport(const std::string& path) {
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+    std::FILE* out = std::fopen(path.c_str(), "w");
+    if (out == nullptr) {
+        return false;
+    }
+    std::fprintf(out, "first_window_ms %.0f\nworking_set_kb %lu\npeak_working_set_kb %lu\n",
+                 sinceStart(), static_cast<unsigned long>(memory.WorkingSetSize / 1024),
+                 static_cast<unsigned long>(memory.PeakWorkingSetSize / 1024));
+    return std::fclose(out) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int exitCode = 0;
+    std::unique_ptr<Options> options = parse(argc, argv, exitCode);
+    if (!options) {
+        return exitCode;
+    }
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_PROGRESS_CLASS |
+                                                       ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    winui::WinOperatorDialogs dialogs;
+    platform::win32::Win32EventPump events;
+    winui::WinSimClock clock([&events] { return events.dispatchPending(); });
+    app::FrontEnd front(dialogs);
+    front.simClock = &clock;
+    front.nativeEvents = &events;
+    app::Session session(options->session, front, argc > 0 ? argv[0] : nullptr);
+    std::string error;
+    if (!session.prepare(error)) {
+        return refuse(error, 1);
+    }
+
+    int result = 0;
+    {
+        winui::frmMsr frm(session.window(), dialogs, session.simulated());
+        events.preTranslate = [&frm](MSG& msg) {
+            return winui::DialogWindow::preTranslate(msg) || frm.preTranslate(msg);
+        };
+        ui::MsrWindow& msr = session.window();
+        msr.Form_Load();
+        if (!msr.ended()) {
+            frm.showMain();
+            if (!options->benchReport.empty()) {
+                if (!writeBenchReport(options->benchReport)) {
+                    refuse("cannot write " + options->benchReport, 1);
+                }
+                msr.Exit_Click();
+                frm.refresh();
+            }
+            while (!frm.closed() && !events.quitRequested()) {
+                events.processEvents(INFINITE);
+            }
+            result = events.quitCode();
+        }
+        events.preTranslate = nullptr;
+    }
+    if (!session.finish(error)) {
+        return refuse(error, 1);
+    }
+    return result;
+}
