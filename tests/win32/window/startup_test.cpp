@@ -29,8 +29,9 @@ TEST_F(WindowStartup, LibraryOfTheOtherArchitectureGivesTheReadErrorNotACrash) {
     }
     // As an owner might copy it: straight in as winio3.dll.
     launch("", foreign, "winio3.dll");
-    HWND box =
-        expectMessage("Message", "Read setting from EEPROM error! Please check MSR device. ");
+    // The read gives up after its time-outs: no keyboard answers.
+    HWND box = expectMessage("Message", "Read setting from EEPROM error! Please check MSR device. ",
+                             60000);
     ASSERT_NE(box, nullptr);
     ASSERT_TRUE(answer(box, IDOK));
     EXPECT_TRUE(waitNoDialog());

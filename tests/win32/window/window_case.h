@@ -58,9 +58,12 @@ protected:
     HWND itemValue(int n);
     // What item n shows, escaped as the listing prints it.
     std::string shownValue(int n);
-    // Every item whose shown value differs from the listing's, one a line.
-    std::string mismatches();
-    HWND item(int base, int n) { return control(mainWindow(), base + n); }
+    // Every item whose shown value differs from the listing's, one a line
+    // (listsOnly: the items shown by a list box).
+    std::string mismatches(bool listsOnly = false);
+    HWND item(int base, int n) { return mainControl(base + n); }
+    // A control of the main window by id.
+    HWND mainControl(int id);
     HWND command(int k);  // Command1..Command6
 
     // Waits for a dialog with that class and title and checks its
@@ -89,6 +92,8 @@ private:
     std::map<int, std::string> listing_;
     Program program_;
     HWND main_ = nullptr;
+    std::map<int, HWND> controls_;
+    DWORD started_ = 0;
 };
 
 }  // namespace tavrin::test::window

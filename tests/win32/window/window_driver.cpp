@@ -1,5 +1,6 @@
 #include "window_driver.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tavrin::test::window {
@@ -24,21 +25,66 @@ LRESULT sendOr(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT fa
     return sendWithTimeout(hwnd, message, wParam, lParam, result) ? result : fallback;
 }
 
-// Entries read with a length message and a text message (LB_ or CB_ pair).
+// The program's texts are Windows-1252; a control answers a message sent
+// from another process in UTF-16 whichever way it was asked, so they are
+// asked for in UTF-16 and converted here.
+std::string narrow(const std::wstring& wide) {
+    if (wide.empty()) {
+        return {};
+    }
+    const int n = WideCharToMultiByte(1252, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                      0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(1252, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr,
+                        nullptr);
+    return out;
+}
+
+std::wstring widen(const std::string& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int n =
+        MultiByteToWideChar(1252, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(1252, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+    return out;
+}
+
+bool sendWide(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    DWORD_PTR out = 0;
+    if (SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                            kSendTimeout, &out) == 0) {
+        return false;
+    }
+    result = static_cast<LRESULT>(out);
+    return true;
+}
+
+// A text fetched with a length message and a text message.
+std::string wideText(HWND hwnd, UINT lengthMessage, UINT textMessage, WPARAM index,
+                     bool lengthInWParam) {
+    LRESULT length = 0;
+    if (!sendWide(hwnd, lengthMessage, index, 0, length) || length < 0) {
+        return {};
+    }
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    LRESULT got = 0;
+    const WPARAM w = lengthInWParam ? text.size() : index;
+    if (!sendWide(hwnd, textMessage, w, reinterpret_cast<LPARAM>(text.data()), got) || got < 0) {
+        return {};
+    }
+    text.resize(std::min(static_cast<std::size_t>(got), text.size()));
+    return narrow(text);
+}
+
+// Entries read with a count message and a length and text message pair.
 std::vector<std::string> entries(HWND hwnd, UINT countMessage, UINT lengthMessage,
                                  UINT textMessage) {
     std::vector<std::string> out;
     const LRESULT count = sendOr(hwnd, countMessage, 0, 0, -1);
     for (LRESULT i = 0; i < count; ++i) {
-        const LRESULT length = sendOr(hwnd, lengthMessage, static_cast<WPARAM>(i), 0, -1);
-        if (length < 0) {
-            break;
-        }
-        std::string text(static_cast<std::size_t>(length) + 1, '\0');
-        const LRESULT got = sendOr(hwnd, textMessage, static_cast<WPARAM>(i),
-                                   reinterpret_cast<LPARAM>(text.data()), -1);
-        text.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
-        out.push_back(text);
+        out.push_back(wideText(hwnd, lengthMessage, textMessage, static_cast<WPARAM>(i), false));
     }
     return out;
 }
@@ -76,6 +122,12 @@ BOOL CALLBACK findChild(HWND hwnd, LPARAM param) {
         search->found = hwnd;
         return FALSE;
     }
+    return TRUE;
+}
+
+BOOL CALLBACK collectIds(HWND hwnd, LPARAM param) {
+    auto* ids = reinterpret_cast<std::map<int, HWND>*>(param);
+    ids->emplace(GetDlgCtrlID(hwnd), hwnd);
     return TRUE;
 }
 
@@ -117,9 +169,6 @@ bool Program::start(const std::string& exe, const std::string& arguments, const 
         info_ = {};
         return false;
     }
-    // Ready for input once its first message loop runs (the start-up read
-    // may still be under way).
-    WaitForInputIdle(info_.hProcess, kReact);
     return true;
 }
 
@@ -156,15 +205,7 @@ std::string classOf(HWND hwnd) {
 }
 
 std::string textOf(HWND hwnd) {
-    const LRESULT length = sendOr(hwnd, WM_GETTEXTLENGTH, 0, 0, 0);
-    if (length <= 0) {
-        return {};
-    }
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const LRESULT got =
-        sendOr(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), 0);
-    text.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
-    return text;
+    return wideText(hwnd, WM_GETTEXTLENGTH, WM_GETTEXT, 0, true);
 }
 
 std::vector<Window> topWindows(DWORD pid) {
@@ -205,6 +246,12 @@ HWND control(HWND top, int id) {
     return search.found;
 }
 
+std::map<int, HWND> controlsById(HWND top) {
+    std::map<int, HWND> ids;
+    EnumChildWindows(top, collectIds, reinterpret_cast<LPARAM>(&ids));
+    return ids;
+}
+
 HWND controlByText(HWND top, const std::string& className, const std::string& text) {
     ChildSearch search{0, className, text};
     EnumChildWindows(top, findChild, reinterpret_cast<LPARAM>(&search));
@@ -225,12 +272,9 @@ int comboSelection(HWND combo) {
 
 std::string comboText(HWND combo) {
     const int index = comboSelection(combo);
-    if (index < 0) {
-        return {};
-    }
-    const auto all = comboEntries(combo);
-    return static_cast<std::size_t>(index) < all.size() ? all[static_cast<std::size_t>(index)]
-                                                        : std::string{};
+    return index < 0
+               ? std::string{}
+               : wideText(combo, CB_GETLBTEXTLEN, CB_GETLBTEXT, static_cast<WPARAM>(index), false);
 }
 
 std::string shownText(HWND hwnd) {
@@ -282,9 +326,10 @@ bool mouseClick(HWND hwnd) {
 }
 
 bool setText(HWND hwnd, const std::string& text) {
+    const std::wstring wide = widen(text);
     LRESULT result = 0;
     return hwnd != nullptr &&
-           sendWithTimeout(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), result) &&
+           sendWide(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), result) &&
            result != 0;
 }
 

@@ -6,6 +6,7 @@
 // test instead of hanging it.
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -63,6 +64,9 @@ std::vector<Window> openDialogs(DWORD pid);
 
 // The descendant of top with control id, or nullptr.
 HWND control(HWND top, int id);
+// Every descendant of top by control id (the first of each id), found in
+// one walk: a window of hundreds of controls is costly to search for each.
+std::map<int, HWND> controlsById(HWND top);
 // The descendant of top of that class with that window text.
 HWND controlByText(HWND top, const std::string& className, const std::string& text);
 

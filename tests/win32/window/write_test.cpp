@@ -90,7 +90,7 @@ TEST_F(WindowWrite, ClicksDuringTheWritesWaitsStartNothing) {
     HWND main = mainWindow();
     HWND edit = nullptr;
     for (int n = 1; n <= 78 && edit == nullptr; ++n) {
-        HWND button = control(main, ids::kCmdItem + n);
+        HWND button = mainControl(ids::kCmdItem + n);
         if (button != nullptr && IsWindowVisible(button)) {
             edit = button;
         }
@@ -104,7 +104,7 @@ TEST_F(WindowWrite, ClicksDuringTheWritesWaitsStartNothing) {
     ASSERT_NE(waiting, nullptr) << "no frmWaiting during the write";
     for (const ClickRow& row : rows) {
         SCOPED_TRACE(std::string(row.name) + (row.mouse ? " clicked" : " posted"));
-        HWND target = row.id == 0 ? edit : control(main, row.id);
+        HWND target = row.id == 0 ? edit : mainControl(row.id);
         ASSERT_NE(target, nullptr);
         EXPECT_TRUE(row.mouse ? mouseClick(target) : click(target));
         Sleep(50);
