@@ -488,14 +488,19 @@ test_arch() {
     # Each case starts tavrin.exe in a program folder of its own with the
     # double; the keyboard holds random.bin, whose native listing the shown
     # values must match; the write of sample.bin must send native.bytes.
+    # Windows unmanaged: Wine then draws their frames itself, as Windows does,
+    # and hiding one does not wait 2 s for a window manager that Xvfb lacks
+    # (every dialog closes by hiding).
     say "$ARCH window"
+    reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
     TAVRIN_WINDOW_EXE=$(winpath "$BUILD/winui/tavrin.exe") \
         TAVRIN_WINDOW_EEPROM=$(winpath "$FILES/random.bin") \
         TAVRIN_WINDOW_LISTING=$(winpath "$WORK/random.native") \
         TAVRIN_WINDOW_SAMPLE=$(winpath "$FILES/sample.bin") \
         TAVRIN_WINDOW_SAMPLE_BYTES=$(winpath "$WORK/native.bytes") \
         TAVRIN_FOREIGN_WINIO=$foreign_win \
-        run_suite tavrin_window_tests 900 "$W32/tavrin_window_tests.exe"
+        run_suite tavrin_window_tests 600 "$W32/tavrin_window_tests.exe"
+    reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f
     lap "window $ARCH"
 }
 
