@@ -16,6 +16,10 @@ struct ExitRow {
     Way way;
 };
 
+void PrintTo(const ExitRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class WindowExit : public WindowCase, public ::testing::WithParamInterface<ExitRow> {};
 
 TEST_P(WindowExit, ClosesThePortDriverAndEndsWithExitZero) {

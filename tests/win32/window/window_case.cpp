@@ -18,6 +18,8 @@ constexpr const char* kDriverSources[] = {"winiodll", "winiosys", "winiosys3", "
 // The start-up read: the double's answer comes after 400 ms and takes a
 // few hundred keystrokes through the hook.
 constexpr DWORD kStartup = 30000;
+// How long the end of a case watches for a dialog still on its way.
+constexpr DWORD kSettle = 500;
 
 std::string describe(const std::vector<Window>& dialogs) {
     std::string out;
@@ -84,14 +86,23 @@ void WindowCase::SetUp() {
 
 void WindowCase::TearDown() {
     if (program_.running()) {
-        // A dialog still open means a test missed what the window asked.
-        const auto left = openDialogs(program_.id());
+        // A dialog still open means a test missed what the window asked; one
+        // a last click is about to open counts too.
+        std::vector<Window> left;
+        waitUntil(
+            [&] {
+                left = openDialogs(program_.id());
+                return !left.empty();
+            },
+            kSettle);
         EXPECT_TRUE(left.empty()) << "dialogs left open:" << describe(left);
         if (left.empty() && main_ != nullptr) {
             PostMessageA(main_, WM_COMMAND, MAKEWPARAM(ids::kMenuFirst + 2, 0), 0);
             if (program_.waitExit(5000)) {
                 return;
             }
+            ADD_FAILURE() << "Exit did not end the program; dialogs open:"
+                          << describe(openDialogs(program_.id()));
         }
         program_.terminate();
     }
