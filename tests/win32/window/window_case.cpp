@@ -1,6 +1,7 @@
 #include "window_case.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 #include "tavrin_version.h"

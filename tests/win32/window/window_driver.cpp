@@ -106,19 +106,12 @@ BOOL CALLBACK collectTop(HWND hwnd, LPARAM param) {
 
 struct ChildSearch {
     int id;
-    std::string className;
-    std::string text;
     HWND found = nullptr;
 };
 
 BOOL CALLBACK findChild(HWND hwnd, LPARAM param) {
     auto* search = reinterpret_cast<ChildSearch*>(param);
-    if (search->className.empty()) {
-        if (GetDlgCtrlID(hwnd) == search->id) {
-            search->found = hwnd;
-            return FALSE;
-        }
-    } else if (classOf(hwnd) == search->className && textOf(hwnd) == search->text) {
+    if (GetDlgCtrlID(hwnd) == search->id) {
         search->found = hwnd;
         return FALSE;
     }
@@ -241,7 +234,7 @@ std::vector<Window> openDialogs(DWORD pid) {
 }
 
 HWND control(HWND top, int id) {
-    ChildSearch search{id, {}, {}};
+    ChildSearch search{id};
     EnumChildWindows(top, findChild, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -250,12 +243,6 @@ std::map<int, HWND> controlsById(HWND top) {
     std::map<int, HWND> ids;
     EnumChildWindows(top, collectIds, reinterpret_cast<LPARAM>(&ids));
     return ids;
-}
-
-HWND controlByText(HWND top, const std::string& className, const std::string& text) {
-    ChildSearch search{0, className, text};
-    EnumChildWindows(top, findChild, reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 std::vector<std::string> listEntries(HWND list) {

@@ -67,8 +67,6 @@ HWND control(HWND top, int id);
 // Every descendant of top by control id (the first of each id), found in
 // one walk: a window of hundreds of controls is costly to search for each.
 std::map<int, HWND> controlsById(HWND top);
-// The descendant of top of that class with that window text.
-HWND controlByText(HWND top, const std::string& className, const std::string& text);
 
 // A list box's entries, a combo box's entries and its selected entry's text
 // ("" when none is selected).
