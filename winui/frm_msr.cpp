@@ -174,10 +174,8 @@ void frmMsr::buildRow(HWND page, int n, int frameLeft, int frameTop, int rowTop)
                              (combo ? 0 : WS_VISIBLE) | LBS_NOSEL | LBS_OWNERDRAWFIXED |
                                  LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
                              valueRect, ids::kLstItem + n, font, WS_EX_CLIENTEDGE);
-    if (def.kind == ui::ItemKind::Fixed) {
-        EnableWindow(lstItem[i], FALSE);
-    }
-    if (def.kind == ui::ItemKind::Sequence) {
+    EnableWindow(lstItem[i], ui::valueShownEnabled(n) ? TRUE : FALSE);
+    if (ui::valueTextAsTip(n)) {
         // Eight scan codes are wider than the column: the whole text is the
         // field's tooltip.
         addTip(lstItem[i], LPSTR_TEXTCALLBACKA);

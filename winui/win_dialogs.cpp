@@ -112,7 +112,8 @@ void WinOperatorDialogs::ShowPrePost(platform::PrePostRequest& request) {
             IDCANCEL);
     SendMessageA(text, EM_SETSEL, 0, -1);
 
-    enum class Outcome { Closed, Ok, Cancelled } outcome = Outcome::Closed;
+    using Outcome = platform::PrePostRequest::Outcome;
+    Outcome outcome = Outcome::Closed;
     box.onCommand = [&](int id, int code) {
         if (id == ids::kExamples && code == LBN_DBLCLK) {
             const auto k = SendMessageA(examples, LB_GETCURSEL, 0, 0);
@@ -147,16 +148,7 @@ void WinOperatorDialogs::ShowPrePost(platform::PrePostRequest& request) {
         return false;
     };
     box.runModal(text);
-    switch (outcome) {
-        case Outcome::Ok:
-            request.text = windowText(text);
-            break;
-        case Outcome::Cancelled:
-            request.cancelled = true;
-            break;
-        case Outcome::Closed:
-            break;
-    }
+    request.settle(outcome, windowText(text));
 }
 
 void WinOperatorDialogs::ShowWaiting() {
