@@ -255,7 +255,9 @@ bool frmMsr::preTranslate(MSG& msg) {
         showPage(next);
         return true;
     }
-    return false;
+    // Tab between the controls, as on a form; menus keep their access keys.
+    return msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && hwnd_ != nullptr &&
+           GetActiveWindow() == hwnd_ && IsDialogMessageA(hwnd_, &msg) != FALSE;
 }
 
 LRESULT CALLBACK frmMsr::proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
