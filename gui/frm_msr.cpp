@@ -100,10 +100,8 @@ void frmMsr::buildRow(QWidget* frame, int n, int top) {
     list->setGeometry(twRect(ui::valueRect(top)));
     lstItem[i] = list;
 
-    if (def.kind == ui::ItemKind::Fixed) {
-        list->setEnabled(false);
-    }
-    if (def.kind == ui::ItemKind::Sequence) {
+    list->setEnabled(ui::valueShownEnabled(n));
+    if (ui::valueTextAsTip(n)) {
         // Eight scan codes are wider than the column: the mouse may reach
         // the list, for the tooltip with the whole text, and nothing else.
         list->setAttribute(Qt::WA_TransparentForMouseEvents, false);
@@ -370,7 +368,7 @@ void frmMsr::refresh() {
         lblItem[i]->setText(fromWinText(m.lblItem[i].caption));
         lblItem[i]->setVisible(m.lblItem[i].visible);
         refreshList(lstItem[i], m.lstItem[i]);
-        if (ui::item(n).kind == ui::ItemKind::Sequence) {
+        if (ui::valueTextAsTip(n)) {
             showWholeTextAsTip(lstItem[i]);
         }
         if (QComboBox* combo = valueCombo(n)) {

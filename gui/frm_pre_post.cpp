@@ -68,16 +68,7 @@ void frmPrePost::Form_Load(const platform::PrePostRequest& request) {
 }
 
 void frmPrePost::applyTo(platform::PrePostRequest& request) const {
-    switch (outcome_) {
-        case Outcome::Ok:
-            request.text = toWinText(txtPrePost->text());
-            break;
-        case Outcome::Cancelled:
-            request.cancelled = true;
-            break;
-        case Outcome::Closed:
-            break;
-    }
+    request.settle(outcome_, toWinText(txtPrePost->text()));
 }
 
 void frmPrePost::cmdOK_Click() {

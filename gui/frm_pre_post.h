@@ -42,7 +42,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    enum class Outcome { Closed, Ok, Cancelled };
+    using Outcome = platform::PrePostRequest::Outcome;
     Outcome outcome_ = Outcome::Closed;
 };
 

@@ -26,30 +26,18 @@ sim::Micros QtSimClock::realNow() const {
 }
 
 sim::Micros QtSimClock::now() {
-    sim::Micros real = realNow();
-    return debt_ > 0 ? std::max(real, debtFrom_ + debt_) : real;
+    return debt_.now(realNow());
 }
 
 void QtSimClock::payDebt() {
-    if (debt_ > 0) {
-        sim::Micros until = debtFrom_ + debt_;
-        debt_ = 0;
-        sim::Micros left = until - realNow();
-        if (left > 0) {
-            std::this_thread::sleep_for(std::chrono::microseconds(left));
-        }
+    const sim::Micros left = debt_.settle() - realNow();
+    if (left > 0) {
+        std::this_thread::sleep_for(std::chrono::microseconds(left));
     }
 }
 
 void QtSimClock::spend(sim::Micros duration) {
-    if (duration <= 0) {
-        return;
-    }
-    if (debt_ == 0) {
-        debtFrom_ = realNow();
-    }
-    debt_ += duration;
-    if (debt_ >= kSpendBatch) {
+    if (debt_.spend(duration, realNow())) {
         payDebt();
     }
 }

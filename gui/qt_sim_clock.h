@@ -9,14 +9,12 @@
 
 #include "sim/event_queue.h"
 #include "sim/sim_clock.h"
+#include "sim/time_debt.h"
 
 namespace tavrin::gui {
 
 class QtSimClock : public sim::SimClock {
 public:
-    // Spent time is paid by sleeping once this much has accumulated.
-    static constexpr sim::Micros kSpendBatch = 200;
-
     QtSimClock();
 
     sim::Micros now() override;
@@ -33,8 +31,7 @@ private:
     void arm();
 
     QElapsedTimer origin_;
-    sim::Micros debtFrom_ = 0;
-    sim::Micros debt_ = 0;
+    sim::TimeDebt debt_;
     sim::EventQueue queue_;
     QTimer wake_;   // the earliest posted event
     QTimer bound_;  // the end of one wait

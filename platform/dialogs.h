@@ -3,6 +3,7 @@
 // preamble/postamble dialog, the waiting dialog and the file dialogs.
 
 #include <string>
+#include <utility>
 
 namespace tavrin::platform {
 
@@ -12,10 +13,21 @@ enum class MsgAnswer { Ok, Yes, No };
 
 // Shared with frmPrePost for one showing.
 struct PrePostRequest {
-    std::string text;          // in: current text; out: edited text on OK
-    bool cancelled = false;    // out: true only when Cancel was pressed
-    bool scanCodeForm = false; // in
-    std::string limitPrompt;   // in: the text of Labeldes
+    std::string text;           // in: current text; out: edited text on OK
+    bool cancelled = false;     // out: true only when Cancel was pressed
+    bool scanCodeForm = false;  // in
+    std::string limitPrompt;    // in: the text of Labeldes
+
+    // How the dialog closed: OK takes the edited text, Cancel says so, the
+    // close box leaves the request as it was.
+    enum class Outcome { Closed, Ok, Cancelled };
+    void settle(Outcome outcome, std::string edited) {
+        if (outcome == Outcome::Ok) {
+            text = std::move(edited);
+        } else if (outcome == Outcome::Cancelled) {
+            cancelled = true;
+        }
+    }
 };
 
 class OperatorDialogs {

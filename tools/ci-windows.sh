@@ -126,8 +126,8 @@ fi
 # --- Builds ------------------------------------------------------------------
 # The core suites only where they run; elsewhere the programs the Windows
 # part needs.
-WINDOWS_TARGETS=(tavrin-cli tavrin_win tavrin_window_tests tavrin_win32_tests winio3_double
-    winio3_partial msinfo_stand_in)
+WINDOWS_TARGETS=(tavrin-cli tavrin_win tavrin_window_tests tavrin_win32_tests tavrin_winui_tests
+    winio3_double winio3_partial msinfo_stand_in)
 for arch in $ARCHS; do
     BUILD=$(build_dir "$arch")
     say "cross build $arch in $BUILD"
@@ -330,6 +330,8 @@ test_arch() {
     [[ -f $foreign ]] && foreign_win=$(winpath "$foreign")
     TAVRIN_FOREIGN_WINIO=$foreign_win run_suite tavrin_win32_tests 600 "$W32/tavrin_win32_tests.exe" \
         '--gtest_filter=-ScriptedSysInfo.*'
+    say "$ARCH the window's dialogs, pictures and clock"
+    run_suite tavrin_winui_tests 300 "$BUILD/tests/winui/tavrin_winui_tests.exe"
 
     # --- StartSysInfo against values set with `wine reg add` ---------------------
     say "$ARCH system information viewer"

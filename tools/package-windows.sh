@@ -3,11 +3,8 @@
 # Release cross build of its own, through CPack's ZIP generator:
 #   tavrin-VERSION-win32.zip  i686: loads the classic 32-bit winio3.dll
 #   tavrin-VERSION-win64.zip  x86_64: needs a 64-bit winio3.dll
-# Each holds tavrin-cli.exe and the README in a folder tavrin-VERSION-winNN.
-# No driver files: they come with the keyboard. The native Windows window
-# (tavrin.exe) does not exist yet; once its target is built by the cross
-# build it installs beside tavrin-cli.exe and joins the archives with no
-# change here.
+# Each holds tavrin.exe (the window), tavrin-cli.exe and the README in a
+# folder tavrin-VERSION-winNN. No driver files: they come with the keyboard.
 #   tools/package-windows.sh [DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."

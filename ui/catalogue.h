@@ -36,6 +36,15 @@ struct ItemDef {
 const ItemDef& item(int n);
 std::span<const ItemDef> items();
 
+// A fixed item's value is shown greyed: nothing changes it.
+inline bool valueShownEnabled(int n) {
+    return item(n).kind != ItemKind::Fixed;
+}
+// A sequence can be longer than its field: its whole text is the tooltip.
+inline bool valueTextAsTip(int n) {
+    return item(n).kind == ItemKind::Sequence;
+}
+
 // The scan-code display mode under its own key, next to the items.
 inline constexpr std::string_view kScanCodeModeKey = "mode";
 

@@ -135,39 +135,16 @@ const ModeFrameLayout& modeFrame() {
 }
 
 std::span<const ButtonLayout> commandButtons() {
+    // clang-format off
     static constexpr ButtonLayout kButtons[6] = {
-        {"Command1",
-         Picture::Open,
-         "Open",
-         "Read setting from file",
-         Command::ReadFile,
-         {8520, 720, 735, 735}},
-        {"Command2",
-         Picture::Save,
-         "Save",
-         "Save EEPROM setting to file",
-         Command::SaveFile,
-         {8520, 1440, 735, 735}},
-        {"Command3",
-         Picture::ReadEeprom,
-         "READ EEPROM",
-         "Read setting from EEPROM",
-         Command::ReadEeprom,
-         {8520, 2160, 735, 735}},
-        {"Command4",
-         Picture::WriteEeprom,
-         "WRITE EEPROM",
-         "Write to EEPROM",
-         Command::WriteEeprom,
-         {8520, 2880, 735, 735}},
-        {"Command5",
-         Picture::ResetEeprom,
-         "RESET EEPROM",
-         "Reset to default setting",
-         Command::ResetEeprom,
-         {8520, 3600, 735, 735}},
+        {"Command1", Picture::Open, "Open", "Read setting from file", Command::ReadFile, {8520, 720, 735, 735}},
+        {"Command2", Picture::Save, "Save", "Save EEPROM setting to file", Command::SaveFile, {8520, 1440, 735, 735}},
+        {"Command3", Picture::ReadEeprom, "READ EEPROM", "Read setting from EEPROM", Command::ReadEeprom, {8520, 2160, 735, 735}},
+        {"Command4", Picture::WriteEeprom, "WRITE EEPROM", "Write to EEPROM", Command::WriteEeprom, {8520, 2880, 735, 735}},
+        {"Command5", Picture::ResetEeprom, "RESET EEPROM", "Reset to default setting", Command::ResetEeprom, {8520, 3600, 735, 735}},
         {"Command6", Picture::Exit, "Exit", "", Command::Exit, {8520, 4320, 735, 735}},
     };
+    // clang-format on
     return kButtons;
 }
 

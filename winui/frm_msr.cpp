@@ -1,5 +1,7 @@
 #include "winui/frm_msr.h"
 
+#include <algorithm>
+
 #include "winui/control_ids.h"
 #include "winui/controls.h"
 #include "winui/frm_about.h"
@@ -174,10 +176,8 @@ void frmMsr::buildRow(HWND page, int n, int frameLeft, int frameTop, int rowTop)
                              (combo ? 0 : WS_VISIBLE) | LBS_NOSEL | LBS_OWNERDRAWFIXED |
                                  LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
                              valueRect, ids::kLstItem + n, font, WS_EX_CLIENTEDGE);
-    if (def.kind == ui::ItemKind::Fixed) {
-        EnableWindow(lstItem[i], FALSE);
-    }
-    if (def.kind == ui::ItemKind::Sequence) {
+    EnableWindow(lstItem[i], ui::valueShownEnabled(n) ? TRUE : FALSE);
+    if (ui::valueTextAsTip(n)) {
         // Eight scan codes are wider than the column: the whole text is the
         // field's tooltip.
         addTip(lstItem[i], LPSTR_TEXTCALLBACKA);
@@ -186,9 +186,12 @@ void frmMsr::buildRow(HWND page, int n, int frameLeft, int frameTop, int rowTop)
         // The combo box lies over the list and shows the same value.
         RECT drop = valueRect;
         drop.bottom += scale_.px(kDropRows * 240);
+        // Drawn by the window: a text that is no entry shows in the box
+        // without selecting anything.
         valueCombo[i] = makeControl(page, "COMBOBOX", "",
-                                    WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, drop,
-                                    ids::kValueCombo + n, font);
+                                    WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST |
+                                        CBS_OWNERDRAWFIXED | CBS_HASSTRINGS,
+                                    drop, ids::kValueCombo + n, font);
     }
     cmdItem[i] = makeControl(page, "BUTTON", "", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
                              scale_.rect(ui::itemButtonRect(rowTop), frameLeft, frameTop),
@@ -257,7 +260,9 @@ bool frmMsr::preTranslate(MSG& msg) {
         showPage(next);
         return true;
     }
-    return false;
+    // Tab between the controls, as on a form; menus keep their access keys.
+    return msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && hwnd_ != nullptr &&
+           GetActiveWindow() == hwnd_ && IsDialogMessageA(hwnd_, &msg) != FALSE;
 }
 
 LRESULT CALLBACK frmMsr::proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -362,7 +367,7 @@ void frmMsr::command(int id, int code, HWND from) {
 
 void frmMsr::drawItem(const DRAWITEMSTRUCT& item) {
     const int id = static_cast<int>(item.CtlID);
-    if (item.CtlType == ODT_LISTBOX) {
+    if (item.CtlType == ODT_LISTBOX || item.CtlType == ODT_COMBOBOX) {
         drawList(item);
     } else if (id >= ids::kCommand1 && id < ids::kCommand1 + 6) {
         drawPictureButton(item, id - ids::kCommand1);
@@ -372,19 +377,34 @@ void frmMsr::drawItem(const DRAWITEMSTRUCT& item) {
 void frmMsr::drawList(const DRAWITEMSTRUCT& item) {
     RECT r = item.rcItem;
     const bool enabled = IsWindowEnabled(item.hwndItem) != FALSE;
-    FillRect(item.hDC, &r, GetSysColorBrush(enabled ? COLOR_WINDOW : COLOR_BTNFACE));
-    if (item.itemID == static_cast<UINT>(-1)) {
-        return;
+    const bool combo = item.CtlType == ODT_COMBOBOX;
+    const bool selected = combo && (item.itemState & ODS_SELECTED) != 0;
+    FillRect(item.hDC, &r,
+             GetSysColorBrush(selected  ? COLOR_HIGHLIGHT
+                              : enabled ? COLOR_WINDOW
+                                        : COLOR_BTNFACE));
+    std::string text;
+    if (item.itemID != static_cast<UINT>(-1)) {
+        const UINT length = combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN;
+        const auto n = SendMessageA(item.hwndItem, length, item.itemID, 0);
+        text.assign(static_cast<std::size_t>(n > 0 ? n : 0) + 1, '\0');
+        SendMessageA(item.hwndItem, combo ? CB_GETLBTEXT : LB_GETTEXT, item.itemID,
+                     reinterpret_cast<LPARAM>(text.data()));
+    } else if (const int n = itemOf(static_cast<int>(item.CtlID), ids::kValueCombo);
+               combo && n > 0) {
+        text = window_.model().valueCombo(n)->text();  // no entry selected
     }
-    const auto length = SendMessageA(item.hwndItem, LB_GETTEXTLEN, item.itemID, 0);
-    std::string text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
-    SendMessageA(item.hwndItem, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(text.find('\0'));
+    text.resize(std::min(text.size(), text.find('\0')));
     SetBkMode(item.hDC, TRANSPARENT);
-    SetTextColor(item.hDC, GetSysColor(enabled ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+    SetTextColor(item.hDC, GetSysColor(selected  ? COLOR_HIGHLIGHTTEXT
+                                       : enabled ? COLOR_WINDOWTEXT
+                                                 : COLOR_GRAYTEXT));
     r.left += 2;
     DrawTextA(item.hDC, text.c_str(), static_cast<int>(text.size()), &r,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    if ((item.itemState & ODS_FOCUS) != 0 && combo) {
+        DrawFocusRect(item.hDC, &item.rcItem);
+    }
 }
 
 void frmMsr::drawPictureButton(const DRAWITEMSTRUCT& item, int k) {

@@ -112,7 +112,8 @@ void WinOperatorDialogs::ShowPrePost(platform::PrePostRequest& request) {
             IDCANCEL);
     SendMessageA(text, EM_SETSEL, 0, -1);
 
-    enum class Outcome { Closed, Ok, Cancelled } outcome = Outcome::Closed;
+    using Outcome = platform::PrePostRequest::Outcome;
+    Outcome outcome = Outcome::Closed;
     box.onCommand = [&](int id, int code) {
         if (id == ids::kExamples && code == LBN_DBLCLK) {
             const auto k = SendMessageA(examples, LB_GETCURSEL, 0, 0);
@@ -147,16 +148,7 @@ void WinOperatorDialogs::ShowPrePost(platform::PrePostRequest& request) {
         return false;
     };
     box.runModal(text);
-    switch (outcome) {
-        case Outcome::Ok:
-            request.text = windowText(text);
-            break;
-        case Outcome::Cancelled:
-            request.cancelled = true;
-            break;
-        case Outcome::Closed:
-            break;
-    }
+    request.settle(outcome, windowText(text));
 }
 
 void WinOperatorDialogs::ShowWaiting() {
@@ -221,8 +213,19 @@ std::string WinOperatorDialogs::fileDialog(bool save) {
     dialog.nMaxFile = sizeof name;
     // Open takes any name as well: the load itself reports a missing file.
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    const BOOL chosen = save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
-    return chosen ? std::string(name) : std::string();
+    // The common dialogs' library (and the shell behind it) is loaded on
+    // first use, not with the program: most runs never open a file.
+    using Dialog = BOOL(WINAPI*)(OPENFILENAMEA*);
+    static HMODULE library = LoadLibraryA("comdlg32.dll");
+    auto run = library == nullptr ? nullptr
+                                  : reinterpret_cast<Dialog>(reinterpret_cast<void*>(GetProcAddress(
+                                        library, save ? "GetSaveFileNameA" : "GetOpenFileNameA")));
+    if (run == nullptr) {
+        MsgBox("The file dialogs cannot be shown: comdlg32.dll is missing.", "", MsgIcon::Error,
+               MsgButtons::Ok);
+        return {};
+    }
+    return run(&dialog) ? std::string(name) : std::string();
 }
 
 std::string WinOperatorDialogs::GetOpenFileName() {

@@ -39,29 +39,18 @@ sim::Micros WinSimClock::realNow() const {
 }
 
 sim::Micros WinSimClock::now() {
-    const sim::Micros real = realNow();
-    return debt_ > 0 ? std::max(real, debtFrom_ + debt_) : real;
+    return debt_.now(realNow());
 }
 
 void WinSimClock::payDebt() {
-    if (debt_ > 0) {
-        const sim::Micros until = debtFrom_ + debt_;
-        debt_ = 0;
-        while (realNow() < until) {
-            std::this_thread::sleep_for(std::chrono::microseconds(until - realNow()));
-        }
+    const sim::Micros until = debt_.settle();
+    while (realNow() < until) {
+        std::this_thread::sleep_for(std::chrono::microseconds(until - realNow()));
     }
 }
 
 void WinSimClock::spend(sim::Micros duration) {
-    if (duration <= 0) {
-        return;
-    }
-    if (debt_ == 0) {
-        debtFrom_ = realNow();
-    }
-    debt_ += duration;
-    if (debt_ >= kSpendBatch) {
+    if (debt_.spend(duration, realNow())) {
         payDebt();
     }
 }

@@ -9,14 +9,12 @@
 
 #include "sim/event_queue.h"
 #include "sim/sim_clock.h"
+#include "sim/time_debt.h"
 
 namespace tavrin::winui {
 
 class WinSimClock : public sim::SimClock {
 public:
-    // Spent time is paid by sleeping once this much has accumulated.
-    static constexpr sim::Micros kSpendBatch = 200;
-
     // dispatch handles every pending message, true when there was one.
     explicit WinSimClock(std::function<bool()> dispatch);
     ~WinSimClock() override;
@@ -39,8 +37,7 @@ private:
 
     std::function<bool()> dispatch_;
     std::chrono::steady_clock::time_point origin_;
-    sim::Micros debtFrom_ = 0;
-    sim::Micros debt_ = 0;
+    sim::TimeDebt debt_;
     sim::EventQueue queue_;
     std::uintptr_t timer_ = 0;
 };
