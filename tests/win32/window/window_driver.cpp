@@ -259,8 +259,10 @@ int comboSelection(HWND combo) {
 
 std::string comboText(HWND combo) {
     const int index = comboSelection(combo);
+    // With no entry selected, a text the box shows all the same is its
+    // window text, where screen readers look for it.
     return index < 0
-               ? std::string{}
+               ? textOf(combo)
                : wideText(combo, CB_GETLBTEXTLEN, CB_GETLBTEXT, static_cast<WPARAM>(index), false);
 }
 

@@ -69,7 +69,7 @@ HWND control(HWND top, int id);
 std::map<int, HWND> controlsById(HWND top);
 
 // A list box's entries, a combo box's entries and its selected entry's text
-// ("" when none is selected).
+// (its window text when no entry is selected).
 std::vector<std::string> listEntries(HWND list);
 std::vector<std::string> comboEntries(HWND combo);
 int comboSelection(HWND combo);
