@@ -114,6 +114,11 @@ first=()
 wall=()
 ws=()
 peak=()
+# Figures the program may add: when main was entered, when the window was
+# built, and its memory on entry (what Wine holds before the program does
+# anything) and after the first paint.
+declare -A extra
+extra_keys=(entry_ms built_ms private_kb entry_working_set_kb entry_private_kb)
 for run in $(seq "$RUNS"); do
     report=$WORK/report-$run.txt
     rm -f "$WORK/keyboard.bin"
@@ -128,6 +133,10 @@ for run in $(seq "$RUNS"); do
     w=$(value working_set_kb)
     p=$(value peak_working_set_kb)
     [[ -n $f && -n $w && -n $p ]] || die "run $run: incomplete report: $(tr '\r\n' '  ' <"$report")"
+    for k in "${extra_keys[@]}"; do
+        v=$(value "$k")
+        [[ -n $v ]] && extra[$k]+="$v "
+    done
     first+=("$f")
     ws+=("$w")
     peak+=("$p")
@@ -150,9 +159,25 @@ printf '  first window, best    %8d ms  overhead %+d ms   (as the program measur
 printf '  first window, worst   %8d ms  overhead %+d ms\n' "$fmax" \
     "$(awk -v a="$fmax" -v f="$floor" 'BEGIN { printf "%d", a - f }')"
 printf '  first window, mean    %8.1f ms\n' "$fmean"
+if [[ -n ${extra[entry_ms]:-} && -n ${extra[built_ms]:-} ]]; then
+    read -r emin emax _ < <(stats ${extra[entry_ms]})
+    read -r bmin bmax _ < <(stats ${extra[built_ms]})
+    printf '  main entered          %8d ms best, %d ms worst (Wine'"'"'s process start)\n' "$emin" "$emax"
+    printf '  window built          %8d ms best, %d ms worst (before the start-up read)\n' "$bmin" "$bmax"
+fi
 printf '  whole run under Wine  %8d ms best, %d ms worst (loader start to exit)\n' "$wmin" "$wmax"
 printf 'working set of the shown window %8.1f MB, peak %.1f MB (largest of the runs)  target < 20 MB\n' \
     "$(awk -v k="$wsmax" 'BEGIN { print k / 1024 }')" "$(awk -v k="$peakmax" 'BEGIN { print k / 1024 }')"
+mb() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
+if [[ -n ${extra[entry_working_set_kb]:-} ]]; then
+    read -r _ ews _ < <(stats ${extra[entry_working_set_kb]})
+    printf '  on entry to main      %8s MB working set (Wine and the libraries loaded)\n' "$(mb "$ews")"
+fi
+if [[ -n ${extra[private_kb]:-} ]]; then
+    read -r _ priv _ < <(stats ${extra[private_kb]})
+    read -r _ epriv _ < <(stats ${extra[entry_private_kb]:-0})
+    printf '  private bytes         %8s MB after the first paint, %s MB on entry\n' "$(mb "$priv")" "$(mb "$epriv")"
+fi
 if awk -v a="$fmax" -v t="$target" -v w="$wsmax" 'BEGIN { exit !(a <= t && w < 20 * 1024) }'; then
     echo PASS
 else
