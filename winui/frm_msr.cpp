@@ -1,6 +1,7 @@
 #include "winui/frm_msr.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "winui/control_ids.h"
 #include "winui/controls.h"
@@ -20,6 +21,43 @@ constexpr int kDropRows = 8;
 int itemOf(int id, int base) {
     const int n = id - base;
     return n >= 0 && n <= ui::kItemCount ? n : -1;
+}
+
+// A drop-down list keeps no text of its own: with no entry selected, a value
+// combo box answers for its text with what it shows, so that screen readers
+// (and anything else that asks) read the value.
+LRESULT CALLBACK valueComboText(HWND combo, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                DWORD_PTR data) {
+    if ((message == WM_GETTEXT || message == WM_GETTEXTLENGTH) &&
+        SendMessageA(combo, CB_GETCURSEL, 0, 0) == CB_ERR) {
+        const auto* model = reinterpret_cast<const ui::WindowModel*>(data);
+        const int n = itemOf(GetDlgCtrlID(combo), ids::kValueCombo);
+        std::string text = n > 0 ? model->valueCombo(n)->text() : std::string();
+        text.resize(std::min(text.size(), text.find('\0')));
+        // The subclass may be called in either character set.
+        std::wstring wide(text.size(), L'\0');
+        wide.resize(static_cast<std::size_t>(
+            MultiByteToWideChar(1252, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                                static_cast<int>(wide.size()))));
+        const bool unicode = IsWindowUnicode(combo) != FALSE;
+        const std::size_t length = unicode ? wide.size() : text.size();
+        if (message == WM_GETTEXTLENGTH) {
+            return static_cast<LRESULT>(length);
+        }
+        if (wParam == 0) {
+            return 0;
+        }
+        const std::size_t copied = std::min<std::size_t>(length, wParam - 1);
+        if (unicode) {
+            std::memcpy(reinterpret_cast<wchar_t*>(lParam), wide.data(), copied * sizeof(wchar_t));
+            reinterpret_cast<wchar_t*>(lParam)[copied] = L'\0';
+        } else {
+            std::memcpy(reinterpret_cast<char*>(lParam), text.data(), copied);
+            reinterpret_cast<char*>(lParam)[copied] = '\0';
+        }
+        return static_cast<LRESULT>(copied);
+    }
+    return DefSubclassProc(combo, message, wParam, lParam);
 }
 
 }  // namespace
@@ -192,6 +230,8 @@ void frmMsr::buildRow(HWND page, int n, int frameLeft, int frameTop, int rowTop)
                                     WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST |
                                         CBS_OWNERDRAWFIXED | CBS_HASSTRINGS,
                                     drop, ids::kValueCombo + n, font);
+        SetWindowSubclass(valueCombo[i], valueComboText, 0,
+                          reinterpret_cast<DWORD_PTR>(&window_.model()));
     }
     cmdItem[i] = makeControl(page, "BUTTON", "", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
                              scale_.rect(ui::itemButtonRect(rowTop), frameLeft, frameTop),
