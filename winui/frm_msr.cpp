@@ -1,12 +1,11 @@
 #include "winui/frm_msr.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "winui/control_ids.h"
 #include "winui/controls.h"
 #include "winui/frm_about.h"
-#include "winui/picture_paint.h"
+#include "winui/owner_draw.h"
 #include "winui/win_dialogs.h"
 
 namespace tavrin::winui {
@@ -21,43 +20,6 @@ constexpr int kDropRows = 8;
 int itemOf(int id, int base) {
     const int n = id - base;
     return n >= 0 && n <= ui::kItemCount ? n : -1;
-}
-
-// A drop-down list keeps no text of its own: with no entry selected, a value
-// combo box answers for its text with what it shows, so that screen readers
-// (and anything else that asks) read the value.
-LRESULT CALLBACK valueComboText(HWND combo, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                DWORD_PTR data) {
-    if ((message == WM_GETTEXT || message == WM_GETTEXTLENGTH) &&
-        SendMessageA(combo, CB_GETCURSEL, 0, 0) == CB_ERR) {
-        const auto* model = reinterpret_cast<const ui::WindowModel*>(data);
-        const int n = itemOf(GetDlgCtrlID(combo), ids::kValueCombo);
-        std::string text = n > 0 ? model->valueCombo(n)->text() : std::string();
-        text.resize(std::min(text.size(), text.find('\0')));
-        // The subclass may be called in either character set.
-        std::wstring wide(text.size(), L'\0');
-        wide.resize(static_cast<std::size_t>(
-            MultiByteToWideChar(1252, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                                static_cast<int>(wide.size()))));
-        const bool unicode = IsWindowUnicode(combo) != FALSE;
-        const std::size_t length = unicode ? wide.size() : text.size();
-        if (message == WM_GETTEXTLENGTH) {
-            return static_cast<LRESULT>(length);
-        }
-        if (wParam == 0) {
-            return 0;
-        }
-        const std::size_t copied = std::min<std::size_t>(length, wParam - 1);
-        if (unicode) {
-            std::memcpy(reinterpret_cast<wchar_t*>(lParam), wide.data(), copied * sizeof(wchar_t));
-            reinterpret_cast<wchar_t*>(lParam)[copied] = L'\0';
-        } else {
-            std::memcpy(reinterpret_cast<char*>(lParam), text.data(), copied);
-            reinterpret_cast<char*>(lParam)[copied] = '\0';
-        }
-        return static_cast<LRESULT>(copied);
-    }
-    return DefSubclassProc(combo, message, wParam, lParam);
 }
 
 }  // namespace
@@ -230,8 +192,7 @@ void frmMsr::buildRow(HWND page, int n, int frameLeft, int frameTop, int rowTop)
                                     WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST |
                                         CBS_OWNERDRAWFIXED | CBS_HASSTRINGS,
                                     drop, ids::kValueCombo + n, font);
-        SetWindowSubclass(valueCombo[i], valueComboText, 0,
-                          reinterpret_cast<DWORD_PTR>(&window_.model()));
+        answerWithShownText(valueCombo[i], *window_.model().valueCombo(n));
     }
     cmdItem[i] = makeControl(page, "BUTTON", "", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
                              scale_.rect(ui::itemButtonRect(rowTop), frameLeft, frameTop),
@@ -407,74 +368,13 @@ void frmMsr::command(int id, int code, HWND from) {
 
 void frmMsr::drawItem(const DRAWITEMSTRUCT& item) {
     const int id = static_cast<int>(item.CtlID);
-    if (item.CtlType == ODT_LISTBOX || item.CtlType == ODT_COMBOBOX) {
-        drawList(item);
+    if (item.CtlType == ODT_LISTBOX) {
+        drawValueLine(item, "");
+    } else if (const int n = itemOf(id, ids::kValueCombo); item.CtlType == ODT_COMBOBOX && n > 0) {
+        drawValueLine(item, window_.model().valueCombo(n)->text());
     } else if (id >= ids::kCommand1 && id < ids::kCommand1 + 6) {
-        drawPictureButton(item, id - ids::kCommand1);
-    }
-}
-
-void frmMsr::drawList(const DRAWITEMSTRUCT& item) {
-    RECT r = item.rcItem;
-    const bool enabled = IsWindowEnabled(item.hwndItem) != FALSE;
-    const bool combo = item.CtlType == ODT_COMBOBOX;
-    const bool selected = combo && (item.itemState & ODS_SELECTED) != 0;
-    FillRect(item.hDC, &r,
-             GetSysColorBrush(selected  ? COLOR_HIGHLIGHT
-                              : enabled ? COLOR_WINDOW
-                                        : COLOR_BTNFACE));
-    std::string text;
-    if (item.itemID != static_cast<UINT>(-1)) {
-        const UINT length = combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN;
-        const auto n = SendMessageA(item.hwndItem, length, item.itemID, 0);
-        text.assign(static_cast<std::size_t>(n > 0 ? n : 0) + 1, '\0');
-        SendMessageA(item.hwndItem, combo ? CB_GETLBTEXT : LB_GETTEXT, item.itemID,
-                     reinterpret_cast<LPARAM>(text.data()));
-    } else if (const int n = itemOf(static_cast<int>(item.CtlID), ids::kValueCombo);
-               combo && n > 0) {
-        text = window_.model().valueCombo(n)->text();  // no entry selected
-    }
-    text.resize(std::min(text.size(), text.find('\0')));
-    SetBkMode(item.hDC, TRANSPARENT);
-    SetTextColor(item.hDC, GetSysColor(selected  ? COLOR_HIGHLIGHTTEXT
-                                       : enabled ? COLOR_WINDOWTEXT
-                                                 : COLOR_GRAYTEXT));
-    r.left += 2;
-    DrawTextA(item.hDC, text.c_str(), static_cast<int>(text.size()), &r,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
-    if ((item.itemState & ODS_FOCUS) != 0 && combo) {
-        DrawFocusRect(item.hDC, &item.rcItem);
-    }
-}
-
-void frmMsr::drawPictureButton(const DRAWITEMSTRUCT& item, int k) {
-    const bool pressed = (item.itemState & ODS_SELECTED) != 0;
-    const bool enabled = (item.itemState & ODS_DISABLED) == 0;
-    RECT r = item.rcItem;
-    DrawFrameControl(item.hDC, &r, DFC_BUTTON,
-                     DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0) | (enabled ? 0 : DFCS_INACTIVE));
-    InflateRect(&r, -3, -3);
-    if (pressed) {
-        OffsetRect(&r, 1, 1);
-    }
-    const std::string caption(ui::commandButtons()[static_cast<std::size_t>(k)].caption);
-    HGDIOBJ old = SelectObject(item.hDC, fonts(scale_.dpi()).small);
-    RECT measure = r;
-    DrawTextA(item.hDC, caption.c_str(), -1, &measure,
-              DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_CALCRECT);
-    const int textHeight = std::min<int>(measure.bottom - measure.top, (r.bottom - r.top) / 2);
-    RECT picture{r.left, r.top, r.right, r.bottom - textHeight - 1};
-    paintPicture(item.hDC, picture, ui::commandButtons()[static_cast<std::size_t>(k)].picture,
-                 enabled);
-    RECT text{r.left, r.bottom - textHeight, r.right, r.bottom};
-    SetBkMode(item.hDC, TRANSPARENT);
-    SetTextColor(item.hDC, GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
-    DrawTextA(item.hDC, caption.c_str(), -1, &text, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
-    SelectObject(item.hDC, old);
-    if ((item.itemState & ODS_FOCUS) != 0) {
-        RECT focus = item.rcItem;
-        InflateRect(&focus, -3, -3);
-        DrawFocusRect(item.hDC, &focus);
+        drawPictureButton(item, ui::commandButtons()[static_cast<std::size_t>(id - ids::kCommand1)],
+                          fonts(scale_.dpi()).small);
     }
 }
 

@@ -70,8 +70,6 @@ private:
     void showPage(int page);
     void command(int id, int code, HWND from);
     void drawItem(const DRAWITEMSTRUCT& item);
-    void drawList(const DRAWITEMSTRUCT& item);
-    void drawPictureButton(const DRAWITEMSTRUCT& item, int k);
     void refreshCombo(HWND combo, const ui::ComboBox& model);
     void close();
 
