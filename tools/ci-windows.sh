@@ -177,7 +177,7 @@ export WINELOADER=$WINE
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export TAVRIN_UNIX_EUID=$(id -u)
-XVFB_PID=
+source "$ROOT/tools/xvfb.sh"
 cleanup() {
     wineserver -k >/dev/null 2>&1 || true
     [[ -n "$XVFB_PID" ]] && kill "$XVFB_PID" >/dev/null 2>&1
@@ -185,21 +185,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-for n in $(seq 90 140); do
-    [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    for _ in $(seq 50); do
-        [[ -e /tmp/.X11-unix/X$n ]] && break
-        sleep 0.1
-    done
-    if kill -0 "$XVFB_PID" 2>/dev/null && [[ -e /tmp/.X11-unix/X$n ]]; then
-        export DISPLAY=":$n"
-        break
-    fi
-    XVFB_PID=
-done
-[[ -n "$XVFB_PID" ]] || { fail "Xvfb"; finish; }
+start_xvfb 1024x768x24 "$WORK/xvfb.log" || { fail "Xvfb"; finish; }
 
 say "fresh Wine prefix $WINEPREFIX on $DISPLAY"
 if ! timeout 300 "$WINE" wineboot -i >"$WORK/wineboot.log" 2>&1; then

@@ -60,7 +60,7 @@ EXE=$BUILD/winui/tavrin.exe
 
 # --- Wine and a display ----------------------------------------------------------
 WORK=$(mktemp -d /tmp/tavrin-windows-bench.XXXXXX)
-XVFB_PID=
+source "$ROOT/tools/xvfb.sh"
 OWN_PREFIX=0
 cleanup() {
     ((OWN_PREFIX)) && wineserver -k >/dev/null 2>&1
@@ -70,21 +70,7 @@ cleanup() {
 trap cleanup EXIT
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [[ -z ${DISPLAY:-} ]]; then
-    for n in $(seq 90 140); do
-        [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-        XVFB_PID=$!
-        for _ in $(seq 50); do
-            [[ -e /tmp/.X11-unix/X$n ]] && break
-            sleep 0.1
-        done
-        if kill -0 "$XVFB_PID" 2>/dev/null && [[ -e /tmp/.X11-unix/X$n ]]; then
-            export DISPLAY=":$n"
-            break
-        fi
-        XVFB_PID=
-    done
-    [[ -n $XVFB_PID ]] || die "no Xvfb"
+    start_xvfb 1024x768x24 "$WORK/xvfb.log" || die "no Xvfb"
 fi
 if [[ -z ${WINEPREFIX:-} ]]; then
     export WINEPREFIX=$WORK/prefix WINEARCH=win64

@@ -25,28 +25,14 @@ fi
 nice -n 5 cmake --build "$BUILD" -j "$JOBS" --target tavrin_win tavrin_window_shots >"$BUILD.shots.log"
 
 WORK=$(mktemp -d /tmp/tavrin-windows-shots.XXXXXX)
-XVFB_PID=
+source "$ROOT/tools/xvfb.sh"
 cleanup() {
     WINEPREFIX=$WORK/prefix wineserver -k >/dev/null 2>&1 || true
     [[ -n $XVFB_PID ]] && kill "$XVFB_PID" >/dev/null 2>&1
     rm -rf "$WORK"
 }
 trap cleanup EXIT
-for n in $(seq 90 140); do
-    [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    for _ in $(seq 50); do
-        [[ -e /tmp/.X11-unix/X$n ]] && break
-        sleep 0.1
-    done
-    if kill -0 "$XVFB_PID" 2>/dev/null && [[ -e /tmp/.X11-unix/X$n ]]; then
-        export DISPLAY=":$n"
-        break
-    fi
-    XVFB_PID=
-done
-[[ -n $XVFB_PID ]] || { echo "windows-screenshots: no Xvfb" >&2; exit 1; }
+start_xvfb 1280x1024x24 "$WORK/xvfb.log" || { echo "windows-screenshots: no Xvfb" >&2; exit 1; }
 
 export WINEPREFIX=$WORK/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export WINELOADER=/usr/lib/wine/wine
