@@ -84,8 +84,9 @@ std::string parseAssignments(const std::vector<std::string>& args, std::vector<A
     return {};
 }
 
-bool Commands::load(const std::string& file, settings_file::Format* format) {
-    const ui::FileLoad result = window_.loadSettingsFile(file);
+bool Commands::load(const std::string& file, settings_file::Format* format,
+                    ui::LoadPurpose purpose) {
+    const ui::FileLoad result = window_.loadSettingsFile(file, purpose);
     if (!result.loaded) {
         std::string text =
             result.reason == "File not found!" ? result.reason : "Read setting from file error!";
@@ -110,7 +111,27 @@ bool Commands::save(const std::string& file, settings_file::Format format) {
     return false;
 }
 
+bool Commands::driverClosed(const char* consequence) {
+    if (!window_.model().portDriverFailed) {
+        return false;
+    }
+    err_ << "tavrin-cli: the port driver is not open, so the keyboard cannot be reached "
+            "('tavrin-cli doctor' tells why); "
+         << consequence << '\n';
+    return true;
+}
+
+bool Commands::succeeded(eeprom::DeviceOutcome outcome, const char* consequence) {
+    if (outcome == eeprom::DeviceOutcome::DriverClosed) {
+        driverClosed(consequence);
+    }
+    return outcome == eeprom::DeviceOutcome::Done;
+}
+
 bool Commands::readQuietly(const char* why) {
+    if (driverClosed(why)) {
+        return false;
+    }
     if (window_.readKeyboard()) {
         return true;
     }
@@ -154,9 +175,7 @@ bool Commands::apply(const std::vector<Assignment>& changes) {
 }
 
 bool Commands::wholeImageWrite() {
-    dialogs_.resetCounts();
-    window_.Command4_Click();
-    return dialogs_.errorsShown() == 0;
+    return succeeded(window_.writeImage(), "nothing was written");
 }
 
 // Reads the keyboard back and compares every item with what was sent.
@@ -194,33 +213,43 @@ void Commands::printChanged(const std::vector<Assignment>& changes) {
 }
 
 int Commands::show(const std::string& file, bool keys) {
-    // A file with a wrong signature loads, with the window's message: a
+    // A file with a wrong signature is shown, with the window's message: a
     // failure to report.
-    const bool ok = load(file) && dialogs_.errorsShown() == 0;
+    const bool ok = load(file, nullptr, ui::LoadPurpose::Inspect) && dialogs_.errorsShown() == 0;
     out_ << listItems(window_.model(), keys);
     return ok ? kExitOk : kExitFailed;
 }
 
 int Commands::read(const std::string& saveFile, bool keys) {
-    window_.Command3_Click();
-    bool ok = window_.model().imageValidFlag;
-    if (ok && !saveFile.empty()) {
-        ok = save(saveFile, settings_file::formatForName(saveFile));
+    if (driverClosed("the keyboard was not read")) {
+        dialogs_.MsgBox("Read setting from EEPROM error!", "Message", MsgIcon::Error,
+                        MsgButtons::Ok);
+        return kExitFailed;
     }
+    dialogs_.resetCounts();
+    window_.Command3_Click();
+    // A failed read shows nothing: what the window holds then is not the
+    // keyboard's.
+    if (!window_.model().imageValidFlag) {
+        return kExitFailed;
+    }
+    const bool ok = saveFile.empty() || save(saveFile, settings_file::formatForName(saveFile));
     out_ << listItems(window_.model(), keys);
     return ok && dialogs_.errorsShown() == 0 ? kExitOk : kExitFailed;
 }
 
 int Commands::write(const std::string& file, const WriteGuard& guard) {
-    int status = kExitFailed;
     // The file is checked before the keyboard is touched, and loaded again
     // after the backup read has replaced the window's settings.
-    if (load(file) && backup(guard.backup) && (guard.backup.empty() || load(file))) {
-        const settings_file::Profile sent = window_.currentProfile();
-        if (wholeImageWrite()) {
-            status = guard.verify ? verify(sent, "as written") : kExitOk;
-        }
+    if (!load(file) || driverClosed("nothing was written") || !backup(guard.backup) ||
+        !(guard.backup.empty() || load(file))) {
+        return kExitFailed;
     }
+    const settings_file::Profile sent = window_.currentProfile();
+    if (!wholeImageWrite()) {
+        return kExitFailed;
+    }
+    const int status = guard.verify ? verify(sent, "as written") : kExitOk;
     out_ << listItems(window_.model());
     return status;
 }
@@ -251,14 +280,16 @@ int Commands::setKeyboard(const std::vector<Assignment>& changes, const WriteGua
 }
 
 int Commands::reset(const WriteGuard& guard) {
-    if (!backup(guard.backup)) {
+    if (driverClosed("nothing was sent") || !backup(guard.backup)) {
         return kExitFailed;
     }
+    // The read-back's own messages (a wrong signature) count too.
     dialogs_.resetCounts();
-    window_.Resettodefault_Click();
-    bool ok = !dialogs_.declined() && window_.model().imageValidFlag && dialogs_.errorsShown() == 0;
-    int status = ok ? kExitOk : kExitFailed;
-    if (ok && guard.verify) {
+    if (!succeeded(window_.resetToDefaults(), "nothing was sent") || dialogs_.errorsShown() > 0) {
+        return kExitFailed;
+    }
+    int status = kExitOk;
+    if (guard.verify) {
         // The keyboard chose its defaults; a second read must agree with
         // the first.
         status = verify(window_.currentProfile(), "as the reset's own read-back");
@@ -268,7 +299,7 @@ int Commands::reset(const WriteGuard& guard) {
 }
 
 int Commands::opos(const WriteGuard& guard) {
-    if (!backup(guard.backup)) {
+    if (driverClosed("nothing was sent") || !backup(guard.backup)) {
         return kExitFailed;
     }
     // The preset button is usable with the scan-code display mode on, so
@@ -276,10 +307,11 @@ int Commands::opos(const WriteGuard& guard) {
     ui::WindowModel& model = window_.model();
     window_.chooseMode(1);
     dialogs_.resetCounts();
-    window_.Cmdpt_Click();
-    const bool ok = !dialogs_.declined() && model.imageValidFlag;
-    int status = ok ? kExitOk : kExitFailed;
-    if (ok && guard.verify) {
+    if (!succeeded(window_.applyOposPreset(), "nothing was sent") || dialogs_.errorsShown() > 0) {
+        return kExitFailed;
+    }
+    int status = kExitOk;
+    if (guard.verify) {
         // The preset sends its eight sequences and the mode, nothing else.
         settings_file::Profile sent = window_.currentProfile();
         std::set<int> presetItems{ui::kScanCodeModeItem};
@@ -297,7 +329,10 @@ int Commands::opos(const WriteGuard& guard) {
 }
 
 int Commands::convert(const std::string& in, const std::string& outFile) {
-    if (!load(in) || !save(outFile, settings_file::formatForName(outFile))) {
+    // A file converted is kept as it is, whatever it holds; it is checked
+    // when it is used.
+    if (!load(in, nullptr, ui::LoadPurpose::Inspect) ||
+        !save(outFile, settings_file::formatForName(outFile))) {
         return kExitFailed;
     }
     return kExitOk;
@@ -305,8 +340,8 @@ int Commands::convert(const std::string& in, const std::string& outFile) {
 
 int Commands::diff(const std::string& a, const std::string& b) {
     auto settingsOf = [&](const std::string& name, settings_file::Profile& profile) {
-        const bool ok =
-            name == "keyboard" ? readQuietly("diff: the keyboard could not be read") : load(name);
+        const bool ok = name == "keyboard" ? readQuietly("diff: the keyboard could not be read")
+                                           : load(name, nullptr, ui::LoadPurpose::Inspect);
         if (ok) {
             profile = window_.currentProfile();
         }

@@ -47,12 +47,17 @@ public:
     int diff(const std::string& a, const std::string& b);
 
 private:
-    bool load(const std::string& file, settings_file::Format* format = nullptr);
+    bool load(const std::string& file, settings_file::Format* format = nullptr,
+              ui::LoadPurpose purpose = ui::LoadPurpose::Use);
     bool save(const std::string& file, settings_file::Format format);
     bool readQuietly(const char* why);
     bool backup(const std::string& file);
     bool apply(const std::vector<Assignment>& changes);
     bool wholeImageWrite();
+    // True, with one line saying why, when no device command can start.
+    bool driverClosed(const char* consequence);
+    // A device operation's outcome as the tool reports it.
+    bool succeeded(eeprom::DeviceOutcome outcome, const char* consequence);
     // Reads the keyboard back and compares every item (or only these) with
     // what was sent.
     int verify(const settings_file::Profile& sent, const char* what,

@@ -105,6 +105,11 @@ bool ReadEepromDump(Context& ctx) {
     ctx.counters.sendErrorCounter = 0;
     ctx.counters.tickCounter = 0;
     ctx.counters.keyCount = 0;
+    // Without the driver the command cannot go out: no 15 s wait for an
+    // answer that cannot come.
+    if (ctx.window.portDriverFailed) {
+        return false;
+    }
 
     WaitingDialog waiting(ctx.dialogs);
 

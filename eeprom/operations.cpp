@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "eeprom/dispatch.h"
+#include "eeprom/display.h"
 #include "eeprom/dump.h"
 #include "eeprom/encoders.h"
 #include "eeprom/item_write_table.h"
@@ -48,8 +49,20 @@ void setListText(ui::ListBox& list, const std::string& text) {
 
 }  // namespace
 
-void writeSettingtoEEPROM_Click(Context& ctx) {
+void ShowWriteError(Context& ctx) {
+    ctx.dialogs.MsgBox("Write to EEPROM error!", "Message", MsgIcon::Error, MsgButtons::Ok);
+}
+
+void ShowWroteSettingError(Context& ctx) {
+    ctx.dialogs.MsgBox("Wrote setting to EEPROM error!", "Message", MsgIcon::Error, MsgButtons::Ok);
+}
+
+DeviceOutcome writeSettingtoEEPROM_Click(Context& ctx) {
     auto& window = ctx.window;
+    if (window.portDriverFailed) {
+        ShowWriteError(ctx);
+        return DeviceOutcome::DriverClosed;
+    }
     // The send error counter is cleared along the way; the dropped-byte
     // tally is not, so it tells whether every byte of this write went out.
     // allSent also needs every shown value to have passed the check.
@@ -82,30 +95,40 @@ void writeSettingtoEEPROM_Click(Context& ctx) {
     ctx.channel.WaitMilliseconds(200);
     ctx.channel.SendEndFrame();
 
-    const bool allSent = ctx.counters.droppedBytes == droppedBefore && !anyRefused;
-    const bool quiet = window.defaultsRestoredFlag && allSent;
+    const DeviceOutcome outcome = ctx.counters.droppedBytes != droppedBefore
+                                      ? DeviceOutcome::NotSent
+                                  : anyRefused ? DeviceOutcome::Refused
+                                               : DeviceOutcome::Done;
+    const bool quiet = window.defaultsRestoredFlag && outcome == DeviceOutcome::Done;
     window.defaultsRestoredFlag = false;
     if (!quiet) {
         ctx.channel.WaitMilliseconds(1500);
         ctx.dialogs.CloseWaiting();
-        if (allSent) {
+        if (outcome == DeviceOutcome::Done) {
             ctx.dialogs.MsgBox("Write to EEPROM Successful!", "Message", MsgIcon::Information,
                                MsgButtons::Ok);
         } else {
-            ctx.dialogs.MsgBox("Write to EEPROM error!", "Message", MsgIcon::Error, MsgButtons::Ok);
+            ShowWriteError(ctx);
         }
     }
     window.comboWriteFlag = true;
     window.batchFlag = false;
+    return outcome;
 }
 
-void Resettodefault_Click(Context& ctx) {
+DeviceOutcome Resettodefault_Click(Context& ctx) {
     auto& window = ctx.window;
     auto& channel = ctx.channel;
+    // No question whose Yes could not be carried out.
+    if (window.portDriverFailed) {
+        ShowWroteSettingError(ctx);
+        return DeviceOutcome::DriverClosed;
+    }
     if (ctx.dialogs.MsgBox("Are you sure to reset EEPROM to default?", "Message",
                            MsgIcon::Information, MsgButtons::YesNo) != MsgAnswer::Yes) {
-        return;
+        return DeviceOutcome::Declined;
     }
+    const std::uint64_t droppedBefore = ctx.counters.droppedBytes;
     ctx.counters.sendErrorCounter = 0;
     ctx.dialogs.ShowWaiting();
     channel.WaitMilliseconds(150);
@@ -154,23 +177,44 @@ void Resettodefault_Click(Context& ctx) {
     cmdItem_Click(ctx, 20);
     channel.WaitMilliseconds(150);
 
-    window.defaultsRestoredFlag = true;
     ctx.dialogs.CloseWaiting();
+    if (ctx.counters.droppedBytes != droppedBefore) {
+        // The keyboard may not have restored anything: show what it holds,
+        // and no success.
+        ReadAndShow(ctx);
+        gorefresh(ctx);
+        ctx.window.Refresh();
+        ShowWroteSettingError(ctx);
+        return DeviceOutcome::NotSent;
+    }
+    window.defaultsRestoredFlag = true;
     ReadsettingfromEEPROM_Click(ctx);
+    return window.imageValidFlag ? DeviceOutcome::Done : DeviceOutcome::ReadFailed;
 }
 
-void Cmdpt_Click(Context& ctx) {
+DeviceOutcome Cmdpt_Click(Context& ctx) {
+    if (ctx.window.portDriverFailed) {
+        ShowWroteSettingError(ctx);
+        return DeviceOutcome::DriverClosed;
+    }
     if (ctx.dialogs.MsgBox("Do you want to set EEPROM as Vantero OPOS default?", "Message",
                            MsgIcon::Information, MsgButtons::YesNo) != MsgAnswer::Yes) {
-        return;
+        return DeviceOutcome::Declined;
     }
+    const std::uint64_t droppedBefore = ctx.counters.droppedBytes;
     for (const PresetFrame& preset : kOposPreset) {
         SendSequencePreset(ctx, preset.code, std::string(preset.scanCodes), preset.fieldLength);
     }
     // Left false: later sequence edits go straight to the keyboard.
     ctx.window.comboWriteFlag = false;
     WriteScanCodeMode(ctx, ctx.window.scanCodeDisplayMode);
-    ReadAndShow(ctx);
+    const bool read = ReadAndShow(ctx);
+    // The preset is silent when it works; a lost byte is said.
+    if (ctx.counters.droppedBytes != droppedBefore) {
+        ShowWroteSettingError(ctx);
+        return DeviceOutcome::NotSent;
+    }
+    return read ? DeviceOutcome::Done : DeviceOutcome::ReadFailed;
 }
 
 std::string_view OposPresetText(int item) {

@@ -8,9 +8,31 @@
 
 namespace tavrin::eeprom {
 
-void writeSettingtoEEPROM_Click(Context& ctx);
-void Resettodefault_Click(Context& ctx);
-void Cmdpt_Click(Context& ctx);
+// What a device operation came to; the message boxes it showed say the
+// same to the operator.
+enum class DeviceOutcome {
+    Done,          // every byte reached the controller; a read-back, where there is one, succeeded
+    Declined,      // the operator did not confirm; nothing was sent
+    DriverClosed,  // the port driver is not open; nothing was sent
+    NotSent,       // a byte the controller never took, or whose port access was refused
+    Refused,       // a shown value failed its check and was not sent
+    ReadFailed,    // every byte went out, but the read-back did not succeed
+    Busy,          // another operation was running; nothing started
+};
+
+// The whole-image write, the reset and the preset each end with one message
+// box for the operator. With the driver closed none of them sends anything;
+// a byte that never reached the controller makes the operation an error,
+// never a success.
+DeviceOutcome writeSettingtoEEPROM_Click(Context& ctx);
+DeviceOutcome Resettodefault_Click(Context& ctx);
+DeviceOutcome Cmdpt_Click(Context& ctx);
+
+// The error boxes of the operations that write: "Write to EEPROM error!"
+// (the whole-image write, an item's own frame) and "Wrote setting to EEPROM
+// error!" (the reset and the preset, as RESET EEPROM refuses).
+void ShowWriteError(Context& ctx);
+void ShowWroteSettingError(Context& ctx);
 
 // The scan-code text the OPOS preset stores in item 65..72; empty for
 // every other item.

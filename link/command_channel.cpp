@@ -9,17 +9,27 @@ CommandChannel::CommandChannel(platform::PortDriver& ports, platform::TickCounte
 void CommandChannel::SendControllerByte(std::int32_t value) {
     counters_.tickCounter = 0;
     MaskKeyboardIrq();
+    auto drop = [this] {
+        counters_.countSendError();
+        ++counters_.droppedBytes;
+    };
     for (int n = 1;; ++n) {
         std::uint32_t status = 0;
-        ports_.GetPortVal(kStatusPort, status, 1);
+        if (!ports_.GetPortVal(kStatusPort, status, 1)) {
+            // The driver refused the access (or there is none): the byte
+            // cannot go out, and no later read would tell otherwise.
+            drop();
+            break;
+        }
         if (n >= kStatusReadLimit) {
             // The controller never emptied its input buffer: drop the byte.
-            counters_.countSendError();
-            ++counters_.droppedBytes;
+            drop();
             break;
         }
         if ((status & kInputBufferFull) == 0) {
-            ports_.SetPortVal(kDataPort, static_cast<std::uint32_t>(value) & 0xFF, 1);
+            if (!ports_.SetPortVal(kDataPort, static_cast<std::uint32_t>(value) & 0xFF, 1)) {
+                drop();
+            }
             break;
         }
     }
@@ -39,7 +49,9 @@ void CommandChannel::SendDataBytes(std::span<const int> values) {
     }
 }
 
-void CommandChannel::SendEndFrame() { SendControllerByte(0xE6); }
+void CommandChannel::SendEndFrame() {
+    SendControllerByte(0xE6);
+}
 
 void CommandChannel::SendFrame(std::span<const int> values) {
     SendStartFrame();

@@ -1,7 +1,9 @@
 #pragma once
 // Commands to the keyboard travel through the i8042 keyboard controller:
 // each byte is written to its data port once the controller's input buffer
-// is empty, with the keyboard interrupt masked around the byte.
+// is empty, with the keyboard interrupt masked around the byte. A byte the
+// controller never took, or whose port access the driver refused, is
+// dropped and counted (LinkCounters::droppedBytes).
 
 #include <cstdint>
 #include <initializer_list>

@@ -27,16 +27,16 @@ void DeployDriverFiles(platform::FileSystem& files) {
     }
 }
 
-void OpenPortDriver(platform::PortDriver& driver, platform::FileSystem& files) {
+bool OpenPortDriver(platform::PortDriver& driver, platform::FileSystem& files) {
     if (driver.InitializeWinIo()) {
-        return;
+        return true;
     }
     const std::string program = files.programFolder();
     CopyDriverFile(files, files.joinPath(program, "\\winiosys3"),
                    files.joinPath(program, "\\winio3.sys"), false);
     CopyDriverFile(files, files.joinPath(program, "\\winiodll3"),
                    files.joinPath(program, "\\winio3.dll"), false);
-    driver.InitializeWinIo();
+    return driver.InitializeWinIo();
 }
 
 }  // namespace tavrin::link

@@ -40,7 +40,7 @@ bool CopyDriverFile(platform::FileSystem& files, const std::string& source,
 void DeployDriverFiles(platform::FileSystem& files);
 
 // Opens the driver; when that fails, copies the program folder's winio3
-// files once more and tries again, whatever the second result.
-void OpenPortDriver(platform::PortDriver& driver, platform::FileSystem& files);
+// files once more and tries again. True when the driver is open.
+bool OpenPortDriver(platform::PortDriver& driver, platform::FileSystem& files);
 
 }  // namespace tavrin::link

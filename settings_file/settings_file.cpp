@@ -1,5 +1,7 @@
 #include "settings_file/settings_file.h"
 
+#include <cstdio>
+
 namespace tavrin::settings_file {
 
 std::vector<std::uint8_t> encode(const eeprom::EepromImage& image) {
@@ -25,6 +27,22 @@ void decodeInto(std::span<const std::uint8_t> bytes, eeprom::EepromImage& image)
         }
         image[static_cast<std::size_t>(a)] = static_cast<std::int32_t>(value);
     }
+}
+
+std::string signatureFault(const eeprom::EepromImage& image) {
+    std::string fault;
+    constexpr int kExpected[] = {eeprom::kSignature0, eeprom::kSignature1};
+    for (int a = 0; a < 2; ++a) {
+        const auto value = static_cast<std::uint32_t>(image[static_cast<std::size_t>(a)]);
+        if (value == static_cast<std::uint32_t>(kExpected[a])) {
+            continue;
+        }
+        char text[80];
+        std::snprintf(text, sizeof text, "address %d holds %02X (%02X expected)", a, value,
+                      static_cast<unsigned>(kExpected[a]));
+        fault += (fault.empty() ? "" : ", ") + std::string(text);
+    }
+    return fault.empty() ? fault : "not a keyboard's settings: " + fault;
 }
 
 LoadResult load(platform::FileSystem& files, const std::string& path, eeprom::EepromImage& image) {

@@ -20,6 +20,11 @@ std::vector<std::uint8_t> encode(const eeprom::EepromImage& image);
 // are 0. Entry 128 is left alone.
 void decodeInto(std::span<const std::uint8_t> bytes, eeprom::EepromImage& image);
 
+// Why an image cannot be a keyboard's settings: addresses 0 and 1 must
+// hold 55 AA. Names each wrong address and what it holds; empty when both
+// are right.
+std::string signatureFault(const eeprom::EepromImage& image);
+
 enum class LoadResult { Loaded, NotFound, Unreadable };
 
 // The image changes only when the result is Loaded.

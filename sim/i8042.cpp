@@ -40,8 +40,13 @@ void I8042::settle() {
     }
 }
 
+bool I8042::refusing() const {
+    return !driverOpen_ || (options_.refuseAfterBytes >= 0 &&
+                            wire_.size() >= static_cast<std::size_t>(options_.refuseAfterBytes));
+}
+
 bool I8042::GetPortVal(std::uint16_t port, std::uint32_t& value, int size) {
-    if (!driverOpen_ || size != 1) {
+    if (refusing() || size != 1) {
         return false;  // the driver is not there: nothing reaches the hardware
     }
     switch (port) {
@@ -63,7 +68,7 @@ bool I8042::GetPortVal(std::uint16_t port, std::uint32_t& value, int size) {
 }
 
 bool I8042::SetPortVal(std::uint16_t port, std::uint32_t value, int size) {
-    if (!driverOpen_ || size != 1) {
+    if (refusing() || size != 1) {
         return false;
     }
     auto byte = static_cast<std::uint8_t>(value & 0xFF);

@@ -37,6 +37,9 @@ public:
         std::deque<bool> initializeResults;
         // Ports answer before any InitializeWinIo (tests that skip start-up).
         bool driverOpenAtStart = true;
+        // A driver that fails: once this many data-port bytes went out, it
+        // refuses every access (-1: never).
+        int refuseAfterBytes = -1;
     };
 
     struct WireByte {
@@ -61,6 +64,7 @@ public:
     bool SetPortVal(std::uint16_t port, std::uint32_t value, int size) override;
 
     void setNeverReady(bool neverReady) { options_.neverReady = neverReady; }
+    void setRefuseAfterBytes(int bytes) { options_.refuseAfterBytes = bytes; }
     void setTransferTime(Micros t) { options_.transferTime = t; }
 
     const std::vector<WireByte>& wire() const { return wire_; }
@@ -75,6 +79,7 @@ public:
 
 private:
     bool inputBufferFull();
+    bool refusing() const;
     // Hands the held byte to the keyboard once its transfer has ended.
     void settle();
 

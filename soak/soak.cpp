@@ -496,6 +496,7 @@ void Soak::doReset(const Before& before) {
     const bool mayShift = keyboardFaults();
     const bool button = chance(0.5);
     const bool refused = button && !before.imageValid;
+    const std::uint64_t dropped = window_.counters().droppedBytes;
     if (button) {
         window_.Command5_Click();
     } else {
@@ -507,6 +508,14 @@ void Soak::doReset(const Before& before) {
         check(window_.model().image == before.image, "a refused or declined reset changes nothing");
         return;
     }
+    if (window_.counters().droppedBytes != dropped) {
+        check(shown(kWroteError), "a reset that lost a byte says so");
+        check(!shown("Read default setting from EEPROM success!") &&
+                  !shown("Read setting from EEPROM success!"),
+              "a reset that lost a byte reports no success");
+        return;
+    }
+    check(!shown(kWroteError), "a reset whose bytes all went out shows no write error");
     if (shown(kReadError)) {
         // The reset stages the country, start and stop codes itself.
         bool kept = true;
@@ -528,15 +537,19 @@ void Soak::doOpos(const Before& before) {
     controllerFaults();
     const bool mayShift = keyboardFaults();
     const bool enabled = window_.model().Cmdpt.enabled;
+    const std::uint64_t dropped = window_.counters().droppedBytes;
     window_.Cmdpt_Click();
     if (!enabled || !dialogs_.yes) {
         check(keyboard_.ports().wire().size() == before.wire,
               "a refused or declined preset sends nothing");
         return;
     }
+    const bool lost = window_.counters().droppedBytes != dropped;
+    check(shown(kWroteError) == lost, "the preset says so exactly when it lost a byte");
     for (std::size_t i = 1; i < dialogs_.messages.size(); ++i) {
-        check(dialogs_.messages[i].text == "Read from EEPROM error!",
-              "the preset shows no message of its own but its question");
+        check(dialogs_.messages[i].text == "Read from EEPROM error!" ||
+                  (lost && dialogs_.messages[i].text == kWroteError),
+              "the preset shows no message of its own but its question and a lost byte");
     }
     checkReadOutcome(before, window_.model().imageValidFlag, mayShift);
 }

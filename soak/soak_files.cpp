@@ -53,7 +53,12 @@ void Soak::doLoad(const Before& before) {
     dialogs_.openName = name;
     window_.Command1_Click();
     ui::WindowModel& w = window_.model();
-    const bool loaded = !name.empty() && file != nullptr && !files_.unreadable.contains(name);
+    eeprom::EepromImage want = before.image;
+    settings_file::decodeInto(contents, want);
+    // A file that is no keyboard's settings is refused like one that
+    // cannot be read.
+    const bool loaded = !name.empty() && file != nullptr && !files_.unreadable.contains(name) &&
+                        settings_file::signatureFault(want).empty();
     if (!loaded) {
         check(w.image == before.image && WindowSnapshot(w) == before.window &&
                   w.imageValidFlag == before.imageValid,
@@ -61,8 +66,6 @@ void Soak::doLoad(const Before& before) {
         check(name.empty() || !dialogs_.messages.empty(), "a failed load says so");
         return;
     }
-    eeprom::EepromImage want = before.image;
-    settings_file::decodeInto(contents, want);
     check(w.image == want, "a load shows exactly the file's values, missing ones 0");
     check(w.imageValidFlag, "a load makes the image valid");
     check(keyboard_.ports().wire().size() == before.wire, "a load sends nothing");

@@ -21,6 +21,7 @@ namespace tavrin::soak {
 inline constexpr const char* kReadError = "Read setting from EEPROM error!";
 inline constexpr const char* kWriteOk = "Write to EEPROM Successful!";
 inline constexpr const char* kWriteError = "Write to EEPROM error!";
+inline constexpr const char* kWroteError = "Wrote setting to EEPROM error!";
 inline constexpr const char* kSaveError = "Save setting to file error!";
 
 // Sequence items: the field each keeps in the image.

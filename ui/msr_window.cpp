@@ -47,6 +47,22 @@ void MsrWindow::runOperation(Work&& work) {
     }
 }
 
+template <typename Work>
+eeprom::DeviceOutcome MsrWindow::runDevice(Work&& work) {
+    auto outcome = eeprom::DeviceOutcome::Busy;
+    runOperation([&] { outcome = work(); });
+    return outcome;
+}
+
+template <typename Work>
+void MsrWindow::sendingItem(Work&& work) {
+    const std::uint64_t droppedBefore = counters_.droppedBytes;
+    work();
+    if (counters_.droppedBytes != droppedBefore) {
+        eeprom::ShowWriteError(ctx_);
+    }
+}
+
 void MsrWindow::Form_Load(bool startupRead) {
     window_.scanCodeDisplayMode = 0;
     window_.comboWriteFlag = true;
@@ -62,7 +78,7 @@ void MsrWindow::Form_Load(bool startupRead) {
     window_.operationRunning = true;
     window_.portDriverOpenedFlag = true;
     link::DeployDriverFiles(platform_.files);
-    link::OpenPortDriver(platform_.ports, platform_.files);
+    window_.portDriverFailed = !link::OpenPortDriver(platform_.ports, platform_.files);
 
     bool read = startupRead && eeprom::ReadAndShow(ctx_);
     if (!startupRead) {
@@ -114,11 +130,16 @@ void MsrWindow::writeSettingtoEEPROM_Click() {
 }
 
 void MsrWindow::Command4_Click() {
-    runOperation([this] {
-        eeprom::writeSettingtoEEPROM_Click(ctx_);
+    writeImage();
+}
+
+eeprom::DeviceOutcome MsrWindow::writeImage() {
+    return runDevice([this] {
+        const eeprom::DeviceOutcome outcome = eeprom::writeSettingtoEEPROM_Click(ctx_);
         if (platform_.dialogs.waitingShown()) {
             platform_.dialogs.CloseWaiting();
         }
+        return outcome;
     });
 }
 
@@ -135,14 +156,22 @@ void MsrWindow::Command5_Click() {
 }
 
 void MsrWindow::Resettodefault_Click() {
-    runOperation([this] { eeprom::Resettodefault_Click(ctx_); });
+    resetToDefaults();
+}
+
+eeprom::DeviceOutcome MsrWindow::resetToDefaults() {
+    return runDevice([this] { return eeprom::Resettodefault_Click(ctx_); });
 }
 
 void MsrWindow::Cmdpt_Click() {
     if (!window_.Cmdpt.enabled) {
         return;
     }
-    runOperation([this] { eeprom::Cmdpt_Click(ctx_); });
+    applyOposPreset();
+}
+
+eeprom::DeviceOutcome MsrWindow::applyOposPreset() {
+    return runDevice([this] { return eeprom::Cmdpt_Click(ctx_); });
 }
 
 void MsrWindow::Command7_Click() {
@@ -164,7 +193,7 @@ void MsrWindow::Readsettingfromfile_Click() {
             return;
         }
         dialogs.ShowWaiting();
-        const FileLoad result = loadNow(name);
+        const FileLoad result = loadNow(name, LoadPurpose::Use);
         if (!result.loaded) {
             // A file that vanished, cannot be read or is a refused profile
             // changes nothing.
@@ -195,10 +224,10 @@ bool MsrWindow::readKeyboard() {
     return read;
 }
 
-FileLoad MsrWindow::loadSettingsFile(const std::string& path) {
+FileLoad MsrWindow::loadSettingsFile(const std::string& path, LoadPurpose purpose) {
     FileLoad result{false, 0, "another operation is running"};
     runOperation([&] {
-        result = loadNow(path);
+        result = loadNow(path, purpose);
         if (result.loaded) {
             window_.imageValidFlag = true;
             window_.comboWriteFlag = true;
@@ -280,7 +309,7 @@ bool MsrWindow::itemButtonEnabled(int item) const {
 }
 
 void MsrWindow::cmdItem_Click(int item) {
-    runOperation([this, item] { eeprom::cmdItem_Click(ctx_, item); });
+    runOperation([this, item] { sendingItem([&] { eeprom::cmdItem_Click(ctx_, item); }); });
 }
 
 void MsrWindow::comboItemChange(int item) {

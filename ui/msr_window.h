@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "eeprom/context.h"
+#include "eeprom/operations.h"
 #include "link/command_channel.h"
 #include "link/counters.h"
 #include "link/keystroke_capture.h"
@@ -51,6 +52,11 @@ struct FileLoad {
     settings_file::Format format = settings_file::Format::Binary;  // what the file held
 };
 
+// A settings file loaded to be used (written, changed, kept) must hold a
+// keyboard's image; one loaded only to be looked at is shown whatever it
+// holds, with the walk's messages.
+enum class LoadPurpose { Use, Inspect };
+
 inline constexpr const char* kAboutLabel3 = "Version " TAVRIN_VERSION;
 inline constexpr const char* kAboutLabel6Design = "Label6";
 
@@ -82,6 +88,12 @@ public:
     // Item n's "Write" button; the combo boxes follow idle().
     bool itemButtonEnabled(int item) const;
     bool idle() const { return window_.commandsEnabled() && !ended_; }
+
+    // The device operations by intent: what the buttons run, with what
+    // came of it (Busy when another operation was running).
+    eeprom::DeviceOutcome writeImage();
+    eeprom::DeviceOutcome resetToDefaults();
+    eeprom::DeviceOutcome applyOposPreset();
 
     // Buttons and menus.
     void Command1_Click() { Readsettingfromfile_Click(); }
@@ -136,7 +148,7 @@ public:
     // Settings files by path, a binary file or a profile told apart by
     // content; a refused file leaves the image and the window as they were.
     // What "Open" does once it has a name, without its dialogs.
-    FileLoad loadSettingsFile(const std::string& path);
+    FileLoad loadSettingsFile(const std::string& path, LoadPurpose purpose = LoadPurpose::Use);
     bool saveSettingsFile(const std::string& path, settings_file::Format format);
     // The current settings as a profile (shows the image first, so every
     // item's value is what the image holds).
@@ -155,12 +167,17 @@ private:
     void setModeNow(bool on);
     void showImageQuietly();
     EditResult applyValueNow(int item, const std::string& value);
-    FileLoad loadNow(const std::string& path);
-    FileLoad loadProfileNow(const std::vector<std::uint8_t>& bytes);
+    FileLoad loadNow(const std::string& path, LoadPurpose purpose);
+    FileLoad loadProfileNow(const std::vector<std::uint8_t>& bytes, LoadPurpose purpose);
     template <typename Result, typename Work>
     Result runEdit(Work&& work);
     template <typename Work>
     void runOperation(Work&& work);
+    template <typename Work>
+    eeprom::DeviceOutcome runDevice(Work&& work);
+    // An item's own frame that did not reach the controller is said.
+    template <typename Work>
+    void sendingItem(Work&& work);
 
     Platform platform_;
     WindowModel window_;

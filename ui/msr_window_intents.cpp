@@ -31,7 +31,7 @@ std::string lowerCase(std::string text) {
 
 }  // namespace
 
-FileLoad MsrWindow::loadNow(const std::string& path) {
+FileLoad MsrWindow::loadNow(const std::string& path, LoadPurpose purpose) {
     if (!platform_.files.fileExists(path)) {
         return {false, 0, "File not found!"};
     }
@@ -40,11 +40,18 @@ FileLoad MsrWindow::loadNow(const std::string& path) {
         return {};
     }
     if (settings_file::isProfile(*bytes)) {
-        FileLoad result = loadProfileNow(*bytes);
+        FileLoad result = loadProfileNow(*bytes, purpose);
         result.format = settings_file::Format::Profile;
         return result;
     }
-    settings_file::decodeInto(*bytes, window_.image);
+    eeprom::EepromImage image = window_.image;
+    settings_file::decodeInto(*bytes, image);
+    if (purpose == LoadPurpose::Use) {
+        if (std::string fault = settings_file::signatureFault(image); !fault.empty()) {
+            return {false, 0, std::move(fault)};
+        }
+    }
+    window_.image = image;
     eeprom::ShowImage(ctx_);
     return {true, 0, {}};
 }
@@ -52,12 +59,17 @@ FileLoad MsrWindow::loadNow(const std::string& path) {
 // The image first, shown through the same walk as a device read; then the
 // mode and every item whose value differs from what the image shows, each
 // through the dispatch as if the operator had chosen or typed it.
-FileLoad MsrWindow::loadProfileNow(const std::vector<std::uint8_t>& bytes) {
+FileLoad MsrWindow::loadProfileNow(const std::vector<std::uint8_t>& bytes, LoadPurpose purpose) {
     const settings_file::ProfileParse parsed = settings_file::parseProfile(bytes);
     if (!parsed.profile) {
         return {false, parsed.error.line, parsed.error.reason};
     }
     const settings_file::Profile& profile = *parsed.profile;
+    if (purpose == LoadPurpose::Use) {
+        if (std::string fault = settings_file::signatureFault(profile.image); !fault.empty()) {
+            return {false, 0, "\"image\" is " + fault};
+        }
+    }
     const WindowModel before = window_;
     auto refuse = [&](int line, std::string reason) {
         window_ = before;

@@ -90,6 +90,9 @@ public:
     bool imageValidFlag = false;           // outcome of the last read; true after a load
     bool defaultsRestoredFlag = false;
     bool portDriverOpenedFlag = false;
+    // Start-up could not open the port driver: nothing can reach the
+    // keyboard, so no device operation starts.
+    bool portDriverFailed = false;
     bool scanCodeFormFlag = false;  // per sequence text, set by the dispatch
 
     // While a device or file operation runs, the commands that would start

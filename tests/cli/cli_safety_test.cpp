@@ -381,10 +381,13 @@ TEST(CliShow, KeysColumnAndProfilesByContent) {
     CliRun noSignature = run({"show", dir.file("unsigned.bin")});
     EXPECT_EQ(noSignature.status, kExitFailed);
     EXPECT_EQ(noSignature.err, "Message: Read from EEPROM error!\n");
-    // Walking the image again for the mode and the output repeats nothing.
+    // No keyboard's settings: refused for a change, the file left alone.
     CliRun set = run({"set", "--file", dir.file("unsigned.bin"), "mode=scan", "3=7"});
-    EXPECT_EQ(set.status, kExitOk);
-    EXPECT_EQ(set.err, "Message: Read from EEPROM error!\n");
+    EXPECT_EQ(set.status, kExitFailed);
+    EXPECT_EQ(set.err,
+              "Message: Read setting from file error! not a keyboard's settings: address 0 holds "
+              "54 (55 expected)\n");
+    EXPECT_EQ(dir.read("unsigned.bin"), unsigned_);
     ASSERT_EQ(run({"convert", dir.file("unsigned.bin"), dir.file("unsigned.json")}).status,
               kExitOk);
     EXPECT_EQ(run({"show", dir.file("unsigned.json")}).err, "Message: Read from EEPROM error!\n");
