@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "cli/cli_app.h"
+#include "support/cli_run.h"
 #include "settings_file/settings_file.h"
 #include "sim/keyboard_firmware.h"
 #include "support/temp_dir.h"
@@ -21,22 +22,10 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
+using test::CliRun;
 
 CliRun run(std::vector<std::string> args, CliOptions options = {}) {
-    options.virtualClock = true;
-    args.insert(args.begin(), "tavrin-cli");
-    std::vector<const char*> argv;
-    for (const auto& a : args) {
-        argv.push_back(a.c_str());
-    }
-    std::ostringstream out, err;
-    int status = runCli(static_cast<int>(argv.size()), argv.data(), out, err, options);
-    return {status, out.str(), err.str()};
+    return test::runCliVirtual(std::move(args), std::move(options));
 }
 
 void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {

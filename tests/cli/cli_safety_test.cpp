@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "cli/cli_app.h"
+#include "support/cli_run.h"
 #include "settings_file/settings_file.h"
 #include "sim/keyboard_firmware.h"
 #include "support/sim_rig.h"
@@ -19,22 +20,10 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
+using test::CliRun;
 
 CliRun run(std::vector<std::string> args, CliOptions options = {}) {
-    options.virtualClock = true;
-    args.insert(args.begin(), "tavrin-cli");
-    std::vector<const char*> argv;
-    for (const auto& a : args) {
-        argv.push_back(a.c_str());
-    }
-    std::ostringstream out, err;
-    int status = runCli(static_cast<int>(argv.size()), argv.data(), out, err, options);
-    return {status, out.str(), err.str()};
+    return test::runCliVirtual(std::move(args), std::move(options));
 }
 
 std::vector<std::uint8_t> factoryFile() {
