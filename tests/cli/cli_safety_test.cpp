@@ -209,8 +209,8 @@ TEST_F(CliKeyboard, DiffNamesItemsAndBytesNoItemShows) {
     CliRun d = run({"diff", dir.file("k.bin"), dir.file("c.bin")});
     EXPECT_EQ(d.status, kExitFailed);
     EXPECT_EQ(d.out,
-              "3\tcommon.key_delay_ms\tTime Delay Of Key Storkes (ms)\t5\t42\n"
-              "19\tcode39.start_code\tStart Code\t*\t\n"
+              "3\tcommon.key_delay_ms\tTime Delay Of Key Storkes (ms)\t5\t42\t05\t42\n"
+              "19\tcode39.start_code\tStart Code\t*\t\t2A\t1002A\n"
               "byte\t1\t(shown by no item)\tAA\tAB\n"
               "byte\t9\t(shown by no item)\t2A\t1002A\n");
     EXPECT_EQ(run({"diff", dir.file("c.bin"), dir.file("c.bin")}).status, kExitOk);
@@ -257,8 +257,9 @@ TEST_F(CliKeyboard, VerifyCatchesLostFramesAndLostKeystrokes) {
     EXPECT_EQ(lost.status, kExitFailed);
     EXPECT_THAT(lost.err, HasSubstr("Message: Write to EEPROM Successful!"));
     EXPECT_THAT(lost.err, HasSubstr("--verify: 1 item(s) read back other than as written"));
-    EXPECT_THAT(lost.err,
-                HasSubstr("\n3\tcommon.key_delay_ms\tTime Delay Of Key Storkes (ms)\t42\t5\n"));
+    EXPECT_THAT(
+        lost.err,
+        HasSubstr("\n3\tcommon.key_delay_ms\tTime Delay Of Key Storkes (ms)\t42\t5\t42\t05\n"));
 
     dir.write("w.bin", factoryFile());
     CliOptions deaf;
