@@ -347,7 +347,7 @@ TEST(CliHelp, EveryCommandHasAnExampleAndTheExitCodesAreDocumented) {
     EXPECT_THAT(run({"--help"}).out, HasSubstr("Exit status: 0 success, 1 a reported failure or a "
                                                "difference, 2 a usage error."));
     for (const char* command :
-         {"show", "read", "write", "set", "reset", "opos", "convert", "diff"}) {
+         {"show", "read", "write", "set", "reset", "opos", "convert", "diff", "apply"}) {
         CliRun help = run({command, "--help"});
         EXPECT_EQ(help.status, kExitOk);
         EXPECT_THAT(help.out, HasSubstr("tavrin-cli " +
