@@ -1,7 +1,7 @@
 #include "cli/backups.h"
 
 #include <algorithm>
-#include <ctime>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <regex>
@@ -35,15 +35,16 @@ std::string defaultBackupFolder(const std::string& programData) {
 }
 
 std::string backupName(std::chrono::system_clock::time_point when, int attempt) {
-    const std::time_t t = std::chrono::system_clock::to_time_t(when);
-    std::tm utc{};
-#ifdef _WIN32
-    gmtime_s(&utc, &t);
-#else
-    gmtime_r(&t, &utc);
-#endif
+    using namespace std::chrono;
+    const auto secs = floor<seconds>(when);
+    const auto day = floor<days>(secs);
+    const year_month_day date{day};
+    const hh_mm_ss time{secs - day};
     char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
+    std::snprintf(stamp, sizeof stamp, "%04d%02u%02uT%02d%02d%02dZ", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                  static_cast<int>(time.seconds().count()));
     return std::string("tavrin-") + stamp + (attempt > 0 ? "-" + std::to_string(attempt) : "") +
            ".json";
 }

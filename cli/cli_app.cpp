@@ -60,8 +60,8 @@ void guardOptions(CLI::App* command, WriteGuard& guard) {
                      "name ends in .json); if that fails nothing is written")
         ->type_name("FILE");
     command->add_flag("--verify", guard.verify,
-                      "Read the keyboard back afterwards and compare every item; exit 1 and list "
-                      "the items that differ");
+                      "Read the keyboard back afterwards and compare every item, by value and by "
+                      "its bytes; exit 1 and list the items that differ");
 }
 
 void defineCommands(CLI::App& cli, Arguments& args) {
@@ -128,8 +128,9 @@ void defineCommands(CLI::App& cli, Arguments& args) {
     diff->add_option("A", args.a, "Settings file, profile or 'keyboard'")->required();
     diff->add_option("B", args.b, "Settings file, profile or 'keyboard'")->required();
     footer(diff,
-           "Lines: NUMBER KEY CAPTION A-VALUE B-VALUE, tab-separated; raw bytes as\n"
-           "'byte ADDRESS (shown by no item) A B' in hexadecimal.\n"
+           "Items differ by shown value or by the image bits each holds (two bytes can\n"
+           "show the same text). Lines: NUMBER KEY CAPTION A-VALUE B-VALUE A-BYTES B-BYTES,\n"
+           "tab-separated; raw bytes as 'byte ADDRESS (shown by no item) A B' in hexadecimal.\n"
            "Example:\n  tavrin-cli diff till3.json keyboard");
 
     defineApplyCommand(cli, args.apply);

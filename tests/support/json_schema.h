@@ -5,6 +5,7 @@
 // A keyword it does not know is itself an error, so the schema cannot come
 // to rely on something nothing checks.
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <string>
