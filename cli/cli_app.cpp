@@ -4,8 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "cli/apply.h"
+#include "cli/backups.h"
 #include "cli/commands.h"
 #include "cli/doctor.h"
+#include "cli/json_report.h"
 #include "tavrin_version.h"
 
 namespace tavrin::cli {
@@ -23,6 +26,8 @@ struct Arguments {
     WriteGuard guard;
     std::string in, out;  // convert
     std::string a, b;     // diff
+    ApplyArguments apply;
+    bool json = false;
 };
 
 constexpr const char* kFooter =
@@ -36,6 +41,10 @@ constexpr const char* kFooter =
     "  tavrin-cli set --file till.json msr.track2.enable=YES\n"
     "  tavrin-cli diff till.json keyboard\n"
     "  tavrin-cli write --backup before.json --verify till.json\n"
+    "  tavrin-cli apply --json till.json\n"
+    "\n"
+    "--json prints one JSON document on stdout instead of the lines (the layout is\n"
+    "tavrin-cli.schema.json, its version in \"schema_version\"); messages stay on stderr.\n"
     "\n"
     "Exit status: 0 success, 1 a reported failure or a difference, 2 a usage error.";
 
@@ -51,8 +60,8 @@ void guardOptions(CLI::App* command, WriteGuard& guard) {
                      "name ends in .json); if that fails nothing is written")
         ->type_name("FILE");
     command->add_flag("--verify", guard.verify,
-                      "Read the keyboard back afterwards and compare every item; exit 1 and list "
-                      "the items that differ");
+                      "Read the keyboard back afterwards and compare every item, by value and by "
+                      "its bytes; exit 1 and list the items that differ");
 }
 
 void defineCommands(CLI::App& cli, Arguments& args) {
@@ -119,9 +128,17 @@ void defineCommands(CLI::App& cli, Arguments& args) {
     diff->add_option("A", args.a, "Settings file, profile or 'keyboard'")->required();
     diff->add_option("B", args.b, "Settings file, profile or 'keyboard'")->required();
     footer(diff,
-           "Lines: NUMBER KEY CAPTION A-VALUE B-VALUE, tab-separated; raw bytes as\n"
-           "'byte ADDRESS (shown by no item) A B' in hexadecimal.\n"
+           "Items differ by shown value or by the image bits each holds (two bytes can\n"
+           "show the same text). Lines: NUMBER KEY CAPTION A-VALUE B-VALUE A-BYTES B-BYTES,\n"
+           "tab-separated; raw bytes as 'byte ADDRESS (shown by no item) A B' in hexadecimal.\n"
            "Example:\n  tavrin-cli diff till3.json keyboard");
+
+    defineApplyCommand(cli, args.apply);
+}
+
+// The settings a command ends with, where its lines list them.
+bool listsSettings(const std::string& command) {
+    return command != "diff" && command != "convert" && command != "doctor";
 }
 
 }  // namespace
@@ -146,6 +163,9 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
                    "Log every byte written to the data port as '<ms> <HH>'")
         ->type_name("FILE");
     cli.add_flag("--yes", args.yes, "Answer Yes to confirmations (without it: No)");
+    cli.add_flag("--json", args.json,
+                 "Print one JSON document on stdout (schema_version " +
+                     std::to_string(kJsonSchemaVersion) + ") instead of the lines");
     cli.footer(std::string(kFooter) + "\n");
     defineCommands(cli, args);
 
@@ -172,8 +192,19 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         }
     }
 
+    Report report;
+    report.command = args.command;
+    std::ostream discard(nullptr);
+    std::ostream& lines = args.json ? discard : out;
     if (args.command == "doctor") {
-        return runDoctor(args.session, options, argc > 0 ? argv[0] : nullptr, out);
+        std::vector<link::DoctorCheck> checks;
+        const int status =
+            runDoctor(args.session, options, argc > 0 ? argv[0] : nullptr, lines, &checks);
+        if (args.json) {
+            report.checks = checks;
+            out << jsonDocument(report, status);
+        }
+        return status;
     }
 
     CliDialogs dialogs(err, args.yes, options.progress);
@@ -186,7 +217,14 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     if (!args.session.simulate) {
         warnForeignPortLibrary(session.fileSystem(), err);
     }
-    Commands commands(window, dialogs, out, err);
+    Commands commands(window, dialogs, lines, err);
+    commands.reportTo(report);
+    ApplyOptions apply;
+    apply.check = args.apply.check;
+    apply.backupFolder = !args.apply.backupDir.empty()   ? args.apply.backupDir
+                         : !options.backupFolder.empty() ? options.backupFolder
+                                                         : defaultBackupFolder("");
+    apply.now = options.wallClock ? options.wallClock() : std::chrono::system_clock::now();
     const std::string& c = args.command;
     int status = c == "show"      ? commands.show(args.file, args.keys)
                  : c == "read"    ? commands.read(args.saveFile, args.keys)
@@ -196,10 +234,20 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
                  : c == "reset"   ? commands.reset(args.guard)
                  : c == "opos"    ? commands.opos(args.guard)
                  : c == "convert" ? commands.convert(args.in, args.out)
+                 : c == "apply"   ? commands.applyProfile(args.apply.profile, apply)
                                   : commands.diff(args.a, args.b);
+    if (args.json && listsSettings(c)) {
+        report.settings = window.currentProfile();
+    }
     window.Form_Unload();
     if (!session.finish(err) && status == kExitOk) {
         status = kExitFailed;
+        if (!report.outcome.empty()) {
+            report.outcome = "failed";
+        }
+    }
+    if (args.json) {
+        out << jsonDocument(report, status);
     }
     return status;
 }

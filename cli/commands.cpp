@@ -1,9 +1,9 @@
 #include "cli/commands.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <set>
 
+#include "cli/difference_listing.h"
 #include "cli/item_listing.h"
 #include "eeprom/operations.h"
 #include "ui/catalogue.h"
@@ -28,12 +28,6 @@ std::string itemName(int item) {
     const std::string key = item == ui::kScanCodeModeItem ? std::string(ui::kScanCodeModeKey)
                                                           : std::string(ui::item(item).key);
     return "item " + std::to_string(item) + " (" + key + ")";
-}
-
-std::string hexValue(std::int32_t v) {
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "%02X", static_cast<std::uint32_t>(v));
-    return hex;
 }
 
 }  // namespace
@@ -152,6 +146,9 @@ bool Commands::backup(const std::string& file) {
         return false;
     }
     err_ << "tavrin-cli: the keyboard's settings are saved in " << file << '\n';
+    if (report_) {
+        report_->backup = file;
+    }
     return true;
 }
 
@@ -185,22 +182,43 @@ int Commands::verify(const settings_file::Profile& sent, const char* what,
         err_ << "tavrin-cli: --verify: the keyboard could not be read back\n";
         return kExitFailed;
     }
-    ui::Differences d = ui::compareProfiles(sent, window_.currentProfile(), false);
+    return reportVerify(sent, window_.currentProfile(), what, only);
+}
+
+int Commands::verifyWrite(const ui::WindowModel& sent) {
+    if (!window_.readKeyboard()) {
+        err_ << "tavrin-cli: --verify: the keyboard could not be read back\n";
+        return kExitFailed;
+    }
+    const settings_file::Profile read = window_.currentProfile();
+    return reportVerify(window_.profileAfterWrite(sent, read.image), read, "as written", nullptr);
+}
+
+int Commands::reportVerify(const settings_file::Profile& expected,
+                           const settings_file::Profile& read, const char* what,
+                           const std::set<int>* only) {
+    ui::Differences d = ui::compareProfiles(expected, read);
     if (only) {
         std::erase_if(d.items,
                       [&](const ui::ItemDifference& i) { return !only->contains(i.number); });
+    }
+    d.bytes.clear();  // bits no item holds: no write sets them
+    if (report_) {
+        report_->verify = Comparison{"sent", "keyboard", d};
     }
     if (d.items.empty()) {
         err_ << "tavrin-cli: verified: every item reads back " << what << '\n';
         return kExitOk;
     }
     err_ << "tavrin-cli: --verify: " << d.items.size() << " item(s) read back other than " << what
-         << " (number, key, caption, sent, read):\n";
-    for (const auto& item : d.items) {
-        err_ << item.number << '\t' << item.key << '\t' << item.caption << '\t'
-             << escapedLine(item.a) << '\t' << escapedLine(item.b) << '\n';
-    }
+         << " (number, key, caption, sent, read, sent bytes, read bytes):\n"
+         << itemDifferenceLines(d.items);
     return kExitFailed;
+}
+
+ui::WindowModel Commands::toBeSent() {
+    window_.currentProfile();
+    return window_.model();
 }
 
 void Commands::printChanged(const std::vector<Assignment>& changes) {
@@ -245,11 +263,11 @@ int Commands::write(const std::string& file, const WriteGuard& guard) {
         !(guard.backup.empty() || load(file))) {
         return kExitFailed;
     }
-    const settings_file::Profile sent = window_.currentProfile();
+    const ui::WindowModel sent = toBeSent();
     if (!wholeImageWrite()) {
         return kExitFailed;
     }
-    const int status = guard.verify ? verify(sent, "as written") : kExitOk;
+    const int status = guard.verify ? verifyWrite(sent) : kExitOk;
     out_ << listItems(window_.model());
     return status;
 }
@@ -270,11 +288,11 @@ int Commands::setKeyboard(const std::vector<Assignment>& changes, const WriteGua
     if (!read || !apply(changes)) {
         return kExitFailed;
     }
-    const settings_file::Profile sent = window_.currentProfile();
+    const ui::WindowModel sent = toBeSent();
     if (!wholeImageWrite()) {
         return kExitFailed;
     }
-    const int status = guard.verify ? verify(sent, "as written") : kExitOk;
+    const int status = guard.verify ? verifyWrite(sent) : kExitOk;
     printChanged(changes);
     return status;
 }
@@ -351,15 +369,11 @@ int Commands::diff(const std::string& a, const std::string& b) {
     if (!settingsOf(a, pa) || !settingsOf(b, pb)) {
         return kExitFailed;
     }
-    const ui::Differences d = ui::compareProfiles(pa, pb, true);
-    for (const auto& item : d.items) {
-        out_ << item.number << '\t' << item.key << '\t' << item.caption << '\t'
-             << escapedLine(item.a) << '\t' << escapedLine(item.b) << '\n';
+    const ui::Differences d = ui::compareProfiles(pa, pb);
+    if (report_) {
+        report_->comparison = Comparison{a, b, d};
     }
-    for (const auto& byte : d.bytes) {
-        out_ << "byte\t" << byte.address << "\t(shown by no item)\t" << hexValue(byte.a) << '\t'
-             << hexValue(byte.b) << '\n';
-    }
+    out_ << itemDifferenceLines(d.items) << byteDifferenceLines(d.bytes, "(shown by no item)");
     return d.empty() ? kExitOk : kExitFailed;
 }
 

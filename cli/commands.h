@@ -2,6 +2,7 @@
 // The headless tool's commands over one main window's core. Each returns
 // the exit status: 0 success, 1 a reported failure or a difference.
 
+#include <chrono>
 #include <ostream>
 #include <set>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "cli/cli_app.h"
 #include "cli/cli_dialogs.h"
+#include "cli/json_report.h"
 #include "ui/msr_window.h"
 
 namespace tavrin::cli {
@@ -31,6 +33,13 @@ struct WriteGuard {
     bool verify = false;  // read back afterwards and compare
 };
 
+// apply: where backups go and whether to stop after the comparison.
+struct ApplyOptions {
+    bool check = false;
+    std::string backupFolder;
+    std::chrono::system_clock::time_point now;
+};
+
 class Commands {
 public:
     Commands(ui::MsrWindow& window, CliDialogs& dialogs, std::ostream& out, std::ostream& err)
@@ -45,6 +54,12 @@ public:
     int opos(const WriteGuard& guard);
     int convert(const std::string& in, const std::string& outFile);
     int diff(const std::string& a, const std::string& b);
+    // cli/apply.cpp: the keyboard brought to a profile, written only when
+    // an item differs.
+    int applyProfile(const std::string& file, const ApplyOptions& options);
+
+    // What the commands find is also kept here, for --json.
+    void reportTo(Report& report) { report_ = &report; }
 
 private:
     bool load(const std::string& file, settings_file::Format* format = nullptr,
@@ -59,15 +74,24 @@ private:
     // A device operation's outcome as the tool reports it.
     bool succeeded(eeprom::DeviceOutcome outcome, const char* consequence);
     // Reads the keyboard back and compares every item (or only these) with
-    // what was sent.
+    // what was sent, by text and by the image bits each holds.
     int verify(const settings_file::Profile& sent, const char* what,
                const std::set<int>* only = nullptr);
+    // The same after a whole-image write of the window as `sent` showed it:
+    // each item read back must hold what the write stores for it.
+    int verifyWrite(const ui::WindowModel& sent);
+    int reportVerify(const settings_file::Profile& expected, const settings_file::Profile& read,
+                     const char* what, const std::set<int>* only);
+    // The window as the whole-image write sends it: every value shown as
+    // the image holds it.
+    ui::WindowModel toBeSent();
     void printChanged(const std::vector<Assignment>& changes);
 
     ui::MsrWindow& window_;
     CliDialogs& dialogs_;
     std::ostream& out_;
     std::ostream& err_;
+    Report* report_ = nullptr;
 };
 
 }  // namespace tavrin::cli

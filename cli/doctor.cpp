@@ -27,7 +27,13 @@ int printDoctorReport(const std::vector<link::DoctorCheck>& checks, std::ostream
 }
 
 int runDoctor(const app::SessionSettings& settings, const CliOptions& options, const char* argv0,
-              std::ostream& out) {
+              std::ostream& out, std::vector<link::DoctorCheck>* checks) {
+    auto report = [&](std::vector<link::DoctorCheck> found) {
+        if (checks) {
+            *checks = found;
+        }
+        return printDoctorReport(found, out);
+    };
     if (settings.simulate) {
         std::unique_ptr<sim::SimClock> clock;
         if (options.virtualClock) {
@@ -44,12 +50,12 @@ int runDoctor(const app::SessionSettings& settings, const CliOptions& options, c
         platform::StdFileSystem files(folder, "");
         link::DoctorSeams seams{files, keyboard.ports(), keyboard.host(), keyboard.host()};
         seams.simulated = true;
-        return printDoctorReport(link::runDoctorChecks(seams), out);
+        return report(link::runDoctorChecks(seams));
     }
     auto native = app::makeNativePlatform(argv0);
     link::DoctorSeams seams{native->files(), native->ports(), native->version(), native->hooks()};
     seams.administrator = platform::runningAsAdministrator();
-    return printDoctorReport(link::runDoctorChecks(seams), out);
+    return report(link::runDoctorChecks(seams));
 }
 
 void warnForeignPortLibrary(platform::FileSystem& files, std::ostream& err) {

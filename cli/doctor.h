@@ -10,9 +10,10 @@
 
 namespace tavrin::cli {
 
-// Exit 0 when every check passes, 1 otherwise.
+// Exit 0 when every check passes, 1 otherwise; the checks are also kept
+// in `checks` when given.
 int runDoctor(const app::SessionSettings& settings, const CliOptions& options, const char* argv0,
-              std::ostream& out);
+              std::ostream& out, std::vector<link::DoctorCheck>* checks = nullptr);
 int printDoctorReport(const std::vector<link::DoctorCheck>& checks, std::ostream& out);
 
 // A winio3.dll of the other architecture fails to load with no reason the

@@ -9,7 +9,31 @@
 #include <unistd.h>
 #endif
 
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+#include "cli/backups.h"
 #include "cli/cli_app.h"
+
+namespace {
+
+// Tests of scripts and playbooks only: the simulated keyboard drops the item
+// frames of these setting codes (hexadecimal, comma-separated), as a cable
+// that loses a byte does. Without --simulate it has no effect.
+void lostFramesFromEnvironment(tavrin::cli::CliOptions& options) {
+    const char* codes = std::getenv("TAVRIN_SIM_LOST_FRAMES");
+    std::istringstream in(codes ? codes : "");
+    for (std::string code; std::getline(in, code, ',');) {
+        char* end = nullptr;
+        const unsigned long value = std::strtoul(code.c_str(), &end, 16);
+        if (!code.empty() && end && *end == '\0' && value <= 0xFF) {
+            options.simulator.keyboard.lostFrames.insert(static_cast<std::uint8_t>(value));
+        }
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
@@ -23,5 +47,8 @@ int main(int argc, char** argv) {
 #else
     options.progress = isatty(STDERR_FILENO) != 0;
 #endif
+    const char* programData = std::getenv("ProgramData");
+    options.backupFolder = tavrin::cli::defaultBackupFolder(programData ? programData : "");
+    lostFramesFromEnvironment(options);
     return tavrin::cli::runCli(argc, argv, std::cout, std::cerr, options);
 }

@@ -3,6 +3,8 @@
 // simulated keyboard's clock (real time, or virtual for tests), with a
 // read's progress on the error stream.
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <ostream>
 
@@ -21,6 +23,10 @@ struct CliOptions {
     // Tests: the simulated keyboard on a virtual clock, with these faults.
     bool virtualClock = false;
     sim::SimulatedKeyboard::Options simulator;
+    // apply's backups: the folder when --backup-dir is not given (empty:
+    // the system's default) and the time their names take (empty: now).
+    std::string backupFolder;
+    std::function<std::chrono::system_clock::time_point()> wallClock;
 };
 
 class Session {

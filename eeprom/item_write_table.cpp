@@ -160,4 +160,36 @@ int itemBits(int address) {
     return bits;
 }
 
+std::vector<ItemField> itemFields(int item) {
+    const ItemWrite& row = itemWrite(item);
+    switch (row.rule) {
+        case ImageRule::None:
+            return {};
+        case ImageRule::FlagBit:
+        case ImageRule::ModeBit:
+            return {{row.address, row.setMask}};
+        case ImageRule::Sequence: {
+            std::vector<ItemField> fields;
+            for (int i = 0; i < row.fieldLength; ++i) {
+                fields.push_back({row.address + i, 0xFF});
+            }
+            return fields;
+        }
+        default:
+            return {{row.address, 0xFF}};
+    }
+}
+
+int valueBits(int address) {
+    int bits = 0;
+    for (int item = 0; item <= kLastWriteItem; ++item) {
+        for (const ItemField& field : itemFields(item)) {
+            if (field.address == address) {
+                bits |= field.mask;
+            }
+        }
+    }
+    return bits;
+}
+
 }  // namespace tavrin::eeprom

@@ -3,6 +3,7 @@
 // same value occupies. One table for the encoders and the dispatch.
 
 #include <cstdint>
+#include <vector>
 
 namespace tavrin::eeprom {
 
@@ -41,6 +42,19 @@ const ItemWrite& itemWrite(int item);
 // The bits of image address a that some item's value is written to; a
 // difference outside them is one no item shows.
 int itemBits(int address);
+
+// Image bits that hold an item's value as a write stores it: a flag's own
+// bit, every bit of a byte value, each byte of a sequence field. A flag
+// written "NO" also clears spare bits of its byte, but which ones depends
+// on the order of the writes, so those belong to no item.
+struct ItemField {
+    int address = 0;
+    int mask = 0;
+};
+// Item 79 is the scan-code mode; empty for items no write reaches.
+std::vector<ItemField> itemFields(int item);
+// The union over every item of the bits it holds at address.
+int valueBits(int address);
 
 // Scan-code mode frames: code 0x5D, then 0x31 (on) or 0x30 (off).
 inline constexpr std::int32_t kScanCodeModeCode = 0x5D;

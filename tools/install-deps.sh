@@ -12,6 +12,7 @@ packages=(
   xvfb xauth                            # looking at the window headless
   openbox x11-utils                     # its titles as a window manager reads them
   clang libclang-rt-14-dev              # the fuzz targets (libFuzzer)
+  ansible-core                          # the Ansible collection's playbook test
 )
 if [ "$#" -gt 0 ]; then
   packages+=("$@")

@@ -153,6 +153,12 @@ public:
     // The current settings as a profile (shows the image first, so every
     // item's value is what the image holds).
     settings_file::Profile currentProfile();
+    // What a keyboard holding `keyboard` holds after a whole-image write of
+    // the window as `sent` shows it: each item stored by the write's own
+    // rules, bytes no item writes as they were, and the items and mode as
+    // `sent` shows them. Sends nothing and leaves the window as it is.
+    settings_file::Profile profileAfterWrite(const WindowModel& sent,
+                                             const eeprom::EepromImage& keyboard);
 
     // frmAbout.
     void cmdSysInfo_Click();

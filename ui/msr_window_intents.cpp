@@ -8,6 +8,7 @@
 #include "eeprom/dispatch.h"
 #include "eeprom/display.h"
 #include "eeprom/encoders.h"
+#include "eeprom/item_write_table.h"
 #include "settings_file/settings_file.h"
 #include "ui/display_text.h"
 #include "ui/msr_window.h"
@@ -132,6 +133,31 @@ settings_file::Profile MsrWindow::currentProfile() {
                                  cp1252ToUtf8(shownValue(window_, def.number)), 0});
     }
     return profile;
+}
+
+// The write sends each value from the lists; with the combo write flag set
+// the same dispatch stores it into the image by the rules the keyboard
+// stores its frames by.
+settings_file::Profile MsrWindow::profileAfterWrite(const WindowModel& sent,
+                                                    const eeprom::EepromImage& keyboard) {
+    const WindowModel before = window_;
+    window_ = sent;
+    settings_file::Profile after = currentProfile();
+    window_.image = keyboard;
+    window_.batchFlag = true;
+    operator_.beginScript({});
+    for (int n : {5, 19, 20}) {
+        window_.comboWriteFlag = true;
+        eeprom::cmdItem_Click(ctx_, n);
+    }
+    for (int n = eeprom::kFirstWriteItem; n <= eeprom::kLastWriteItem; ++n) {
+        window_.comboWriteFlag = true;
+        eeprom::cmdItem_Click(ctx_, n);
+    }
+    operator_.endScript();
+    std::copy(window_.image.begin(), window_.image.end(), after.image.begin());
+    window_ = before;
+    return after;
 }
 
 EditResult MsrWindow::applyValueNow(int item, const std::string& value) {

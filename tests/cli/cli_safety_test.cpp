@@ -198,8 +198,8 @@ TEST_F(CliKeyboard, DiffNamesItemsAndBytesNoItemShows) {
     CliRun d = run({"diff", dir.file("k.bin"), dir.file("c.bin")});
     EXPECT_EQ(d.status, kExitFailed);
     EXPECT_EQ(d.out,
-              "3\tcommon.key_delay_ms\tTime Delay Of Key Storkes (ms)\t5\t42\n"
-              "19\tcode39.start_code\tStart Code\t*\t\n"
+              "3\tcommon.key_delay_ms\tTime Delay Of Key Storkes (ms)\t5\t42\t05\t42\n"
+              "19\tcode39.start_code\tStart Code\t*\t\t2A\t1002A\n"
               "byte\t1\t(shown by no item)\tAA\tAB\n"
               "byte\t9\t(shown by no item)\t2A\t1002A\n");
     EXPECT_EQ(run({"diff", dir.file("c.bin"), dir.file("c.bin")}).status, kExitOk);
@@ -246,8 +246,9 @@ TEST_F(CliKeyboard, VerifyCatchesLostFramesAndLostKeystrokes) {
     EXPECT_EQ(lost.status, kExitFailed);
     EXPECT_THAT(lost.err, HasSubstr("Message: Write to EEPROM Successful!"));
     EXPECT_THAT(lost.err, HasSubstr("--verify: 1 item(s) read back other than as written"));
-    EXPECT_THAT(lost.err,
-                HasSubstr("\n3\tcommon.key_delay_ms\tTime Delay Of Key Storkes (ms)\t42\t5\n"));
+    EXPECT_THAT(
+        lost.err,
+        HasSubstr("\n3\tcommon.key_delay_ms\tTime Delay Of Key Storkes (ms)\t42\t5\t42\t05\n"));
 
     dir.write("w.bin", factoryFile());
     CliOptions deaf;
@@ -335,7 +336,7 @@ TEST(CliHelp, EveryCommandHasAnExampleAndTheExitCodesAreDocumented) {
     EXPECT_THAT(run({"--help"}).out, HasSubstr("Exit status: 0 success, 1 a reported failure or a "
                                                "difference, 2 a usage error."));
     for (const char* command :
-         {"show", "read", "write", "set", "reset", "opos", "convert", "diff"}) {
+         {"show", "read", "write", "set", "reset", "opos", "convert", "diff", "apply"}) {
         CliRun help = run({command, "--help"});
         EXPECT_EQ(help.status, kExitOk);
         EXPECT_THAT(help.out, HasSubstr("tavrin-cli " +

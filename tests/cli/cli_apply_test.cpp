@@ -1,0 +1,257 @@
+// apply, and diff and --verify by the image bytes each item holds, against
+// the simulated keyboard on a virtual clock.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <sstream>
+
+#include "cli/backups.h"
+#include "cli/cli_app.h"
+#include "settings_file/settings_file.h"
+#include "sim/keyboard_firmware.h"
+#include "support/temp_dir.h"
+
+namespace tavrin::cli {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CliRun run(std::vector<std::string> args, CliOptions options = {}) {
+    options.virtualClock = true;
+    args.insert(args.begin(), "tavrin-cli");
+    std::vector<const char*> argv;
+    for (const auto& a : args) {
+        argv.push_back(a.c_str());
+    }
+    std::ostringstream out, err;
+    int status = runCli(static_cast<int>(argv.size()), argv.data(), out, err, options);
+    return {status, out.str(), err.str()};
+}
+
+std::vector<std::uint8_t> factoryWith(std::initializer_list<std::pair<int, int>> bytes) {
+    eeprom::EepromImage image{};
+    auto defaults = sim::KeyboardFirmware::factoryDefaults();
+    std::copy(defaults.begin(), defaults.end(), image.begin());
+    for (auto [address, value] : bytes) {
+        image[static_cast<std::size_t>(address)] = value;
+    }
+    return settings_file::encode(image);
+}
+
+// The data port as a test double: the read request is all it may see.
+struct ReadOnlyPort {
+    static constexpr std::uint8_t kRead[] = {0xE7, 0x55, 0xAA, 0xE3, 0x63, 0xE3, 0x52, 0xE6};
+    std::size_t seen = 0;
+    void attach(CliOptions& options) {
+        options.simulator.wireLog = [this](sim::Micros, std::uint8_t byte) {
+            const bool readRequest = seen < sizeof kRead && byte == kRead[seen];
+            if (!readRequest) {
+                ADD_FAILURE() << "byte " << std::hex << int(byte) << " sent after " << std::dec
+                              << seen << " bytes of the read request";
+            }
+            ++seen;
+        };
+    }
+};
+
+class CliApply : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir.write("k.bin", factoryWith({}));
+        dir.write("factory.bin", factoryWith({}));
+        ASSERT_EQ(run({"convert", dir.file("factory.bin"), dir.file("till.json")}).status, kExitOk);
+    }
+    std::vector<std::string> sim(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--simulate", "--sim-image", dir.file("k.bin"), "--wire-log",
+                                   dir.file("wire.txt")});
+        return args;
+    }
+    std::vector<std::string> apply(std::vector<std::string> extra = {}) {
+        std::vector<std::string> args{"apply", "--backup-dir", dir.file("backups"),
+                                      dir.file("till.json")};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return sim(args);
+    }
+    std::size_t wireBytes() {
+        auto log = dir.read("wire.txt");
+        return static_cast<std::size_t>(std::count(log.begin(), log.end(), '\n'));
+    }
+    std::vector<std::string> backups() {
+        std::vector<std::string> names = backupFolderNames(dir.file("backups"));
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    test::TempDir dir;
+};
+
+// The keyboard of the report: bytes 2-3 from 85 FF to 00 00 and 9-10 from
+// 2A 2A to 00 00; start and stop code show "*" for both.
+TEST_F(CliApply, DiffAndVerifySeeBytesWhoseTextsMatch) {
+    dir.write("k.bin", factoryWith({{2, 0}, {3, 0}, {9, 0}, {10, 0}}));
+    CliRun d = run(sim({"diff", dir.file("till.json"), "keyboard"}));
+    EXPECT_EQ(d.status, kExitFailed);
+    EXPECT_THAT(d.out, HasSubstr("\n19\tcode39.start_code\tStart Code\t*\t*\t2A\t00\n"
+                                 "20\tcode39.stop_code\tStop Code\t*\t*\t2A\t00\n"));
+    EXPECT_THAT(d.out,
+                StartsWith("4\tcommon.buzzer\tSound Buzzer When Good Read\tYES\tNO\t85\t00\n"));
+
+    dir.write("k.bin", factoryWith({{9, 0}, {10, 0}}));
+    d = run(sim({"diff", "keyboard", dir.file("till.json")}));
+    EXPECT_EQ(d.status, kExitFailed);
+    EXPECT_EQ(d.out,
+              "19\tcode39.start_code\tStart Code\t*\t*\t00\t2A\n"
+              "20\tcode39.stop_code\tStop Code\t*\t*\t00\t2A\n");
+
+    // A keyboard that drops the start and stop code frames keeps 00 00.
+    CliOptions lossy;
+    lossy.simulator.keyboard.lostFrames = {0x0A, 0x0B};
+    CliRun verify = run(sim({"write", "--verify", dir.file("till.json")}), lossy);
+    EXPECT_EQ(verify.status, kExitFailed);
+    EXPECT_THAT(verify.err, HasSubstr("--verify: 2 item(s) read back other than as written"));
+    EXPECT_THAT(verify.err, HasSubstr("\n19\tcode39.start_code\tStart Code\t*\t*\t2A\t00\n"));
+    CliRun good = run(sim({"write", "--verify", dir.file("till.json")}));
+    EXPECT_EQ(good.status, kExitOk) << good.err;
+}
+
+TEST_F(CliApply, WritesOnlyWhatDiffersThenNothing) {
+    dir.write("k.bin", factoryWith({{40, 0x42}, {9, 0}, {38, 0x77}}));
+    const auto before = dir.read("k.bin");
+    CliRun first = run(apply());
+    ASSERT_EQ(first.status, kExitOk) << first.err;
+    EXPECT_EQ(first.out,
+              "changed 2 item(s) (number, key, caption, old, new, old bytes, new bytes)\n"
+              "3\tcommon.key_delay_ms\tTime Delay Of Key Storkes (ms)\t42\t5\t42\t05\n"
+              "19\tcode39.start_code\tStart Code\t*\t*\t00\t2A\n"
+              "byte\t38\t(no write sets it)\t77\t00\n");
+    EXPECT_THAT(first.err, HasSubstr("verified: every item reads back as written"));
+    EXPECT_GT(wireBytes(), 300u);
+    EXPECT_EQ(run(sim({"diff", dir.file("factory.bin"), "keyboard"})).out,
+              "byte\t38\t(shown by no item)\t00\t77\n");
+
+    // The backup holds the keyboard as it was.
+    ASSERT_EQ(backups().size(), 1u);
+    const std::string backup = backupPath(dir.file("backups"), backups()[0]);
+    EXPECT_THAT(first.err, HasSubstr("saved in " + backup));
+    ASSERT_EQ(run({"convert", backup, dir.file("backup.bin")}).status, kExitOk);
+    EXPECT_EQ(dir.read("backup.bin"), before);
+
+    CliRun second = run(apply());
+    EXPECT_EQ(second.status, kExitOk) << second.err;
+    EXPECT_EQ(second.out, "unchanged\nbyte\t38\t(no write sets it)\t77\t00\n");
+    EXPECT_EQ(wireBytes(), sizeof ReadOnlyPort::kRead);  // the read request alone
+    EXPECT_EQ(backups().size(), 1u);
+}
+
+TEST_F(CliApply, CheckComparesAndSendsNoSetting) {
+    dir.write("k.bin", factoryWith({{49, 0x1F}, {71, 0x64}}));
+    const auto before = dir.read("k.bin");
+    CliOptions options;
+    ReadOnlyPort port;
+    port.attach(options);
+    CliRun check = run(apply({"--check"}), options);
+    EXPECT_EQ(check.status, kExitOk) << check.err;
+    EXPECT_THAT(check.out, StartsWith("would change 3 item(s)"));
+    EXPECT_THAT(check.out, HasSubstr("\n67\tmsr.track1.preamble\tMSR Preamble Of Track 1\t<64>\t"));
+    EXPECT_THAT(check.out, HasSubstr("\n79\tmode\tScan Codes (SCAN SET 2)\tYES\tNO\t1F\t07\n"));
+    EXPECT_EQ(port.seen, sizeof ReadOnlyPort::kRead);
+    EXPECT_EQ(dir.read("k.bin"), before);
+    EXPECT_TRUE(backups().empty());
+}
+
+TEST_F(CliApply, FailuresSayWhyAndWriteNothing) {
+    dir.write("k.bin", factoryWith({{40, 0x42}}));
+    const auto before = dir.read("k.bin");
+    auto text = dir.read("till.json");
+    std::string profile(text.begin(), text.end());
+    profile.replace(profile.find("\"common.buzzer\""), 15, "\"common.buzzed\"");
+    dir.write("bad.json", std::vector<std::uint8_t>(profile.begin(), profile.end()));
+    dir.write("backups-file", {1});
+
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::vector<Case> cases{
+        {{"apply", "--backup-dir", dir.file("b"), dir.file("bad.json")},
+         "Line 9: unknown item key \"common.buzzed\""},
+        {{"apply", "--backup-dir", dir.file("b"), dir.file("missing.json")}, "File not found!"},
+        {{"apply", "--backup-dir", dir.file("backups-file/b"), dir.file("till.json")},
+         "cannot make the backup folder"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        CliRun failed = run(sim(c.args));
+        EXPECT_EQ(failed.status, kExitFailed);
+        EXPECT_THAT(failed.err, HasSubstr(c.message));
+        EXPECT_EQ(failed.out.substr(failed.out.rfind("failed")), "failed\n");
+        EXPECT_EQ(dir.read("k.bin"), before);
+        EXPECT_LE(wireBytes(), sizeof ReadOnlyPort::kRead);
+    }
+
+    CliOptions lossy;
+    lossy.simulator.keyboard.lostFrames = {0x4A};  // item 3's frame
+    CliRun lost = run(apply(), lossy);
+    EXPECT_EQ(lost.status, kExitFailed);
+    EXPECT_THAT(lost.err,
+                HasSubstr("\n3\tcommon.key_delay_ms\tTime Delay Of Key Storkes (ms)\t5\t42"));
+    EXPECT_EQ(lost.out, "failed\n");
+}
+
+TEST_F(CliApply, BackupsAreNamedByTimeNeverOverwrittenAndBounded) {
+    CliOptions options;
+    const auto when = std::chrono::sys_days{std::chrono::year{2024} / 1 / 31} +
+                      std::chrono::hours{14} + std::chrono::minutes{25} + std::chrono::seconds{1};
+    options.wallClock = [when] { return when; };
+    std::filesystem::create_directories(dir.file("backups"));
+    for (int day = 1; day <= 21; ++day) {
+        const auto old = std::chrono::sys_days{std::chrono::year{2023} / 12 / day};
+        dir.write("backups/" + backupName(old, 0), {'{', '}'});
+    }
+    dir.write("backups/notes.txt", {'x'});
+    dir.write("backups/tavrin-20240131T142501Z.json", {'{', '}'});  // taken this second
+    dir.write("k.bin", factoryWith({{40, 0x42}}));
+    ASSERT_EQ(run(apply(), options).status, kExitOk);
+
+    const std::vector<std::string> kept = backups();
+    EXPECT_EQ(kept.size(), kKeptBackups + 1);  // and notes.txt
+    EXPECT_EQ(kept.front(), "notes.txt");
+    EXPECT_EQ(kept[1], "tavrin-20231204T000000Z.json");  // 23 backups: the three oldest go
+    EXPECT_EQ(kept.back(), "tavrin-20240131T142501Z.json");
+    EXPECT_EQ(kept[kept.size() - 2], "tavrin-20240131T142501Z-1.json");
+    EXPECT_EQ(dir.read("backups/tavrin-20240131T142501Z.json"),
+              (std::vector<std::uint8_t>{'{', '}'}));
+}
+
+TEST(CliBackups, NamesSortByTimeAndOnlyBackupsArePruned) {
+    const auto t = std::chrono::sys_days{std::chrono::year{2025} / 3 / 9} + std::chrono::hours{8};
+    EXPECT_EQ(backupName(t, 0), "tavrin-20250309T080000Z.json");
+    EXPECT_EQ(backupName(t, 12), "tavrin-20250309T080000Z-12.json");
+    const std::vector<std::string> names{"tavrin-20250309T080000Z-2.json",
+                                         "tavrin-20250309T080000Z.json",
+                                         "tavrin-20250309T080000Z-10.json",
+                                         "tavrin-20240101T000000Z.json",
+                                         "tavrin-x.json",
+                                         "other.json"};
+    EXPECT_EQ(backupsToPrune(names, 2), (std::vector<std::string>{"tavrin-20240101T000000Z.json",
+                                                                  "tavrin-20250309T080000Z.json"}));
+    EXPECT_TRUE(backupsToPrune(names, 4).empty());
+#ifdef _WIN32
+    EXPECT_EQ(defaultBackupFolder("D:\\Data"), "D:\\Data\\Tavrin\\backups");
+    EXPECT_EQ(defaultBackupFolder(""), "C:\\ProgramData\\Tavrin\\backups");
+#else
+    EXPECT_EQ(defaultBackupFolder("ignored"), "/var/lib/tavrin/backups");
+#endif
+}
+
+}  // namespace
+}  // namespace tavrin::cli

@@ -1,0 +1,197 @@
+// --json: every command's document against docs/tavrin-cli.schema.json,
+// with a checker for the part of JSON Schema the schema uses.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/cli_app.h"
+#include "cli/json_report.h"
+#include "cli_schema_text.h"
+#include "settings_file/settings_file.h"
+#include "sim/keyboard_firmware.h"
+#include "support/json_schema.h"
+#include "support/temp_dir.h"
+
+namespace tavrin::cli {
+namespace {
+
+using nlohmann::json;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CliRun run(std::vector<std::string> args, CliOptions options = {}) {
+    options.virtualClock = true;
+    args.insert(args.begin(), "tavrin-cli");
+    std::vector<const char*> argv;
+    for (const auto& a : args) {
+        argv.push_back(a.c_str());
+    }
+    std::ostringstream out, err;
+    int status = runCli(static_cast<int>(argv.size()), argv.data(), out, err, options);
+    return {status, out.str(), err.str()};
+}
+
+const test::JsonSchema& schema() {
+    static const test::JsonSchema s(json::parse(kCliSchemaText));
+    return s;
+}
+
+TEST(JsonSchemaChecker, FindsEachKindOfFault) {
+    const json good = {
+        {"schema_version", 1}, {"command", "diff"}, {"outcome", "ok"}, {"exit_status", 0}};
+    EXPECT_THAT(schema().check(good), IsEmpty());
+    struct Case {
+        const char* what;
+        std::function<void(json&)> spoil;
+        const char* fault;
+    };
+    const std::vector<Case> cases{
+        {"const", [](json& d) { d["schema_version"] = 2; }, "is not 1"},
+        {"enum", [](json& d) { d["outcome"] = "fine"; }, "is none of"},
+        {"required", [](json& d) { d.erase("exit_status"); }, "lacks exit_status"},
+        {"additional", [](json& d) { d["extra"] = true; }, "unexpected member extra"},
+        {"type", [](json& d) { d["backup"] = 7; }, "not of type string"},
+        {"$ref and items",
+         [](json& d) {
+             d["checks"] = json::array({{{"name", "x"}, {"passed", "yes"}, {"detail", ""}}});
+         },
+         "/checks/0/passed: not of type boolean"},
+        {"maximum",
+         [](json& d) {
+             d["unwritten_bytes"] = json::array({{{"address", 128}, {"a", 0}, {"b", 1}}});
+         },
+         "128 is out of range"},
+        {"additionalProperties as a schema",
+         [](json& d) {
+             d["items"] = {{"msr.enable", {{"number", 60}, {"caption", "c"}}}};
+         },
+         "/items/msr.enable: lacks value"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        json doc = good;
+        c.spoil(doc);
+        EXPECT_THAT(::testing::PrintToString(schema().check(doc)), HasSubstr(c.fault));
+    }
+    const test::JsonSchema unknown(json{{"type", "object"}, {"patternProperties", json::object()}});
+    EXPECT_THAT(::testing::PrintToString(unknown.check(good)), HasSubstr("does not know"));
+}
+
+class CliJson : public ::testing::Test {
+protected:
+    void SetUp() override {
+        eeprom::EepromImage image{};
+        auto defaults = sim::KeyboardFirmware::factoryDefaults();
+        std::copy(defaults.begin(), defaults.end(), image.begin());
+        dir.write("k.bin", settings_file::encode(image));
+        dir.write("s.bin", settings_file::encode(image));
+        image[40] = 0x42;
+        dir.write("t.bin", settings_file::encode(image));
+        ASSERT_EQ(run({"convert", dir.file("t.bin"), dir.file("t.json")}).status, kExitOk);
+    }
+    std::vector<std::string> sim(std::vector<std::string> args) {
+        args.insert(args.begin(),
+                    {"--json", "--yes", "--simulate", "--sim-image", dir.file("k.bin")});
+        return args;
+    }
+    // One document on stdout that the schema takes, with the exit status in it.
+    json document(const CliRun& r) {
+        json doc;
+        try {
+            doc = json::parse(r.out);
+        } catch (const json::exception& e) {
+            ADD_FAILURE() << e.what() << "\n" << r.out;
+            return doc;
+        }
+        EXPECT_THAT(schema().check(doc), IsEmpty()) << r.out;
+        EXPECT_EQ(doc.value("exit_status", -1), r.status);
+        EXPECT_EQ(doc.value("schema_version", 0), kJsonSchemaVersion);
+        return doc;
+    }
+    test::TempDir dir;
+};
+
+TEST_F(CliJson, EveryCommandPrintsOneDocumentTheSchemaTakes) {
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* outcome;
+        const char* member;  // one the document must hold
+    };
+    const std::string backups = dir.file("backups");
+    const std::vector<Case> cases{
+        {{"show", dir.file("t.json")}, kExitOk, "ok", "items"},
+        {{"read"}, kExitOk, "ok", "items"},
+        {{"diff", dir.file("t.json"), "keyboard"}, kExitFailed, "different", "differences"},
+        {{"doctor"}, kExitOk, "ok", "checks"},
+        {{"apply", "--check", "--backup-dir", backups, dir.file("t.json")},
+         kExitOk,
+         "would change",
+         "differences"},
+        {{"apply", "--backup-dir", backups, dir.file("t.json")}, kExitOk, "changed", "backup"},
+        {{"apply", "--backup-dir", backups, dir.file("t.json")},
+         kExitOk,
+         "unchanged",
+         "unwritten_bytes"},
+        {{"apply", dir.file("missing.json")}, kExitFailed, "failed", "command"},
+        {{"write", "--verify", "--backup", dir.file("b.json"), dir.file("s.bin")},
+         kExitOk,
+         "ok",
+         "verify"},
+        {{"set", "--file", dir.file("t.json"), "msr.track2.enable=NO"}, kExitOk, "ok", "items"},
+        {{"set", "--verify", "mode=scan"}, kExitOk, "ok", "verify"},
+        {{"reset", "--verify"}, kExitOk, "ok", "verify"},
+        {{"opos"}, kExitOk, "ok", "mode"},
+        {{"convert", dir.file("t.json"), dir.file("t2.bin")}, kExitOk, "ok", "command"},
+        {{"show", dir.file("missing.bin")}, kExitFailed, "failed", "items"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.front() + " " + c.args.back());
+        const CliRun r = run(sim(c.args));
+        EXPECT_EQ(r.status, c.status) << r.err;
+        const json doc = document(r);
+        EXPECT_EQ(doc.value("command", ""), c.args.front());
+        EXPECT_EQ(doc.value("outcome", ""), c.outcome);
+        EXPECT_TRUE(doc.contains(c.member)) << r.out;
+    }
+}
+
+TEST_F(CliJson, ApplyReportsItsChangesAndItemsByKey) {
+    const CliRun r = run(sim({"apply", "--backup-dir", dir.file("backups"), dir.file("t.json")}));
+    const json doc = document(r);
+    ASSERT_EQ(doc["differences"]["items"].size(), 1u);
+    const json& change = doc["differences"]["items"][0];
+    EXPECT_EQ(change["key"], "common.key_delay_ms");
+    EXPECT_EQ(change["a"], "5");
+    EXPECT_EQ(change["b"], "42");
+    EXPECT_EQ(change["bytes_b"], "42");
+    EXPECT_EQ(doc["items"]["common.key_delay_ms"]["value"], "42");
+    EXPECT_EQ(doc["items"]["msr.track2.enable"]["number"], 63);
+    EXPECT_EQ(doc["mode"], "characters");
+    EXPECT_THAT(doc["backup"].get<std::string>(), HasSubstr("tavrin-"));
+    // Messages stay on stderr.
+    EXPECT_THAT(r.err, HasSubstr("Message: Write to EEPROM Successful!"));
+    EXPECT_THAT(r.out, ::testing::Not(HasSubstr("Message:")));
+
+    CliOptions lossy;
+    lossy.simulator.keyboard.lostFrames = {0x4A};
+    dir.write("k.bin", dir.read("s.bin"));
+    const json failed = document(
+        run(sim({"apply", "--backup-dir", dir.file("backups"), dir.file("t.json")}), lossy));
+    EXPECT_EQ(failed["outcome"], "failed");
+    ASSERT_EQ(failed["verify"]["items"].size(), 1u);
+    EXPECT_EQ(failed["verify"]["items"][0]["number"], 3);
+}
+
+}  // namespace
+}  // namespace tavrin::cli
