@@ -247,6 +247,23 @@ void frmMsr::showPage(int page) {
     for (std::size_t p = 0; p < msrTabs_.pages.size(); ++p) {
         ShowWindow(msrTabs_.pages[p], static_cast<int>(p) == page ? SW_SHOWNA : SW_HIDE);
     }
+    // Hiding a page leaves the focus where it was: a key would still reach
+    // the hidden control. The strip keeps it (arrows go on choosing pages);
+    // from anywhere else it goes to the first control of the page shown.
+    HWND focus = GetFocus();
+    if (focus == SSTab2 || hwnd_ == nullptr || (focus != hwnd_ && !IsChild(hwnd_, focus))) {
+        return;
+    }
+    HWND target = SSTab2;
+    HWND shown = msrTabs_.pages[static_cast<std::size_t>(page)];
+    for (HWND c = GetWindow(shown, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        if ((GetWindowLongA(c, GWL_STYLE) & WS_TABSTOP) != 0 && IsWindowVisible(c) &&
+            IsWindowEnabled(c)) {
+            target = c;
+            break;
+        }
+    }
+    SetFocus(target);
 }
 
 bool frmMsr::preTranslate(MSG& msg) {
