@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -83,7 +84,21 @@ QComboBox* frmMsr::makeCombo(QWidget* parent) {
     combo->setEditable(false);
     combo->setMaxVisibleItems(8);
     wheelGuard_->guard(combo);
+    combo->installEventFilter(this);
     return combo;
+}
+
+bool frmMsr::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+            (key->modifiers() & Qt::ControlModifier) != 0 && SSTab2 != nullptr &&
+            SSTab2->isAncestorOf(qobject_cast<QWidget*>(watched))) {
+            QCoreApplication::sendEvent(SSTab2, event);
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmMsr::buildRow(QWidget* frame, int n, int top) {
@@ -277,6 +292,7 @@ void frmMsr::wire() {
     }
     connect(Combo5, &QComboBox::activated, this,
             [this, w](int index) { handle([w, index] { w->chooseMode(index); }); });
+    connect(SSTab2, &QTabWidget::currentChanged, this, &frmMsr::focusShownPage);
 
     for (const auto& [button, command] : commandButtons_) {
         connect(button, &QAbstractButton::clicked, this,
@@ -290,6 +306,28 @@ void frmMsr::wire() {
                     [this, w, c = command] { handle([w, c] { w->run(c); }); });
         }
     }
+}
+
+void frmMsr::focusShownPage(int page) {
+    // As in the Windows window: a page change takes the focus off the page
+    // left (so no key reaches a hidden control) to the first control of the
+    // page shown, whatever control of that page had it last; the tab bar
+    // keeps it.
+    QWidget* focus = QApplication::focusWidget();
+    QWidget* shown = SSTab2->widget(page);
+    if (focus == nullptr || shown == nullptr || focus == SSTab2->tabBar() ||
+        focus->window() != this) {
+        return;
+    }
+    QWidget* target = SSTab2->tabBar();
+    for (QWidget* w = shown->nextInFocusChain(); w != shown; w = w->nextInFocusChain()) {
+        if (shown->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus &&
+            w->isVisibleTo(shown) && w->isEnabled()) {
+            target = w;
+            break;
+        }
+    }
+    target->setFocus(Qt::TabFocusReason);
 }
 
 QComboBox* frmMsr::valueCombo(int n) const {

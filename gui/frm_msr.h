@@ -106,6 +106,9 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Ctrl+Tab and Ctrl+Shift+Tab on a combo box go to SSTab2: the combo
+    // box would take the tab character for a search in its entries.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QTabWidget* buildTabs(QWidget* central, const ui::TabSetLayout& layout);
@@ -118,6 +121,7 @@ private:
     void buildCommands(QWidget* central);
     void buildMenus();
     void wire();
+    void focusShownPage(int page);
 
     // Runs one handler of the model, then shows what it left.
     void handle(const std::function<void()>& handler);

@@ -33,6 +33,36 @@ bool usedByThisProgram(const DriverFileRow& row) {
     return row.target.find("winio3") != std::string_view::npos;
 }
 
+bool isLibrary(const DriverFileRow& row) {
+    return row.target.ends_with(".dll");
+}
+
+platform::PeHeader readHeader(platform::FileSystem& files, const std::string& path) {
+    if (auto head = files.readFileHead(path, platform::kPeHeadBytes)) {
+        return platform::readPeHeader(*head);
+    }
+    return {};
+}
+
+// A library that start-up is still to copy: one of the other architecture
+// would be copied all the same, and then refused by the system's loader.
+void noteSourceMachine(DoctorSeams& s, const DriverFileRow& row, const std::string& sourcePath,
+                       DoctorCheck& check) {
+    const platform::PeHeader header = readHeader(s.files, sourcePath);
+    if (header.status != platform::PeStatus::Ok || header.machine == s.buildMachine) {
+        return;
+    }
+    const std::string source(row.source.substr(1));
+    const std::string machine = "a " + platform::machineName(header.machine) + " library";
+    if (usedByThisProgram(row)) {
+        check.passed = false;
+        check.detail = "missing; start-up would copy it from " + source + ", " + machine +
+                       " that this " + platform::machineName(s.buildMachine) + " build cannot load";
+    } else {
+        check.detail += ", " + machine + " (not used: the program loads winio3.dll)";
+    }
+}
+
 void checkDriverFiles(DoctorSeams& s, std::vector<DoctorCheck>& out) {
     const std::string program = s.files.programFolder();
     const std::string system = GetSystemDir(s.files);
@@ -49,10 +79,15 @@ void checkDriverFiles(DoctorSeams& s, std::vector<DoctorCheck>& out) {
         if (!folder.empty() && s.files.fileExists(target)) {
             check.passed = true;
             check.detail = "present";
-        } else if (s.files.fileExists(s.files.joinPath(program, std::string(row.source)))) {
+        } else if (const std::string sourcePath =
+                       s.files.joinPath(program, std::string(row.source));
+                   s.files.fileExists(sourcePath)) {
             check.passed = !folder.empty();
             check.detail = folder.empty() ? where + " to copy " + source + " to"
                                           : "missing; start-up copies it from " + source;
+            if (!folder.empty() && isLibrary(row)) {
+                noteSourceMachine(s, row, sourcePath, check);
+            }
         } else if (!usedByThisProgram(row)) {
             check.passed = true;
             check.detail =
@@ -78,6 +113,9 @@ DoctorCheck checkLibrary(DoctorSeams& s) {
     } else {
         check.passed = true;
         check.detail = platform::machineName(library.header.machine) + " library, as this build";
+        if (library.shippedSource) {
+            check.detail = "missing; start-up copies it from winiodll3, a " + check.detail;
+        }
     }
     return check;
 }
@@ -109,10 +147,16 @@ PortLibrary inspectPortLibrary(platform::FileSystem& files) {
     }
     library.path = files.joinPath(folder, "\\winio3.dll");
     library.present = files.fileExists(library.path);
-    if (library.present) {
-        if (auto head = files.readFileHead(library.path, platform::kPeHeadBytes)) {
-            library.header = platform::readPeHeader(*head);
+    if (!library.present) {
+        const std::string source = files.joinPath(folder, "\\winiodll3");
+        if (files.fileExists(source)) {
+            library.path = source;
+            library.present = true;
+            library.shippedSource = true;
         }
+    }
+    if (library.present) {
+        library.header = readHeader(files, library.path);
     }
     return library;
 }
@@ -122,9 +166,10 @@ std::string foreignLibraryAdvice(const PortLibrary& library, std::uint16_t build
         library.header.machine == buildMachine) {
         return "";
     }
-    std::string text = library.path + " is a " + platform::machineName(library.header.machine) +
-                       " library; this is the " + platform::machineName(buildMachine) +
-                       " build, which cannot load it: ";
+    std::string text =
+        library.path + (library.shippedSource ? " (start-up copies it to winio3.dll)" : "") +
+        " is a " + platform::machineName(library.header.machine) + " library; this is the " +
+        platform::machineName(buildMachine) + " build, which cannot load it: ";
     const std::string other = buildName(library.header.machine);
     return text + (other.empty() ? "no build of this program can" : "use " + other);
 }

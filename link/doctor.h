@@ -16,10 +16,13 @@
 
 namespace tavrin::link {
 
-// The winio3.dll in the program folder, as its PE header describes it.
+// The winio3.dll in the program folder, as its PE header describes it;
+// before the first start has copied it there, the shipped winiodll3 that
+// start-up copies (the library the program will load).
 struct PortLibrary {
     std::string path;
     bool present = false;
+    bool shippedSource = false;  // path is winiodll3, not yet copied to winio3.dll
     platform::PeHeader header;
 };
 

@@ -2,6 +2,7 @@
 
 #include "winui/dpi.h"
 
+#include <algorithm>
 #include <map>
 
 namespace tavrin::winui {
@@ -83,9 +84,46 @@ std::string windowText(HWND control) {
     return text;
 }
 
-void setText(HWND control, const std::string& text) {
+bool setText(HWND control, const std::string& text) {
     if (control != nullptr && windowText(control) != text) {
         SetWindowTextA(control, text.c_str());
+        return true;
+    }
+    return false;
+}
+
+SIZE textExtent(HWND control, const std::string& text) {
+    SIZE size{0, 0};
+    HDC dc = GetDC(control);
+    if (dc == nullptr) {
+        return size;
+    }
+    auto font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+    HGDIOBJ old = SelectObject(dc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    TEXTMETRICA metrics{};
+    if (GetTextMetricsA(dc, &metrics) && metrics.tmHeight > size.cy) {
+        size.cy = metrics.tmHeight;
+    }
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return size;
+}
+
+void fitToText(HWND caption) {
+    if (caption == nullptr) {
+        return;
+    }
+    const SIZE need = textExtent(caption, windowText(caption));
+    RECT r{};
+    GetClientRect(caption, &r);
+    if (need.cx > r.right || need.cy > r.bottom) {
+        RECT outer{};
+        GetWindowRect(caption, &outer);
+        // The border, if any, comes on top of the text's room.
+        const int w = std::max<int>(need.cx - r.right, 0) + (outer.right - outer.left);
+        const int h = std::max<int>(need.cy - r.bottom, 0) + (outer.bottom - outer.top);
+        SetWindowPos(caption, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 

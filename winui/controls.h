@@ -26,7 +26,8 @@ HWND makeControl(HWND parent, const char* windowClass, const std::string& text, 
                  const RECT& r, int id, HFONT font, DWORD exStyle = 0);
 
 std::string windowText(HWND control);
-void setText(HWND control, const std::string& text);
+// True when the text changed.
+bool setText(HWND control, const std::string& text);
 void setEnabled(HWND control, bool enabled);
 void setVisible(HWND control, bool visible);
 
@@ -35,6 +36,13 @@ std::vector<std::string> listEntries(HWND list);
 void setListEntries(HWND list, const std::vector<std::string>& entries);
 std::vector<std::string> comboEntries(HWND combo);
 void setComboEntries(HWND combo, const std::vector<std::string>& entries);
+
+// What text takes on one line in the control's own font: its width, and
+// the font's whole height, descenders included.
+SIZE textExtent(HWND control, const std::string& text);
+// Grows a caption to hold its text on one line, measured in its font; the
+// form's size stays where the text fits, its place never moves.
+void fitToText(HWND caption);
 
 // Centres a top-level window on the owner (or the screen without one).
 void centreOn(HWND window, HWND owner);

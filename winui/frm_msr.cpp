@@ -24,8 +24,8 @@ int itemOf(int id, int base) {
 
 }  // namespace
 
-frmMsr::frmMsr(ui::MsrWindow& window, WinOperatorDialogs& dialogs, bool simulated)
-    : window_(window), dialogs_(dialogs), scale_(Scale::ofScreen()) {
+frmMsr::frmMsr(ui::MsrWindow& window, WinOperatorDialogs& dialogs, bool simulated, Scale scale)
+    : window_(window), dialogs_(dialogs), scale_(scale) {
     static const bool registered = [] {
         WNDCLASSA wc{};
         wc.lpfnWndProc = proc;
@@ -67,6 +67,7 @@ frmMsr::frmMsr(ui::MsrWindow& window, WinOperatorDialogs& dialogs, bool simulate
             makeControl(hwnd_, "STATIC", std::string(ui::kSimulatedNote), WS_VISIBLE | SS_RIGHT,
                         scale_.rect({0, top, ui::kClientArea.width - 120, kStatusHeight - 90}),
                         ids::kSimulatedNote, fonts(scale_.dpi()).normal);
+        fitToText(simulatedLabel);
     }
     dialogs_.setOwner(hwnd_);
     window_.model().repaint = [this] { refresh(); };
@@ -138,10 +139,45 @@ frmMsr::Tabs frmMsr::buildTabs(const ui::TabSetLayout& layout, int id) {
     return tabs;
 }
 
+HWND frmMsr::makeFrame(HWND page, const RECT& r) {
+    const HFONT font = fonts(scale_.dpi()).normal;
+    // The caption is a label of its own, sized by measuring its text in the
+    // font in use: the group box's own caption is cut short at its end and
+    // its descenders cut by the line. Made first, the label lies above the
+    // box, and the box's line is clipped where the label stands.
+    HWND caption = makeControl(page, "STATIC", "", SS_CENTER | SS_NOPREFIX,
+                               RECT{r.left, r.top, r.left, r.top}, -1, font);
+    HWND frame =
+        makeControl(page, "BUTTON", "", WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, r, -1, font);
+    frameCaptions_[frame] = caption;
+    return frame;
+}
+
+void frmMsr::setFrameCaption(HWND frame, const std::string& text) {
+    const auto found = frameCaptions_.find(frame);
+    if (found == frameCaptions_.end() || windowText(found->second) == text) {
+        return;
+    }
+    HWND caption = found->second;
+    RECT box{};
+    GetWindowRect(frame, &box);
+    MapWindowPoints(nullptr, GetParent(frame), reinterpret_cast<POINT*>(&box), 2);
+    RECT was{};
+    GetClientRect(caption, &was);
+    SetWindowTextA(caption, text.c_str());
+    const SIZE size = textExtent(caption, text);
+    const int gap = scale_.px(30);  // clear of the line on either side
+    SetWindowPos(caption, nullptr, box.left + scale_.px(90), box.top, size.cx + 2 * gap, size.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+    setVisible(caption, !text.empty());
+    // The box's line where the caption was and the caption itself, afresh.
+    RECT band{box.left, box.top, box.right, box.top + std::max<int>(was.bottom, size.cy)};
+    RedrawWindow(GetParent(frame), &band, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 void frmMsr::buildFrame(HWND page, const ui::FrameLayout& layout) {
     const Fonts& f = fonts(scale_.dpi());
-    HWND frame = makeControl(page, "BUTTON", "", WS_VISIBLE | BS_GROUPBOX, scale_.rect(layout.rect),
-                             -1, f.normal);
+    HWND frame = makeFrame(page, scale_.rect(layout.rect));
     if (layout.name == "Frame1") {
         Frame1 = frame;
     } else if (layout.name == "Frame2") {
@@ -152,9 +188,9 @@ void frmMsr::buildFrame(HWND page, const ui::FrameLayout& layout) {
     const int left = layout.rect.left;
     const int top = layout.rect.top;
     for (const ui::HeaderLayout& header : ui::frameHeaders(layout)) {
-        makeControl(page, "STATIC", std::string(header.text),
-                    (header.shown ? WS_VISIBLE : 0) | SS_LEFT | SS_NOPREFIX,
-                    scale_.rect(header.rect, left, top), -1, f.bold);
+        fitToText(makeControl(page, "STATIC", std::string(header.text),
+                              (header.shown ? WS_VISIBLE : 0) | SS_LEFT | SS_NOPREFIX,
+                              scale_.rect(header.rect, left, top), -1, f.bold));
     }
     for (int n = layout.firstItem; n <= layout.lastItem; ++n) {
         buildRow(page, n, left, top, layout.rowTop(n));
@@ -204,10 +240,10 @@ void frmMsr::buildModeFrame(HWND page) {
     const HFONT font = fonts(scale_.dpi()).normal;
     const int left = layout.frame.left;
     const int top = layout.frame.top;
-    Frame4 = makeControl(page, "BUTTON", "", WS_VISIBLE | BS_GROUPBOX, scale_.rect(layout.frame),
-                         -1, font);
+    Frame4 = makeFrame(page, scale_.rect(layout.frame));
     Label2 = makeControl(page, "STATIC", std::string(layout.labelCaption), WS_VISIBLE | SS_LEFT,
                          scale_.rect(layout.label, left, top), ids::kLabel2, font);
+    fitToText(Label2);
     RECT drop = scale_.rect(layout.combo, left, top);
     drop.bottom += scale_.px(3 * 240);
     Combo5 = makeControl(page, "COMBOBOX", "", WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST, drop,
@@ -247,6 +283,23 @@ void frmMsr::showPage(int page) {
     for (std::size_t p = 0; p < msrTabs_.pages.size(); ++p) {
         ShowWindow(msrTabs_.pages[p], static_cast<int>(p) == page ? SW_SHOWNA : SW_HIDE);
     }
+    // Hiding a page leaves the focus where it was: a key would still reach
+    // the hidden control. The strip keeps it (arrows go on choosing pages);
+    // from anywhere else it goes to the first control of the page shown.
+    HWND focus = GetFocus();
+    if (focus == SSTab2 || hwnd_ == nullptr || (focus != hwnd_ && !IsChild(hwnd_, focus))) {
+        return;
+    }
+    HWND target = SSTab2;
+    HWND shown = msrTabs_.pages[static_cast<std::size_t>(page)];
+    for (HWND c = GetWindow(shown, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        if ((GetWindowLongA(c, GWL_STYLE) & WS_TABSTOP) != 0 && IsWindowVisible(c) &&
+            IsWindowEnabled(c)) {
+            target = c;
+            break;
+        }
+    }
+    SetFocus(target);
 }
 
 bool frmMsr::preTranslate(MSG& msg) {
@@ -396,11 +449,11 @@ void frmMsr::refresh() {
         focusBeforeOperation_ = GetFocus();
     }
     setText(hwnd_, m.title);
-    setText(Frame1, m.Frame1Caption);
-    setText(Frame2, m.Frame2Caption);
-    setText(Frame4, m.Frame4Caption);
+    setFrameCaption(Frame1, m.Frame1Caption);
+    setFrameCaption(Frame2, m.Frame2Caption);
+    setFrameCaption(Frame4, m.Frame4Caption);
     for (std::size_t k = 0; k < frame3.size(); ++k) {
-        setText(frame3[k], m.frame3Caption[k]);
+        setFrameCaption(frame3[k], m.frame3Caption[k]);
     }
     for (int n = 0; n <= ui::kItemCount; ++n) {
         const auto i = static_cast<std::size_t>(n);
@@ -408,7 +461,9 @@ void frmMsr::refresh() {
         if (n == 0) {
             continue;
         }
-        setText(lblItem[i], m.lblItem[i].caption);
+        if (setText(lblItem[i], m.lblItem[i].caption)) {
+            fitToText(lblItem[i]);
+        }
         setVisible(lblItem[i], m.lblItem[i].visible);
         if (valueCombo[i] != nullptr) {
             refreshCombo(valueCombo[i], *m.valueCombo(n));

@@ -5,7 +5,9 @@
 // members indexed by item number.
 
 #include <array>
+#include <map>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -24,7 +26,9 @@ class frmMsr {
 public:
     static constexpr int kArraySize = ui::kItemCount + 1;
 
-    frmMsr(ui::MsrWindow& window, WinOperatorDialogs& dialogs, bool simulated);
+    // scale: the dpi the form is laid out and its fonts made for.
+    frmMsr(ui::MsrWindow& window, WinOperatorDialogs& dialogs, bool simulated,
+           Scale scale = Scale::ofScreen());
     ~frmMsr();
     frmMsr(const frmMsr&) = delete;
     frmMsr& operator=(const frmMsr&) = delete;
@@ -62,6 +66,8 @@ private:
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     Tabs buildTabs(const ui::TabSetLayout& layout, int id);
     void buildFrame(HWND page, const ui::FrameLayout& layout);
+    HWND makeFrame(HWND page, const RECT& r);
+    void setFrameCaption(HWND frame, const std::string& text);
     void buildRow(HWND page, int item, int frameLeft, int frameTop, int rowTop);
     void buildModeFrame(HWND page);
     void buildCommands();
@@ -81,6 +87,7 @@ private:
     HWND client_ = nullptr;
     HWND tips_ = nullptr;
     Tabs msrTabs_, barcodeTabs_;
+    std::map<HWND, HWND> frameCaptions_;     // group box to its caption
     std::vector<ui::Command> menuCommands_;  // by menu id, from ids::kMenuFirst
     std::unique_ptr<frmAbout> about_;
     HWND focusBeforeOperation_ = nullptr;

@@ -177,6 +177,113 @@ TEST(Doctor, ThePortLibraryAndItsArchitecture) {
     }
 }
 
+// Before the first start only the shipped sources lie in the program folder:
+// the library the program will load is winiodll3, and its architecture is
+// told before start-up copies it.
+TEST(Doctor, TheShippedLibraryBeforeTheFirstStart) {
+    struct File {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+    };
+    struct Case {
+        const char* what;
+        std::vector<File> files;
+        std::uint16_t build;
+        bool libraryPassed;
+        std::string library;  // what the "winio3.dll" check says (a part of it)
+        bool rowsPassed;      // the two winio3.dll driver file rows
+        std::string rows;
+        std::string winioRows;  // the two winio.dll rows
+    } cases[] = {
+        {"32-bit winiodll3 beside the 64-bit build",
+         {{"winiodll3", library(kMachineI386)}},
+         kMachineAmd64,
+         false,
+         "winiodll3 (start-up copies it to winio3.dll) is a 32-bit (i386) library; this is the "
+         "64-bit (x86-64) build, which cannot load it: use the 32-bit build (the -win32 archive)",
+         false,
+         "missing; start-up would copy it from winiodll3, a 32-bit (i386) library that this "
+         "64-bit (x86-64) build cannot load",
+         "missing, and winiodll too (not used: the program loads winio3.dll)"},
+        {"64-bit winiodll3 beside the 32-bit build",
+         {{"winiodll3", library(kMachineAmd64)}},
+         kMachineI386,
+         false,
+         "winiodll3 (start-up copies it to winio3.dll) is a 64-bit (x86-64) library",
+         false,
+         "missing; start-up would copy it from winiodll3, a 64-bit (x86-64) library that this "
+         "32-bit (i386) build cannot load",
+         "missing, and winiodll too (not used: the program loads winio3.dll)"},
+        {"winiodll3 of this build",
+         {{"winiodll3", library(kMachineAmd64)}},
+         kMachineAmd64,
+         true,
+         "missing; start-up copies it from winiodll3, a 64-bit (x86-64) library, as this build",
+         true,
+         "missing; start-up copies it from winiodll3",
+         "missing, and winiodll too (not used: the program loads winio3.dll)"},
+        {"winiodll3 that is no library",
+         {{"winiodll3", {'n', 'o', 'p', 'e'}}},
+         kMachineAmd64,
+         false,
+         "winiodll3 is not a Windows library",
+         true,
+         "missing; start-up copies it from winiodll3",
+         "missing, and winiodll too (not used: the program loads winio3.dll)"},
+        {"winio3.dll in place: the library is that one",
+         {{"winio3.dll", library(kMachineAmd64)}, {"winiodll3", library(kMachineI386)}},
+         kMachineAmd64,
+         true,
+         "64-bit (x86-64) library, as this build",
+         false,
+         "missing; start-up would copy it from winiodll3, a 32-bit (i386) library",
+         "missing, and winiodll too (not used: the program loads winio3.dll)"},
+        {"a foreign winiodll is noted, not failed",
+         {{"winiodll3", library(kMachineAmd64)}, {"winiodll", library(kMachineI386)}},
+         kMachineAmd64,
+         true,
+         "as this build",
+         true,
+         "missing; start-up copies it from winiodll3",
+         "missing; start-up copies it from winiodll, a 32-bit (i386) library (not used: the "
+         "program loads winio3.dll)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DoctorRig rig;
+        for (const File& f : c.files) {
+            rig.program.write(f.name, f.bytes);
+        }
+        DoctorSeams seams{rig.files, rig.ports, rig.version, rig.hooks};
+        seams.buildMachine = c.build;
+        const auto checks = runDoctorChecks(seams);
+        const DoctorCheck& library = find(checks, "winio3.dll");
+        EXPECT_EQ(library.passed, c.libraryPassed) << library.detail;
+        EXPECT_THAT(library.detail, HasSubstr(c.library));
+        const std::string system = "driver file " + (rig.system.path() / "winio3.dll").string();
+        const bool inPlace = c.files.front().name == std::string("winio3.dll");
+        std::vector<std::string> rows{system};
+        if (!inPlace) {
+            rows.push_back("driver file " + (rig.program.path() / "winio3.dll").string());
+        }
+        for (const std::string& row : rows) {
+            const DoctorCheck& check = find(checks, row);
+            EXPECT_EQ(check.passed, c.rowsPassed) << row << ": " << check.detail;
+            EXPECT_THAT(check.detail, HasSubstr(c.rows)) << row;
+        }
+        for (const auto& folder : {rig.program.path(), rig.system.path()}) {
+            const DoctorCheck& check =
+                find(checks, "driver file " + (folder / "winio.dll").string());
+            EXPECT_TRUE(check.passed) << check.detail;
+            EXPECT_EQ(check.detail, c.winioRows);
+        }
+        // The same advice before every command of the headless tool.
+        const std::string advice = foreignLibraryAdvice(inspectPortLibrary(rig.files), c.build);
+        const bool foreign = !c.libraryPassed && !library.detail.ends_with("a Windows library");
+        EXPECT_EQ(advice, foreign ? library.detail : "");
+    }
+}
+
 TEST(Doctor, DriverRightsSystemPortAndHookFailures) {
     DoctorRig rig;
     rig.install();

@@ -1,6 +1,8 @@
 // SSTab2 from the keyboard: Ctrl+Tab and Ctrl+Shift+Tab move between its
-// pages as a tab control does, and only the page chosen shows its items.
+// pages as a tab control does, only the page chosen shows its items, and the
+// keys typed after a page change reach no control of a hidden page.
 
+#include "eeprom/item_write_table.h"
 #include "window_case.h"
 #include "winui/control_ids.h"
 
@@ -62,6 +64,72 @@ TEST_F(WindowTabs, CtrlTabMovesBetweenThePagesAndShowsOnlyTheChosenOne) {
         }
         EXPECT_TRUE(waitUntil([&] { return shown(row.page); }, kReact))
             << "page " << page() << " chosen";
+    }
+}
+
+// The settings file's 32-bit word for EEPROM address a.
+std::vector<std::uint8_t> word(const std::vector<std::uint8_t>& file, int a) {
+    const auto at = file.begin() + 4 * a;
+    return {at, at + 4};
+}
+
+TEST_F(WindowTabs, AKeyAfterCtrlTabReachesNoControlOfTheHiddenPage) {
+    launch();
+    ASSERT_TRUE(waitForStartupRead());
+    HWND main = mainWindow();
+    HWND tab = mainControl(ids::kSSTab2);
+    ASSERT_NE(tab, nullptr);
+    // A flag of "Msr Common Setting" on "MSR /1" that does not show YES: a
+    // `y` typed into it would choose YES.
+    HWND target = nullptr;
+    int item = 0;
+    for (int n = 60; n <= 64 && target == nullptr; ++n) {
+        HWND combo = mainControl(ids::kValueCombo + n);
+        if (combo != nullptr && comboText(combo) != "YES") {
+            target = combo;
+            item = n;
+        }
+    }
+    ASSERT_NE(target, nullptr) << "the keyboard's file sets every MSR flag to YES";
+    const std::string before = comboText(target);
+    SetForegroundWindow(main);
+    ASSERT_TRUE(waitUntil([&] { return GetForegroundWindow() == main; }, kReact));
+
+    // Tab to it, as the operator does.
+    for (int k = 0; k < 80 && focusOf(main) != target; ++k) {
+        HWND was = focusOf(main);
+        pressKey(VK_TAB);
+        waitUntil([&] { return focusOf(main) != was; }, 3000);
+    }
+    ASSERT_EQ(focusOf(main), target) << "Tab does not reach item " << item;
+
+    pressKey(VK_TAB, {VK_CONTROL});
+    ASSERT_TRUE(waitUntil([&] { return IsWindowVisible(target) == 0; }, kReact));
+    HWND focus = focusOf(main);
+    EXPECT_TRUE(focus == tab || (IsChild(tab, focus) && IsWindowVisible(focus)))
+        << "the focus stays on a control of the hidden page";
+    pressKey('Y');
+    // Back to "MSR /1": keys are taken in order, so the `y` has been handled.
+    pressKey(VK_TAB, {VK_CONTROL, VK_SHIFT});
+    EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(target) != 0; }, kReact));
+    EXPECT_EQ(comboText(target), before) << "the key changed item " << item << " unseen";
+
+    // What the window holds: the keyboard's values, but where the `y` went
+    // on the page shown.
+    const std::string saved = folderFile("after-y.bin");
+    saveFile(saved);
+    ASSERT_TRUE(waitNoDialog());
+    ASSERT_TRUE(waitUntil([&] { return win32::readBytes(saved).size() == 512; }, kReact));
+    const auto keyboard = win32::readBytes(environment("TAVRIN_WINDOW_EEPROM"));
+    const auto after = win32::readBytes(saved);
+    ASSERT_EQ(keyboard.size(), 512u);
+    const int shownItem = GetDlgCtrlID(focus) - ids::kValueCombo;
+    const int typedAt =
+        shownItem >= 73 && shownItem <= 78 ? eeprom::itemWrite(shownItem).address : -1;
+    for (int a = 0; a < 128; ++a) {
+        if (a != typedAt) {
+            EXPECT_EQ(word(after, a), word(keyboard, a)) << "address " << a << " changed";
+        }
     }
 }
 

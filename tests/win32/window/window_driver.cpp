@@ -343,6 +343,13 @@ void pressKey(WORD vk, std::initializer_list<WORD> modifiers) {
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
+HWND focusOf(HWND top) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    const DWORD thread = GetWindowThreadProcessId(top, nullptr);
+    return thread != 0 && GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
 std::string dialogMessage(HWND dialog) {
     std::string texts;
     EnumChildWindows(dialog, collectStatics, reinterpret_cast<LPARAM>(&texts));

@@ -88,6 +88,8 @@ bool mouseClick(HWND hwnd);
 bool setText(HWND hwnd, const std::string& text);
 // A key pressed and released with the modifiers held (SendInput).
 void pressKey(WORD vk, std::initializer_list<WORD> modifiers = {});
+// The control that holds the keyboard focus in top's thread, or nullptr.
+HWND focusOf(HWND top);
 
 // A dialog's message: the texts of its static controls that hold text,
 // joined by newlines (a message box has one).
