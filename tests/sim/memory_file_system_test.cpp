@@ -36,7 +36,7 @@ TEST(MemoryFileSystem, WritesInPlaceAndGrowsOnlyWithFreeSpace) {
             files.put("/f", c.existing);
         }
         files.freeBytes = c.freeBytes;
-        EXPECT_EQ(files.writeFileHead("/f", c.write), c.ok) << c.what;
+        EXPECT_EQ(static_cast<bool>(files.writeFileHead("/f", c.write)), c.ok) << c.what;
         ASSERT_NE(files.contents("/f"), nullptr) << c.what;
         EXPECT_EQ(*files.contents("/f"), c.after) << c.what;
     }
