@@ -18,6 +18,12 @@ std::string folderOf(const std::string& path) {
     return cut == std::string::npos ? std::string{} : path.substr(0, cut);
 }
 
+std::string countedSuffix(int count) {
+    std::string suffix = "t";
+    suffix += std::to_string(count);
+    return suffix;
+}
+
 }  // namespace
 
 // The save's steps on the in-memory disk; the fresh file's names are counted.
@@ -33,7 +39,7 @@ public:
         target = *resolved;
         return SaveFault::None;
     }
-    std::string nameSuffix() override { return "t" + std::to_string(++files_.counter_); }
+    std::string nameSuffix() override { return countedSuffix(++files_.counter_); }
     SaveFault createTemporary(const std::string& target, const std::string& temporary,
                               bool& /*ownerChanged*/) override {
         if (files_.readOnly.contains(target)) {
@@ -221,8 +227,7 @@ void MemoryFileSystem::powerCut() {
 }
 
 std::string MemoryFileSystem::nextTemporaryName(const std::string& target) const {
-    return platform::temporaryPath(resolve(target).value_or(target),
-                                   "t" + std::to_string(counter_ + 1));
+    return platform::temporaryPath(resolve(target).value_or(target), countedSuffix(counter_ + 1));
 }
 
 std::optional<std::string> MemoryFileSystem::resolve(const std::string& path) const {

@@ -38,10 +38,6 @@ SaveFault writeAll(HANDLE file, const std::vector<std::uint8_t>& bytes) {
     return SaveFault::None;
 }
 
-bool exists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 }  // namespace
 
 std::wstring widePath(const std::string& path) {
@@ -181,7 +177,14 @@ SaveFault Win32SaveSteps::close() {
 SaveFault Win32SaveSteps::commit(const std::string& temporary, const std::string& target) {
     const std::wstring from = widePath(temporary);
     const std::wstring to = widePath(target);
-    if (exists(to)) {
+    const DWORD attributes = GetFileAttributesW(to.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        // ReplaceFileW is to carry these over; not every implementation does.
+        constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+        if (attributes & kKept) {
+            SetFileAttributesW(from.c_str(), attributes & kKept);
+        }
         if (ReplaceFileW(to.c_str(), from.c_str(), nullptr, 0, nullptr, nullptr)) {
             return SaveFault::None;
         }
