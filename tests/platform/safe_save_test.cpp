@@ -190,6 +190,30 @@ TEST_F(SafeSave, ModeOwnerAndGroupSurvive) {
     EXPECT_EQ(st.st_gid, 65534u);
 }
 
+TEST_F(SafeSave, AnOwnerThatCannotBeKeptIsReportedAndOnlyTheNewOwnerMayRead) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs a file of another user's in a folder this user may write";
+    }
+    // root's file, mode 666, in a folder anyone may write; saved by "nobody".
+    fs::create_directory(dir.path() / "shared");
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod((dir.path() / "shared").c_str(), 0777), 0);
+    dir.write("shared/p.json", kOld);
+    ASSERT_EQ(::chmod(file("shared/p.json").c_str(), 0666), 0);
+    SaveResult saved;
+    {
+        test::AsNobody nobody;
+        saved = files.replaceFile(file("shared/p.json"), kNew);
+    }
+    ASSERT_TRUE(saved);
+    EXPECT_TRUE(saved.ownerChanged);
+    EXPECT_EQ(dir.read("shared/p.json"), kNew);
+    struct stat st {};
+    ASSERT_EQ(::stat(file("shared/p.json").c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, test::AsNobody::kNobody);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "root's group may no longer read it";
+}
+
 TEST_F(SafeSave, AFailureAtAnyStepLeavesTheTargetAndNoFreshFile) {
     for (const char* step : {"resolve", "create", "write", "flush", "close", "commit"}) {
         for (const bool targetExists : {true, false}) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -29,30 +30,46 @@ inline bool isSymlink(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
+// Root acts as "nobody" for the scope, as an ordinary user does.
+class AsNobody {
+public:
+    static constexpr uid_t kNobody = 65534;
+    AsNobody() {
+        if (::geteuid() == 0) {
+            dropped_ = ::setegid(kNobody) == 0 && ::seteuid(kNobody) == 0;
+        }
+    }
+    ~AsNobody() {
+        if (dropped_) {
+            (void)::seteuid(0);
+            (void)::setegid(0);
+        }
+    }
+    AsNobody(const AsNobody&) = delete;
+    AsNobody& operator=(const AsNobody&) = delete;
+
+private:
+    bool dropped_ = false;
+};
+
 // The folder is made read-only for the scope; root, who may write it all
 // the same, acts as "nobody" meanwhile.
 class ReadOnlyFolder {
 public:
     explicit ReadOnlyFolder(std::filesystem::path folder) : folder_(std::move(folder)) {
         ::chmod(folder_.c_str(), 0555);
-        if (::geteuid() == 0) {
-            dropped_ = ::setegid(kNobody) == 0 && ::seteuid(kNobody) == 0;
-        }
+        user_.emplace();
     }
     ~ReadOnlyFolder() {
-        if (dropped_) {
-            (void)::seteuid(0);
-            (void)::setegid(0);
-        }
+        user_.reset();
         ::chmod(folder_.c_str(), 0755);
     }
     ReadOnlyFolder(const ReadOnlyFolder&) = delete;
     ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
 
 private:
-    static constexpr uid_t kNobody = 65534;
     std::filesystem::path folder_;
-    bool dropped_ = false;
+    std::optional<AsNobody> user_;
 };
 
 }  // namespace tavrin::test
