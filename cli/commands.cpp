@@ -138,6 +138,9 @@ bool Commands::backup(const std::string& file) {
              << "); nothing was written\n";
         return false;
     }
+    if (saved.ownerChanged) {
+        err_ << "tavrin-cli: " << file << " is saved, but its owner or group could not be kept\n";
+    }
     err_ << "tavrin-cli: the keyboard's settings are saved in " << file << '\n';
     return true;
 }

@@ -33,8 +33,8 @@ std::string_view describe(SaveFault fault);
 struct SaveResult {
     SaveFault fault = SaveFault::None;
     // The file is saved, but its owner or group could not be kept (only an
-    // administrator may give a file away); its group and others lost their
-    // access with them.
+    // administrator may give a file away); where the group is not kept, the
+    // group and others lose their access to the new file.
     bool ownerChanged = false;
 
     explicit operator bool() const { return fault == SaveFault::None; }
