@@ -17,8 +17,8 @@ bool loadKeyboardImage(platform::FileSystem& files, const std::string& path,
     return true;
 }
 
-bool saveKeyboardImage(platform::FileSystem& files, const std::string& path,
-                       const KeyboardEeprom& eeprom) {
+platform::SaveResult saveKeyboardImage(platform::FileSystem& files, const std::string& path,
+                                       const KeyboardEeprom& eeprom) {
     eeprom::EepromImage image{};
     for (std::size_t a = 0; a < eeprom.size(); ++a) {
         image[a] = eeprom[a];

@@ -14,7 +14,7 @@ using KeyboardEeprom = std::array<std::uint8_t, 128>;
 // False (eeprom untouched) when the file is missing or unreadable.
 bool loadKeyboardImage(platform::FileSystem& files, const std::string& path,
                        KeyboardEeprom& eeprom);
-bool saveKeyboardImage(platform::FileSystem& files, const std::string& path,
-                       const KeyboardEeprom& eeprom);
+platform::SaveResult saveKeyboardImage(platform::FileSystem& files, const std::string& path,
+                                       const KeyboardEeprom& eeprom);
 
 }  // namespace tavrin::app

@@ -115,14 +115,17 @@ bool Session::finish(std::string& error) {
         error = "cannot write the wire log " + settings_.wireLog;
         ok = false;
     }
-    if (prepared_ && simulated_ && !settings_.simImage.empty() &&
-        !saveKeyboardImage(simulated_->files(), settings_.simImage,
-                           simulated_->keyboard.firmware().eeprom())) {
-        if (!error.empty()) {
-            error += "; ";
+    if (prepared_ && simulated_ && !settings_.simImage.empty()) {
+        const platform::SaveResult saved = saveKeyboardImage(
+            simulated_->files(), settings_.simImage, simulated_->keyboard.firmware().eeprom());
+        if (!saved) {
+            if (!error.empty()) {
+                error += "; ";
+            }
+            error += "cannot save the simulated keyboard to " + settings_.simImage + " (" +
+                     std::string(saved.reason()) + ")";
+            ok = false;
         }
-        error += "cannot save the simulated keyboard to " + settings_.simImage;
-        ok = false;
     }
     return ok;
 }

@@ -1,5 +1,9 @@
 #include "app/wire_log.h"
 
+#ifndef _WIN32
+#include "platform/posix_files.h"
+#endif
+
 namespace tavrin::app {
 
 WireLog::~WireLog() {
@@ -8,7 +12,13 @@ WireLog::~WireLog() {
 
 bool WireLog::open(const std::string& path) {
     close();
+#ifdef _WIN32
     file_ = std::fopen(path.c_str(), "wb");  // the same line ends everywhere
+#else
+    // The bytes sent include the keyboard's settings: the log is the
+    // user's alone, and a link planted at its name is not followed.
+    file_ = platform::openPrivateFile(path);
+#endif
     failed_ = file_ == nullptr;
     return file_ != nullptr;
 }

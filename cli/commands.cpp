@@ -98,10 +98,15 @@ bool Commands::load(const std::string& file, settings_file::Format* format,
 }
 
 bool Commands::save(const std::string& file, settings_file::Format format) {
-    if (window_.saveSettingsFile(file, format)) {
+    const platform::SaveResult saved = window_.saveSettingsFile(file, format);
+    if (saved.ownerChanged) {
+        err_ << "tavrin-cli: " << file << " is saved, but its owner or group could not be kept\n";
+    }
+    if (saved) {
         return true;
     }
-    dialogs_.MsgBox("Save setting to file error!", "Message", MsgIcon::Error, MsgButtons::Ok);
+    dialogs_.MsgBox("Save setting to file error! (" + std::string(saved.reason()) + ")", "Message",
+                    MsgIcon::Error, MsgButtons::Ok);
     return false;
 }
 
@@ -141,9 +146,15 @@ bool Commands::backup(const std::string& file) {
     if (!readQuietly("--backup: the keyboard could not be read; nothing was written")) {
         return false;
     }
-    if (!window_.saveSettingsFile(file, settings_file::formatForName(file))) {
-        err_ << "tavrin-cli: --backup: cannot save " << file << "; nothing was written\n";
+    const platform::SaveResult saved =
+        window_.saveSettingsFile(file, settings_file::formatForName(file));
+    if (!saved) {
+        err_ << "tavrin-cli: --backup: cannot save " << file << " (" << saved.reason()
+             << "); nothing was written\n";
         return false;
+    }
+    if (saved.ownerChanged) {
+        err_ << "tavrin-cli: " << file << " is saved, but its owner or group could not be kept\n";
     }
     err_ << "tavrin-cli: the keyboard's settings are saved in " << file << '\n';
     if (report_) {

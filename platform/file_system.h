@@ -5,9 +5,41 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tavrin::platform {
+
+// Why a file could not be written, as the system said it.
+enum class SaveFault {
+    None,
+    FolderReadOnly,  // no new file may be made in the folder
+    FileReadOnly,
+    DiskReadOnly,
+    DiskFull,
+    NoFolder,  // the folder does not exist
+    IsFolder,  // a folder has the file's name
+    LinkLoop,  // too many symbolic links, or one where none may be
+    NameTooLong,
+    NameTaken,  // every name tried for the new file was in use
+    NoPermission,
+    DiskError,
+    Failed,  // anything else
+};
+
+// The reason in a few words, for a message: "the folder is read-only".
+std::string_view describe(SaveFault fault);
+
+struct SaveResult {
+    SaveFault fault = SaveFault::None;
+    // The file is saved, but its owner or group could not be kept (only an
+    // administrator may give a file away); where the group is not kept, the
+    // group and others lose their access to the new file.
+    bool ownerChanged = false;
+
+    explicit operator bool() const { return fault == SaveFault::None; }
+    std::string_view reason() const { return describe(fault); }
+};
 
 class FileSystem {
 public:
@@ -31,13 +63,15 @@ public:
     virtual std::optional<std::vector<std::uint8_t>> readFileHead(const std::string& path,
                                                                   std::size_t maxBytes) = 0;
     // Opens for reading and writing, creating the file when it is missing,
-    // and writes bytes from offset 0 without shortening a longer file.
-    // False when any part of it could not be done.
-    virtual bool writeFileHead(const std::string& path, const std::vector<std::uint8_t>& bytes) = 0;
-    // Makes bytes the file's whole content, creating it when missing. The
-    // bytes go to a new file beside it that then takes its place, so a
-    // failed write leaves the old file whole.
-    virtual bool replaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes) = 0;
+    // writes bytes from offset 0 without shortening a longer file, and
+    // flushes them to the disk. A fault when any part of it could not be done.
+    virtual SaveResult writeFileHead(const std::string& path,
+                                     const std::vector<std::uint8_t>& bytes) = 0;
+    // Makes bytes the file's whole content, creating it when missing
+    // (saveWhole in platform/safe_save.h): a link is written through, the
+    // mode is kept, and a failed write leaves the old file as it was.
+    virtual SaveResult replaceFile(const std::string& path,
+                                   const std::vector<std::uint8_t>& bytes) = 0;
 };
 
 }  // namespace tavrin::platform

@@ -1,9 +1,14 @@
 #include "platform/std_file_system.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+
+#ifdef _WIN32
+#include "platform/win32/win32_save.h"
+#else
+#include "platform/posix_files.h"
+#endif
 
 namespace tavrin::platform {
 
@@ -66,50 +71,23 @@ std::optional<std::vector<std::uint8_t>> StdFileSystem::readFileHead(const std::
     return bytes;
 }
 
-bool StdFileSystem::writeFileHead(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    // "r+b" keeps a longer file's tail; "w+b" only for a file that is missing.
-    std::FILE* file = std::fopen(path.c_str(), "r+b");
-    if (file == nullptr) {
-        std::error_code ec;
-        if (fs::exists(fs::path(path), ec)) {
-            return false;  // present but not writable
-        }
-        file = std::fopen(path.c_str(), "w+b");
-    }
-    if (file == nullptr) {
-        return false;
-    }
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = (std::fflush(file) == 0) && ok;
-    ok = (std::fclose(file) == 0) && ok;
-    return ok;
+SaveResult StdFileSystem::writeFileHead(const std::string& path,
+                                        const std::vector<std::uint8_t>& bytes) {
+#ifdef _WIN32
+    return win32::win32WriteHead(path, bytes);
+#else
+    return posixWriteHead(path, bytes);
+#endif
 }
 
-bool StdFileSystem::replaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    // A rename would replace a file its owner made read-only.
-    std::error_code statusError;
-    const fs::file_status status = fs::status(fs::path(path), statusError);
-    if (!statusError && fs::exists(status) &&
-        (status.permissions() & fs::perms::owner_write) == fs::perms::none) {
-        return false;
-    }
-    const std::string temporary = path + ".tavrin-new";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr) {
-        return false;
-    }
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = (std::fflush(file) == 0) && ok;
-    ok = (std::fclose(file) == 0) && ok;
-    std::error_code ec;
-    if (ok) {
-        fs::rename(fs::path(temporary), fs::path(path), ec);
-        ok = !ec;
-    }
-    if (!ok) {
-        fs::remove(fs::path(temporary), ec);
-    }
-    return ok;
+SaveResult StdFileSystem::replaceFile(const std::string& path,
+                                      const std::vector<std::uint8_t>& bytes) {
+#ifdef _WIN32
+    win32::Win32SaveSteps steps;
+#else
+    PosixSaveSteps steps;
+#endif
+    return saveWhole(steps, path, bytes);
 }
 
 }  // namespace tavrin::platform

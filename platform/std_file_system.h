@@ -14,15 +14,17 @@ public:
     StdFileSystem(std::string programFolder, std::string systemDirectory);
 
     bool fileExists(const std::string& path) override;
-    bool CopyFile(const std::string& source, const std::string& target,
-                  bool failIfExists) override;
+    bool CopyFile(const std::string& source, const std::string& target, bool failIfExists) override;
     std::string GetSystemDirectory() override { return systemDirectory_; }
     std::string programFolder() override { return programFolder_; }
     std::string joinPath(const std::string& folder, const std::string& name) override;
     std::optional<std::vector<std::uint8_t>> readFileHead(const std::string& path,
                                                           std::size_t maxBytes) override;
-    bool writeFileHead(const std::string& path, const std::vector<std::uint8_t>& bytes) override;
-    bool replaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override;
+    // Through the platform's own calls (posix_files.h, win32/win32_save.h).
+    SaveResult writeFileHead(const std::string& path,
+                             const std::vector<std::uint8_t>& bytes) override;
+    SaveResult replaceFile(const std::string& path,
+                           const std::vector<std::uint8_t>& bytes) override;
 
 private:
     std::string programFolder_;

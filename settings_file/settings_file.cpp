@@ -57,12 +57,13 @@ LoadResult load(platform::FileSystem& files, const std::string& path, eeprom::Ee
     return LoadResult::Loaded;
 }
 
-bool save(platform::FileSystem& files, const std::string& path, const eeprom::EepromImage& image) {
+platform::SaveResult save(platform::FileSystem& files, const std::string& path,
+                          const eeprom::EepromImage& image) {
     const std::vector<std::uint8_t> bytes = encode(image);
-    // A file as long as the image is overwritten in place: that takes no
-    // disk space and keeps a longer file's tail. A new or shorter file is
-    // written beside and renamed over, so a full disk leaves no
-    // half-written file behind.
+    // A file as long as the image is overwritten in place (and flushed):
+    // that takes no disk space and keeps a longer file's tail. A new or
+    // shorter file is saved whole (a fresh file renamed over it), so a full
+    // disk leaves no half-written file behind.
     const auto head = files.readFileHead(path, kFileSize);
     if (head && head->size() == kFileSize) {
         return files.writeFileHead(path, bytes);

@@ -30,6 +30,7 @@ enum class LoadResult { Loaded, NotFound, Unreadable };
 // The image changes only when the result is Loaded.
 LoadResult load(platform::FileSystem& files, const std::string& path, eeprom::EepromImage& image);
 // Writes from the file's first byte without shortening a longer file.
-bool save(platform::FileSystem& files, const std::string& path, const eeprom::EepromImage& image);
+platform::SaveResult save(platform::FileSystem& files, const std::string& path,
+                          const eeprom::EepromImage& image);
 
 }  // namespace tavrin::settings_file

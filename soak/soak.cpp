@@ -275,6 +275,7 @@ void Soak::clearFaults() {
     files_.freeBytes.reset();
     files_.unreadable.clear();
     files_.readOnly.clear();
+    files_.readOnlyFolders.clear();
     // Let a late answer or key run out before the next operation.
     clock_.runUntil(clock_.now() + 2'000'000);
 }

@@ -1,6 +1,7 @@
 // The soak's file operations: loads of good, short, long, wide, missing and
-// unreadable files, and saves onto new, existing, read-only files and a
-// full disk.
+// unreadable files, and saves onto new, existing, read-only files, through
+// links, into a read-only folder, past a planted link and onto a full disk,
+// each perhaps followed by a power cut.
 
 #include <algorithm>
 
@@ -72,40 +73,94 @@ void Soak::doLoad(const Before& before) {
 }
 
 void Soak::doSave() {
-    std::string name = "/files/save" + std::to_string(uniform(0, 3)) + ".bin";
-    const int kind = uniform(0, 9);
+    const std::string target = "/files/save" + std::to_string(uniform(0, 3)) + ".bin";
+    std::string name = target;
+    const int kind = uniform(0, 12);
     if (kind == 0) {
         name.clear();
     } else if (kind == 1) {
         fault("disk full");
         files_.freeBytes = static_cast<std::size_t>(uniform(0, 511));
+        if (chance(0.5)) {
+            files_.remove(target);  // a new file needs the room; one in place does not
+        }
     } else if (kind == 2) {
         fault("file read-only");
-        if (!files_.contents(name)) {
-            files_.put(name, {});
+        if (!files_.contents(target)) {
+            files_.put(target, {});
         }
-        files_.readOnly.insert(name);
+        files_.readOnly.insert(target);
+    } else if (kind == 3) {
+        fault("folder read-only");
+        files_.readOnlyFolders.insert("/files");
+    } else if (kind == 4) {
+        // The owner's link: written where it leads, and kept.
+        name = "/files/link-" + target.substr(7);
+        files_.link(name, target.substr(7));
+        if (chance(0.5)) {
+            files_.remove(target);  // a dangling link: the file is made where it points
+        }
+    } else if (kind == 5) {
+        fault("link planted at the fresh file's name");
+        files_.put("/other/precious", {'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}, 0600);
+        files_.link(files_.nextTemporaryName(target), "/other/precious");
+    } else if (kind == 6) {
+        // A short file of its owner's mode: saved whole, not in place.
+        static constexpr unsigned kModes[] = {0600, 0640, 0644};
+        files_.put(target, std::vector<std::uint8_t>(static_cast<std::size_t>(uniform(0, 511)), 7),
+                   kModes[uniform(0, 2)]);
+    } else if (kind == 7) {
+        files_.remove(target);
     }
-    const auto* old = files_.contents(name);
+    const auto* old = files_.contents(target);
     const std::vector<std::uint8_t> oldContents = old ? *old : std::vector<std::uint8_t>{};
+    const auto oldMode = files_.mode(target);
     dialogs_.saveName = name;
     window_.Command2_Click();
     if (name.empty()) {
         check(dialogs_.messages.empty(), "a cancelled save shows nothing");
         return;
     }
-    const auto* now = files_.contents(name);
     const std::vector<std::uint8_t> bytes = settings_file::encode(window_.model().image);
+    const bool failed = shown(kSaveError);
+    if (chance(0.3)) {
+        fault("power cut after a save");
+        files_.powerCut();
+    }
+    const auto* now = files_.contents(target);
     const bool complete = now != nullptr && now->size() >= bytes.size() &&
                           std::equal(bytes.begin(), bytes.end(), now->begin());
     if (kind == 2) {
-        check(shown(kSaveError), "a save onto a read-only file is reported");
+        check(failed, "a save onto a read-only file is reported");
     }
-    if (shown(kSaveError)) {
-        check(kind == 2 || (kind == 1 && !complete), "a save reports an error only when it failed");
+    if (kind == 3) {
+        check(failed == (oldContents.size() < bytes.size()),
+              "a read-only folder refuses a new file, not a write in place");
+    }
+    if (kind == 4) {
+        check(files_.isLink(name), "a save through a link keeps the link");
+    }
+    if (kind == 5) {
+        check(*files_.contents("/other/precious") ==
+                  std::vector<std::uint8_t>{'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'},
+              "a link planted at the fresh file's name is not written through");
+    }
+    const auto names = files_.names();
+    check(std::none_of(names.begin(), names.end(),
+                       [&](const std::string& n) {
+                           return n.ends_with(".tavrin-new") && !files_.isLink(n);
+                       }),
+          "no fresh file is left behind");
+    if (failed) {
+        check(kind == 1 || kind == 2 || kind == 3, "a save reports an error only when it failed");
+        check(now ? *now == oldContents : oldContents.empty() && !old,
+              "a failed save leaves the old file as it was");
         return;
     }
-    check(complete, "a save that reports nothing wrote the whole image");
+    check(complete, "a save that reported success survives a power cut");
+    if (oldMode) {
+        check(files_.mode(target) == oldMode, "a save keeps the file's mode");
+    }
     if (complete && oldContents.size() > bytes.size()) {
         check(std::equal(oldContents.begin() + static_cast<long>(bytes.size()), oldContents.end(),
                          now->begin() + static_cast<long>(bytes.size())),

@@ -245,7 +245,8 @@ void MsrWindow::Saveeepromsettingtofile_Click() {
             return;
         }
         dialogs.ShowWaiting();
-        bool saved = settings_file::save(platform_.files, name, window_.image);
+        const bool saved =
+            static_cast<bool>(settings_file::save(platform_.files, name, window_.image));
         channel_.WaitMilliseconds(150);
         dialogs.CloseWaiting();
         if (!saved) {

@@ -149,7 +149,7 @@ public:
     // content; a refused file leaves the image and the window as they were.
     // What "Open" does once it has a name, without its dialogs.
     FileLoad loadSettingsFile(const std::string& path, LoadPurpose purpose = LoadPurpose::Use);
-    bool saveSettingsFile(const std::string& path, settings_file::Format format);
+    platform::SaveResult saveSettingsFile(const std::string& path, settings_file::Format format);
     // The current settings as a profile (shows the image first, so every
     // item's value is what the image holds).
     settings_file::Profile currentProfile();

@@ -107,7 +107,8 @@ FileLoad MsrWindow::loadProfileNow(const std::vector<std::uint8_t>& bytes, LoadP
     return {true, 0, {}};
 }
 
-bool MsrWindow::saveSettingsFile(const std::string& path, settings_file::Format format) {
+platform::SaveResult MsrWindow::saveSettingsFile(const std::string& path,
+                                                 settings_file::Format format) {
     if (format == settings_file::Format::Binary) {
         return settings_file::save(platform_.files, path, window_.image);
     }

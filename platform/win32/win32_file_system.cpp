@@ -1,5 +1,6 @@
 #include "platform/win32/win32_file_system.h"
 
+#include "platform/win32/win32_save.h"
 #include "platform/win32/windows_api.h"
 
 namespace tavrin::platform::win32 {
@@ -52,8 +53,8 @@ bool Win32FileSystem::fileExists(const std::string& path) {
     if (path.empty() || path.find_first_of("*?") != std::string::npos) {
         return false;
     }
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(path.c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(widePath(path).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -100,8 +101,9 @@ std::string Win32FileSystem::joinPath(const std::string& folder, const std::stri
 
 std::optional<std::vector<std::uint8_t>> Win32FileSystem::readFileHead(const std::string& path,
                                                                        std::size_t maxBytes) {
-    FileHandle file{CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    FileHandle file{CreateFileW(widePath(path).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (file.h == INVALID_HANDLE_VALUE) {
         return std::nullopt;  // missing, a folder, or not readable
     }
@@ -122,51 +124,15 @@ std::optional<std::vector<std::uint8_t>> Win32FileSystem::readFileHead(const std
     return bytes;
 }
 
-bool Win32FileSystem::writeFileHead(const std::string& path,
-                                    const std::vector<std::uint8_t>& bytes) {
-    // OPEN_ALWAYS creates a missing file and keeps a longer file's tail.
-    FileHandle file{CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (file.h == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    std::size_t put = 0;
-    while (put < bytes.size()) {
-        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - put, 1u << 20));
-        DWORD n = 0;
-        if (!WriteFile(file.h, bytes.data() + put, chunk, &n, nullptr) || n == 0) {
-            return false;
-        }
-        put += n;
-    }
-    return FlushFileBuffers(file.h) != FALSE;
+SaveResult Win32FileSystem::writeFileHead(const std::string& path,
+                                          const std::vector<std::uint8_t>& bytes) {
+    return win32WriteHead(path, bytes);
 }
 
-bool Win32FileSystem::replaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    const std::string temporary = path + ".tavrin-new";
-    bool ok = false;
-    {
-        FileHandle file{CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr)};
-        if (file.h == INVALID_HANDLE_VALUE) {
-            return false;
-        }
-        std::size_t put = 0;
-        ok = true;
-        while (ok && put < bytes.size()) {
-            DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - put, 1u << 20));
-            DWORD n = 0;
-            ok = WriteFile(file.h, bytes.data() + put, chunk, &n, nullptr) && n != 0;
-            put += n;
-        }
-        ok = ok && FlushFileBuffers(file.h) != FALSE;
-    }
-    ok = ok && MoveFileExA(temporary.c_str(), path.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-    if (!ok) {
-        DeleteFileA(temporary.c_str());
-    }
-    return ok;
+SaveResult Win32FileSystem::replaceFile(const std::string& path,
+                                        const std::vector<std::uint8_t>& bytes) {
+    Win32SaveSteps steps;
+    return saveWhole(steps, path, bytes);
 }
 
 }  // namespace tavrin::platform::win32

@@ -29,8 +29,11 @@ public:
     std::string joinPath(const std::string& folder, const std::string& name) override;
     std::optional<std::vector<std::uint8_t>> readFileHead(const std::string& path,
                                                           std::size_t maxBytes) override;
-    bool writeFileHead(const std::string& path, const std::vector<std::uint8_t>& bytes) override;
-    bool replaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override;
+    // Names as widePath reads them.
+    SaveResult writeFileHead(const std::string& path,
+                             const std::vector<std::uint8_t>& bytes) override;
+    SaveResult replaceFile(const std::string& path,
+                           const std::vector<std::uint8_t>& bytes) override;
 
 private:
     std::string programFolder_;

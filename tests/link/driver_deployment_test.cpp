@@ -52,10 +52,12 @@ public:
                                                           std::size_t maxBytes) override {
         return inner_.readFileHead(path, maxBytes);
     }
-    bool writeFileHead(const std::string& path, const std::vector<std::uint8_t>& bytes) override {
+    platform::SaveResult writeFileHead(const std::string& path,
+                                       const std::vector<std::uint8_t>& bytes) override {
         return inner_.writeFileHead(path, bytes);
     }
-    bool replaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes) override {
+    platform::SaveResult replaceFile(const std::string& path,
+                                     const std::vector<std::uint8_t>& bytes) override {
         return inner_.replaceFile(path, bytes);
     }
 
@@ -70,8 +72,8 @@ const std::vector<std::string> kSources{"winiodll", "winiosys", "winiodll3", "wi
                                         "winio.vxd"};
 const std::vector<std::string> kProgramTargets{"winio.dll", "winio.sys", "winio3.dll",
                                                "winio3.sys"};
-const std::vector<std::string> kSystemTargets{"winio.dll", "winio.sys", "winio3.dll",
-                                              "winio3.sys", "winio.vxd"};
+const std::vector<std::string> kSystemTargets{"winio.dll", "winio.sys", "winio3.dll", "winio3.sys",
+                                              "winio.vxd"};
 
 class DriverDeployment : public testing::Test {
 protected:

@@ -130,7 +130,6 @@ TEST_F(SettingsFileOnDisk, SaveToAFullDiskIsReported) {
     EXPECT_FALSE(save(files, "/dev/full", sampleImage()));
 }
 
-
 // A save either writes the whole image or leaves the file as it was, even
 // when the disk fills up halfway.
 struct SaveCase {
@@ -157,7 +156,7 @@ TEST_P(SaveAllOrNothing, WholeImageOrTheOldFile) {
     files.freeBytes = c.freeBytes;
 
     const eeprom::EepromImage image = sampleImage();
-    ASSERT_EQ(save(files, "/s.bin", image), c.saved);
+    ASSERT_EQ(static_cast<bool>(save(files, "/s.bin", image)), c.saved);
 
     const auto* now = files.contents("/s.bin");
     if (!c.saved) {
@@ -172,7 +171,8 @@ TEST_P(SaveAllOrNothing, WholeImageOrTheOldFile) {
     ASSERT_NE(now, nullptr);
     std::vector<std::uint8_t> expected = encode(image);
     if (old.size() > expected.size()) {
-        expected.insert(expected.end(), old.begin() + static_cast<long>(expected.size()), old.end());
+        expected.insert(expected.end(), old.begin() + static_cast<long>(expected.size()),
+                        old.end());
     }
     EXPECT_EQ(*now, expected);
 }
