@@ -1,0 +1,263 @@
+// The whole program over the raw keyboard port and its double: the same
+// wire bytes and frames reach the simulated keyboard, and the same results
+// come out, as on the simulated keyboard's own path; each fault gives a
+// clear error and never a success over a lost byte.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "app/null_backends.h"
+#include "link/raw_keyboard_port.h"
+#include "platform/std_file_system.h"
+#include "support/fakes.h"
+#include "support/raw_keyboard_double.h"
+#include "support/sim_rig.h"
+#include "support/temp_dir.h"
+
+namespace tavrin::test {
+namespace {
+
+using ::testing::ElementsAre;
+
+struct RawRig {
+    explicit RawRig(RawKeyboardDouble::Options raw, sim::SimulatedKeyboard::Options options = {})
+        : keyboard(clock, std::move(options)),
+          device(clock, keyboard, raw),
+          port(device.device(), host, raw.set) {}
+
+    sim::VirtualClock clock;
+    sim::SimulatedKeyboard keyboard;
+    sim::SimHost host{clock};  // the program's side: ticks, pump, Timer1, version
+    RawKeyboardDouble device;
+    link::RawKeyboardPort port;
+    link::RawPortEvents events{host, port};
+    TempDir programDir;
+    TempDir systemDir;
+    platform::StdFileSystem files{programDir.path().string(), systemDir.path().string()};
+    FakeDialogs dialogs;
+    app::AbsentRegistry registry;
+    app::AbsentLauncher launcher;
+    ui::MsrWindow window{
+        ui::Platform{port, host, events, host, port, host, files, dialogs, registry, launcher}};
+};
+
+// What an operation left behind, on either path.
+struct Outcome {
+    std::vector<std::string> messages;
+    std::vector<std::uint8_t> wire;
+    std::vector<std::vector<std::uint8_t>> frames;
+    sim::KeyboardFirmware::Eeprom eeprom;
+    std::vector<int> image;
+    bool imageValid;
+    std::string firmwareVersion;
+};
+
+template <class Rig>
+Outcome outcome(Rig& rig) {
+    Outcome o;
+    for (const auto& m : rig.dialogs.messages) {
+        o.messages.push_back(m.text);
+    }
+    o.wire = rig.keyboard.ports().wireBytes();
+    o.frames = rig.keyboard.firmware().frames();
+    o.eeprom = rig.keyboard.firmware().eeprom();
+    o.image.assign(rig.window.model().image.begin(), rig.window.model().image.end());
+    o.imageValid = rig.window.model().imageValidFlag;
+    o.firmwareVersion = rig.window.model().aboutLabel6;
+    return o;
+}
+
+void expectSame(const Outcome& raw, const Outcome& sim, const char* step) {
+    EXPECT_EQ(raw.messages, sim.messages) << step;
+    EXPECT_EQ(raw.wire, sim.wire) << step;
+    EXPECT_EQ(raw.frames, sim.frames) << step;
+    EXPECT_EQ(raw.eeprom, sim.eeprom) << step;
+    EXPECT_EQ(raw.image, sim.image) << step;
+    EXPECT_EQ(raw.imageValid, sim.imageValid) << step;
+    EXPECT_EQ(raw.firmwareVersion, sim.firmwareVersion) << step;
+}
+
+// Start-up read, a changed item written with the whole image, reset to
+// default, the OPOS preset: each step compared with the simulated
+// keyboard's own path.
+template <class Rig>
+void step(Rig& rig, int n) {
+    switch (n) {
+        case 0:
+            rig.window.Form_Load();
+            break;
+        case 1:
+            rig.dialogs.inputAnswers = {"25"};
+            rig.window.cmdItem_Click(3);
+            rig.window.choose(5, 4);  // SPAIN
+            rig.window.Command4_Click();
+            break;
+        case 2:
+            rig.dialogs.answers = {platform::MsgAnswer::Yes};
+            rig.window.Command5_Click();
+            break;
+        case 3:
+            rig.window.chooseMode(1);
+            rig.dialogs.answers = {platform::MsgAnswer::Yes};
+            rig.window.Cmdpt_Click();
+            break;
+    }
+}
+constexpr const char* kSteps[] = {"read", "whole-image write", "reset", "OPOS"};
+
+struct PathCase {
+    const char* name;
+    RawKeyboardDouble::Options raw;
+    sim::SimulatedKeyboard::Options keyboard;
+};
+
+void PrintTo(const PathCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SamePath : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(SamePath, AsTheSimulatedKeyboardsOwn) {
+    const PathCase& c = GetParam();
+    SimRig sim(c.keyboard);
+    RawRig raw(c.raw, c.keyboard);
+    for (int n = 0; n < 4; ++n) {
+        step(sim, n);
+        step(raw, n);
+        expectSame(outcome(raw), outcome(sim), kSteps[n]);
+    }
+    EXPECT_FALSE(raw.port.gone());
+    EXPECT_EQ(raw.port.tally().refusedBytes, 0);
+    EXPECT_EQ(raw.keyboard.host().typedElsewhere(), 0);
+}
+
+sim::SimulatedKeyboard::Options withOperatorKeys() {
+    sim::SimulatedKeyboard::Options o;
+    // Typed during the start-up read's answer, into its ignored first
+    // positions and into the EEPROM's nibbles: the read must fail on both paths.
+    o.operatorKeys = {{350'000, 'A', 0x1E}, {500'000, 0x0D, 0x1C}};
+    return o;
+}
+
+RawKeyboardDouble::Options raw(link::ScanCodeSet set, bool ack = true, bool breakAlone = false) {
+    RawKeyboardDouble::Options o;
+    o.set = set;
+    o.ack = ack;
+    o.breakAlone = breakAlone;
+    return o;
+}
+
+RawKeyboardDouble::Options withResend() {
+    auto o = raw(link::ScanCodeSet::Set1);
+    o.resendByte = 5;
+    return o;
+}
+
+RawKeyboardDouble::Options withSelfTest() {
+    auto o = raw(link::ScanCodeSet::Set2);
+    o.selfTestAfter = 12;
+    return o;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SamePath,
+    ::testing::Values(PathCase{"Set1", raw(link::ScanCodeSet::Set1), {}},
+                      PathCase{"Set2", raw(link::ScanCodeSet::Set2), {}},
+                      PathCase{"Set1BreakAlone", raw(link::ScanCodeSet::Set1, true, true), {}},
+                      PathCase{"Set2BreakAlone", raw(link::ScanCodeSet::Set2, true, true), {}},
+                      PathCase{"NoAck", raw(link::ScanCodeSet::Set1, false), {}},
+                      PathCase{"OneResend", withResend(), {}},
+                      PathCase{"SelfTestInTheMiddle", withSelfTest(), {}},
+                      PathCase{"OperatorKeysInTheAnswer", raw(link::ScanCodeSet::Set1),
+                               withOperatorKeys()}),
+    [](const ::testing::TestParamInfo<PathCase>& info) { return info.param.name; });
+
+// What the port saw is told apart: ACKs, silence, the resend, the restart.
+TEST(RawPortTally, CountsTheKeyboardsReplies) {
+    RawRig plain(raw(link::ScanCodeSet::Set1));
+    plain.window.Form_Load();
+    EXPECT_EQ(plain.port.tally().acks, 8);
+    EXPECT_EQ(plain.port.tally().keystrokes, 290);
+    EXPECT_EQ(plain.port.tally().releases, 290);
+
+    RawRig silent(raw(link::ScanCodeSet::Set1, false));
+    silent.window.Form_Load();
+    EXPECT_EQ(silent.port.tally().noReply, 8);
+    EXPECT_EQ(silent.port.tally().acks, 0);
+
+    RawRig resend(withResend());
+    resend.window.Form_Load();
+    EXPECT_EQ(resend.port.tally().resends, 1);
+    EXPECT_EQ(resend.port.tally().bytesSent, 9);
+    EXPECT_EQ(resend.keyboard.ports().wireBytes().size(), 8u);
+
+    RawRig restarted(withSelfTest());
+    restarted.window.Form_Load();
+    restarted.window.Command3_Click();
+    EXPECT_EQ(restarted.port.tally().selfTests, 1);
+}
+
+struct FaultCase {
+    const char* name;
+    RawKeyboardDouble::Options raw;
+    std::string error;  // the whole-image write's message
+};
+
+void PrintTo(const FaultCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class LostByte : public ::testing::TestWithParam<FaultCase> {};
+
+// A byte lost in the middle of the whole-image write: the write reports its
+// error, and the keyboard never took the frame the byte belonged to.
+TEST_P(LostByte, EndsTheWriteWithItsError) {
+    const FaultCase& c = GetParam();
+    RawRig rig(c.raw);
+    rig.window.Form_Load();
+    ASSERT_TRUE(rig.window.model().imageValidFlag);
+    rig.dialogs.messages.clear();
+    rig.dialogs.inputAnswers = {"25"};
+    rig.window.cmdItem_Click(3);
+    rig.window.Command4_Click();
+    ASSERT_FALSE(rig.dialogs.messages.empty());
+    EXPECT_EQ(rig.dialogs.messages.back().text, c.error);
+    for (const auto& m : rig.dialogs.messages) {
+        EXPECT_EQ(m.text.find("Successful"), std::string::npos) << m.text;
+    }
+    EXPECT_EQ(rig.port.tally().refusedBytes, 1);
+}
+
+RawKeyboardDouble::Options fault(int refuse, int vanish) {
+    auto o = raw(link::ScanCodeSet::Set1);
+    o.refuseWrite = refuse;
+    o.vanishAtWrite = vanish;
+    return o;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LostByte,
+    ::testing::Values(FaultCase{"WriteRefusedEio", fault(40, -1), "Write to EEPROM error!"},
+                      FaultCase{"DeviceVanishes", fault(-1, 40), "Write to EEPROM error!"}),
+    [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
+
+// Once the device has gone, nothing more is sent and a read fails.
+TEST(RawPortVanished, LaterReadsSendNothingAndFail) {
+    RawRig rig(raw(link::ScanCodeSet::Set1));
+    rig.window.Form_Load();
+    ASSERT_TRUE(rig.window.model().imageValidFlag);
+    rig.device.vanish();
+    rig.dialogs.messages.clear();
+    const std::size_t wire = rig.keyboard.ports().wireBytes().size();
+    rig.window.Command3_Click();
+    EXPECT_THAT(std::vector<std::string>{rig.dialogs.messages.back().text},
+                ElementsAre("Read setting from EEPROM error!"));
+    EXPECT_TRUE(rig.port.gone());
+    EXPECT_EQ(rig.keyboard.ports().wireBytes().size(), wire);
+    EXPECT_FALSE(rig.window.model().imageValidFlag);
+}
+
+}  // namespace
+}  // namespace tavrin::test

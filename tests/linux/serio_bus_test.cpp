@@ -1,0 +1,160 @@
+// The keyboard port found, read and rebound on a serio bus in a folder.
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/linux/serio_bus.h"
+#include "support/fake_sysfs.h"
+
+namespace tavrin::test {
+namespace {
+
+using platform::KeyboardPort;
+using platform::ScanCodeTranslation;
+using platform::SysfsSerioBus;
+using Port = FakeSysfs::Port;
+
+constexpr const char* kKbd = "i8042 KBD port";
+constexpr const char* kAux = "i8042 AUX port";
+
+struct FindCase {
+    const char* name;
+    std::vector<Port> ports;
+    bool busExists;
+    // Expected: the port's name (empty: none found), driver, translation, reason.
+    std::string port;
+    std::string driver;
+    ScanCodeTranslation translation;
+    std::string reason;
+};
+
+void PrintTo(const FindCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class FindKeyboardPort : public ::testing::TestWithParam<FindCase> {};
+
+TEST_P(FindKeyboardPort, ReadsWhatTheKernelShows) {
+    const FindCase& c = GetParam();
+    FakeSysfs sysfs;
+    for (const Port& p : c.ports) {
+        sysfs.addPort(p);
+    }
+    SysfsSerioBus bus(c.busExists ? sysfs.devices() : sysfs.root() / "no-such-bus");
+    std::string reason;
+    std::optional<KeyboardPort> port = platform::findKeyboardPort(bus, reason);
+    if (c.port.empty()) {
+        ASSERT_FALSE(port.has_value()) << port->name;
+        EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
+        return;
+    }
+    ASSERT_TRUE(port.has_value()) << reason;
+    EXPECT_EQ(port->name, c.port);
+    EXPECT_EQ(port->driver, c.driver);
+    EXPECT_EQ(port->translation, c.translation);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FindKeyboardPort,
+                         ::testing::Values(FindCase{"NoSerioAtAll",
+                                                    {},
+                                                    false,
+                                                    "",
+                                                    "",
+                                                    ScanCodeTranslation::Unknown,
+                                                    "the kernel shows no serio bus"},
+                                           FindCase{"EmptyBus",
+                                                    {},
+                                                    true,
+                                                    "",
+                                                    "",
+                                                    ScanCodeTranslation::Unknown,
+                                                    "the kernel has no serio ports here"},
+                                           FindCase{"NoKeyboardPort",
+                                                    {{"serio1", kAux, "06", "psmouse"}},
+                                                    true,
+                                                    "",
+                                                    "",
+                                                    ScanCodeTranslation::Unknown,
+                                                    "the kernel has no i8042 keyboard port here"},
+                                           FindCase{"AtkbdTranslated",
+                                                    {{"serio0", kKbd, "06", "atkbd"}},
+                                                    true,
+                                                    "serio0",
+                                                    "atkbd",
+                                                    ScanCodeTranslation::Set1,
+                                                    ""},
+                                           FindCase{"SerioRawBound",
+                                                    {{"serio0", kKbd, "06", "serio_raw"}},
+                                                    true,
+                                                    "serio0",
+                                                    "serio_raw",
+                                                    ScanCodeTranslation::Set1,
+                                                    ""},
+                                           FindCase{"Untranslated",
+                                                    {{"serio0", kKbd, "01", "atkbd"}},
+                                                    true,
+                                                    "serio0",
+                                                    "atkbd",
+                                                    ScanCodeTranslation::Set2,
+                                                    ""},
+                                           FindCase{"UnknownTypeAndNoDriver",
+                                                    {{"serio0", kKbd, "", ""}},
+                                                    true,
+                                                    "serio0",
+                                                    "",
+                                                    ScanCodeTranslation::Unknown,
+                                                    ""},
+                                           FindCase{"SeveralPorts",
+                                                    {{"serio1", kAux, "06", "psmouse"},
+                                                     {"serio2", "i8042 AUX1 port", "06", ""},
+                                                     {"serio12", kKbd, "06", "atkbd"},
+                                                     {"serio3", kKbd, "01", "serio_raw"}},
+                                                    true,
+                                                    "serio3",
+                                                    "serio_raw",
+                                                    ScanCodeTranslation::Set2,
+                                                    ""},
+                                           FindCase{"DescriptionMustMatchWhole",
+                                                    {{"serio0", "i8042 KBD port 2", "06", "atkbd"}},
+                                                    true,
+                                                    "",
+                                                    "",
+                                                    ScanCodeTranslation::Unknown,
+                                                    "no i8042 keyboard port"}),
+                         [](const ::testing::TestParamInfo<FindCase>& info) {
+                             return info.param.name;
+                         });
+
+TEST(SerioBinding, WritesTheDriverNameExactlyToDrvctl) {
+    FakeSysfs sysfs;
+    sysfs.addPort({"serio0", kKbd, "06", "atkbd"});
+    sysfs.addPort({"serio1", kAux, "06", "psmouse"});
+    SysfsSerioBus bus(sysfs.devices());
+    std::string reason;
+    auto port = platform::findKeyboardPort(bus, reason);
+    ASSERT_TRUE(port.has_value()) << reason;
+
+    std::string error;
+    ASSERT_TRUE(platform::bindRawDriver(bus, *port, error)) << error;
+    EXPECT_EQ(sysfs.drvctl("serio0"), "serio_raw");
+    ASSERT_TRUE(platform::bindKeyboardDriver(bus, *port, error)) << error;
+    EXPECT_EQ(sysfs.drvctl("serio0"), "atkbd");
+    EXPECT_EQ(sysfs.drvctl("serio1"), "");
+}
+
+TEST(SerioBinding, RefusesAPortItCannotRebind) {
+    FakeSysfs sysfs;
+    sysfs.addPort({"serio0", kKbd, "06", "atkbd"});
+    SysfsSerioBus bus(sysfs.devices());
+    std::string error;
+    for (const char* name : {"serio9", "", "../serio0", ".."}) {
+        error.clear();
+        EXPECT_FALSE(bus.writeDriverControl(name, "serio_raw", error)) << name;
+        EXPECT_FALSE(error.empty()) << name;
+    }
+    EXPECT_EQ(sysfs.drvctl("serio0"), "");
+}
+
+}  // namespace
+}  // namespace tavrin::test

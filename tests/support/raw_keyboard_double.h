@@ -1,0 +1,176 @@
+#pragma once
+// The raw keyboard port's double: a socket pair whose far end is served by
+// the simulated keyboard on the virtual clock. Bytes the program writes go
+// through the simulated controller to the keyboard firmware and are
+// acknowledged (or not); what the firmware types comes back as set-1 or
+// set-2 scan codes. Faults: no ACK, one resend, 0xAA in the middle, a write
+// the kernel refuses (EIO), the device vanishing.
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "link/scan_code_decoder.h"
+#include "platform/linux/fd_raw_device.h"
+#include "sim/simulated_keyboard.h"
+#include "sim/virtual_clock.h"
+
+namespace tavrin::test {
+
+class RawKeyboardDouble {
+public:
+    struct Options {
+        link::ScanCodeSet set = link::ScanCodeSet::Set1;
+        bool ack = true;          // ACK every byte the keyboard takes
+        bool breakAlone = false;  // type by break codes only, else make and break
+        int resendByte = -1;      // the keyboard asks once for this byte again (0-based)
+        int selfTestAfter = -1;   // 0xAA after this byte's reply
+        int refuseWrite = -1;     // this write() fails with EIO (0-based, resends count)
+        int vanishAtWrite = -1;   // the device is gone from this write() on
+    };
+
+    // The serving period: the far end looks at its socket this often.
+    static constexpr sim::Micros kServicePeriod = 200;
+
+    RawKeyboardDouble(sim::VirtualClock& clock, sim::SimulatedKeyboard& keyboard, Options options)
+        : clock_(clock), keyboard_(keyboard), options_(options) {
+        int fds[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0) {
+            fds[0] = fds[1] = -1;
+        }
+        far_ = fds[1];
+        device_ = std::make_unique<ClockedDevice>(fds[0], *this);
+        keyboard_.host().SetWindowsHookEx([this](int, std::uintptr_t, std::intptr_t lParam) {
+            type(static_cast<std::uint8_t>((static_cast<std::uint64_t>(lParam) >> 16) & 0x7F));
+            return 1;
+        });
+        schedule();
+    }
+    ~RawKeyboardDouble() { vanish(); }
+    RawKeyboardDouble(const RawKeyboardDouble&) = delete;
+    RawKeyboardDouble& operator=(const RawKeyboardDouble&) = delete;
+
+    // The program's end of the device.
+    platform::RawDevice& device() { return *device_; }
+    // Every byte the far end sent: replies and scan codes.
+    const std::vector<std::uint8_t>& sent() const { return sent_; }
+    int writes() const { return writes_; }
+
+    void vanish() {
+        if (far_ >= 0) {
+            ::close(far_);
+            far_ = -1;
+        }
+    }
+
+private:
+    // The program's end: the real descriptor code, with the double's clock
+    // running while it waits and its faults on write().
+    class ClockedDevice : public platform::FdRawDevice {
+    public:
+        ClockedDevice(int fd, RawKeyboardDouble& owner) : FdRawDevice(fd), owner_(owner) {}
+        Io writeByte(std::uint8_t byte) override {
+            const int n = owner_.writes_++;
+            if (n == owner_.options_.vanishAtWrite) {
+                owner_.vanish();
+            }
+            if (n == owner_.options_.refuseWrite) {
+                refused_ = true;
+                return Io::Failed;
+            }
+            return FdRawDevice::writeByte(byte);
+        }
+        void waitReadable(std::uint32_t ms) override {
+            owner_.clock_.runEvents(static_cast<sim::Micros>(ms) * 1000);
+        }
+        std::string lastError() const override {
+            return refused_ ? "Input/output error" : FdRawDevice::lastError();
+        }
+
+    private:
+        RawKeyboardDouble& owner_;
+        bool refused_ = false;
+    };
+
+    void schedule() {
+        clock_.post(clock_.now() + kServicePeriod, alive_.guard([this] { serve(); }));
+    }
+
+    void send(std::uint8_t byte) {
+        if (far_ >= 0 && ::send(far_, &byte, 1, MSG_NOSIGNAL | MSG_DONTWAIT) == 1) {
+            sent_.push_back(byte);
+        }
+    }
+
+    // Takes what the program wrote and hands it, one byte at a time, to the
+    // simulated controller once its input buffer is empty.
+    void serve() {
+        if (far_ < 0) {
+            return;
+        }
+        std::uint8_t buffer[64];
+        ssize_t n;
+        while ((n = ::recv(far_, buffer, sizeof buffer, MSG_DONTWAIT)) > 0) {
+            queue_.insert(queue_.end(), buffer, buffer + n);
+        }
+        std::uint32_t status = 0;
+        if (!queue_.empty() && keyboard_.ports().GetPortVal(sim::kI8042Status, status, 1) &&
+            (status & sim::kStatusInputFull) == 0) {
+            const std::uint8_t byte = queue_.front();
+            queue_.pop_front();
+            const int index = received_++;
+            if (index == options_.resendByte && !resent_) {
+                resent_ = true;
+                --received_;
+                send(link::kKeyboardResend);
+            } else {
+                keyboard_.ports().SetPortVal(sim::kI8042Data, byte, 1);
+                clock_.post(clock_.now() + 1000, alive_.guard([this, index] { reply(index); }));
+            }
+        }
+        schedule();
+    }
+
+    void reply(int index) {
+        if (options_.ack) {
+            send(link::kKeyboardAck);
+        }
+        if (index == options_.selfTestAfter) {
+            send(link::kKeyboardSelfTestPassed);
+        }
+    }
+
+    // One keystroke of the firmware (or the operator) as scan codes.
+    void type(std::uint8_t set1) {
+        const bool set2 = options_.set == link::ScanCodeSet::Set2;
+        const std::uint8_t code = set2 ? link::Set2FromSet1(set1) : set1;
+        if (!options_.breakAlone) {
+            send(code);
+        }
+        if (set2) {
+            send(0xF0);
+            send(code);
+        } else {
+            send(static_cast<std::uint8_t>(code | 0x80));
+        }
+    }
+
+    sim::VirtualClock& clock_;
+    sim::SimulatedKeyboard& keyboard_;
+    Options options_;
+    int far_ = -1;
+    std::unique_ptr<ClockedDevice> device_;
+    std::deque<std::uint8_t> queue_;
+    std::vector<std::uint8_t> sent_;
+    int received_ = 0;
+    int writes_ = 0;
+    bool resent_ = false;
+    sim::AliveToken alive_;
+};
+
+}  // namespace tavrin::test
