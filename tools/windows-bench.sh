@@ -15,17 +15,25 @@
 set -uo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$ROOT/tools/wine-env.sh"
 ARCH=${TAVRIN_BENCH_ARCH:-i686}
+if [[ $ARCH == i686 ]]; then
+    probe_wine32
+    if ((!WINE32_RUNS)); then
+        echo "windows-bench: ${WINE32_WHY%%:*}: the x86_64 build instead" >&2
+        ARCH=x86_64
+    fi
+fi
 RUNS=${TAVRIN_BENCH_RUNS:-5}
 JOBS=${TAVRIN_JOBS:-2}
 case $ARCH in
 i686)
     BUILD=${TAVRIN_WIN32_BUILD:-$ROOT/build-win32}
-    WINE=/usr/lib/wine/wine
+    WINE=$WINE32
     ;;
 x86_64)
     BUILD=${TAVRIN_WIN_BUILD:-$ROOT/build-win}
-    WINE=/usr/lib/wine/wine64
+    WINE=$WINE64
     ;;
 *)
     echo "TAVRIN_BENCH_ARCH: i686 or x86_64" >&2
@@ -75,22 +83,20 @@ fi
 if [[ -z ${WINEPREFIX:-} ]]; then
     export WINEPREFIX=$WORK/prefix WINEARCH=win64
     OWN_PREFIX=1
-    timeout 300 /usr/lib/wine/wine64 wineboot -i >"$WORK/wineboot.log" 2>&1 || die "wineboot failed"
+    timeout 300 "$WINE64" wineboot -i >"$WORK/wineboot.log" 2>&1 || die "wineboot failed"
     # Unmanaged windows, as the window tests run them: without a window
     # manager, hiding a managed window waits 2 s for one (frmWaiting hides
     # at the end of the start-up read).
-    /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
-        >/dev/null 2>&1
+    wine_reg 64 add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
     timeout 60 wineserver -w
 fi
-if /usr/lib/wine/wine64 reg query 'HKCU\Software\Wine\X11 Driver' /v Managed 2>/dev/null |
+if "$WINE64" reg query 'HKCU\Software\Wine\X11 Driver' /v Managed 2>/dev/null |
     grep -q 'REG_SZ *N'; then
     windows="unmanaged windows"
 else
     windows="managed windows ($(pgrep -x openbox >/dev/null && echo openbox || echo "no window manager seen"))"
 fi
 export WINELOADER=$WINE
-winpath() { winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 
 # --- Runs ------------------------------------------------------------------------
 read -r _ floor _ waits _ bytes _ transfer _ keystrokes _ typing < <("$NATIVE/bench/bench_read_floor")
@@ -135,7 +141,7 @@ read -r wmin wmax wmean < <(stats "${wall[@]}")
 read -r _ wsmax _ < <(stats "${ws[@]}")
 read -r _ peakmax _ < <(stats "${peak[@]}")
 
-echo "tavrin.exe ($ARCH) under $(wine --version 2>/dev/null), $windows, --simulate, start-up read included, $RUNS runs"
+echo "tavrin.exe ($ARCH) under $("$WINE64" --version 2>/dev/null), $windows, --simulate, start-up read included, $RUNS runs"
 printf '  read floor            %8.1f ms  (%.0f ms waits + %d x %.1f ms transfer + %d keystrokes x %.1f ms)\n' \
     "$floor" "$waits" "$bytes" "$transfer" "$keystrokes" "$typing"
 target=$(awk -v f="$floor" 'BEGIN { printf "%.1f", f + 300 }')

@@ -6,12 +6,22 @@
 # itself, in a virtual desktop, as Windows would.
 #
 #   bash tools/windows-screenshots.sh
-# TAVRIN_WIN32_BUILD chooses the i686 build folder (default build-win32).
+# TAVRIN_WIN32_BUILD / TAVRIN_WIN_BUILD choose the build folders (default
+# build-win32, build-win).
 
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-BUILD=${TAVRIN_WIN32_BUILD:-$ROOT/build-win32}
+source "$ROOT/tools/wine-env.sh"
+probe_wine32
+# The pictures are the same from either build; the 64-bit one where the
+# kernel runs no 32-bit programs.
+if ((WINE32_RUNS)); then
+    ARCH=i686 BUILD=${TAVRIN_WIN32_BUILD:-$ROOT/build-win32} WINE=$WINE32
+else
+    echo "windows-screenshots: ${WINE32_WHY%%:*}: the x86_64 build instead" >&2
+    ARCH=x86_64 BUILD=${TAVRIN_WIN_BUILD:-$ROOT/build-win} WINE=$WINE64
+fi
 OUT=$ROOT/docs/screenshots/windows
 JOBS=${TAVRIN_JOBS:-2}
 LAUNCHER=()
@@ -19,7 +29,7 @@ command -v ccache >/dev/null && LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -
 command -v convert >/dev/null || { echo "windows-screenshots: needs ImageMagick (convert)" >&2; exit 1; }
 
 if [[ ! -f $BUILD/CMakeCache.txt ]]; then
-    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-i686.cmake" \
+    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-$ARCH.cmake" \
         -DCMAKE_BUILD_TYPE=Release "${LAUNCHER[@]}" >"$BUILD.configure.log"
 fi
 nice -n 5 cmake --build "$BUILD" -j "$JOBS" --target tavrin_win tavrin_window_shots >"$BUILD.shots.log"
@@ -35,15 +45,15 @@ trap cleanup EXIT
 start_xvfb 1280x1024x24 "$WORK/xvfb.log" || { echo "windows-screenshots: no Xvfb" >&2; exit 1; }
 
 export WINEPREFIX=$WORK/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export WINELOADER=/usr/lib/wine/wine
-timeout 300 /usr/lib/wine/wine64 wineboot -i >"$WORK/wineboot.log" 2>&1
+export WINELOADER=$WINE
+timeout 300 "$WINE64" wineboot -i >"$WORK/wineboot.log" 2>&1
 timeout 60 wineserver -w
 
 mkdir -p "$WORK/shots"
-SHOTS=$(winepath -w "$WORK/shots" | tr -d '\r')
-EXE=$(winepath -w "$BUILD/winui/tavrin.exe" | tr -d '\r')
-timeout 300 /usr/lib/wine/wine explorer /desktop=shots,1024x768 \
-    "$(winepath -w "$BUILD/tests/win32/tavrin_window_shots.exe" | tr -d '\r')" "$EXE" "$SHOTS" \
+SHOTS=$(winpath "$WORK/shots")
+EXE=$(winpath "$BUILD/winui/tavrin.exe")
+timeout 300 "$WINE" explorer /desktop=shots,1024x768 \
+    "$(winpath "$BUILD/tests/win32/tavrin_window_shots.exe")" "$EXE" "$SHOTS" \
     >"$WORK/shots.log" 2>&1 || true
 # explorer does not pass the exit code on: every picture must be there.
 names=(frmMsr_msr_1 frmMsr_msr_2 frmMsr_msr_basic frmAbout frmPrePost_characters
