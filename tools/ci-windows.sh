@@ -253,6 +253,9 @@ run_suite() {
     local name=$1 limit=$2
     shift 2
     local log=$WORK/$ARCH-$name.log
+    # Each suite starts with an empty temporary folder: a file one left
+    # read-only must not meet another suite's folder of the same name.
+    rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Local/Temp/* "$WINEPREFIX"/drive_c/users/*/Temp/*
     timeout "$limit" "$WINE" "$@" >"$log" 2>&1
     local rc=$?
     local ok bad
