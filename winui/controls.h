@@ -36,7 +36,8 @@ void setListEntries(HWND list, const std::vector<std::string>& entries);
 std::vector<std::string> comboEntries(HWND combo);
 void setComboEntries(HWND combo, const std::vector<std::string>& entries);
 
-// Centres a top-level window on the owner (or the screen without one).
+// Centres a top-level window on the owner; without one, places it on the
+// work area as ui::placeWindow says.
 void centreOn(HWND window, HWND owner);
 
 // The page and dialog windows' class: a plain container that hands its
