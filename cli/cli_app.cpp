@@ -32,10 +32,12 @@ constexpr const char* kFooter =
     "'tavrin-cli COMMAND --help' explains a command with an example.\n"
     "\n"
     "A typical session:\n"
-    "  tavrin-cli read --save till.json\n"
-    "  tavrin-cli set --file till.json msr.track2.enable=YES\n"
-    "  tavrin-cli diff till.json keyboard\n"
-    "  tavrin-cli write --backup before.json --verify till.json\n"
+    "\n"
+    // help2man keeps "$ " lines apart, one command to a line.
+    "  $ tavrin-cli read --save till.json\n"
+    "  $ tavrin-cli set --file till.json msr.track2.enable=YES\n"
+    "  $ tavrin-cli diff till.json keyboard\n"
+    "  $ tavrin-cli write --backup before.json --verify till.json\n"
     "\n"
     "Exit status: 0 success, 1 a reported failure or a difference, 2 a usage error.";
 
@@ -145,7 +147,9 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     cli.add_option("--wire-log", args.session.wireLog,
                    "Log every byte written to the data port as '<ms> <HH>'")
         ->type_name("FILE");
-    cli.add_flag("--yes", args.yes, "Answer Yes to confirmations (without it: No)");
+    cli.add_flag("--yes", args.yes,
+                 "Answer Yes to confirmations (without it they are asked on a terminal, and "
+                 "refused elsewhere)");
     cli.footer(std::string(kFooter) + "\n");
     defineCommands(cli, args);
 
@@ -172,11 +176,21 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         }
     }
 
+    // A confirmation nobody can answer refuses the command before the
+    // keyboard is touched, --backup's read included.
+    if ((args.command == "reset" || args.command == "opos") && !args.yes &&
+        options.answers == nullptr) {
+        err << "tavrin-cli: " << args.command
+            << " asks for confirmation and there is no terminal to answer it; add --yes to "
+               "confirm\n";
+        return kExitUsage;
+    }
+
     if (args.command == "doctor") {
         return runDoctor(args.session, options, argc > 0 ? argv[0] : nullptr, out);
     }
 
-    CliDialogs dialogs(err, args.yes, options.progress);
+    CliDialogs dialogs(err, args.yes, options.progress, options.answers);
     Session session(args.session, options, argc > 0 ? argv[0] : nullptr, dialogs);
     if (!session.prepare(err)) {
         return kExitFailed;

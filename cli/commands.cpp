@@ -206,6 +206,9 @@ int Commands::read(const std::string& saveFile, bool keys) {
     bool ok = window_.model().imageValidFlag;
     if (ok && !saveFile.empty()) {
         ok = save(saveFile, settings_file::formatForName(saveFile));
+        if (ok) {
+            err_ << "tavrin-cli: the keyboard's settings are saved in " << saveFile << '\n';
+        }
     }
     out_ << listItems(window_.model(), keys);
     return ok && dialogs_.errorsShown() == 0 ? kExitOk : kExitFailed;
@@ -256,7 +259,12 @@ int Commands::reset(const WriteGuard& guard) {
     }
     dialogs_.resetCounts();
     window_.Resettodefault_Click();
-    bool ok = !dialogs_.declined() && window_.model().imageValidFlag && dialogs_.errorsShown() == 0;
+    if (dialogs_.declined()) {
+        err_ << "tavrin-cli: not confirmed; the keyboard's settings are unchanged\n";
+        out_ << listItems(window_.model());
+        return kExitFailed;
+    }
+    bool ok = window_.model().imageValidFlag && dialogs_.errorsShown() == 0;
     int status = ok ? kExitOk : kExitFailed;
     if (ok && guard.verify) {
         // The keyboard chose its defaults; a second read must agree with
@@ -277,6 +285,14 @@ int Commands::opos(const WriteGuard& guard) {
     window_.chooseMode(1);
     dialogs_.resetCounts();
     window_.Cmdpt_Click();
+    // The window tells nothing after the preset; the tool says how it went.
+    if (dialogs_.declined()) {
+        err_ << "tavrin-cli: not confirmed; the keyboard's settings are unchanged\n";
+    } else if (!model.imageValidFlag) {
+        err_ << "tavrin-cli: the OPOS preset is sent, but the keyboard could not be read back\n";
+    } else {
+        err_ << "tavrin-cli: the OPOS preset is written and read back\n";
+    }
     const bool ok = !dialogs_.declined() && model.imageValidFlag;
     int status = ok ? kExitOk : kExitFailed;
     if (ok && guard.verify) {

@@ -20,8 +20,13 @@ int main(int argc, char** argv) {
     tavrin::cli::CliOptions options;
 #ifdef _WIN32
     options.progress = _isatty(_fileno(stderr)) != 0;
+    const bool terminalInput = _isatty(_fileno(stdin)) != 0;
 #else
     options.progress = isatty(STDERR_FILENO) != 0;
+    const bool terminalInput = isatty(STDIN_FILENO) != 0;
 #endif
+    if (terminalInput) {
+        options.answers = &std::cin;
+    }
     return tavrin::cli::runCli(argc, argv, std::cout, std::cerr, options);
 }
