@@ -56,6 +56,10 @@ std::optional<GuiOptions> parseGuiOptions(const QStringList& arguments, int& exi
         exitCode = 2;
         return std::nullopt;
     }
+    if (parser.isSet("help-all")) {
+        // Qt prints the help with its own options and ends the program.
+        parser.process(arguments);
+    }
     if (parser.isSet(help)) {
         std::fputs(qPrintable(parser.helpText()), stdout);
         return std::nullopt;
