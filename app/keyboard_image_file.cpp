@@ -26,4 +26,24 @@ platform::SaveResult saveKeyboardImage(platform::FileSystem& files, const std::s
     return settings_file::save(files, path, image);
 }
 
+std::string userKeyboardImagePath(const char* xdgDataHome, const char* home) {
+    auto absolute = [](const char* folder) { return folder != nullptr && folder[0] == '/'; };
+    // Without its trailing separators ("/" becomes empty), ready for "/name".
+    auto trimmed = [](std::string folder) {
+        while (!folder.empty() && folder.back() == '/') {
+            folder.pop_back();
+        }
+        return folder;
+    };
+    std::string data;
+    if (absolute(xdgDataHome)) {
+        data = trimmed(xdgDataHome);
+    } else if (absolute(home)) {
+        data = trimmed(home) + "/.local/share";
+    } else {
+        return {};
+    }
+    return data + "/tavrin/simulated-keyboard.bin";
+}
+
 }  // namespace tavrin::app

@@ -88,6 +88,15 @@ Session::~Session() = default;
 
 bool Session::prepare(std::string& error) {
     std::error_code ec;
+    if (simulated_ && settings_.makeImageFolder && !settings_.simImage.empty()) {
+        const auto folder = std::filesystem::path(settings_.simImage).parent_path();
+        if (!folder.empty() && !std::filesystem::is_directory(folder, ec) &&
+            !std::filesystem::create_directories(folder, ec)) {
+            error =
+                "cannot make the folder " + folder.string() + " for the simulated keyboard's image";
+            return false;
+        }
+    }
     if (simulated_ && !settings_.simImage.empty() &&
         std::filesystem::exists(settings_.simImage, ec)) {
         KeyboardEeprom eeprom{};

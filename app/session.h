@@ -21,6 +21,9 @@ struct SessionSettings {
     bool simulate = false;
     std::string simImage;  // the simulated keyboard's EEPROM, kept between runs
     std::string wireLog;   // every data-port byte as "<ms> <HH>"
+    // Make simImage's folder when it is missing (the user's data folder on
+    // a first run).
+    bool makeImageFolder = false;
 };
 
 // What the front end lends the session; it outlives the session.

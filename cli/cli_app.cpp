@@ -37,11 +37,13 @@ constexpr const char* kFooter =
     "'tavrin-cli COMMAND --help' explains a command with an example.\n"
     "\n"
     "A typical session:\n"
-    "  tavrin-cli read --save till.json\n"
-    "  tavrin-cli set --file till.json msr.track2.enable=YES\n"
-    "  tavrin-cli diff till.json keyboard\n"
-    "  tavrin-cli write --backup before.json --verify till.json\n"
-    "  tavrin-cli apply --json till.json\n"
+    "\n"
+    // help2man keeps "$ " lines apart, one command to a line.
+    "  $ tavrin-cli read --save till.json\n"
+    "  $ tavrin-cli set --file till.json msr.track2.enable=YES\n"
+    "  $ tavrin-cli diff till.json keyboard\n"
+    "  $ tavrin-cli write --backup before.json --verify till.json\n"
+    "  $ tavrin-cli apply --json till.json\n"
     "\n"
     "--json prints one JSON document on stdout instead of the lines (the layout is\n"
     "tavrin-cli.schema.json, its version in \"schema_version\"); messages stay on stderr.\n"
@@ -162,7 +164,9 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     cli.add_option("--wire-log", args.session.wireLog,
                    "Log every byte written to the data port as '<ms> <HH>'")
         ->type_name("FILE");
-    cli.add_flag("--yes", args.yes, "Answer Yes to confirmations (without it: No)");
+    cli.add_flag("--yes", args.yes,
+                 "Answer Yes to confirmations (without it they are asked on a terminal, and "
+                 "refused elsewhere)");
     cli.add_flag("--json", args.json,
                  "Print one JSON document on stdout (schema_version " +
                      std::to_string(kJsonSchemaVersion) + ") instead of the lines");
@@ -196,6 +200,16 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     report.command = args.command;
     std::ostream discard(nullptr);
     std::ostream& lines = args.json ? discard : out;
+    // A confirmation nobody can answer refuses the command before the
+    // keyboard is touched, --backup's read included.
+    if ((args.command == "reset" || args.command == "opos") && !args.yes &&
+        options.answers == nullptr) {
+        err << "tavrin-cli: " << args.command
+            << " asks for confirmation and there is no terminal to answer it; add --yes to "
+               "confirm\n";
+        return kExitUsage;
+    }
+
     if (args.command == "doctor") {
         std::vector<link::DoctorCheck> checks;
         const int status =
@@ -207,7 +221,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         return status;
     }
 
-    CliDialogs dialogs(err, args.yes, options.progress);
+    CliDialogs dialogs(err, args.yes, options.progress, options.answers);
     Session session(args.session, options, argc > 0 ? argv[0] : nullptr, dialogs);
     if (!session.prepare(err)) {
         return kExitFailed;

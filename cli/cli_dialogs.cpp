@@ -1,6 +1,7 @@
 #include "cli/cli_dialogs.h"
 
 #include <cmath>
+#include <string>
 
 #include "eeprom/item_write_table.h"
 #include "ui/display_text.h"
@@ -12,17 +13,29 @@ platform::MsgAnswer CliDialogs::MsgBox(const std::string& text, const std::strin
                                        platform::MsgIcon icon, platform::MsgButtons buttons) {
     endProgressLine();
     err_ << ui::escapedUtf8(title.empty() ? std::string(ui::kProgramName) : title) << ": "
-         << ui::escapedUtf8(text) << '\n';
+         << ui::escapedUtf8(text);
     if (icon == platform::MsgIcon::Error) {
         ++errors_;
     }
-    if (buttons == platform::MsgButtons::YesNo) {
-        if (!answerYes_) {
-            declined_ = true;
-        }
-        return answerYes_ ? platform::MsgAnswer::Yes : platform::MsgAnswer::No;
+    if (buttons != platform::MsgButtons::YesNo) {
+        err_ << '\n';
+        return platform::MsgAnswer::Ok;
     }
-    return platform::MsgAnswer::Ok;
+    bool yes = answerYes_;
+    if (!yes && answers_ != nullptr) {
+        err_ << " [y/N] " << std::flush;
+        std::string answer;
+        // On a terminal the answer's own line end ends the question's
+        // line; in a log of the error stream, this one does.
+        if (!std::getline(*answers_, answer) || !progress_) {
+            err_ << '\n';
+        }
+        yes = !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+    } else {
+        err_ << '\n';
+    }
+    declined_ = declined_ || !yes;
+    return yes ? platform::MsgAnswer::Yes : platform::MsgAnswer::No;
 }
 
 // The whole-image write reports its share of the item frames sent.

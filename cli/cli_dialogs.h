@@ -1,9 +1,10 @@
 #pragma once
-// The operator's dialogs without an operator: message boxes become lines on
-// the error stream, confirmations take the --yes answer, and nothing is
-// edited interactively. The waiting dialog's progress becomes one updated
-// line on a terminal.
+// The operator's dialogs without a window: message boxes become lines on
+// the error stream, confirmations take the --yes answer or, without it, a
+// y or n from the terminal, and nothing is edited interactively. The
+// waiting dialog's progress becomes one updated line on a terminal.
 
+#include <istream>
 #include <ostream>
 #include <string>
 
@@ -13,8 +14,10 @@ namespace tavrin::cli {
 
 class CliDialogs : public platform::OperatorDialogs {
 public:
-    CliDialogs(std::ostream& err, bool answerYes, bool progress = false)
-        : err_(err), answerYes_(answerYes), progress_(progress) {}
+    // answers: where the operator answers confirmations; null for No.
+    CliDialogs(std::ostream& err, bool answerYes, bool progress = false,
+               std::istream* answers = nullptr)
+        : err_(err), answerYes_(answerYes), progress_(progress), answers_(answers) {}
 
     platform::MsgAnswer MsgBox(const std::string& text, const std::string& title,
                                platform::MsgIcon icon, platform::MsgButtons buttons) override;
@@ -45,6 +48,7 @@ private:
     std::ostream& err_;
     bool answerYes_;
     bool progress_;
+    std::istream* answers_;
     bool waiting_ = false;
     bool progressLine_ = false;
     int errors_ = 0;

@@ -263,6 +263,9 @@ int Commands::read(const std::string& saveFile, bool keys) {
         return kExitFailed;
     }
     const bool ok = saveFile.empty() || save(saveFile, settings_file::formatForName(saveFile));
+    if (ok && !saveFile.empty()) {
+        err_ << "tavrin-cli: the keyboard's settings are saved in " << saveFile << '\n';
+    }
     out_ << listItems(window_.model(), keys);
     return ok && dialogs_.errorsShown() == 0 ? kExitOk : kExitFailed;
 }
@@ -314,7 +317,12 @@ int Commands::reset(const WriteGuard& guard) {
     }
     // The read-back's own messages (a wrong signature) count too.
     dialogs_.resetCounts();
-    if (!succeeded(window_.resetToDefaults(), "nothing was sent") || dialogs_.errorsShown() > 0) {
+    const eeprom::DeviceOutcome outcome = window_.resetToDefaults();
+    if (outcome == eeprom::DeviceOutcome::Declined) {
+        err_ << "tavrin-cli: not confirmed; the keyboard's settings are unchanged\n";
+        return kExitFailed;
+    }
+    if (!succeeded(outcome, "nothing was sent") || dialogs_.errorsShown() > 0) {
         return kExitFailed;
     }
     int status = kExitOk;
@@ -336,7 +344,16 @@ int Commands::opos(const WriteGuard& guard) {
     ui::WindowModel& model = window_.model();
     window_.chooseMode(1);
     dialogs_.resetCounts();
-    if (!succeeded(window_.applyOposPreset(), "nothing was sent") || dialogs_.errorsShown() > 0) {
+    const eeprom::DeviceOutcome outcome = window_.applyOposPreset();
+    // The window tells nothing after the preset; the tool says how it went.
+    if (outcome == eeprom::DeviceOutcome::Declined) {
+        err_ << "tavrin-cli: not confirmed; the keyboard's settings are unchanged\n";
+    } else if (outcome == eeprom::DeviceOutcome::ReadFailed) {
+        err_ << "tavrin-cli: the OPOS preset is sent, but the keyboard could not be read back\n";
+    } else if (outcome == eeprom::DeviceOutcome::Done) {
+        err_ << "tavrin-cli: the OPOS preset is written and read back\n";
+    }
+    if (!succeeded(outcome, "nothing was sent") || dialogs_.errorsShown() > 0) {
         return kExitFailed;
     }
     int status = kExitOk;

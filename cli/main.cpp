@@ -44,11 +44,16 @@ int main(int argc, char** argv) {
     tavrin::cli::CliOptions options;
 #ifdef _WIN32
     options.progress = _isatty(_fileno(stderr)) != 0;
+    const bool terminalInput = _isatty(_fileno(stdin)) != 0;
 #else
     options.progress = isatty(STDERR_FILENO) != 0;
+    const bool terminalInput = isatty(STDIN_FILENO) != 0;
 #endif
     const char* programData = std::getenv("ProgramData");
     options.backupFolder = tavrin::cli::defaultBackupFolder(programData ? programData : "");
     lostFramesFromEnvironment(options);
+    if (terminalInput) {
+        options.answers = &std::cin;
+    }
     return tavrin::cli::runCli(argc, argv, std::cout, std::cerr, options);
 }

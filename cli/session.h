@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <functional>
+#include <istream>
 #include <memory>
 #include <ostream>
 
@@ -20,6 +21,9 @@ struct CliOptions {
     // Progress of reads and writes on the error stream: only when it is a
     // terminal, so logs and scripts see none of it.
     bool progress = false;
+    // The operator's answers to confirmations: standard input, when it is a
+    // terminal. Without it (and without --yes) reset and opos are refused.
+    std::istream* answers = nullptr;
     // Tests: the simulated keyboard on a virtual clock, with these faults.
     bool virtualClock = false;
     sim::SimulatedKeyboard::Options simulator;

@@ -63,7 +63,7 @@ frmAbout::frmAbout(QWidget* owner) : QDialog(owner) {
 void frmAbout::showAbout() {
     if (!isVisible()) {
         if (!loaded_) {
-            centreOnScreen(*this);
+            placeOnScreen(*this);
             loaded_ = true;
         }
         show();

@@ -502,9 +502,9 @@ void frmMsr::About_Click() {
 }
 
 void frmMsr::showMain() {
-    centreOnScreen(*this);
+    placeOnScreen(*this);
     show();
-    centreOnScreen(*this);
+    placeOnScreen(*this);
 }
 
 }  // namespace tavrin::gui

@@ -64,7 +64,7 @@ void frmPrePost::Form_Load(const platform::PrePostRequest& request) {
     }
     Labeldes->setText(fromWinText(request.limitPrompt));
     txtPrePost->setFocus();
-    centreOnScreen(*this);
+    placeOnScreen(*this);
 }
 
 void frmPrePost::applyTo(platform::PrePostRequest& request) const {

@@ -34,7 +34,7 @@ void frmWaiting::Form_Load() {
     progressBar->setValue(0);
     if (!isVisible()) {
         show();
-        centreOnScreen(*this);
+        placeOnScreen(*this);
     }
     raise();
     repaint();

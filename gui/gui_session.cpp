@@ -4,10 +4,26 @@
 #include <QCoreApplication>
 #include <QStringList>
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 
+#include "app/keyboard_image_file.h"
 #include "gui/frm_msr.h"
 
 namespace tavrin::gui {
+
+bool asksForHelpOrVersion(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (a == "--") {
+            break;  // what follows is no option
+        }
+        if (a == "-h" || a == "-?" || a == "--help" || a == "-v" || a == "--version") {
+            return true;
+        }
+    }
+    return false;
+}
 
 std::optional<GuiOptions> parseGuiOptions(const QStringList& arguments, int& exitCode) {
     QCommandLineParser parser;
@@ -23,18 +39,26 @@ std::optional<GuiOptions> parseGuiOptions(const QStringList& arguments, int& exi
         "The simulated keyboard's EEPROM as a settings file: loaded when it exists, saved back "
         "at the end.",
         "FILE");
+    const QCommandLineOption userSimImage(
+        "user-sim-image",
+        "Keep the simulated keyboard's EEPROM in the user's data folder: "
+        "$XDG_DATA_HOME/tavrin/simulated-keyboard.bin, by default in ~/.local/share/tavrin/.");
     const QCommandLineOption wireLog(
         "wire-log", "Log every byte written to the data port as '<ms> <HH>'.", "FILE");
     QCommandLineOption screenshots(
         "screenshots", "Draw the tabs and dialogs into PNG files in DIR and end.", "DIR");
     screenshots.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({simulate, simImage, wireLog, screenshots});
+    parser.addOptions({simulate, simImage, userSimImage, wireLog, screenshots});
 
     exitCode = 0;
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "tavrin: %s\n", qPrintable(parser.errorText()));
         exitCode = 2;
         return std::nullopt;
+    }
+    if (parser.isSet("help-all")) {
+        // Qt prints the help with its own options and ends the program.
+        parser.process(arguments);
     }
     if (parser.isSet(help)) {
         std::fputs(qPrintable(parser.helpText()), stdout);
@@ -59,10 +83,28 @@ std::optional<GuiOptions> parseGuiOptions(const QStringList& arguments, int& exi
     if (!options.screenshots.empty()) {
         options.simulate = true;  // pictures of the window as a keyboard fills it
     }
-    if (!options.simImage.empty() && !options.simulate) {
-        std::fprintf(stderr, "tavrin: --sim-image needs --simulate\n");
+    if ((!options.simImage.empty() || parser.isSet(userSimImage)) && !options.simulate) {
+        std::fprintf(stderr, "tavrin: --%s needs --simulate\n",
+                     parser.isSet(userSimImage) ? "user-sim-image" : "sim-image");
         exitCode = 2;
         return std::nullopt;
+    }
+    if (parser.isSet(userSimImage)) {
+        if (!options.simImage.empty()) {
+            std::fprintf(stderr, "tavrin: --sim-image and --user-sim-image name two images\n");
+            exitCode = 2;
+            return std::nullopt;
+        }
+        options.simImage =
+            app::userKeyboardImagePath(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+        if (options.simImage.empty()) {
+            std::fprintf(stderr,
+                         "tavrin: --user-sim-image: neither XDG_DATA_HOME nor HOME names "
+                         "an absolute folder\n");
+            exitCode = 2;
+            return std::nullopt;
+        }
+        options.makeImageFolder = true;
     }
     return options;
 }
@@ -73,7 +115,9 @@ GuiSession::GuiSession(const GuiOptions& options, const char* argv0) {
     front.nativeEvents = &events_;
     front.nativeTimer1 = &timer1_;
     core_ = std::make_unique<app::Session>(
-        app::SessionSettings{options.simulate, options.simImage, options.wireLog}, front, argv0);
+        app::SessionSettings{options.simulate, options.simImage, options.wireLog,
+                             options.makeImageFolder},
+        front, argv0);
     frm_ = std::make_unique<frmMsr>(core_->window());
     frm_->setSimulated(simulated());
     dialogs_.setOwner(frm_.get());

@@ -13,6 +13,16 @@
 #include "ui/msr_window.h"
 
 int main(int argc, char* argv[]) {
+    // --help and --version need no display: they are answered before the
+    // window system is reached.
+    if (tavrin::gui::asksForHelpOrVersion(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        tavrin::gui::nameApplication();
+        int exitCode = 0;
+        if (!tavrin::gui::parseGuiOptions(QCoreApplication::arguments(), exitCode)) {
+            return exitCode;
+        }
+    }
     QApplication app(argc, argv);
     tavrin::gui::nameApplication();
     // Ties the window to its desktop entry; its icon is the entry's icon.

@@ -262,7 +262,10 @@ std::string writeProfile(const Profile& profile) {
             const auto v = static_cast<std::uint32_t>(
                 profile.image[static_cast<std::size_t>(row * kValuesPerLine + col)]);
             std::snprintf(hex, sizeof hex, "%02X", v);
-            line += (col ? " " : "") + std::string(hex);
+            if (col > 0) {
+                line += ' ';
+            }
+            line += hex;
         }
         out += "    \"" + line + "\"" + (row + 1 < kImageLines ? ",\n" : "\n");
     }

@@ -8,6 +8,7 @@ packages=(
   libcli11-dev                          # tavrin-cli's options
   qt6-base-dev qt6-svg-dev              # the window, its icon files
   help2man                              # the manual pages
+  man-db groff-base                     # reading them as a user does (a test)
   nlohmann-json3-dev                    # settings profiles (JSON)
   xvfb xauth                            # looking at the window headless
   openbox x11-utils                     # its titles as a window manager reads them

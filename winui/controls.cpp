@@ -1,5 +1,6 @@
 #include "winui/controls.h"
 
+#include "ui/window_placement.h"
 #include "winui/dpi.h"
 
 #include <algorithm>
@@ -204,20 +205,28 @@ void setComboEntries(HWND combo, const std::vector<std::string>& texts) {
 }
 
 void centreOn(HWND window, HWND owner) {
-    RECT area{};
-    if (owner != nullptr && IsWindowVisible(owner) && !IsIconic(owner)) {
-        GetWindowRect(owner, &area);
-    } else {
-        SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    }
     RECT r{};
     GetWindowRect(window, &r);
     const int w = r.right - r.left;
     const int h = r.bottom - r.top;
-    int x = area.left + (area.right - area.left - w) / 2;
-    int y = area.top + (area.bottom - area.top - h) / 2;
-    x = x < 0 ? 0 : x;
-    y = y < 0 ? 0 : y;
+    int x = 0;
+    int y = 0;
+    if (owner != nullptr && IsWindowVisible(owner) && !IsIconic(owner)) {
+        RECT area{};
+        GetWindowRect(owner, &area);
+        x = area.left + (area.right - area.left - w) / 2;
+        y = area.top + (area.bottom - area.top - h) / 2;
+        x = x < 0 ? 0 : x;
+        y = y < 0 ? 0 : y;
+    } else {
+        // The work area: the primary screen less the task bar.
+        RECT area{};
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+        const ui::WindowPosition p = ui::placeWindow(
+            {area.left, area.top, area.right - area.left, area.bottom - area.top}, w, h);
+        x = p.left;
+        y = p.top;
+    }
     SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -44,7 +44,8 @@ SIZE textExtent(HWND control, const std::string& text);
 // form's size stays where the text fits, its place never moves.
 void fitToText(HWND caption);
 
-// Centres a top-level window on the owner (or the screen without one).
+// Centres a top-level window on the owner; without one, places it on the
+// work area as ui::placeWindow says.
 void centreOn(HWND window, HWND owner);
 
 // The page and dialog windows' class: a plain container that hands its

@@ -1,5 +1,7 @@
 #include "app/session.h"
 
+#include "app/keyboard_image_file.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -113,6 +115,58 @@ TEST(AppSession, TheMachineBackendsTakeTheFrontEndsLoop) {
     EXPECT_EQ(session.keyboard(), nullptr);
     EXPECT_FALSE(programFolder(nullptr).empty());
     EXPECT_TRUE(session.finish(error)) << error;
+}
+
+// The desktop entry's simulated keyboard: its image in the user's data
+// folder, which a first run makes.
+TEST(AppSession, TheUserDataFolderIsMadeOnlyWhenAsked) {
+    for (const bool make : {true, false}) {
+        SCOPED_TRACE(make ? "made" : "not made");
+        test::TempDir dir;
+        SessionSettings settings{true, dir.file("data/tavrin/k.bin"), ""};
+        settings.makeImageFolder = make;
+        SimulatedRun run(settings);
+        std::string error;
+        ASSERT_TRUE(run.session.prepare(error)) << error;
+        EXPECT_EQ(run.session.finish(error), make) << error;
+        EXPECT_EQ(std::filesystem::exists(dir.path() / "data/tavrin/k.bin"), make);
+    }
+    // A file where the folder should be: refused, and the file is kept.
+    test::TempDir dir;
+    dir.write("data", {1, 2, 3});
+    SessionSettings settings{true, dir.file("data/tavrin/k.bin"), ""};
+    settings.makeImageFolder = true;
+    SimulatedRun run(settings);
+    std::string error;
+    EXPECT_FALSE(run.session.prepare(error));
+    EXPECT_EQ(error, "cannot make the folder " + dir.file("data/tavrin") +
+                         " for the simulated keyboard's image");
+    EXPECT_EQ(dir.read("data"), (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
+TEST(UserKeyboardImage, XdgDataHomeElseTheHomeFolder) {
+    struct Case {
+        const char* xdgDataHome;
+        const char* home;
+        std::string expected;
+    };
+    const std::string file = "/tavrin/simulated-keyboard.bin";
+    const Case cases[] = {
+        {"/srv/data", "/home/ann", "/srv/data" + file},
+        {"/srv/data/", "/home/ann", "/srv/data" + file},
+        {nullptr, "/home/ann", "/home/ann/.local/share" + file},
+        {"", "/home/ann", "/home/ann/.local/share" + file},
+        {"data", "/home/ann/", "/home/ann/.local/share" + file},  // relative: ignored
+        {"/", "/home/ann", file},
+        {nullptr, nullptr, ""},
+        {"", "", ""},
+        {"data", "ann", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.xdgDataHome ? c.xdgDataHome : "(unset)") + " " +
+                     (c.home ? c.home : "(unset)"));
+        EXPECT_EQ(userKeyboardImagePath(c.xdgDataHome, c.home), c.expected);
+    }
 }
 
 }  // namespace

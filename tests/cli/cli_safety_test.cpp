@@ -282,7 +282,7 @@ TEST_F(CliKeyboard, BackupIsSavedBeforeAnythingIsSentAndAFailedOneSendsNothing) 
     EXPECT_EQ(dir.read("before.bin"), old);
 
     const auto now = dir.read("k.bin");
-    for (const std::string& command : {"set", "write", "reset", "opos"}) {
+    for (const std::string command : {"set", "write", "reset", "opos"}) {
         SCOPED_TRACE(command);
         std::vector<std::string> args{"--yes", command, "--backup", dir.file("no/such/dir.bin")};
         if (command == "set") {

@@ -165,9 +165,12 @@ TEST(CliSimulated, ResetNeedsYes) {
     test::TempDir dir;
     const std::string keyboard = dir.file("k.bin");
     dir.write("k.bin", imageFile([](eeprom::EepromImage& image) { image[40] = 0x66; }));
+    // No terminal to ask: refused as a usage error, before anything is sent.
     CliRun declined = cli({"--simulate", "--sim-image", keyboard, "reset"});
-    EXPECT_EQ(declined.status, kExitFailed);
-    EXPECT_EQ(declined.err, "Message: Are you sure to reset EEPROM to default?\n");
+    EXPECT_EQ(declined.status, kExitUsage);
+    EXPECT_EQ(declined.err,
+              "tavrin-cli: reset asks for confirmation and there is no terminal to answer it; add "
+              "--yes to confirm\n");
     CliRun reset = cli({"--simulate", "--sim-image", keyboard, "--yes", "reset"});
     EXPECT_EQ(reset.status, kExitOk) << reset.err;
     EXPECT_THAT(reset.err, HasSubstr("Message: Read default setting from EEPROM success!\n"));

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QTimer>
 #include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "gui/frm_msr.h"
@@ -167,6 +168,52 @@ TEST(GuiOptions, CommandLine) {
     ASSERT_TRUE(parsed.has_value());
     EXPECT_TRUE(parsed->simulate);
     EXPECT_EQ(parsed->screenshots, "out");
+}
+
+// The desktop entry's action starts the simulated keyboard with its image
+// in the user's data folder (no shell expands a variable on its Exec line),
+// and a first run makes the folder and keeps the image there.
+TEST(GuiOptions, TheDesktopActionKeepsItsImageInTheUserDataFolder) {
+    std::ifstream entry(TAVRIN_DESKTOP_ENTRY);
+    ASSERT_TRUE(entry) << TAVRIN_DESKTOP_ENTRY;
+    QStringList exec;
+    bool inAction = false;
+    for (std::string line; std::getline(entry, line);) {
+        inAction = line.starts_with('[') ? line == "[Desktop Action simulate]" : inAction;
+        if (inAction && line.starts_with("Exec=")) {
+            exec = QString::fromStdString(line.substr(5)).split(' ');
+        }
+    }
+    ASSERT_FALSE(exec.isEmpty());
+
+    TempDir dir;
+    const QByteArray xdg = qgetenv("XDG_DATA_HOME");
+    const bool hadXdg = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dir.file("data")));
+    int code = -1;
+    auto parsed = gui::parseGuiOptions(exec, code);
+    ASSERT_TRUE(parsed.has_value());
+    EXPECT_TRUE(parsed->simulate);
+    EXPECT_EQ(parsed->simImage, dir.file("data") + "/tavrin/simulated-keyboard.bin");
+    {
+        gui::GuiSession session(*parsed, nullptr);
+        std::string error;
+        ASSERT_TRUE(session.prepare(error)) << error;
+        ASSERT_TRUE(session.finish(error)) << error;
+    }
+    EXPECT_EQ(dir.read("data/tavrin/simulated-keyboard.bin").size(), 512u);
+
+    EXPECT_FALSE(gui::parseGuiOptions({"tavrin", "--simulate"}, code)->makeImageFolder);
+    EXPECT_FALSE(gui::parseGuiOptions({"tavrin", "--user-sim-image"}, code));
+    EXPECT_EQ(code, 2);
+    EXPECT_FALSE(gui::parseGuiOptions(
+        {"tavrin", "--simulate", "--user-sim-image", "--sim-image", "k.img"}, code));
+    EXPECT_EQ(code, 2);
+    if (hadXdg) {
+        qputenv("XDG_DATA_HOME", xdg);
+    } else {
+        qunsetenv("XDG_DATA_HOME");
+    }
 }
 
 }  // namespace

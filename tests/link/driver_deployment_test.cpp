@@ -216,7 +216,8 @@ TEST_F(DriverDeployment, FailedCopiesAreIgnoredAndTheRestGoOn) {
 // --- The system directory -------------------------------------------------
 
 TEST_F(DriverDeployment, SystemDirectoryCutTo255Characters) {
-    const std::string longDir = "/" + std::string(299, 'd');
+    std::string longDir(300, 'd');
+    longDir.front() = '/';
     files_->systemDirOverride = longDir;
     EXPECT_EQ(GetSystemDir(*files_), longDir.substr(0, 255));
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -194,6 +195,44 @@ TEST(Scale, TwipsFollowTheScreensDpi) {
         EXPECT_EQ((std::vector<LONG>{r.left, r.top, r.right, r.bottom}),
                   (std::vector<LONG>{c.px.left, c.px.top, c.px.right, c.px.bottom}))
             << c.dpi << " dpi";
+    }
+}
+
+// A window without an owner opens on the work area: centred where it fits,
+// else at the work area's top-left corner, its title bar within reach.
+TEST(CentreOn, AWindowWithoutAnOwnerStaysOnTheWorkArea) {
+    RECT area{};
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0));
+    const int w = area.right - area.left;
+    const int h = area.bottom - area.top;
+    const struct {
+        int width, height;
+        bool fits;
+    } cases[] = {
+        {w / 2, h / 2, true},
+        {w, h, true},
+        {w + 200, h / 2, false},
+        {w / 2, h + 40, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 7, 9, c.width, c.height, nullptr,
+                                      nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(window, nullptr);
+        centreOn(window, nullptr);
+        RECT r{};
+        GetWindowRect(window, &r);
+        if (c.fits) {
+            EXPECT_GE(r.left, area.left);
+            EXPECT_GE(r.top, area.top);
+            EXPECT_LE(r.right, area.right);
+            EXPECT_LE(r.bottom, area.bottom);
+            EXPECT_LE(std::abs((r.left - area.left) - (area.right - r.right)), 1);
+        } else {
+            EXPECT_EQ(r.left, area.left);
+            EXPECT_EQ(r.top, area.top);
+        }
+        DestroyWindow(window);
     }
 }
 

@@ -56,7 +56,8 @@ std::string titleOf(QWidget& w, const std::string& expected) {
     return title;
 }
 
-#define EXPECT_TITLE(widget, text) EXPECT_EQ(titleOf(widget, text), "\"" + std::string(text) + "\"")
+#define EXPECT_TITLE(widget, text) \
+    EXPECT_EQ(titleOf(widget, text), std::string("\"") + (text) + "\"")
 
 std::vector<unsigned long> motifHints(QWidget& w) {
     std::vector<unsigned long> values;
