@@ -12,6 +12,7 @@
 #include "cli/cli_app.h"
 #include "settings_file/settings_file.h"
 #include "sim/keyboard_firmware.h"
+#include "support/cli_run.h"
 #include "support/temp_dir.h"
 
 namespace tavrin::cli {
@@ -20,22 +21,10 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
+using test::CliRun;
 
 CliRun run(std::vector<std::string> args, CliOptions options = {}) {
-    options.virtualClock = true;
-    args.insert(args.begin(), "tavrin-cli");
-    std::vector<const char*> argv;
-    for (const auto& a : args) {
-        argv.push_back(a.c_str());
-    }
-    std::ostringstream out, err;
-    int status = runCli(static_cast<int>(argv.size()), argv.data(), out, err, options);
-    return {status, out.str(), err.str()};
+    return test::runCliVirtual(std::move(args), std::move(options));
 }
 
 std::vector<std::uint8_t> factoryWith(std::initializer_list<std::pair<int, int>> bytes) {

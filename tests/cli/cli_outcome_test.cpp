@@ -12,6 +12,7 @@
 #include "cli/cli_app.h"
 #include "settings_file/settings_file.h"
 #include "sim/keyboard_firmware.h"
+#include "support/cli_run.h"
 #include "support/temp_dir.h"
 
 namespace tavrin::cli {
@@ -19,11 +20,7 @@ namespace {
 
 using ::testing::HasSubstr;
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
+using test::CliRun;
 
 std::string lastLine(const std::string& text) {
     const std::string body = text.ends_with('\n') ? text.substr(0, text.size() - 1) : text;
@@ -45,20 +42,13 @@ protected:
     // there is a terminal.
     CliRun run(std::vector<std::string> args, std::optional<std::string> answers = std::nullopt,
                CliOptions options = {}) {
-        options.virtualClock = true;
         std::istringstream terminal(answers.value_or(""));
         if (answers) {
             options.answers = &terminal;
         }
-        args.insert(args.begin(), {"tavrin-cli", "--simulate", "--sim-image", dir.file("k.bin"),
-                                   "--wire-log", dir.file("wire.txt")});
-        std::vector<const char*> argv;
-        for (const auto& a : args) {
-            argv.push_back(a.c_str());
-        }
-        std::ostringstream out, err;
-        const int status = runCli(static_cast<int>(argv.size()), argv.data(), out, err, options);
-        return {status, out.str(), err.str()};
+        args.insert(args.begin(), {"--simulate", "--sim-image", dir.file("k.bin"), "--wire-log",
+                                   dir.file("wire.txt")});
+        return test::runCliVirtual(std::move(args), options);
     }
 
     std::size_t wireBytes() {

@@ -14,6 +14,7 @@
 #include "cli/cli_app.h"
 #include "settings_file/settings_file.h"
 #include "sim/keyboard_firmware.h"
+#include "support/cli_run.h"
 #include "support/posix_files.h"
 #include "support/temp_dir.h"
 
@@ -23,22 +24,10 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
-struct CliRun {
-    int status;
-    std::string err;
-};
+using test::CliRun;
 
 CliRun run(std::vector<std::string> args) {
-    CliOptions options;
-    options.virtualClock = true;
-    args.insert(args.begin(), "tavrin-cli");
-    std::vector<const char*> argv;
-    for (const auto& a : args) {
-        argv.push_back(a.c_str());
-    }
-    std::ostringstream out, err;
-    const int status = runCli(static_cast<int>(argv.size()), argv.data(), out, err, options);
-    return {status, err.str()};
+    return test::runCliVirtual(std::move(args));
 }
 
 std::vector<std::uint8_t> factoryFile() {
