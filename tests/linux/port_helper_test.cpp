@@ -28,16 +28,21 @@ using Port = FakeSysfs::Port;
 // A folder standing for / as the helper sees it: sys/bus/serio/devices,
 // dev/serio_raw0 and run/tavrin.
 struct FakeRoot {
-    explicit FakeRoot(bool keyboard = true) {
+    explicit FakeRoot(bool keyboard = true, bool device = true) {
         if (keyboard) {
             sysfs.addPort({"serio0", "i8042 KBD port", "06", "atkbd"});
-            // What serio_raw makes once bound: misc/serio_raw0 and its node.
-            fs::create_directories(sysfs.devices() / "serio0" / "misc" / "serio_raw0");
         }
         sysfs.addPort({"serio1", "i8042 AUX port", "06", "psmouse"});
         fs::create_directories(path() / "sys/bus/serio");
         fs::create_directory_symlink(sysfs.devices(), path() / "sys/bus/serio/devices");
         fs::create_directories(path() / "dev");
+        if (keyboard && device) {
+            makeDevice();
+        }
+    }
+    // What serio_raw makes once bound: misc/serio_raw0, then udev's node.
+    void makeDevice() {
+        fs::create_directories(sysfs.devices() / "serio0" / "misc" / "serio_raw0");
         ::mkfifo((path() / "dev/serio_raw0").c_str(), 0600);
     }
     fs::path path() const { return sysfs.root() / "root"; }
@@ -89,6 +94,36 @@ TEST(PortHelper, PassesTheDeviceAndGivesThePortBackWhenTheSocketCloses) {
     EXPECT_EQ(lease->release(), platform::kPortGivenBack);
     EXPECT_EQ(root.sysfs.drvctl("serio0"), "atkbd");
     EXPECT_EQ(root.sysfs.drvctl("serio1"), "");
+}
+
+// udev makes the node a moment after the bind; the helper waits for it.
+TEST(PortHelper, WaitsForTheDeviceToAppear) {
+    FakeRoot root(true, false);
+    root.use();
+    std::thread kernel([&] {
+        settle(root.sysfs, "serio_raw");
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        root.makeDevice();
+    });
+    std::string error;
+    auto lease = acquireKeyboardPort(direct(), error);
+    kernel.join();
+    ASSERT_TRUE(lease) << error;
+    int device = lease->takeDevice();
+    EXPECT_GE(device, 0);
+    ::close(device);
+    EXPECT_EQ(lease->release(), platform::kPortGivenBack);
+    EXPECT_EQ(root.sysfs.drvctl("serio0"), "atkbd");
+}
+
+// serio_raw bound but no node within the helper's wait (5 s): the port goes back.
+TEST(PortHelper, GivesThePortBackWhenTheDeviceNeverAppears) {
+    FakeRoot root(true, false);
+    root.use();
+    std::string error;
+    EXPECT_FALSE(acquireKeyboardPort(direct(), error));
+    EXPECT_EQ(error, "serio_raw made no device for serio0");
+    EXPECT_EQ(root.sysfs.drvctl("serio0"), "atkbd");
 }
 
 TEST(PortHelper, GivesThePortBackWhenTheProgramIsKilled) {
