@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "platform/linux/port_client.h"
+#include "platform/linux/serio_bus.h"
 #include "support/fake_sysfs.h"
 
 namespace tavrin::test {
@@ -226,6 +227,25 @@ TEST(PortHelper, ExplainsAHelperThatCannotStart) {
     std::string error;
     EXPECT_FALSE(acquireKeyboardPort(launch, error));
     EXPECT_EQ(error, "could not start " + launch.helper);
+    EXPECT_EQ(root.sysfs.drvctl("serio0"), "");
+}
+
+// The installed build has no fake root: TAVRIN_PORT_ROOT changes nothing. Only
+// where the kernel has no serio bus, so a real keyboard is never touched.
+TEST(PortHelper, InstalledBuildIgnoresTheFakeRoot) {
+    if (fs::exists(platform::kSerioDevices)) {
+        GTEST_SKIP() << "this machine has a serio bus";
+    }
+    FakeRoot root;
+    root.use();
+    PortHelperLaunch launch;
+    launch.helper = TAVRIN_PORT;
+    launch.asRoot = true;
+    std::string error;
+    EXPECT_FALSE(acquireKeyboardPort(launch, error));
+    EXPECT_NE(error.find("the kernel shows no serio bus (/sys/bus/serio/devices"),
+              std::string::npos)
+        << error;
     EXPECT_EQ(root.sysfs.drvctl("serio0"), "");
 }
 
