@@ -1,0 +1,253 @@
+// tavrin-port on a fake root: a serio bus whose drvctl records the last
+// write and a FIFO standing for /dev/serio_raw0. The port must end on atkbd
+// however the program ends.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/linux/port_client.h"
+#include "platform/linux/serio_bus.h"
+#include "support/fake_sysfs.h"
+
+namespace tavrin::test {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::acquireKeyboardPort;
+using platform::PortHelperLaunch;
+using Port = FakeSysfs::Port;
+
+// A folder standing for / as the helper sees it: sys/bus/serio/devices,
+// dev/serio_raw0 and run/tavrin.
+struct FakeRoot {
+    explicit FakeRoot(bool keyboard = true, bool device = true) {
+        if (keyboard) {
+            sysfs.addPort({"serio0", "i8042 KBD port", "06", "atkbd"});
+        }
+        sysfs.addPort({"serio1", "i8042 AUX port", "06", "psmouse"});
+        fs::create_directories(path() / "sys/bus/serio");
+        fs::create_directory_symlink(sysfs.devices(), path() / "sys/bus/serio/devices");
+        fs::create_directories(path() / "dev");
+        if (keyboard && device) {
+            makeDevice();
+        }
+    }
+    // What serio_raw makes once bound: misc/serio_raw0, then udev's node.
+    void makeDevice() {
+        fs::create_directories(sysfs.devices() / "serio0" / "misc" / "serio_raw0");
+        ::mkfifo((path() / "dev/serio_raw0").c_str(), 0600);
+    }
+    fs::path path() const { return sysfs.root() / "root"; }
+    // The helper reads its root from the environment it inherits.
+    void use() const { ::setenv("TAVRIN_PORT_ROOT", path().c_str(), 1); }
+
+    FakeSysfs sysfs;
+};
+
+PortHelperLaunch direct() {
+    PortHelperLaunch launch;
+    launch.helper = TAVRIN_PORT_FAKE;
+    launch.asRoot = true;
+    return launch;
+}
+
+// drvctl as it stands once the helper has had up to 5 s to write want.
+std::string settle(FakeSysfs& sysfs, const std::string& want) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (sysfs.drvctl("serio0") != want && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return sysfs.drvctl("serio0");
+}
+
+TEST(PortHelper, PassesTheDeviceAndGivesThePortBackWhenTheSocketCloses) {
+    FakeRoot root;
+    root.use();
+    std::string error;
+    auto lease = acquireKeyboardPort(direct(), error);
+    ASSERT_TRUE(lease) << error;
+    EXPECT_EQ(lease->port(), "serio0");
+    EXPECT_EQ(lease->type(), 6);
+    EXPECT_EQ(root.sysfs.drvctl("serio0"), "serio_raw");
+
+    // The fd is the device: a byte the keyboard side writes is read through it.
+    int device = lease->takeDevice();
+    ASSERT_GE(device, 0);
+    int keyboard = ::open((root.path() / "dev/serio_raw0").c_str(), O_WRONLY | O_NONBLOCK);
+    ASSERT_GE(keyboard, 0);
+    const unsigned char ack = 0xFA;
+    ASSERT_EQ(::write(keyboard, &ack, 1), 1);
+    unsigned char got = 0;
+    EXPECT_EQ(::read(device, &got, 1), 1);
+    EXPECT_EQ(got, 0xFA);
+    ::close(keyboard);
+    ::close(device);
+
+    EXPECT_EQ(lease->release(), platform::kPortGivenBack);
+    EXPECT_EQ(root.sysfs.drvctl("serio0"), "atkbd");
+    EXPECT_EQ(root.sysfs.drvctl("serio1"), "");
+}
+
+// udev makes the node a moment after the bind; the helper waits for it.
+TEST(PortHelper, WaitsForTheDeviceToAppear) {
+    FakeRoot root(true, false);
+    root.use();
+    std::thread kernel([&] {
+        settle(root.sysfs, "serio_raw");
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        root.makeDevice();
+    });
+    std::string error;
+    auto lease = acquireKeyboardPort(direct(), error);
+    kernel.join();
+    ASSERT_TRUE(lease) << error;
+    int device = lease->takeDevice();
+    EXPECT_GE(device, 0);
+    ::close(device);
+    EXPECT_EQ(lease->release(), platform::kPortGivenBack);
+    EXPECT_EQ(root.sysfs.drvctl("serio0"), "atkbd");
+}
+
+// serio_raw bound but no node within the helper's wait (5 s): the port goes back.
+TEST(PortHelper, GivesThePortBackWhenTheDeviceNeverAppears) {
+    FakeRoot root(true, false);
+    root.use();
+    std::string error;
+    EXPECT_FALSE(acquireKeyboardPort(direct(), error));
+    EXPECT_EQ(error, "serio_raw made no device for serio0");
+    EXPECT_EQ(root.sysfs.drvctl("serio0"), "atkbd");
+}
+
+TEST(PortHelper, GivesThePortBackWhenTheProgramIsKilled) {
+    FakeRoot root;
+    root.use();
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    pid_t program = ::fork();
+    ASSERT_GE(program, 0);
+    if (program == 0) {
+        std::string error;
+        auto lease = acquireKeyboardPort(direct(), error);
+        char held = lease ? '1' : '0';
+        (void)::write(ready[1], &held, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    char held = 0;
+    ASSERT_EQ(::read(ready[0], &held, 1), 1);
+    ::close(ready[0]);
+    ASSERT_EQ(held, '1');
+    EXPECT_EQ(root.sysfs.drvctl("serio0"), "serio_raw");
+
+    ::kill(program, SIGKILL);
+    ::waitpid(program, nullptr, 0);
+    EXPECT_EQ(settle(root.sysfs, "atkbd"), "atkbd");
+}
+
+class PortHelperSignal : public ::testing::TestWithParam<int> {};
+
+TEST_P(PortHelperSignal, GivesThePortBackOnItsOwnSignal) {
+    FakeRoot root;
+    root.use();
+    std::string error;
+    auto lease = acquireKeyboardPort(direct(), error);
+    ASSERT_TRUE(lease) << error;
+    ASSERT_EQ(::kill(lease->helper(), GetParam()), 0);
+    EXPECT_EQ(settle(root.sysfs, "atkbd"), "atkbd");
+    EXPECT_EQ(lease->release(), platform::kPortGivenBack);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, PortHelperSignal, ::testing::Values(SIGTERM, SIGHUP, SIGINT));
+
+TEST(PortHelper, RefusesASecondClientWhileOneHoldsThePort) {
+    FakeRoot root;
+    root.use();
+    std::string error;
+    auto first = acquireKeyboardPort(direct(), error);
+    ASSERT_TRUE(first) << error;
+    auto second = acquireKeyboardPort(direct(), error);
+    EXPECT_FALSE(second);
+    EXPECT_EQ(error, "another Tavrin holds the keyboard port");
+    // The refused helper left the port to the first one.
+    EXPECT_EQ(root.sysfs.drvctl("serio0"), "serio_raw");
+    EXPECT_EQ(first->release(), platform::kPortGivenBack);
+    EXPECT_EQ(root.sysfs.drvctl("serio0"), "atkbd");
+}
+
+TEST(PortHelper, RefusesWithoutAKeyboardPortAndTouchesNothing) {
+    FakeRoot root(false);
+    root.use();
+    std::string error;
+    EXPECT_FALSE(acquireKeyboardPort(direct(), error));
+    EXPECT_EQ(error, "the kernel has no i8042 keyboard port here");
+    EXPECT_EQ(root.sysfs.drvctl("serio1"), "");
+}
+
+// Started as pkexec starts it: the launcher's first argument is the helper.
+// /usr/bin/env stands for pkexec; the helper itself standing for pkexec gets
+// another root's path as argument and must not use it.
+TEST(PortHelper, StartsThroughALauncherAndIgnoresItsArguments) {
+    FakeRoot root;
+    FakeRoot other;
+    root.use();
+    struct Case {
+        std::string launcher;
+        std::string argument;
+    } cases[] = {{"/usr/bin/env", TAVRIN_PORT_FAKE},
+                 {TAVRIN_PORT_FAKE, (other.path() / "sys/bus/serio/devices").string()}};
+    for (const Case& c : cases) {
+        PortHelperLaunch launch;
+        launch.pkexec = c.launcher;
+        launch.helper = c.argument;
+        std::string error;
+        auto lease = acquireKeyboardPort(launch, error);
+        ASSERT_TRUE(lease) << c.launcher << ": " << error;
+        EXPECT_EQ(root.sysfs.drvctl("serio0"), "serio_raw") << c.launcher;
+        EXPECT_EQ(lease->release(), platform::kPortGivenBack) << c.launcher;
+        EXPECT_EQ(root.sysfs.drvctl("serio0"), "atkbd") << c.launcher;
+    }
+    EXPECT_EQ(other.sysfs.drvctl("serio0"), "");
+}
+
+TEST(PortHelper, ExplainsAHelperThatCannotStart) {
+    FakeRoot root;
+    root.use();
+    PortHelperLaunch launch = direct();
+    launch.helper = (root.path() / "no-such-helper").string();
+    std::string error;
+    EXPECT_FALSE(acquireKeyboardPort(launch, error));
+    EXPECT_EQ(error, "could not start " + launch.helper);
+    EXPECT_EQ(root.sysfs.drvctl("serio0"), "");
+}
+
+// The installed build has no fake root: TAVRIN_PORT_ROOT changes nothing. Only
+// where the kernel has no serio bus, so a real keyboard is never touched.
+TEST(PortHelper, InstalledBuildIgnoresTheFakeRoot) {
+    if (fs::exists(platform::kSerioDevices)) {
+        GTEST_SKIP() << "this machine has a serio bus";
+    }
+    FakeRoot root;
+    root.use();
+    PortHelperLaunch launch;
+    launch.helper = TAVRIN_PORT;
+    launch.asRoot = true;
+    std::string error;
+    EXPECT_FALSE(acquireKeyboardPort(launch, error));
+    EXPECT_NE(error.find("the kernel shows no serio bus (/sys/bus/serio/devices"),
+              std::string::npos)
+        << error;
+    EXPECT_EQ(root.sysfs.drvctl("serio0"), "");
+}
+
+}  // namespace
+}  // namespace tavrin::test
