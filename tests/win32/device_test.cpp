@@ -135,7 +135,7 @@ TEST(Win32Device, WithoutTheLibraryStartUpReportsTheFailedRead) {
     EXPECT_FALSE(window.model().imageValidFlag);
     EXPECT_EQ(messagesOf(rig.dialogs),
               "[Read setting from EEPROM error! Please check MSR device. ]");
-    EXPECT_GE(elapsed, 14000u) << "the read waits out its 15 ticks";
+    EXPECT_LT(elapsed, 2000u) << "a command that cannot go out waits for no answer";
     EXPECT_EQ(window.model().aboutLabel6, "Label6");
     window.Form_Unload();
     EXPECT_TRUE(window.ended());

@@ -253,7 +253,9 @@ TEST(WinIoPorts, ChannelOverAClosedDriverWritesNothingAndDoesNotHang) {
     const int payload[] = {0x63, 0x52};
     channel.SendFrame(payload);
     EXPECT_LT(GetTickCount() - start, 2000u);
-    EXPECT_EQ(counters.sendErrorCounter, 0);
+    // Every byte of the frame is a refused access: dropped, and counted.
+    EXPECT_EQ(counters.sendErrorCounter, 8);
+    EXPECT_EQ(counters.droppedBytes, 8u);
 }
 
 }  // namespace
