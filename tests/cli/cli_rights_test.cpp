@@ -102,5 +102,19 @@ TEST(CliRights, UsageErrorsComeFirstAndTheSimulatedKeyboardNeedsNoRights) {
     EXPECT_THAT(doctor.out, HasSubstr("FAIL  administrator rights: no"));
 }
 
+// The machine's own backends, with no driver files beside the test: the
+// driver-closed line names the cause doctor gives.
+TEST(CliRights, TheDriverClosedLineNamesTheLikeliestCause) {
+    CliOptions elevated;
+    elevated.administrator = true;
+    const test::CliRun run = test::runCliVirtual({"read"}, elevated);
+    EXPECT_EQ(run.status, kExitFailed);
+    EXPECT_THAT(run.err, HasSubstr("the port driver is not open, so the keyboard cannot be "
+                                   "reached ('tavrin-cli doctor' tells why); the keyboard was "
+                                   "not read; likely cause: winio3.dll or winio3.sys is missing: "
+                                   "put both files of this build's architecture beside the "
+                                   "program\n"));
+}
+
 }  // namespace
 }  // namespace tavrin::cli
