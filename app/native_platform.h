@@ -14,6 +14,7 @@
 #include "platform/keyboard_hook.h"
 #include "platform/port_driver.h"
 #include "platform/registry.h"
+#include "platform/system_security.h"
 #include "platform/tick_counter.h"
 #include "platform/timer.h"
 #include "platform/version_query.h"
@@ -32,6 +33,7 @@ public:
     virtual platform::FileSystem& files() = 0;
     virtual platform::Registry& registry() = 0;
     virtual platform::ProgramLauncher& launcher() = 0;
+    virtual platform::SystemSecurity& security() = 0;
 };
 
 // The running program's folder (argv0's when the system cannot tell).

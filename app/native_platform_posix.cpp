@@ -26,6 +26,7 @@ public:
     platform::FileSystem& files() override { return files_; }
     platform::Registry& registry() override { return registry_; }
     platform::ProgramLauncher& launcher() override { return launcher_; }
+    platform::SystemSecurity& security() override { return security_; }
 
 private:
     sim::RealClock clock_;
@@ -34,6 +35,7 @@ private:
     platform::StdFileSystem files_;
     AbsentRegistry registry_;
     AbsentLauncher launcher_;
+    AbsentSystemSecurity security_;
 };
 
 }  // namespace

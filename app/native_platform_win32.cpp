@@ -8,6 +8,7 @@
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_hooks.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_system_security.h"
 #include "platform/win32/win32_version.h"
 #include "platform/win32/winio_port_driver.h"
 
@@ -30,6 +31,7 @@ public:
     FileSystem& files() override { return files_; }
     Registry& registry() override { return registry_; }
     ProgramLauncher& launcher() override { return launcher_; }
+    SystemSecurity& security() override { return security_; }
 
 private:
     Win32FileSystem files_;
@@ -41,6 +43,7 @@ private:
     Win32Version version_;
     Win32Registry registry_;
     Win32Launcher launcher_;
+    Win32SystemSecurity security_;
 };
 
 }  // namespace

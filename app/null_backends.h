@@ -7,6 +7,7 @@
 
 #include "platform/port_driver.h"
 #include "platform/registry.h"
+#include "platform/system_security.h"
 
 namespace tavrin::app {
 
@@ -28,6 +29,17 @@ public:
                                            const std::string&) override {
         return std::nullopt;
     }
+    std::optional<std::uint32_t> GetDwordValue(platform::RegistryRoot, const std::string&,
+                                               const std::string&) override {
+        return std::nullopt;
+    }
+};
+
+// No Windows kernel: nothing to tell about its machine or driver signing.
+class AbsentSystemSecurity : public platform::SystemSecurity {
+public:
+    std::uint16_t nativeMachine() override { return 0; }
+    std::optional<std::uint32_t> codeIntegrityOptions() override { return std::nullopt; }
 };
 
 class AbsentLauncher : public platform::ProgramLauncher {

@@ -50,6 +50,7 @@ public:
     platform::FileSystem& files() override { return files_; }
     platform::Registry& registry() override { return registry_; }
     platform::ProgramLauncher& launcher() override { return launcher_; }
+    platform::SystemSecurity& security() override { return security_; }
 
     sim::SimulatedKeyboard keyboard;
 
@@ -57,6 +58,7 @@ private:
     platform::StdFileSystem files_;
     AbsentRegistry registry_;
     AbsentLauncher launcher_;
+    AbsentSystemSecurity security_;
 };
 
 Session::Session(const SessionSettings& settings, FrontEnd frontEnd, const char* argv0)

@@ -60,6 +60,7 @@ public:
 
     ui::MsrWindow& window() { return *window_; }
     platform::FileSystem& files() { return backends_->files(); }
+    NativePlatform& backends() { return *backends_; }
     sim::SimulatedKeyboard* keyboard();
     bool simulated() const { return simulated_ != nullptr; }
 

@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/doctor.h"
 #include "cli/json_report.h"
+#include "platform/privileges.h"
 #include "tavrin_version.h"
 
 namespace tavrin::cli {
@@ -48,7 +49,8 @@ constexpr const char* kFooter =
     "--json prints one JSON document on stdout instead of the lines (the layout is\n"
     "tavrin-cli.schema.json, its version in \"schema_version\"); messages stay on stderr.\n"
     "\n"
-    "Exit status: 0 success, 1 a reported failure or a difference, 2 a usage error.";
+    "Exit status: 0 success, 1 a reported failure or a difference, 2 a usage error,\n"
+    "3 a command that reaches the keyboard run without administrator rights.";
 
 // CLI11 prints a footer without a line end of its own.
 void footer(CLI::App* command, const std::string& text) {
@@ -143,6 +145,29 @@ bool listsSettings(const std::string& command) {
     return command != "diff" && command != "convert" && command != "doctor";
 }
 
+// The commands that reach the keyboard, through a port driver that opens
+// only with administrator rights; file commands never need them.
+bool needsKeyboard(const Arguments& args) {
+    const std::string& c = args.command;
+    return c == "read" || c == "write" || c == "reset" || c == "opos" || c == "apply" ||
+           (c == "set" && args.file.empty()) ||
+           (c == "diff" && (args.a == "keyboard" || args.b == "keyboard"));
+}
+
+bool rightsMissing(const Arguments& args, const CliOptions& options) {
+    if (!needsKeyboard(args)) {
+        return false;
+    }
+    if (options.administrator) {
+        return !*options.administrator;
+    }
+#ifdef _WIN32
+    return !args.session.simulate && !platform::runningAsAdministrator();
+#else
+    return false;  // no port driver here, with rights or without
+#endif
+}
+
 }  // namespace
 
 int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
@@ -200,6 +225,12 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     report.command = args.command;
     std::ostream discard(nullptr);
     std::ostream& lines = args.json ? discard : out;
+    if (rightsMissing(args, options)) {
+        err << "tavrin-cli: " << args.command
+            << " reaches the keyboard, which needs administrator rights: run it from a command "
+               "prompt started with 'Run as administrator'\n";
+        return kExitNoRights;
+    }
     // A confirmation nobody can answer refuses the command before the
     // keyboard is touched, --backup's read included.
     if ((args.command == "reset" || args.command == "opos") && !args.yes &&
@@ -233,6 +264,9 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     }
     Commands commands(window, dialogs, lines, err);
     commands.reportTo(report);
+    if (!args.session.simulate && window.model().portDriverFailed) {
+        commands.explainClosedDriver(driverFailureCause(session.backends(), options));
+    }
     ApplyOptions apply;
     apply.check = args.apply.check;
     apply.backupFolder = !args.apply.backupDir.empty()   ? args.apply.backupDir

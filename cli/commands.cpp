@@ -116,7 +116,11 @@ bool Commands::driverClosed(const char* consequence) {
     }
     err_ << "tavrin-cli: the port driver is not open, so the keyboard cannot be reached "
             "('tavrin-cli doctor' tells why); "
-         << consequence << '\n';
+         << consequence;
+    if (!driverCause_.empty()) {
+        err_ << "; likely cause: " << driverCause_;
+    }
+    err_ << '\n';
     return true;
 }
 

@@ -58,6 +58,9 @@ public:
     // an item differs.
     int applyProfile(const std::string& file, const ApplyOptions& options);
 
+    // Why the port driver did not open, told where a command finds it closed.
+    void explainClosedDriver(std::string cause) { driverCause_ = std::move(cause); }
+
     // What the commands find is also kept here, for --json.
     void reportTo(Report& report) { report_ = &report; }
 
@@ -92,6 +95,7 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     Report* report_ = nullptr;
+    std::string driverCause_;
 };
 
 }  // namespace tavrin::cli

@@ -4,7 +4,7 @@
 
 #include "app/native_platform.h"
 #include "cli/cli_app.h"
-#include "platform/privileges.h"
+#include "link/driver_cause.h"
 #include "platform/std_file_system.h"
 #include "sim/real_clock.h"
 #include "sim/simulated_keyboard.h"
@@ -54,8 +54,16 @@ int runDoctor(const app::SessionSettings& settings, const CliOptions& options, c
     }
     auto native = app::makeNativePlatform(argv0);
     link::DoctorSeams seams{native->files(), native->ports(), native->version(), native->hooks()};
-    seams.administrator = platform::runningAsAdministrator();
+    seams.administrator = hasAdministratorRights(options);
+    seams.security = &native->security();
+    seams.registry = &native->registry();
     return report(link::runDoctorChecks(seams));
+}
+
+std::string driverFailureCause(app::NativePlatform& machine, const CliOptions& options) {
+    return link::driverLoadCause(link::gatherDriverFacts(machine.files(), &machine.security(),
+                                                         &machine.registry(),
+                                                         hasAdministratorRights(options)));
 }
 
 void warnForeignPortLibrary(platform::FileSystem& files, std::ostream& err) {

@@ -33,6 +33,16 @@ void lostFramesFromEnvironment(tavrin::cli::CliOptions& options) {
     }
 }
 
+// Tests of scripts only: "0" runs as if without administrator rights, "1"
+// as if with them, so the keyboard commands' refusal can be seen on the
+// simulated keyboard.
+void rightsFromEnvironment(tavrin::cli::CliOptions& options) {
+    const char* forced = std::getenv("TAVRIN_TEST_ADMINISTRATOR");
+    if (forced && (std::string(forced) == "0" || std::string(forced) == "1")) {
+        options.administrator = std::string(forced) == "1";
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -52,6 +62,7 @@ int main(int argc, char** argv) {
     const char* programData = std::getenv("ProgramData");
     options.backupFolder = tavrin::cli::defaultBackupFolder(programData ? programData : "");
     lostFramesFromEnvironment(options);
+    rightsFromEnvironment(options);
     if (terminalInput) {
         options.answers = &std::cin;
     }

@@ -1,5 +1,6 @@
 #include "cli/session.h"
 
+#include "platform/privileges.h"
 #include "sim/real_clock.h"
 #include "sim/virtual_clock.h"
 
@@ -72,6 +73,14 @@ bool Session::prepare(std::ostream& err) {
 bool Session::finish(std::ostream& err) {
     std::string error;
     return told(core_.finish(error), error, err);
+}
+
+}  // namespace tavrin::cli
+
+namespace tavrin::cli {
+
+bool hasAdministratorRights(const CliOptions& options) {
+    return options.administrator.value_or(platform::runningAsAdministrator());
 }
 
 }  // namespace tavrin::cli

@@ -7,6 +7,7 @@
 #include <functional>
 #include <istream>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 #include "app/session.h"
@@ -31,7 +32,16 @@ struct CliOptions {
     // the system's default) and the time their names take (empty: now).
     std::string backupFolder;
     std::function<std::chrono::system_clock::time_point()> wallClock;
+    // Administrator rights, forced (tests, and TAVRIN_TEST_ADMINISTRATOR
+    // for scripts): the keyboard commands then ask for them on the
+    // simulated keyboard too, which stands in for the one behind the
+    // driver. Unset: the process token's answer on Windows; the simulated
+    // keyboard, and a system without the port driver, need none.
+    std::optional<bool> administrator;
 };
+
+// Administrator rights as doctor reports them.
+bool hasAdministratorRights(const CliOptions& options);
 
 class Session {
 public:
@@ -44,6 +54,7 @@ public:
 
     ui::MsrWindow& window() { return core_.window(); }
     platform::FileSystem& fileSystem() { return core_.files(); }
+    app::NativePlatform& backends() { return core_.backends(); }
 
 private:
     void showProgress();

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "link/command_channel.h"
+#include "link/driver_cause.h"
 #include "link/driver_deployment.h"
 #include "link/os_name.h"
 
@@ -137,6 +138,13 @@ DoctorCheck checkSystem(DoctorSeams& s) {
     return check;
 }
 
+std::string failureCause(DoctorSeams& s) {
+    if (s.simulated) {
+        return "the simulated keyboard's driver is set to fail";
+    }
+    return driverLoadCause(gatherDriverFacts(s.files, s.security, s.registry, s.administrator));
+}
+
 }  // namespace
 
 PortLibrary inspectPortLibrary(platform::FileSystem& files) {
@@ -184,10 +192,8 @@ std::vector<DoctorCheck> runDoctorChecks(DoctorSeams& s) {
     }
 
     const bool open = s.ports.InitializeWinIo();
-    out.push_back({"InitializeWinIo", open,
-                   open ? "the port driver is open"
-                        : "failed: the driver needs winio3.dll and winio3.sys of one "
-                          "architecture beside the program, and administrator rights"});
+    out.push_back(
+        {"InitializeWinIo", open, open ? "the port driver is open" : "failed: " + failureCause(s)});
     if (!s.simulated) {
         out.push_back({"administrator rights", s.administrator,
                        s.administrator ? "yes" : "no: start the program as administrator"});

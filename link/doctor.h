@@ -12,6 +12,8 @@
 #include "platform/keyboard_hook.h"
 #include "platform/pe_header.h"
 #include "platform/port_driver.h"
+#include "platform/registry.h"
+#include "platform/system_security.h"
 #include "platform/version_query.h"
 
 namespace tavrin::link {
@@ -47,6 +49,10 @@ struct DoctorSeams {
     std::uint16_t buildMachine = platform::buildMachine();
     // The simulated keyboard: no driver files, library or rights to check.
     bool simulated = false;
+    // Where the cause of a driver that does not load is looked for; a
+    // missing one leaves its facts unknown.
+    platform::SystemSecurity* security = nullptr;
+    platform::Registry* registry = nullptr;
 };
 
 // Runs every check in order. Opens the port driver (and shuts it again)

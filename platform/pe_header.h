@@ -22,9 +22,17 @@ enum class PeStatus {
     NotPe,      // no "MZ" or no "PE\0\0" where the header says
 };
 
+// IMAGE_DIRECTORY_ENTRY_SECURITY: where an Authenticode signature sits.
+inline constexpr std::uint32_t kSecurityDirectory = 4;
+
 struct PeHeader {
     PeStatus status = PeStatus::NotPe;
     std::uint16_t machine = 0;
+    // The optional header was within the bytes read, and its security
+    // directory has a size: the file carries a signature (whose chain
+    // this does not check).
+    bool optionalHeaderRead = false;
+    bool hasSignature = false;
 };
 
 // Reads the first bytes of a file (at most kPeHeadBytes are needed).

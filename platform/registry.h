@@ -2,6 +2,7 @@
 // The registry values that locate the system information viewer, and
 // starting a program by its path.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -18,6 +19,11 @@ public:
     // first, then the other.
     virtual std::optional<std::string> GetKeyValue(RegistryRoot root, const std::string& keyName,
                                                    const std::string& valueName) = 0;
+    // A number value (type 4, REG_DWORD), looked up the same way; nullopt
+    // when the key or value is missing or of another type.
+    virtual std::optional<std::uint32_t> GetDwordValue(RegistryRoot root,
+                                                       const std::string& keyName,
+                                                       const std::string& valueName) = 0;
 };
 
 class ProgramLauncher {

@@ -28,6 +28,32 @@ std::optional<std::string> readTextValue(HKEY rootKey, const std::string& keyNam
     return text;
 }
 
+std::optional<std::uint32_t> readDwordValue(HKEY rootKey, const std::string& keyName,
+                                            const std::string& valueName, REGSAM view) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(rootKey, keyName.c_str(), 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    DWORD type = 0;
+    LONG rc = RegQueryValueExA(key, valueName.c_str(), nullptr, &type,
+                               reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+HKEY rootKeyOf(RegistryRoot root) {
+    switch (root) {
+        case RegistryRoot::LocalMachine:
+            return HKEY_LOCAL_MACHINE;
+    }
+    return HKEY_LOCAL_MACHINE;
+}
+
 }  // namespace
 
 unsigned long otherRegistryView() {
@@ -49,6 +75,16 @@ std::optional<std::string> Win32Registry::GetKeyValue(RegistryRoot root, const s
     // machine's software keys; a value the installer left in the other copy
     // is still the machine's.
     return readTextValue(rootKey, keyName, valueName, otherRegistryView());
+}
+
+std::optional<std::uint32_t> Win32Registry::GetDwordValue(RegistryRoot root,
+                                                          const std::string& keyName,
+                                                          const std::string& valueName) {
+    const HKEY rootKey = rootKeyOf(root);
+    if (auto value = readDwordValue(rootKey, keyName, valueName, 0)) {
+        return value;
+    }
+    return readDwordValue(rootKey, keyName, valueName, otherRegistryView());
 }
 
 bool Win32Launcher::startProgram(const std::string& path) {

@@ -17,6 +17,9 @@ public:
     // 64-bit one for a 32-bit program, and the other way round).
     std::optional<std::string> GetKeyValue(RegistryRoot root, const std::string& keyName,
                                            const std::string& valueName) override;
+    // The same lookup for a REG_DWORD value.
+    std::optional<std::uint32_t> GetDwordValue(RegistryRoot root, const std::string& keyName,
+                                               const std::string& valueName) override;
 };
 
 // KEY_WOW64_32KEY in a 64-bit program, KEY_WOW64_64KEY in a 32-bit one.

@@ -8,9 +8,9 @@
 #include <sstream>
 
 #include "cli/cli_app.h"
-#include "support/cli_run.h"
 #include "settings_file/settings_file.h"
 #include "sim/keyboard_firmware.h"
+#include "support/cli_run.h"
 #include "support/sim_rig.h"
 #include "support/temp_dir.h"
 
@@ -333,8 +333,10 @@ TEST_F(CliKeyboard, ProgressOnlyWhenTheErrorStreamIsATerminal) {
 }
 
 TEST(CliHelp, EveryCommandHasAnExampleAndTheExitCodesAreDocumented) {
-    EXPECT_THAT(run({"--help"}).out, HasSubstr("Exit status: 0 success, 1 a reported failure or a "
-                                               "difference, 2 a usage error."));
+    EXPECT_THAT(run({"--help"}).out,
+                HasSubstr("Exit status: 0 success, 1 a reported failure or a difference, 2 a "
+                          "usage error,\n3 a command that reaches the keyboard run without "
+                          "administrator rights."));
     for (const char* command :
          {"show", "read", "write", "set", "reset", "opos", "convert", "diff", "apply"}) {
         CliRun help = run({command, "--help"});

@@ -80,6 +80,52 @@ TEST(PeHeader, TruncatedAndForeignBytes) {
     EXPECT_EQ(readPeHeader(cut(good, 0x86)).status, PeStatus::Ok) << "exactly to the machine";
 }
 
+// A header with an optional header of the given magic (0x10B PE32, 0x20B
+// PE32+), `directories` data directories and a security directory of
+// `securitySize` bytes.
+std::vector<std::uint8_t> withDirectories(std::uint16_t magic, std::uint32_t directories,
+                                          std::uint32_t securitySize) {
+    auto b = image(0x80, magic == 0x10B ? kMachineI386 : kMachineAmd64, 0x200);
+    const std::size_t optional = 0x80 + 24;
+    const std::size_t fixed = optional + (magic == 0x10B ? 96 : 112);
+    b[optional] = static_cast<std::uint8_t>(magic);
+    b[optional + 1] = static_cast<std::uint8_t>(magic >> 8);
+    b[fixed - 4] = static_cast<std::uint8_t>(directories);
+    for (int i = 0; i < 4; ++i) {
+        b[fixed + 8 * kSecurityDirectory + 4 + i] =
+            static_cast<std::uint8_t>(securitySize >> (8 * i));
+    }
+    return b;
+}
+
+TEST(PeHeader, TheSecurityDirectoryTellsWhetherAFileIsSigned) {
+    struct Case {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+        bool read;
+        bool hasSignature;
+    } cases[] = {
+        {"PE32, signed", withDirectories(0x10B, 16, 0x1A28), true, true},
+        {"PE32+, signed", withDirectories(0x20B, 16, 0x2000), true, true},
+        {"PE32, unsigned", withDirectories(0x10B, 16, 0), true, false},
+        {"PE32+, unsigned", withDirectories(0x20B, 16, 0), true, false},
+        {"PE32+, size only in the top byte", withDirectories(0x20B, 16, 0x01000000), true, true},
+        {"four directories: no security entry", withDirectories(0x20B, 4, 0x100), true, false},
+        {"unknown magic", withDirectories(0x107, 16, 0x100), false, false},
+        {"ends inside the PE32+ fixed part",
+         cut(withDirectories(0x20B, 16, 0x100), 0x80 + 24 + 100), false, false},
+        {"ends inside the security entry",
+         cut(withDirectories(0x20B, 16, 0x100), 0x80 + 24 + 112 + 36), false, false},
+        {"no optional header at all", image(0x80, kMachineAmd64), false, false},
+    };
+    for (const Case& c : cases) {
+        const PeHeader h = readPeHeader(c.bytes);
+        EXPECT_EQ(h.status, PeStatus::Ok) << c.what;
+        EXPECT_EQ(h.optionalHeaderRead, c.read) << c.what;
+        EXPECT_EQ(h.hasSignature, c.hasSignature) << c.what;
+    }
+}
+
 TEST(PeHeader, MachineNames) {
     EXPECT_EQ(machineName(kMachineI386), "32-bit (i386)");
     EXPECT_EQ(machineName(kMachineAmd64), "64-bit (x86-64)");

@@ -18,6 +18,8 @@
 #include "platform/dialogs.h"
 #include "platform/keyboard_hook.h"
 #include "platform/port_driver.h"
+#include "platform/registry.h"
+#include "platform/system_security.h"
 #include "platform/timer.h"
 #include "platform/version_query.h"
 #include "ui/window_model.h"
@@ -171,6 +173,34 @@ class FakeVersion : public platform::VersionQuery {
 public:
     std::optional<platform::OsVersionInfo> GetVersionEx() override { return info; }
     std::optional<platform::OsVersionInfo> info = platform::OsVersionInfo{2, 5, 1};
+};
+
+// The kernel's machine and code-integrity options, as set.
+class FakeSystemSecurity : public platform::SystemSecurity {
+public:
+    std::uint16_t nativeMachine() override { return machine; }
+    std::optional<std::uint32_t> codeIntegrityOptions() override { return codeIntegrity; }
+
+    std::uint16_t machine = 0;
+    std::optional<std::uint32_t> codeIntegrity;
+};
+
+// Registry values by key and name; the others are missing.
+class FakeRegistry : public platform::Registry {
+public:
+    std::optional<std::string> GetKeyValue(platform::RegistryRoot, const std::string& key,
+                                           const std::string& name) override {
+        const auto it = texts.find(key + "\\" + name);
+        return it == texts.end() ? std::nullopt : std::optional<std::string>(it->second);
+    }
+    std::optional<std::uint32_t> GetDwordValue(platform::RegistryRoot, const std::string& key,
+                                               const std::string& name) override {
+        const auto it = numbers.find(key + "\\" + name);
+        return it == numbers.end() ? std::nullopt : std::optional<std::uint32_t>(it->second);
+    }
+
+    std::map<std::string, std::string> texts;
+    std::map<std::string, std::uint32_t> numbers;
 };
 
 struct Message {

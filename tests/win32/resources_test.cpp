@@ -1,5 +1,6 @@
 // tavrin-cli.exe as Windows sees it: its version resource, its manifest
-// and its icon, read back through the system's own functions.
+// and its icon, read back through the system's own functions; and the
+// rights tavrin.exe's manifest asks for.
 
 #include <gtest/gtest.h>
 
@@ -80,12 +81,40 @@ protected:
     HMODULE module_ = nullptr;
 };
 
-TEST_F(ProgramImage, ManifestAsksForAdministratorThemedControlsAndPerMonitorDpi) {
+TEST_F(ProgramImage, ManifestRunsAsInvokerWithThemedControlsAndPerMonitorDpi) {
     const std::string manifest = resource(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
     ASSERT_FALSE(manifest.empty()) << "no manifest resource";
-    for (const char* part : {"level=\"requireAdministrator\"", "Microsoft.Windows.Common-Controls",
+    for (const char* part : {"level=\"asInvoker\"", "Microsoft.Windows.Common-Controls",
                              "version=\"6.0.0.0\"", "PerMonitorV2", "true/pm"}) {
         EXPECT_NE(manifest.find(part), std::string::npos) << part;
+    }
+    EXPECT_EQ(manifest.find("requireAdministrator"), std::string::npos);
+}
+
+// The window reads the keyboard as it opens: it asks for the rights at start.
+TEST(ProgramResources, TheWindowAsksForAdministratorRightsTheToolDoesNot) {
+    struct Case {
+        std::string exe;
+        const char* level;
+        const char* otherLevel;
+    } cases[] = {
+        {programDir() + "\\..\\..\\winui\\tavrin.exe", "level=\"requireAdministrator\"",
+         "asInvoker"},
+        {cliProgram(), "level=\"asInvoker\"", "requireAdministrator"},
+    };
+    for (const Case& c : cases) {
+        HMODULE module = LoadLibraryExA(c.exe.c_str(), nullptr,
+                                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        ASSERT_NE(module, nullptr) << c.exe;
+        HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+        std::string manifest;
+        if (found != nullptr) {
+            const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+            manifest = bytes ? std::string(bytes, SizeofResource(module, found)) : "";
+        }
+        FreeLibrary(module);
+        EXPECT_NE(manifest.find(c.level), std::string::npos) << c.exe;
+        EXPECT_EQ(manifest.find(c.otherLevel), std::string::npos) << c.exe;
     }
 }
 

@@ -1,0 +1,211 @@
+// Why the port driver does not load: every cause the machine's facts can
+// point at, and the facts as the program folder, the kernel and the
+// registry give them.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "link/doctor.h"
+#include "link/driver_cause.h"
+#include "platform/std_file_system.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+
+namespace tavrin::link {
+namespace {
+
+using platform::kCodeIntegrityEnabled;
+using platform::kCodeIntegrityHvci;
+using platform::kCodeIntegrityTestSign;
+using platform::kMachineAmd64;
+using platform::kMachineI386;
+using ::testing::HasSubstr;
+
+// A 64-bit Windows with Secure Boot off and test signing on, and the
+// self-signed 64-bit driver: the driver loads.
+DriverFacts loadable() {
+    DriverFacts f;
+    f.driverMachine = kMachineAmd64;
+    f.driverSigned = true;
+    f.systemMachine = kMachineAmd64;
+    f.secureBoot = false;
+    f.codeIntegrity = kCodeIntegrityEnabled | kCodeIntegrityTestSign;
+    return f;
+}
+
+TEST(DriverCause, OneCausePerCombination) {
+    struct Case {
+        const char* what;
+        std::function<void(DriverFacts&)> change;
+        const char* cause;  // a part of the sentence
+        const char* advice;
+    } cases[] = {
+        {"files missing", [](DriverFacts& f) { f.filesPresent = false; }, "is missing",
+         "beside the program"},
+        {"files missing comes first",
+         [](DriverFacts& f) {
+             f.filesPresent = false;
+             f.administrator = false;
+         },
+         "is missing", "beside the program"},
+        {"not elevated", [](DriverFacts& f) { f.administrator = false; },
+         "without administrator rights", "'Run as administrator'"},
+        {"32-bit driver on 64-bit Windows", [](DriverFacts& f) { f.driverMachine = kMachineI386; },
+         "32-bit driver and this Windows is 64-bit", "use a 32-bit Windows"},
+        {"32-bit driver on 64-bit Windows, Secure Boot on too",
+         [](DriverFacts& f) {
+             f.driverMachine = kMachineI386;
+             f.secureBoot = true;
+         },
+         "32-bit driver and this Windows is 64-bit", "use a 32-bit Windows"},
+        {"64-bit driver on 32-bit Windows", [](DriverFacts& f) { f.systemMachine = kMachineI386; },
+         "64-bit driver and this Windows is 32-bit", "the 32-bit build"},
+        {"self-signed with Secure Boot on", [](DriverFacts& f) { f.secureBoot = true; },
+         "self-signed (Windows trusts no such signature) and Secure Boot is on",
+         "turn Secure Boot off"},
+        {"unsigned with Secure Boot on",
+         [](DriverFacts& f) {
+             f.secureBoot = true;
+             f.driverSigned = false;
+         },
+         "carries no signature and Secure Boot is on", "turn Secure Boot off"},
+        {"unsigned, Secure Boot off", [](DriverFacts& f) { f.driverSigned = false; },
+         "carries no signature, which 64-bit Windows refuses", "use a signed 64-bit driver"},
+        {"test signing off", [](DriverFacts& f) { f.codeIntegrity = kCodeIntegrityEnabled; },
+         "test signing is off", "'bcdedit /set testsigning on'"},
+        {"memory integrity on", [](DriverFacts& f) { *f.codeIntegrity |= kCodeIntegrityHvci; },
+         "memory integrity (HVCI) is on", "Core isolation"},
+        {"all fine", [](DriverFacts&) {}, "no cause found", "no other program"},
+        {"enforcement off: test signing not needed", [](DriverFacts& f) { f.codeIntegrity = 0; },
+         "no cause found", "no other program"},
+        {"a 32-bit Windows loads the 32-bit driver",
+         [](DriverFacts& f) {
+             f.systemMachine = kMachineI386;
+             f.driverMachine = kMachineI386;
+             f.driverSigned = false;
+             f.secureBoot = true;
+         },
+         "no cause found", "no other program"},
+        {"nothing known about the system",
+         [](DriverFacts& f) {
+             f.systemMachine = 0;
+             f.secureBoot.reset();
+             f.codeIntegrity.reset();
+         },
+         "no cause found", "no other program"},
+    };
+    for (const Case& c : cases) {
+        DriverFacts facts = loadable();
+        c.change(facts);
+        const std::string cause = driverLoadCause(facts);
+        EXPECT_THAT(cause, HasSubstr(c.cause)) << c.what;
+        EXPECT_THAT(cause, HasSubstr(c.advice)) << c.what;
+        EXPECT_EQ(cause.find('\n'), std::string::npos) << c.what;
+    }
+}
+
+// winio3.sys with a machine and, when signed, a security directory.
+std::vector<std::uint8_t> driver(std::uint16_t machine, bool isSigned) {
+    std::vector<std::uint8_t> b(0x200, 0);
+    b[0] = 'M';
+    b[1] = 'Z';
+    b[0x3C] = 0x80;
+    b[0x80] = 'P';
+    b[0x81] = 'E';
+    b[0x84] = static_cast<std::uint8_t>(machine);
+    b[0x85] = static_cast<std::uint8_t>(machine >> 8);
+    const bool pe32 = machine == kMachineI386;
+    const std::size_t optional = 0x80 + 24;
+    const std::size_t fixed = optional + (pe32 ? 96 : 112);
+    b[optional] = 0x0B;
+    b[optional + 1] = pe32 ? 0x01 : 0x02;
+    b[fixed - 4] = 16;
+    b[fixed + 8 * platform::kSecurityDirectory + 5] = isSigned ? 0x10 : 0;
+    return b;
+}
+
+struct FactsRig {
+    test::TempDir program;
+    platform::StdFileSystem files{program.path().string(), ""};
+    test::FakeSystemSecurity security;
+    test::FakeRegistry registry;
+
+    void secureBoot(std::uint32_t value) {
+        registry.numbers[std::string(kSecureBootKey) + "\\" + kSecureBootValue] = value;
+    }
+};
+
+TEST(DriverCause, FactsFromTheProgramFolderTheKernelAndTheRegistry) {
+    FactsRig rig;
+    rig.program.write("winio3.dll", {1});
+    rig.program.write("winio3.sys", driver(kMachineI386, false));
+    rig.security.machine = kMachineAmd64;
+    rig.security.codeIntegrity = kCodeIntegrityEnabled | kCodeIntegrityHvci;
+    rig.secureBoot(1);
+    DriverFacts f = gatherDriverFacts(rig.files, &rig.security, &rig.registry, false);
+    EXPECT_TRUE(f.filesPresent);
+    EXPECT_FALSE(f.administrator);
+    EXPECT_EQ(f.driverMachine, kMachineI386);
+    EXPECT_EQ(f.driverSigned, false);
+    EXPECT_EQ(f.systemMachine, kMachineAmd64);
+    EXPECT_EQ(f.secureBoot, true);
+    EXPECT_EQ(f.codeIntegrity, kCodeIntegrityEnabled | kCodeIntegrityHvci);
+
+    // The shipped copies count before start-up has copied them.
+    FactsRig shipped;
+    shipped.program.write("winiodll3", {1});
+    shipped.program.write("winiosys3", driver(kMachineAmd64, true));
+    shipped.secureBoot(0);
+    f = gatherDriverFacts(shipped.files, &shipped.security, &shipped.registry, true);
+    EXPECT_TRUE(f.filesPresent);
+    EXPECT_EQ(f.driverMachine, kMachineAmd64);
+    EXPECT_EQ(f.driverSigned, true);
+    EXPECT_EQ(f.secureBoot, false);
+
+    // No driver, and no seams: nothing known beyond the missing file.
+    FactsRig bare;
+    bare.program.write("winio3.dll", {1});
+    f = gatherDriverFacts(bare.files, nullptr, nullptr, true);
+    EXPECT_FALSE(f.filesPresent);
+    EXPECT_EQ(f.driverMachine, 0);
+    EXPECT_FALSE(f.driverSigned.has_value());
+    EXPECT_EQ(f.systemMachine, 0);
+    EXPECT_FALSE(f.secureBoot.has_value());
+    EXPECT_FALSE(f.codeIntegrity.has_value());
+}
+
+TEST(DriverCause, DoctorNamesTheCauseOnTheDriverLine) {
+    FactsRig rig;
+    rig.program.write("winio3.dll", {1});
+    rig.program.write("winio3.sys", driver(kMachineAmd64, true));
+    rig.security.machine = kMachineAmd64;
+    rig.security.codeIntegrity = kCodeIntegrityEnabled;
+    rig.secureBoot(1);
+    test::FakePorts ports;
+    ports.initializeResults = {false, false};
+    test::FakeVersion version;
+    test::FakeHooks hooks;
+    DoctorSeams seams{rig.files, ports, version, hooks};
+    seams.administrator = true;
+    seams.security = &rig.security;
+    seams.registry = &rig.registry;
+    std::string line;
+    for (const DoctorCheck& c : runDoctorChecks(seams)) {
+        if (c.name == "InitializeWinIo") {
+            EXPECT_FALSE(c.passed);
+            line = c.detail;
+        }
+    }
+    EXPECT_THAT(line, HasSubstr("failed: winio3.sys is self-signed"));
+    EXPECT_THAT(line, HasSubstr("Secure Boot is on"));
+
+    rig.secureBoot(0);
+    for (const DoctorCheck& c : runDoctorChecks(seams)) {
+        if (c.name == "InitializeWinIo") {
+            EXPECT_THAT(c.detail, HasSubstr("failed: test signing is off"));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tavrin::link
