@@ -79,11 +79,17 @@ missing=()
 for t in File Component Directory Feature FeatureComponents Shortcut RemoveFile Upgrade Registry Media; do
     grep -qx "$t" <<<"$tables" || missing+=("$t")
 done
-if ((${#missing[@]} == 0)) && [[ $(msiinfo export "$msi1" Shortcut | grep -c $'\tMenuFolder\t') == 3 ]] &&
-    msiinfo export "$msi1" Upgrade | grep -q WIX_UPGRADE_DETECTED; then
-    pass "msiinfo: tables, three shortcuts, the upgrade rows"
+# Whole exports first: grep -q would stop reading early (pipefail).
+shortcuts=$(msiinfo export "$msi1" Shortcut)
+upgrade=$(msiinfo export "$msi1" Upgrade)
+removals=$(msiinfo export "$msi1" RemoveFile)
+if ((${#missing[@]} == 0)) && [[ $(grep -c $'\tMenuFolder\t' <<<"$shortcuts") == 3 ]] &&
+    grep -q WIX_UPGRADE_DETECTED <<<"$upgrade" && grep -q $'\tMenuFolder\t2' <<<"$removals"; then
+    # Wine removes an emptied shortcut folder on its own; Windows needs
+    # the RemoveFile row.
+    pass "msiinfo: tables, three shortcuts, the upgrade rows, the menu folder's removal"
 else
-    fail "msiinfo: missing tables ${missing[*]}, or shortcuts or upgrade rows"
+    fail "msiinfo: missing tables ${missing[*]}, or shortcuts, upgrade rows or the menu folder's removal"
 fi
 
 # --- Install ----------------------------------------------------------------
