@@ -559,4 +559,19 @@ for arch in $ARCHS; do
     fi
 done
 
+# The Windows Installer package of each architecture run: install, upgrade,
+# removal in a prefix of its own (tools/check-msi.sh), its counts added.
+for arch in $RUN_ARCHS; do
+    say "$arch msi"
+    bash "$ROOT/tools/check-msi.sh" "$arch" "$(build_dir "$arch")" 2>&1 | tee "$WORK/msi-$arch.log"
+    if [[ $(tail -1 "$WORK/msi-$arch.log") =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
+        passed=$((passed + BASH_REMATCH[1]))
+        failed=$((failed + BASH_REMATCH[2]))
+        ((BASH_REMATCH[2] == 0)) || failures+=("msi $arch: see above")
+    else
+        fail "msi $arch: no closing line"
+    fi
+    lap "msi $arch"
+done
+
 finish
