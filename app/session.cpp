@@ -67,7 +67,10 @@ Session::Session(const SessionSettings& settings, FrontEnd frontEnd, const char*
         simulated_ = simulated.get();
         backends_ = std::move(simulated);
     } else {
-        backends_ = makeNativePlatform(argv0);
+        NativeOptions native;
+        native.serioBus = settings.serioBus;
+        native.trace = &trace_;
+        backends_ = makeNativePlatform(argv0, native);
     }
     NativePlatform& b = *backends_;
     // A toolkit's own loop and timer wait for the machine, not for the simulation.
@@ -111,6 +114,10 @@ bool Session::prepare(std::string& error) {
         error = "cannot write the wire log " + settings_.wireLog;
         return false;
     }
+    if (!settings_.trace.empty() && !trace_.open(settings_.trace)) {
+        error = "cannot write the trace " + settings_.trace;
+        return false;
+    }
     prepared_ = true;
     return true;
 }
@@ -122,6 +129,13 @@ bool Session::finish(std::string& error) {
     bool ok = true;
     if (!wireLog_.close()) {
         error = "cannot write the wire log " + settings_.wireLog;
+        ok = false;
+    }
+    if (!trace_.close()) {
+        if (!error.empty()) {
+            error += "; ";
+        }
+        error += "cannot write the trace " + settings_.trace;
         ok = false;
     }
     if (prepared_ && simulated_ && !settings_.simImage.empty()) {

@@ -10,6 +10,7 @@
 
 #include "app/logging_port_driver.h"
 #include "app/native_platform.h"
+#include "app/raw_trace.h"
 #include "app/wire_log.h"
 #include "platform/dialogs.h"
 #include "sim/simulated_keyboard.h"
@@ -21,6 +22,8 @@ struct SessionSettings {
     bool simulate = false;
     std::string simImage;  // the simulated keyboard's EEPROM, kept between runs
     std::string wireLog;   // every data-port byte as "<ms> <HH>"
+    std::string trace;     // Linux: every byte on the raw keyboard port
+    std::string serioBus;  // tests: the folder standing for /sys/bus/serio
     // Make simImage's folder when it is missing (the user's data folder on
     // a first run).
     bool makeImageFolder = false;
@@ -62,6 +65,8 @@ public:
     platform::FileSystem& files() { return backends_->files(); }
     sim::SimulatedKeyboard* keyboard();
     bool simulated() const { return simulated_ != nullptr; }
+    // Why the machine's port driver cannot open, when the machine knows.
+    std::string portUnavailableReason() const { return backends_->portUnavailableReason(); }
 
 private:
     class NotifyingPump;
@@ -73,6 +78,7 @@ private:
     std::unique_ptr<NativePlatform> backends_;
     SimulatedBackends* simulated_ = nullptr;  // within backends_, when simulating
     WireLog wireLog_;
+    RawTrace trace_;
     std::uint32_t startTick_ = 0;
     std::unique_ptr<LoggingPortDriver> logging_;
     std::unique_ptr<NotifyingPump> events_;

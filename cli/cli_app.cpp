@@ -135,12 +135,19 @@ void defineCommands(CLI::App& cli, Arguments& args) {
            "tab-separated; raw bytes as 'byte ADDRESS (shown by no item) A B' in hexadecimal.\n"
            "Example:\n  tavrin-cli diff till3.json keyboard");
 
+    auto* restore = cli.add_subcommand(
+        "restore-keyboard", "Linux: give a keyboard port left bound to serio_raw back to atkbd");
+    footer(restore,
+           "A port left bound to serio_raw does not type. Needs root.\n"
+           "Example:\n  sudo tavrin-cli restore-keyboard");
+
     defineApplyCommand(cli, args.apply);
 }
 
 // The settings a command ends with, where its lines list them.
 bool listsSettings(const std::string& command) {
-    return command != "diff" && command != "convert" && command != "doctor";
+    return command != "diff" && command != "convert" && command != "doctor" &&
+           command != "restore-keyboard";
 }
 
 }  // namespace
@@ -163,6 +170,10 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         ->type_name("FILE");
     cli.add_option("--wire-log", args.session.wireLog,
                    "Log every byte written to the data port as '<ms> <HH>'")
+        ->type_name("FILE");
+    cli.add_option("--trace", args.session.trace,
+                   "Linux: log every byte written to and read from the raw keyboard port as "
+                   "'<ms> <phase> <out|in> <HH>'")
         ->type_name("FILE");
     cli.add_flag("--yes", args.yes,
                  "Answer Yes to confirmations (without it they are asked on a terminal, and "
@@ -210,6 +221,10 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         return kExitUsage;
     }
 
+    args.session.serioBus = options.linuxSystem.serioBus;
+    if (args.command == "restore-keyboard") {
+        return restoreKeyboard(options.linuxSystem, lines, err);
+    }
     if (args.command == "doctor") {
         std::vector<link::DoctorCheck> checks;
         const int status =
@@ -233,6 +248,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     }
     Commands commands(window, dialogs, lines, err);
     commands.reportTo(report);
+    commands.portUnavailable(session.portUnavailableReason());
     ApplyOptions apply;
     apply.check = args.apply.check;
     apply.backupFolder = !args.apply.backupDir.empty()   ? args.apply.backupDir

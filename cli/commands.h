@@ -60,6 +60,8 @@ public:
 
     // What the commands find is also kept here, for --json.
     void reportTo(Report& report) { report_ = &report; }
+    // Why the port driver cannot open on this machine, when it knows.
+    void portUnavailable(std::string reason) { portReason_ = std::move(reason); }
 
 private:
     bool load(const std::string& file, settings_file::Format* format = nullptr,
@@ -92,6 +94,7 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     Report* report_ = nullptr;
+    std::string portReason_;
 };
 
 }  // namespace tavrin::cli

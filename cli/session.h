@@ -11,6 +11,7 @@
 
 #include "app/session.h"
 #include "cli/cli_dialogs.h"
+#include "cli/linux_doctor.h"
 #include "sim/sim_clock.h"
 #include "sim/simulated_keyboard.h"
 
@@ -31,6 +32,9 @@ struct CliOptions {
     // the system's default) and the time their names take (empty: now).
     std::string backupFolder;
     std::function<std::chrono::system_clock::time_point()> wallClock;
+    // Linux: where doctor, restore-keyboard and the raw keyboard port look
+    // (tests point it at a fake sysfs).
+    LinuxSystem linuxSystem;
 };
 
 class Session {
@@ -44,6 +48,7 @@ public:
 
     ui::MsrWindow& window() { return core_.window(); }
     platform::FileSystem& fileSystem() { return core_.files(); }
+    std::string portUnavailableReason() const { return core_.portUnavailableReason(); }
 
 private:
     void showProgress();
