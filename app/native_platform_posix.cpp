@@ -26,14 +26,16 @@ public:
     PosixPlatform(const char* argv0, const NativeOptions& options)
         : files_(programFolder(argv0), "") {
 #ifdef __linux__
-        bus_ = std::make_unique<platform::SysfsSerioBus>(
+        const std::filesystem::path devices =
             options.serioBus.empty() ? std::filesystem::path(platform::kSerioDevices)
-                                     : std::filesystem::path(options.serioBus) / "devices");
+                                     : std::filesystem::path(options.serioBus) / "devices";
+        bus_ = std::make_unique<platform::SysfsSerioBus>(devices);
         std::string why;
         if (platform::findKeyboardPort(*bus_, why)) {
             if (::geteuid() == 0) {
-                source_ = std::make_unique<platform::DirectRawPortSource>(
-                    *bus_, platform::DirectRawPortSource::Paths{});
+                platform::DirectRawPortSource::Paths paths;
+                paths.devices = devices;
+                source_ = std::make_unique<platform::DirectRawPortSource>(*bus_, paths);
             } else {
                 // The tavrin-port helper's client fills this seam.
                 source_ = std::make_unique<platform::HelperRawPortSource>();
@@ -76,6 +78,15 @@ public:
     }
     platform::ProgramLauncher& launcher() override {
         return launcher_;
+    }
+    platform::EventPump& aroundEventLoop(platform::EventPump& loop) override {
+#ifdef __linux__
+        if (raw_) {
+            raw_->runBetween(loop);
+            return *raw_;
+        }
+#endif
+        return loop;
     }
     std::string portUnavailableReason() const override {
 #ifdef __linux__

@@ -16,7 +16,7 @@ RawPortBackend::RawPortBackend(platform::SerioBus& bus, platform::RawPortSource&
     : bus_(bus),
       source_(source),
       ticks_(ticks),
-      inner_(inner),
+      inner_(&inner),
       trace_(trace),
       makeDevice_(std::move(makeDevice)) {
     if (!makeDevice_) {
@@ -114,11 +114,11 @@ std::int32_t RawPortBackend::CallNextHookEx(platform::HookHandle, int, std::uint
 
 void RawPortBackend::processEvents(std::uint32_t maxWaitMs) {
     if (!port_) {
-        inner_.processEvents(maxWaitMs);
+        inner_->processEvents(maxWaitMs);
         return;
     }
     port_->drain();
-    inner_.processEvents(std::min(maxWaitMs, kPumpSliceMs));
+    inner_->processEvents(std::min(maxWaitMs, kPumpSliceMs));
     port_->drain();
 }
 

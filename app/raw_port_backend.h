@@ -49,6 +49,9 @@ public:
     // that the kernel's 64-byte ring never fills.
     void processEvents(std::uint32_t maxWaitMs) override;
 
+    // The pump the keyboard's bytes are read around (a toolkit's loop).
+    void runBetween(platform::EventPump& inner) { inner_ = &inner; }
+
     const std::string& reason() const { return reason_; }
     bool isOpen() const { return port_ != nullptr; }
 
@@ -58,7 +61,7 @@ private:
     platform::SerioBus& bus_;
     platform::RawPortSource& source_;
     platform::TickCounter& ticks_;
-    platform::EventPump& inner_;
+    platform::EventPump* inner_;
     RawTrace* trace_;
     MakeDevice makeDevice_;
     std::string reason_;

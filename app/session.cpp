@@ -80,8 +80,9 @@ Session::Session(const SessionSettings& settings, FrontEnd frontEnd, const char*
         b.ports(), b.ticks(), [this](std::uint32_t tick, std::uint8_t byte) {
             wireLog_.record(static_cast<std::int32_t>(tick - startTick_), byte);
         });
-    events_ = std::make_unique<NotifyingPump>(toolkitLoop ? *frontEnd_.nativeEvents : b.events(),
-                                              frontEnd_.afterEvents);
+    events_ = std::make_unique<NotifyingPump>(
+        toolkitLoop ? b.aroundEventLoop(*frontEnd_.nativeEvents) : b.events(),
+        frontEnd_.afterEvents);
     window_ = std::make_unique<ui::MsrWindow>(ui::Platform{
         *logging_, b.ticks(), *events_, toolkitTimer ? *frontEnd_.nativeTimer1 : b.timer1(),
         b.hooks(), b.version(), b.files(), frontEnd_.dialogs, b.registry(), b.launcher()});

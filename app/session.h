@@ -22,11 +22,11 @@ struct SessionSettings {
     bool simulate = false;
     std::string simImage;  // the simulated keyboard's EEPROM, kept between runs
     std::string wireLog;   // every data-port byte as "<ms> <HH>"
-    std::string trace;     // Linux: every byte on the raw keyboard port
-    std::string serioBus;  // tests: the folder standing for /sys/bus/serio
     // Make simImage's folder when it is missing (the user's data folder on
     // a first run).
     bool makeImageFolder = false;
+    std::string trace;     // Linux: every byte on the raw keyboard port
+    std::string serioBus;  // tests: the folder standing for /sys/bus/serio
 };
 
 // What the front end lends the session; it outlives the session.

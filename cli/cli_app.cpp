@@ -122,6 +122,8 @@ void defineCommands(CLI::App& cli, Arguments& args) {
         "Check what reaching the keyboard needs: driver files, library, rights, port, hook");
     footer(doctor,
            "One line per check, then a verdict; exit 0 when every check passes.\n"
+           "On Linux: the serio bus, the keyboard port and its driver, translation, serio_raw,\n"
+           "the rights, and a port left bound to serio_raw.\n"
            "With --simulate it checks the simulated keyboard.\n"
            "Example:\n  tavrin-cli doctor");
 

@@ -153,6 +153,21 @@ TEST(CliLinuxNoPort, DoctorSaysItInOneLine) {
     }
 }
 
+// The trace is private and refused where it cannot be written, before the
+// keyboard is touched.
+TEST(CliLinuxNoPort, TheTraceIsPrivate) {
+    TempDir dir;
+    cli::CliOptions o;
+    o.linuxSystem.serioBus = (dir.path() / "none").string();
+    const CliRun refused = runCliVirtual({"--trace", dir.file("no/such/t.txt"), "read"}, o);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_THAT(refused.err, HasSubstr("cannot write the trace " + dir.file("no/such/t.txt")));
+    std::filesystem::create_symlink(dir.file("target"), dir.path() / "link");
+    const CliRun link = runCliVirtual({"--trace", dir.file("link"), "read"}, o);
+    EXPECT_THAT(link.err, HasSubstr("cannot write the trace"));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("target")));
+}
+
 struct Restore {
     const char* name;
     std::string driver;

@@ -151,6 +151,21 @@ TEST(RawPortBackend, ReadsTracesAndGivesThePortBack) {
     }
 }
 
+// A toolkit's loop runs in short slices between reads of the port, so the
+// kernel's 64-byte ring does not fill while it waits.
+TEST(RawPortBackend, ReadsAroundTheToolkitsLoop) {
+    struct Loop : platform::EventPump {
+        void processEvents(std::uint32_t maxWaitMs) override { waits.push_back(maxWaitMs); }
+        std::vector<std::uint32_t> waits;
+    } loop;
+    BackendRig rig("06");
+    rig.backend.runBetween(loop);
+    rig.backend.processEvents(1000);  // not open yet: the loop waits as asked
+    ASSERT_TRUE(rig.backend.InitializeWinIo()) << rig.backend.reason();
+    rig.backend.processEvents(1000);
+    EXPECT_EQ(loop.waits, (std::vector<std::uint32_t>{1000, 5}));
+}
+
 TEST(RawPortBackend, WithoutAKeyboardPortNothingOpens) {
     BackendRig noPort("06", false);
     EXPECT_FALSE(noPort.backend.InitializeWinIo());
