@@ -34,12 +34,28 @@ public:
     virtual platform::Registry& registry() = 0;
     virtual platform::ProgramLauncher& launcher() = 0;
     virtual platform::SystemSecurity& security() = 0;
+    // Why the port driver cannot open on this machine, in one line; empty
+    // when the system's own check (the doctor) tells it.
+    virtual std::string portUnavailableReason() const { return {}; }
+    // The toolkit's own event loop, wrapped where the backends must run
+    // between its passes (the raw keyboard port's reads).
+    virtual platform::EventPump& aroundEventLoop(platform::EventPump& loop) { return loop; }
+};
+
+class RawTrace;
+
+struct NativeOptions {
+    // Linux: the folder standing for /sys/bus/serio (tests); empty: the machine's.
+    std::string serioBus;
+    // Linux: every byte on the raw keyboard port, when open.
+    RawTrace* trace = nullptr;
 };
 
 // The running program's folder (argv0's when the system cannot tell).
 std::string programFolder(const char* argv0);
 
 // argv0 locates the program folder.
-std::unique_ptr<NativePlatform> makeNativePlatform(const char* argv0);
+std::unique_ptr<NativePlatform> makeNativePlatform(const char* argv0,
+                                                   const NativeOptions& options = {});
 
 }  // namespace tavrin::app

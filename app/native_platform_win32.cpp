@@ -52,7 +52,7 @@ private:
 
 namespace tavrin::app {
 
-std::unique_ptr<NativePlatform> makeNativePlatform(const char* argv0) {
+std::unique_ptr<NativePlatform> makeNativePlatform(const char* argv0, const NativeOptions&) {
     (void)argv0;
     return std::make_unique<platform::win32::Win32NativePlatform>();
 }

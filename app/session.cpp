@@ -69,7 +69,10 @@ Session::Session(const SessionSettings& settings, FrontEnd frontEnd, const char*
         simulated_ = simulated.get();
         backends_ = std::move(simulated);
     } else {
-        backends_ = makeNativePlatform(argv0);
+        NativeOptions native;
+        native.serioBus = settings.serioBus;
+        native.trace = &trace_;
+        backends_ = makeNativePlatform(argv0, native);
     }
     NativePlatform& b = *backends_;
     // A toolkit's own loop and timer wait for the machine, not for the simulation.
@@ -79,8 +82,9 @@ Session::Session(const SessionSettings& settings, FrontEnd frontEnd, const char*
         b.ports(), b.ticks(), [this](std::uint32_t tick, std::uint8_t byte) {
             wireLog_.record(static_cast<std::int32_t>(tick - startTick_), byte);
         });
-    events_ = std::make_unique<NotifyingPump>(toolkitLoop ? *frontEnd_.nativeEvents : b.events(),
-                                              frontEnd_.afterEvents);
+    events_ = std::make_unique<NotifyingPump>(
+        toolkitLoop ? b.aroundEventLoop(*frontEnd_.nativeEvents) : b.events(),
+        frontEnd_.afterEvents);
     window_ = std::make_unique<ui::MsrWindow>(ui::Platform{
         *logging_, b.ticks(), *events_, toolkitTimer ? *frontEnd_.nativeTimer1 : b.timer1(),
         b.hooks(), b.version(), b.files(), frontEnd_.dialogs, b.registry(), b.launcher()});
@@ -113,6 +117,10 @@ bool Session::prepare(std::string& error) {
         error = "cannot write the wire log " + settings_.wireLog;
         return false;
     }
+    if (!settings_.trace.empty() && !trace_.open(settings_.trace)) {
+        error = "cannot write the trace " + settings_.trace;
+        return false;
+    }
     prepared_ = true;
     return true;
 }
@@ -124,6 +132,13 @@ bool Session::finish(std::string& error) {
     bool ok = true;
     if (!wireLog_.close()) {
         error = "cannot write the wire log " + settings_.wireLog;
+        ok = false;
+    }
+    if (!trace_.close()) {
+        if (!error.empty()) {
+            error += "; ";
+        }
+        error += "cannot write the trace " + settings_.trace;
         ok = false;
     }
     if (prepared_ && simulated_ && !settings_.simImage.empty()) {

@@ -10,6 +10,7 @@
 
 #include "app/logging_port_driver.h"
 #include "app/native_platform.h"
+#include "app/raw_trace.h"
 #include "app/wire_log.h"
 #include "platform/dialogs.h"
 #include "sim/simulated_keyboard.h"
@@ -24,6 +25,8 @@ struct SessionSettings {
     // Make simImage's folder when it is missing (the user's data folder on
     // a first run).
     bool makeImageFolder = false;
+    std::string trace;     // Linux: every byte on the raw keyboard port
+    std::string serioBus;  // tests: the folder standing for /sys/bus/serio
 };
 
 // What the front end lends the session; it outlives the session.
@@ -63,6 +66,8 @@ public:
     NativePlatform& backends() { return *backends_; }
     sim::SimulatedKeyboard* keyboard();
     bool simulated() const { return simulated_ != nullptr; }
+    // Why the machine's port driver cannot open, when the machine knows.
+    std::string portUnavailableReason() const { return backends_->portUnavailableReason(); }
 
 private:
     class NotifyingPump;
@@ -74,6 +79,7 @@ private:
     std::unique_ptr<NativePlatform> backends_;
     SimulatedBackends* simulated_ = nullptr;  // within backends_, when simulating
     WireLog wireLog_;
+    RawTrace trace_;
     std::uint32_t startTick_ = 0;
     std::unique_ptr<LoggingPortDriver> logging_;
     std::unique_ptr<NotifyingPump> events_;

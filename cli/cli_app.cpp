@@ -124,6 +124,8 @@ void defineCommands(CLI::App& cli, Arguments& args) {
         "Check what reaching the keyboard needs: driver files, library, rights, port, hook");
     footer(doctor,
            "One line per check, then a verdict; exit 0 when every check passes.\n"
+           "On Linux: the serio bus, the keyboard port and its driver, translation, serio_raw,\n"
+           "the rights, and a port left bound to serio_raw.\n"
            "With --simulate it checks the simulated keyboard.\n"
            "Example:\n  tavrin-cli doctor");
 
@@ -137,12 +139,19 @@ void defineCommands(CLI::App& cli, Arguments& args) {
            "tab-separated; raw bytes as 'byte ADDRESS (shown by no item) A B' in hexadecimal.\n"
            "Example:\n  tavrin-cli diff till3.json keyboard");
 
+    auto* restore = cli.add_subcommand(
+        "restore-keyboard", "Linux: give a keyboard port left bound to serio_raw back to atkbd");
+    footer(restore,
+           "A port left bound to serio_raw does not type. Needs root.\n"
+           "Example:\n  sudo tavrin-cli restore-keyboard");
+
     defineApplyCommand(cli, args.apply);
 }
 
 // The settings a command ends with, where its lines list them.
 bool listsSettings(const std::string& command) {
-    return command != "diff" && command != "convert" && command != "doctor";
+    return command != "diff" && command != "convert" && command != "doctor" &&
+           command != "restore-keyboard";
 }
 
 // The commands that reach the keyboard, through a port driver that opens
@@ -188,6 +197,10 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         ->type_name("FILE");
     cli.add_option("--wire-log", args.session.wireLog,
                    "Log every byte written to the data port as '<ms> <HH>'")
+        ->type_name("FILE");
+    cli.add_option("--trace", args.session.trace,
+                   "Linux: log every byte written to and read from the raw keyboard port as "
+                   "'<ms> <phase> <out|in> <HH>'")
         ->type_name("FILE");
     cli.add_flag("--yes", args.yes,
                  "Answer Yes to confirmations (without it they are asked on a terminal, and "
@@ -241,6 +254,10 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         return kExitUsage;
     }
 
+    args.session.serioBus = options.linuxSystem.serioBus;
+    if (args.command == "restore-keyboard") {
+        return restoreKeyboard(options.linuxSystem, lines, err);
+    }
     if (args.command == "doctor") {
         std::vector<link::DoctorCheck> checks;
         const int status =
@@ -267,6 +284,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     if (!args.session.simulate && window.model().portDriverFailed) {
         commands.explainClosedDriver(driverFailureCause(session.backends(), options));
     }
+    commands.portUnavailable(session.portUnavailableReason());
     ApplyOptions apply;
     apply.check = args.apply.check;
     apply.backupFolder = !args.apply.backupDir.empty()   ? args.apply.backupDir

@@ -114,6 +114,11 @@ bool Commands::driverClosed(const char* consequence) {
     if (!window_.model().portDriverFailed) {
         return false;
     }
+    if (!portReason_.empty()) {
+        err_ << "tavrin-cli: " << portReason_ << ", so the keyboard cannot be reached; "
+             << consequence << '\n';
+        return true;
+    }
     err_ << "tavrin-cli: the port driver is not open, so the keyboard cannot be reached "
             "('tavrin-cli doctor' tells why); "
          << consequence;

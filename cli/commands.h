@@ -63,6 +63,8 @@ public:
 
     // What the commands find is also kept here, for --json.
     void reportTo(Report& report) { report_ = &report; }
+    // Why the port driver cannot open on this machine, when it knows.
+    void portUnavailable(std::string reason) { portReason_ = std::move(reason); }
 
 private:
     bool load(const std::string& file, settings_file::Format* format = nullptr,
@@ -96,6 +98,7 @@ private:
     std::ostream& err_;
     Report* report_ = nullptr;
     std::string driverCause_;
+    std::string portReason_;
 };
 
 }  // namespace tavrin::cli

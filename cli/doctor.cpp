@@ -5,6 +5,8 @@
 #include "app/native_platform.h"
 #include "cli/cli_app.h"
 #include "link/driver_cause.h"
+#include "cli/linux_doctor.h"
+#include "platform/privileges.h"
 #include "platform/std_file_system.h"
 #include "sim/real_clock.h"
 #include "sim/simulated_keyboard.h"
@@ -52,12 +54,27 @@ int runDoctor(const app::SessionSettings& settings, const CliOptions& options, c
         seams.simulated = true;
         return report(link::runDoctorChecks(seams));
     }
+#ifdef __linux__
+    // Linux reaches the keyboard through the kernel's raw port: its checks only.
+    (void)argv0;
+    std::vector<link::DoctorCheck> found = runLinuxChecks(options.linuxSystem);
+    if (found.size() == 1) {
+        // No keyboard port: nothing else to check.
+        if (checks) {
+            *checks = found;
+        }
+        out << "FAIL  " << found[0].name << ": " << found[0].detail << '\n';
+        return kExitFailed;
+    }
+    return report(std::move(found));
+#else
     auto native = app::makeNativePlatform(argv0);
     link::DoctorSeams seams{native->files(), native->ports(), native->version(), native->hooks()};
     seams.administrator = hasAdministratorRights(options);
     seams.security = &native->security();
     seams.registry = &native->registry();
     return report(link::runDoctorChecks(seams));
+#endif
 }
 
 std::string driverFailureCause(app::NativePlatform& machine, const CliOptions& options) {

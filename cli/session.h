@@ -12,6 +12,7 @@
 
 #include "app/session.h"
 #include "cli/cli_dialogs.h"
+#include "cli/linux_doctor.h"
 #include "sim/sim_clock.h"
 #include "sim/simulated_keyboard.h"
 
@@ -38,6 +39,9 @@ struct CliOptions {
     // driver. Unset: the process token's answer on Windows; the simulated
     // keyboard, and a system without the port driver, need none.
     std::optional<bool> administrator;
+    // Linux: where doctor, restore-keyboard and the raw keyboard port look
+    // (tests point it at a fake sysfs).
+    LinuxSystem linuxSystem;
 };
 
 // Administrator rights as doctor reports them.
@@ -55,6 +59,7 @@ public:
     ui::MsrWindow& window() { return core_.window(); }
     platform::FileSystem& fileSystem() { return core_.files(); }
     app::NativePlatform& backends() { return core_.backends(); }
+    std::string portUnavailableReason() const { return core_.portUnavailableReason(); }
 
 private:
     void showProgress();

@@ -11,6 +11,8 @@ namespace tavrin::platform {
 // Installed path; the polkit policy names the same file.
 inline constexpr const char* kPortHelperPath = "/usr/libexec/tavrin/tavrin-port";
 inline constexpr const char* kPkexecPath = "/usr/bin/pkexec";
+inline constexpr const char* kPortPolicyPath =
+    "/usr/share/polkit-1/actions/example.tavrin.port.policy";
 
 inline constexpr int kPortMessageMax = 256;
 

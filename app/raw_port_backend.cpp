@@ -1,0 +1,133 @@
+#ifdef __linux__
+
+#include "app/raw_port_backend.h"
+
+#include <algorithm>
+
+namespace tavrin::app {
+
+namespace {
+constexpr std::uint32_t kPumpSliceMs = 5;
+}
+
+RawPortBackend::RawPortBackend(platform::SerioBus& bus, platform::RawPortSource& source,
+                               platform::TickCounter& ticks, platform::EventPump& inner,
+                               RawTrace* trace, MakeDevice makeDevice)
+    : bus_(bus),
+      source_(source),
+      ticks_(ticks),
+      inner_(&inner),
+      trace_(trace),
+      makeDevice_(std::move(makeDevice)) {
+    if (!makeDevice_) {
+        makeDevice_ = [](const platform::OpenedRawPort& opened) {
+            return std::make_unique<platform::FdRawDevice>(opened.fd);
+        };
+    }
+}
+
+RawPortBackend::~RawPortBackend() {
+    closePort();
+}
+
+bool RawPortBackend::InitializeWinIo() {
+    if (port_) {
+        return port_->InitializeWinIo();
+    }
+    // The start-up's second try asks nobody again: one password prompt,
+    // and a refusal stands.
+    if (sourceRefused_) {
+        return false;
+    }
+    std::string why;
+    const auto found = platform::findKeyboardPort(bus_, why);
+    if (!found) {
+        reason_ = "no i8042 keyboard port on this machine (" + why + ")";
+        return false;
+    }
+    const platform::OpenedRawPort opened = source_.open(*found, why);
+    if (opened.fd < 0) {
+        reason_ = why;
+        sourceRefused_ = true;
+        return false;
+    }
+    device_ = makeDevice_(opened);
+    platform::RawDevice* device = device_.get();
+    if (trace_ != nullptr && trace_->isOpen()) {
+        tracing_ = std::make_unique<TracingRawDevice>(*device_, *trace_, ticks_,
+                                                      ticks_.GetTickCount(), capturing_);
+        device = tracing_.get();
+    }
+    const link::ScanCodeSet set = opened.translation == platform::ScanCodeTranslation::Set2
+                                      ? link::ScanCodeSet::Set2
+                                      : link::ScanCodeSet::Set1;
+    port_ = std::make_unique<link::RawKeyboardPort>(*device, ticks_, set);
+    if (!port_->InitializeWinIo()) {
+        reason_ = found->name + "'s raw device failed: " + port_->lastError();
+        closePort();
+        return false;
+    }
+    reason_.clear();
+    return true;
+}
+
+void RawPortBackend::ShutdownWinIo() {
+    closePort();
+}
+
+void RawPortBackend::closePort() {
+    if (port_) {
+        port_->ShutdownWinIo();
+    }
+    port_.reset();
+    tracing_.reset();
+    const bool held = device_ != nullptr;
+    device_.reset();  // closes the device before the port changes driver
+    if (held) {
+        source_.release();
+    }
+    capturing_ = false;
+}
+
+bool RawPortBackend::GetPortVal(std::uint16_t port, std::uint32_t& value, int size) {
+    value = 0;
+    return port_ && port_->GetPortVal(port, value, size);
+}
+
+bool RawPortBackend::SetPortVal(std::uint16_t port, std::uint32_t value, int size) {
+    return port_ && port_->SetPortVal(port, value, size);
+}
+
+platform::HookHandle RawPortBackend::SetWindowsHookEx(platform::HookProc proc) {
+    if (!port_) {
+        return 0;
+    }
+    const platform::HookHandle hook = port_->SetWindowsHookEx(std::move(proc));
+    capturing_ = capturing_ || hook != 0;
+    return hook;
+}
+
+bool RawPortBackend::UnhookWindowsHookEx(platform::HookHandle hook) {
+    const bool removed = port_ && port_->UnhookWindowsHookEx(hook);
+    capturing_ = capturing_ && !removed;
+    return removed;
+}
+
+std::int32_t RawPortBackend::CallNextHookEx(platform::HookHandle, int, std::uintptr_t,
+                                            std::intptr_t) {
+    return 0;
+}
+
+void RawPortBackend::processEvents(std::uint32_t maxWaitMs) {
+    if (!port_) {
+        inner_->processEvents(maxWaitMs);
+        return;
+    }
+    port_->drain();
+    inner_->processEvents(std::min(maxWaitMs, kPumpSliceMs));
+    port_->drain();
+}
+
+}  // namespace tavrin::app
+
+#endif

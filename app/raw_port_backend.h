@@ -1,0 +1,77 @@
+#pragma once
+// The port driver, keyboard hook and event pump of a Linux machine with an
+// i8042 keyboard port: opening the driver finds the port and takes its raw
+// device from the source (serio_raw bound), shutting it closes the device
+// and gives the port back to atkbd. Until it is open every access fails as
+// with a driver that did not load, and reason() says why it did not.
+
+#ifdef __linux__
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/raw_trace.h"
+#include "link/raw_keyboard_port.h"
+#include "platform/linux/fd_raw_device.h"
+#include "platform/linux/raw_port_source.h"
+#include "platform/linux/serio_bus.h"
+
+namespace tavrin::app {
+
+class RawPortBackend : public platform::PortDriver,
+                       public platform::KeyboardHookApi,
+                       public platform::EventPump {
+public:
+    // The device over the opened port's descriptor (an FdRawDevice that
+    // owns it; tests put their double there).
+    using MakeDevice =
+        std::function<std::unique_ptr<platform::RawDevice>(const platform::OpenedRawPort&)>;
+
+    RawPortBackend(platform::SerioBus& bus, platform::RawPortSource& source,
+                   platform::TickCounter& ticks, platform::EventPump& inner,
+                   RawTrace* trace = nullptr, MakeDevice makeDevice = {});
+    ~RawPortBackend() override;
+    RawPortBackend(const RawPortBackend&) = delete;
+    RawPortBackend& operator=(const RawPortBackend&) = delete;
+
+    bool InitializeWinIo() override;
+    void ShutdownWinIo() override;
+    bool GetPortVal(std::uint16_t port, std::uint32_t& value, int size) override;
+    bool SetPortVal(std::uint16_t port, std::uint32_t value, int size) override;
+
+    platform::HookHandle SetWindowsHookEx(platform::HookProc proc) override;
+    bool UnhookWindowsHookEx(platform::HookHandle hook) override;
+    std::int32_t CallNextHookEx(platform::HookHandle hook, int code, std::uintptr_t wParam,
+                                std::intptr_t lParam) override;
+
+    // Reads the keyboard's bytes around short slices of the inner pump, so
+    // that the kernel's 64-byte ring never fills.
+    void processEvents(std::uint32_t maxWaitMs) override;
+
+    // The pump the keyboard's bytes are read around (a toolkit's loop).
+    void runBetween(platform::EventPump& inner) { inner_ = &inner; }
+
+    const std::string& reason() const { return reason_; }
+    bool isOpen() const { return port_ != nullptr; }
+
+private:
+    void closePort();
+
+    platform::SerioBus& bus_;
+    platform::RawPortSource& source_;
+    platform::TickCounter& ticks_;
+    platform::EventPump* inner_;
+    RawTrace* trace_;
+    MakeDevice makeDevice_;
+    std::string reason_;
+    bool sourceRefused_ = false;  // the source said no: not asked again
+    bool capturing_ = false;
+    std::unique_ptr<platform::RawDevice> device_;
+    std::unique_ptr<TracingRawDevice> tracing_;
+    std::unique_ptr<link::RawKeyboardPort> port_;
+};
+
+}  // namespace tavrin::app
+
+#endif

@@ -1,0 +1,62 @@
+#include "app/raw_trace.h"
+
+#ifndef _WIN32
+#include "platform/posix_files.h"
+#endif
+
+namespace tavrin::app {
+
+RawTrace::~RawTrace() {
+    close();
+}
+
+bool RawTrace::open(const std::string& path) {
+    close();
+#ifdef _WIN32
+    file_ = std::fopen(path.c_str(), "wb");
+#else
+    // The answer holds the keyboard's settings, and a card swiped during a
+    // capture would be in it too: the trace is the user's alone.
+    file_ = platform::openPrivateFile(path);
+#endif
+    failed_ = file_ == nullptr;
+    return file_ != nullptr;
+}
+
+void RawTrace::record(std::int64_t milliseconds, const char* phase, bool out, std::uint8_t byte,
+                      const char* note) {
+    if (file_ != nullptr &&
+        std::fprintf(file_, "%lld %s %s %02X%s%s\n", static_cast<long long>(milliseconds), phase,
+                     out ? "out" : "in", byte, note ? " " : "", note ? note : "") < 0) {
+        failed_ = true;
+    }
+}
+
+bool RawTrace::close() {
+    if (file_ != nullptr) {
+        failed_ = std::fclose(file_) != 0 || failed_;
+        file_ = nullptr;
+    }
+    return !failed_;
+}
+
+platform::RawDevice::Io TracingRawDevice::writeByte(std::uint8_t byte) {
+    const Io io = inner_.writeByte(byte);
+    trace_.record(now(), phase(), true, byte,
+                  io == Io::Ok       ? nullptr
+                  : io == Io::Failed ? "failed"
+                                     : "gone");
+    return io;
+}
+
+platform::RawDevice::Io TracingRawDevice::readAvailable(std::vector<std::uint8_t>& bytes) {
+    const std::size_t before = bytes.size();
+    const Io io = inner_.readAvailable(bytes);
+    const std::int64_t at = now();
+    for (std::size_t i = before; i < bytes.size(); ++i) {
+        trace_.record(at, phase(), false, bytes[i]);
+    }
+    return io;
+}
+
+}  // namespace tavrin::app

@@ -1,0 +1,61 @@
+#pragma once
+// The raw keyboard port's trace: one line per byte written to or read from
+// the port, "<ms> <phase> <out|in> <HH>", with " failed" or " gone" after a
+// write the kernel refused. The phase is "command" while the channel talks
+// to the keyboard and "capture" while the keyboard types its answer. What
+// the keyboard replies to a vendor frame is not documented; a trace from a
+// real keyboard shows it.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "platform/raw_device.h"
+#include "platform/tick_counter.h"
+
+namespace tavrin::app {
+
+class RawTrace {
+public:
+    RawTrace() = default;
+    ~RawTrace();
+    RawTrace(const RawTrace&) = delete;
+    RawTrace& operator=(const RawTrace&) = delete;
+
+    // Created 0600, emptied when it exists, never through a symbolic link.
+    bool open(const std::string& path);
+    bool isOpen() const { return file_ != nullptr; }
+    void record(std::int64_t milliseconds, const char* phase, bool out, std::uint8_t byte,
+                const char* note = nullptr);
+    // False when any line could not be written.
+    bool close();
+
+private:
+    std::FILE* file_ = nullptr;
+    bool failed_ = false;
+};
+
+// A raw device whose every byte goes to the trace, timed from start.
+class TracingRawDevice : public platform::RawDevice {
+public:
+    TracingRawDevice(platform::RawDevice& inner, RawTrace& trace, platform::TickCounter& ticks,
+                     std::uint32_t start, const bool& capturing)
+        : inner_(inner), trace_(trace), ticks_(ticks), start_(start), capturing_(capturing) {}
+
+    Io writeByte(std::uint8_t byte) override;
+    Io readAvailable(std::vector<std::uint8_t>& bytes) override;
+    void waitReadable(std::uint32_t ms) override { inner_.waitReadable(ms); }
+    std::string lastError() const override { return inner_.lastError(); }
+
+private:
+    std::int64_t now() const { return static_cast<std::int32_t>(ticks_.GetTickCount() - start_); }
+    const char* phase() const { return capturing_ ? "capture" : "command"; }
+
+    platform::RawDevice& inner_;
+    RawTrace& trace_;
+    platform::TickCounter& ticks_;
+    std::uint32_t start_;
+    const bool& capturing_;
+};
+
+}  // namespace tavrin::app

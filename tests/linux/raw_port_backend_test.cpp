@@ -1,0 +1,191 @@
+// The Linux backend over a fake sysfs and the raw keyboard port's double:
+// it opens the port only where there is one, reads the keyboard as the
+// simulated keyboard's own path does, records every byte in the trace, and
+// gives the port back to atkbd when it shuts.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "app/null_backends.h"
+#include "app/raw_port_backend.h"
+#include "platform/std_file_system.h"
+#include "support/fake_sysfs.h"
+#include "support/fakes.h"
+#include "support/raw_keyboard_double.h"
+#include "support/sim_rig.h"
+#include "support/temp_dir.h"
+
+namespace tavrin::test {
+namespace {
+
+using ::testing::HasSubstr;
+
+// Binds serio_raw on the fake bus and hands out a descriptor the test's
+// device stands in for; release binds atkbd, as the helper does.
+class FakeSource : public platform::RawPortSource {
+public:
+    explicit FakeSource(platform::SerioBus& bus) : bus_(bus) {}
+    platform::OpenedRawPort open(const platform::KeyboardPort& port, std::string& reason) override {
+        ++opens;
+        if (refuse) {
+            reason = "refused";
+            return {};
+        }
+        platform::bindRawDriver(bus_, port, reason);
+        port_ = port;
+        return {100, port.translation};
+    }
+    void release() override {
+        ++releases;
+        std::string ignored;
+        platform::bindKeyboardDriver(bus_, port_, ignored);
+    }
+    int opens = 0;
+    int releases = 0;
+    bool refuse = false;
+
+private:
+    platform::SerioBus& bus_;
+    platform::KeyboardPort port_;
+};
+
+// The double's device, lent to the backend.
+class Lent : public platform::RawDevice {
+public:
+    explicit Lent(platform::RawDevice& d) : d_(d) {}
+    Io writeByte(std::uint8_t b) override { return d_.writeByte(b); }
+    Io readAvailable(std::vector<std::uint8_t>& b) override { return d_.readAvailable(b); }
+    void waitReadable(std::uint32_t ms) override { d_.waitReadable(ms); }
+    std::string lastError() const override { return d_.lastError(); }
+
+private:
+    platform::RawDevice& d_;
+};
+
+struct BackendRig {
+    explicit BackendRig(const std::string& type, bool keyboardPort = true) {
+        if (keyboardPort) {
+            sysfs.addPort({"serio0", "i8042 KBD port", type, "atkbd"});
+        }
+        sysfs.addPort({"serio1", "i8042 AUX port", "01", "psmouse"});
+        RawKeyboardDouble::Options o;
+        o.set = type == "01" ? link::ScanCodeSet::Set2 : link::ScanCodeSet::Set1;
+        device = std::make_unique<RawKeyboardDouble>(clock, keyboard, o);
+    }
+    sim::VirtualClock clock;
+    sim::SimulatedKeyboard keyboard{clock, {}};
+    sim::SimHost host{clock};
+    FakeSysfs sysfs;
+    std::unique_ptr<RawKeyboardDouble> device;
+    platform::SysfsSerioBus bus{sysfs.devices()};
+    FakeSource source{bus};
+    app::RawTrace trace;
+    app::RawPortBackend backend{
+        bus, source, host, host, &trace, [this](const platform::OpenedRawPort&) {
+            return std::make_unique<Lent>(device->device());
+        }};
+    TempDir programDir;
+    TempDir systemDir;
+    platform::StdFileSystem files{programDir.path().string(), systemDir.path().string()};
+    FakeDialogs dialogs;
+    app::AbsentRegistry registry;
+    app::AbsentLauncher launcher;
+    ui::MsrWindow window{ui::Platform{backend, host, backend, host, backend, host, files, dialogs,
+                                      registry, launcher}};
+};
+
+TEST(RawPortBackend, ReadsTracesAndGivesThePortBack) {
+    for (const std::string type : {"06", "01"}) {
+        SimRig sim;
+        sim.window.Form_Load();
+        BackendRig rig(type);
+        TempDir dir;
+        const std::string file = dir.file("trace.txt");
+        ASSERT_TRUE(rig.trace.open(file));
+        rig.window.Form_Load();
+        EXPECT_TRUE(rig.backend.isOpen()) << rig.backend.reason();
+        EXPECT_EQ(rig.sysfs.drvctl("serio0"), "serio_raw");
+        EXPECT_EQ(rig.window.model().image, sim.window.model().image) << type;
+        EXPECT_EQ(rig.keyboard.ports().wireBytes(), sim.keyboard.ports().wireBytes());
+        EXPECT_TRUE(rig.dialogs.messages.empty());
+        rig.window.Form_Unload();
+        EXPECT_FALSE(rig.backend.isOpen());
+        EXPECT_EQ(rig.sysfs.drvctl("serio0"), "atkbd");
+        EXPECT_EQ(rig.source.releases, 1);
+        ASSERT_TRUE(rig.trace.close());
+
+        // Every byte written is in the trace, in order, in the command
+        // phase; the keyboard's answer comes in during the capture.
+        struct stat st {};
+        ASSERT_EQ(::lstat(file.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+        std::ifstream in(file);
+        std::vector<std::uint8_t> out;
+        int acks = 0, captured = 0;
+        long last = -1;
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream fields(line);
+            long ms;
+            std::string phase, dir, hex;
+            ASSERT_TRUE(fields >> ms >> phase >> dir >> hex) << line;
+            EXPECT_GE(ms, last) << line;
+            last = ms;
+            const auto byte = static_cast<std::uint8_t>(std::stoi(hex, nullptr, 16));
+            if (dir == "out") {
+                EXPECT_EQ(phase, "command") << line;
+                out.push_back(byte);
+            } else {
+                ASSERT_EQ(dir, "in") << line;
+                acks += byte == link::kKeyboardAck ? 1 : 0;
+                captured += phase == "capture" ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(out, sim.keyboard.ports().wireBytes());
+        EXPECT_EQ(acks, static_cast<int>(out.size()));
+        // 290 keystrokes, make and break, E0-free: two bytes each in set 1, three in set 2.
+        EXPECT_EQ(captured, type == "06" ? 580 : 870);
+    }
+}
+
+// A toolkit's loop runs in short slices between reads of the port, so the
+// kernel's 64-byte ring does not fill while it waits.
+TEST(RawPortBackend, ReadsAroundTheToolkitsLoop) {
+    struct Loop : platform::EventPump {
+        void processEvents(std::uint32_t maxWaitMs) override { waits.push_back(maxWaitMs); }
+        std::vector<std::uint32_t> waits;
+    } loop;
+    BackendRig rig("06");
+    rig.backend.runBetween(loop);
+    rig.backend.processEvents(1000);  // not open yet: the loop waits as asked
+    ASSERT_TRUE(rig.backend.InitializeWinIo()) << rig.backend.reason();
+    rig.backend.processEvents(1000);
+    EXPECT_EQ(loop.waits, (std::vector<std::uint32_t>{1000, 5}));
+}
+
+TEST(RawPortBackend, WithoutAKeyboardPortNothingOpens) {
+    BackendRig noPort("06", false);
+    EXPECT_FALSE(noPort.backend.InitializeWinIo());
+    EXPECT_THAT(noPort.backend.reason(), HasSubstr("no i8042 keyboard port on this machine"));
+    EXPECT_EQ(noPort.source.opens, 0);
+    std::uint32_t value = 7;
+    EXPECT_FALSE(noPort.backend.GetPortVal(0x64, value, 1));
+    EXPECT_EQ(noPort.backend.SetWindowsHookEx([](int, std::uintptr_t, std::intptr_t) { return 0; }),
+              0u);
+
+    BackendRig refused("06");
+    refused.source.refuse = true;
+    EXPECT_FALSE(refused.backend.InitializeWinIo());
+    EXPECT_EQ(refused.backend.reason(), "refused");
+    EXPECT_EQ(refused.sysfs.drvctl("serio0"), "");
+    EXPECT_EQ(refused.source.releases, 0);
+    // Start-up tries the driver twice; the operator is asked once.
+    EXPECT_FALSE(refused.backend.InitializeWinIo());
+    EXPECT_EQ(refused.source.opens, 1);
+}
+
+}  // namespace
+}  // namespace tavrin::test
