@@ -114,10 +114,12 @@ GuiSession::GuiSession(const GuiOptions& options, const char* argv0) {
     front.simClock = &clock_;
     front.nativeEvents = &events_;
     front.nativeTimer1 = &timer1_;
-    core_ = std::make_unique<app::Session>(
-        app::SessionSettings{options.simulate, options.simImage, options.wireLog,
-                             options.makeImageFolder},
-        front, argv0);
+    app::SessionSettings settings;
+    settings.simulate = options.simulate;
+    settings.simImage = options.simImage;
+    settings.wireLog = options.wireLog;
+    settings.makeImageFolder = options.makeImageFolder;
+    core_ = std::make_unique<app::Session>(settings, front, argv0);
     frm_ = std::make_unique<frmMsr>(core_->window());
     frm_->setSimulated(simulated());
     dialogs_.setOwner(frm_.get());

@@ -44,10 +44,19 @@ std::vector<std::uint8_t> imageWith(std::size_t address, std::uint8_t value) {
     return settings_file::encode(image);
 }
 
+// The simulated keyboard with its image file and wire log.
+SessionSettings simulated(std::string image, std::string wireLog) {
+    SessionSettings settings;
+    settings.simulate = true;
+    settings.simImage = std::move(image);
+    settings.wireLog = std::move(wireLog);
+    return settings;
+}
+
 TEST(AppSession, TheImageIsLoadedKeptAndTheWireLogged) {
     test::TempDir dir;
     dir.write("k.bin", imageWith(40, 0x66));
-    SimulatedRun run({true, dir.file("k.bin"), dir.file("wire.log")});
+    SimulatedRun run(simulated(dir.file("k.bin"), dir.file("wire.log")));
     std::string error;
     ASSERT_TRUE(run.session.prepare(error)) << error;
     ASSERT_NE(run.session.keyboard(), nullptr);
@@ -89,7 +98,7 @@ TEST(AppSession, RefusalsNameTheFileAndKeepIt) {
         test::TempDir dir;
         std::filesystem::create_directories(dir.path() / "folder");
         const std::string wireLog = *c.wireLog ? dir.file(c.wireLog) : "";
-        SimulatedRun run({true, dir.file(c.image), wireLog});
+        SimulatedRun run(simulated(dir.file(c.image), wireLog));
         std::string error;
         EXPECT_FALSE(run.session.prepare(error));
         EXPECT_EQ(error.rfind(c.reason, 0), 0u) << error;
@@ -123,7 +132,7 @@ TEST(AppSession, TheUserDataFolderIsMadeOnlyWhenAsked) {
     for (const bool make : {true, false}) {
         SCOPED_TRACE(make ? "made" : "not made");
         test::TempDir dir;
-        SessionSettings settings{true, dir.file("data/tavrin/k.bin"), ""};
+        SessionSettings settings = simulated(dir.file("data/tavrin/k.bin"), "");
         settings.makeImageFolder = make;
         SimulatedRun run(settings);
         std::string error;
@@ -134,7 +143,7 @@ TEST(AppSession, TheUserDataFolderIsMadeOnlyWhenAsked) {
     // A file where the folder should be: refused, and the file is kept.
     test::TempDir dir;
     dir.write("data", {1, 2, 3});
-    SessionSettings settings{true, dir.file("data/tavrin/k.bin"), ""};
+    SessionSettings settings = simulated(dir.file("data/tavrin/k.bin"), "");
     settings.makeImageFolder = true;
     SimulatedRun run(settings);
     std::string error;
