@@ -13,6 +13,7 @@
 #include "app/null_backends.h"
 #include "app/raw_port_backend.h"
 #include "platform/std_file_system.h"
+#include "support/fake_raw_source.h"
 #include "support/fake_sysfs.h"
 #include "support/fakes.h"
 #include "support/raw_keyboard_double.h"
@@ -23,48 +24,6 @@ namespace tavrin::test {
 namespace {
 
 using ::testing::HasSubstr;
-
-// Binds serio_raw on the fake bus and hands out a descriptor the test's
-// device stands in for; release binds atkbd, as the helper does.
-class FakeSource : public platform::RawPortSource {
-public:
-    explicit FakeSource(platform::SerioBus& bus) : bus_(bus) {}
-    platform::OpenedRawPort open(const platform::KeyboardPort& port, std::string& reason) override {
-        ++opens;
-        if (refuse) {
-            reason = "refused";
-            return {};
-        }
-        platform::bindRawDriver(bus_, port, reason);
-        port_ = port;
-        return {100, port.translation};
-    }
-    void release() override {
-        ++releases;
-        std::string ignored;
-        platform::bindKeyboardDriver(bus_, port_, ignored);
-    }
-    int opens = 0;
-    int releases = 0;
-    bool refuse = false;
-
-private:
-    platform::SerioBus& bus_;
-    platform::KeyboardPort port_;
-};
-
-// The double's device, lent to the backend.
-class Lent : public platform::RawDevice {
-public:
-    explicit Lent(platform::RawDevice& d) : d_(d) {}
-    Io writeByte(std::uint8_t b) override { return d_.writeByte(b); }
-    Io readAvailable(std::vector<std::uint8_t>& b) override { return d_.readAvailable(b); }
-    void waitReadable(std::uint32_t ms) override { d_.waitReadable(ms); }
-    std::string lastError() const override { return d_.lastError(); }
-
-private:
-    platform::RawDevice& d_;
-};
 
 struct BackendRig {
     explicit BackendRig(const std::string& type, bool keyboardPort = true) {
