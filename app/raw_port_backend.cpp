@@ -61,6 +61,11 @@ bool RawPortBackend::InitializeWinIo() {
     const link::ScanCodeSet set = opened.translation == platform::ScanCodeTranslation::Set2
                                       ? link::ScanCodeSet::Set2
                                       : link::ScanCodeSet::Set1;
+    if (trace_ != nullptr && trace_->isOpen()) {
+        // A replay of the trace decodes the answer as it was read here.
+        trace_->comment(std::string("set ") + (set == link::ScanCodeSet::Set2 ? "2" : "1") + " (" +
+                        found->name + ")");
+    }
     port_ = std::make_unique<link::RawKeyboardPort>(*device, ticks_, set);
     if (!port_->InitializeWinIo()) {
         reason_ = found->name + "'s raw device failed: " + port_->lastError();

@@ -86,6 +86,9 @@ TEST(RawPortBackend, ReadsTracesAndGivesThePortBack) {
         std::vector<std::uint8_t> out;
         int acks = 0, captured = 0;
         long last = -1;
+        std::string header;
+        ASSERT_TRUE(std::getline(in, header));
+        EXPECT_EQ(header, type == "06" ? "# set 1 (serio0)" : "# set 2 (serio0)");
         for (std::string line; std::getline(in, line);) {
             std::istringstream fields(line);
             long ms;

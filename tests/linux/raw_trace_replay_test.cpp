@@ -95,9 +95,9 @@ std::string record(const Fixture& f) {
     EXPECT_TRUE(trace.close());
     const bool ok = window.model().imageValidFlag;
     return std::string("# Recorded with the raw keyboard double: ") + f.what +
-           ". Do not edit; see tests/linux/raw_trace_replay_test.cpp.\n# set " +
-           (set2 ? "2" : "1") + "\n# read " + (ok ? "ok" : "error") + "\n" +
-           (ok ? "# image" + hexImage(window.model()) + "\n" : "") + contents(file);
+           ". Do not edit; see tests/linux/raw_trace_replay_test.cpp.\n# read " +
+           (ok ? "ok" : "error") + "\n" + (ok ? "# image" + hexImage(window.model()) + "\n" : "") +
+           contents(file);
 }
 
 TEST(TraceFixtures, AreWhatTheDoubleRecords) {

@@ -3,7 +3,8 @@
 // the device's answers, each due as long after the "out" byte before it as
 // it was when recorded, and every byte the program writes is checked
 // against the recorded "out" bytes in order. Lines starting with # carry
-// what the recording expects: "# set 1|2", "# read ok|error", "# image HH...".
+// the scan-code set ("# set 1|2", which the program writes) and what the
+// recording expects ("# read ok|error", "# image HH...", the double's).
 
 #include <istream>
 #include <optional>
