@@ -73,7 +73,31 @@ bool RawPortBackend::InitializeWinIo() {
         return false;
     }
     reason_.clear();
+    trouble_.clear();
     return true;
+}
+
+std::string RawPortBackend::trouble() const {
+    if (!port_) {
+        return trouble_;
+    }
+    const link::RawKeyboardPort::Tally& t = port_->tally();
+    std::string text;
+    const auto add = [&text](const std::string& part) {
+        text += (text.empty() ? "" : "; ") + part;
+    };
+    if (t.overruns > 0) {
+        add("keyboard bytes were lost: the kernel's buffer of " +
+            std::to_string(link::kRawRingHolds) + " bytes was full when read (" +
+            std::to_string(t.overruns) + (t.overruns == 1 ? " time" : " times") +
+            "); try again on a less busy machine");
+    }
+    if (port_->gone()) {
+        add("the raw keyboard device went away (" + port_->lastError() + ")");
+    } else if (t.refusedBytes > 0) {
+        add("the kernel refused a byte for the keyboard (" + port_->lastError() + ")");
+    }
+    return text;
 }
 
 void RawPortBackend::ShutdownWinIo() {
@@ -82,6 +106,7 @@ void RawPortBackend::ShutdownWinIo() {
 
 void RawPortBackend::closePort() {
     if (port_) {
+        trouble_ = trouble();
         port_->ShutdownWinIo();
     }
     port_.reset();
