@@ -37,6 +37,9 @@ public:
     // Why the port driver cannot open on this machine, in one line; empty
     // when the system's own check (the doctor) tells it.
     virtual std::string portUnavailableReason() const { return {}; }
+    // What went wrong on an open port that the operation's own message
+    // does not tell, in one line; empty when nothing did.
+    virtual std::string portTrouble() const { return {}; }
     // The toolkit's own event loop, wrapped where the backends must run
     // between its passes (the raw keyboard port's reads).
     virtual platform::EventPump& aroundEventLoop(platform::EventPump& loop) { return loop; }

@@ -105,6 +105,14 @@ public:
 #endif
         return reason_;
     }
+    std::string portTrouble() const override {
+#ifdef __linux__
+        if (raw_) {
+            return raw_->trouble();
+        }
+#endif
+        return {};
+    }
     platform::SystemSecurity& security() override {
         return security_;
     }

@@ -61,6 +61,11 @@ bool RawPortBackend::InitializeWinIo() {
     const link::ScanCodeSet set = opened.translation == platform::ScanCodeTranslation::Set2
                                       ? link::ScanCodeSet::Set2
                                       : link::ScanCodeSet::Set1;
+    if (trace_ != nullptr && trace_->isOpen()) {
+        // A replay of the trace decodes the answer as it was read here.
+        trace_->comment(std::string("set ") + (set == link::ScanCodeSet::Set2 ? "2" : "1") + " (" +
+                        found->name + ")");
+    }
     port_ = std::make_unique<link::RawKeyboardPort>(*device, ticks_, set);
     if (!port_->InitializeWinIo()) {
         reason_ = found->name + "'s raw device failed: " + port_->lastError();
@@ -68,7 +73,31 @@ bool RawPortBackend::InitializeWinIo() {
         return false;
     }
     reason_.clear();
+    trouble_.clear();
     return true;
+}
+
+std::string RawPortBackend::trouble() const {
+    if (!port_) {
+        return trouble_;
+    }
+    const link::RawKeyboardPort::Tally& t = port_->tally();
+    std::string text;
+    const auto add = [&text](const std::string& part) {
+        text += (text.empty() ? "" : "; ") + part;
+    };
+    if (t.overruns > 0) {
+        add("keyboard bytes were lost: the kernel's buffer of " +
+            std::to_string(link::kRawRingHolds) + " bytes was full when read (" +
+            std::to_string(t.overruns) + (t.overruns == 1 ? " time" : " times") +
+            "); try again on a less busy machine");
+    }
+    if (port_->gone()) {
+        add("the raw keyboard device went away (" + port_->lastError() + ")");
+    } else if (t.refusedBytes > 0) {
+        add("the kernel refused a byte for the keyboard (" + port_->lastError() + ")");
+    }
+    return text;
 }
 
 void RawPortBackend::ShutdownWinIo() {
@@ -77,6 +106,7 @@ void RawPortBackend::ShutdownWinIo() {
 
 void RawPortBackend::closePort() {
     if (port_) {
+        trouble_ = trouble();
         port_->ShutdownWinIo();
     }
     port_.reset();

@@ -53,6 +53,10 @@ public:
     void runBetween(platform::EventPump& inner) { inner_ = &inner; }
 
     const std::string& reason() const { return reason_; }
+    // What went wrong on the port since it opened (bytes lost to the
+    // kernel's full buffer, a byte refused, the device gone), in one line;
+    // empty when nothing did. Kept after the port closes.
+    std::string trouble() const;
     bool isOpen() const { return port_ != nullptr; }
 
 private:
@@ -65,6 +69,7 @@ private:
     RawTrace* trace_;
     MakeDevice makeDevice_;
     std::string reason_;
+    std::string trouble_;         // the closed port's
     bool sourceRefused_ = false;  // the source said no: not asked again
     bool capturing_ = false;
     std::unique_ptr<platform::RawDevice> device_;

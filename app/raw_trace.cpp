@@ -32,6 +32,12 @@ void RawTrace::record(std::int64_t milliseconds, const char* phase, bool out, st
     }
 }
 
+void RawTrace::comment(const std::string& text) {
+    if (file_ != nullptr && std::fprintf(file_, "# %s\n", text.c_str()) < 0) {
+        failed_ = true;
+    }
+}
+
 bool RawTrace::close() {
     if (file_ != nullptr) {
         failed_ = std::fclose(file_) != 0 || failed_;

@@ -1,10 +1,10 @@
 #pragma once
 // The raw keyboard port's trace: one line per byte written to or read from
 // the port, "<ms> <phase> <out|in> <HH>", with " failed" or " gone" after a
-// write the kernel refused. The phase is "command" while the channel talks
-// to the keyboard and "capture" while the keyboard types its answer. What
-// the keyboard replies to a vendor frame is not documented; a trace from a
-// real keyboard shows it.
+// write the kernel refused. Lines starting with # say what the bytes were
+// read with ("# set 1 ..." or "# set 2 ...": the scan-code set). The phase is "command" while the
+// channel talks to the keyboard and "capture" while the keyboard types its answer. What the
+// keyboard replies to a vendor frame is not documented; a trace from a real keyboard shows it.
 
 #include <cstdint>
 #include <cstdio>
@@ -27,6 +27,7 @@ public:
     bool isOpen() const { return file_ != nullptr; }
     void record(std::int64_t milliseconds, const char* phase, bool out, std::uint8_t byte,
                 const char* note = nullptr);
+    void comment(const std::string& text);
     // False when any line could not be written.
     bool close();
 

@@ -306,6 +306,10 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         report.settings = window.currentProfile();
     }
     window.Form_Unload();
+    if (const std::string trouble = session.backends().portTrouble();
+        status != kExitOk && !trouble.empty()) {
+        err << "tavrin-cli: " << trouble << '\n';
+    }
     if (!session.finish(err) && status == kExitOk) {
         status = kExitFailed;
         if (!report.outcome.empty()) {

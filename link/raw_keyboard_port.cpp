@@ -115,6 +115,10 @@ void RawKeyboardPort::drain() {
     }
     bytes_.clear();
     const platform::RawDevice::Io io = device_.readAvailable(bytes_);
+    if (bytes_.size() >= kRawRingHolds) {
+        ++tally_.overruns;
+        deaf_ = deaf_ || hookProc_ != nullptr;
+    }
     events_.clear();
     for (std::uint8_t b : bytes_) {
         decoder_.feed(b, events_);
@@ -155,6 +159,10 @@ void RawKeyboardPort::dispatch(const RawKeyEvent& event) {
         ++tally_.unclaimedKeys;
         return;
     }
+    if (deaf_) {
+        ++tally_.withheldKeys;
+        return;
+    }
     std::uint32_t flags = static_cast<std::uint32_t>(event.scanCode) << 16;
     if (event.keyUp) {
         flags |= kKeyUpBit;
@@ -173,6 +181,7 @@ platform::HookHandle RawKeyboardPort::SetWindowsHookEx(platform::HookProc proc) 
     }
     hookProc_ = std::move(proc);
     hookHandle_ = ++lastHandle_;
+    deaf_ = false;
     return hookHandle_;
 }
 
@@ -182,6 +191,7 @@ bool RawKeyboardPort::UnhookWindowsHookEx(platform::HookHandle hook) {
     }
     hookProc_ = nullptr;
     hookHandle_ = 0;
+    deaf_ = false;
     return true;
 }
 

@@ -21,6 +21,11 @@
 
 namespace tavrin::link {
 
+// The kernel keeps the keyboard's bytes in a 64-slot ring (one slot always
+// free) and drops what does not fit without a sign: a read that finds it
+// full may have missed bytes.
+inline constexpr std::size_t kRawRingHolds = 63;
+
 class RawKeyboardPort : public platform::PortDriver, public platform::KeyboardHookApi {
 public:
     struct Options {
@@ -42,6 +47,8 @@ public:
         int releases = 0;       // key releases after their press
         int unclaimedKeys = 0;  // keystrokes while no hook was installed
         int refusedBytes = 0;   // bytes the port did not deliver
+        int overruns = 0;       // reads that found the kernel's ring full
+        int withheldKeys = 0;   // keystrokes kept from a capture after an overrun
     };
 
     RawKeyboardPort(platform::RawDevice& device, platform::TickCounter& ticks, ScanCodeSet set)
@@ -66,7 +73,10 @@ public:
     // Sends one byte and waits for its reply; false when it did not reach
     // the keyboard (refused, the device gone, or resent twice).
     bool sendByte(std::uint8_t byte);
-    // Reads whatever has arrived and hands its keystrokes to the hook.
+    // Reads whatever has arrived and hands its keystrokes to the hook. Once
+    // a read finds the ring full, the hook installed then gets no more keys:
+    // its capture runs short and fails rather than decode a stream with a
+    // hole in it.
     void drain();
 
     bool gone() const { return gone_; }
@@ -87,6 +97,7 @@ private:
     bool shut_ = false;
     std::uint8_t mask_ = 0;
     bool awaiting_ = false;
+    bool deaf_ = false;  // the current hook lost bytes
     std::optional<RawKeyEvent::Kind> reply_;
     std::vector<std::uint8_t> bytes_;
     std::vector<RawKeyEvent> events_;

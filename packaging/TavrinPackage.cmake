@@ -38,6 +38,9 @@ if(TARGET tavrin)
   # The window needs Qt's platform plugins, which libqt6gui6 only recommends.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 endif()
+# An unprivileged user takes the keyboard port through pkexec and tavrin-port;
+# root needs neither.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pkexec")
 # CPack puts the summary above this as the synopsis line.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "Tavrin reads the 128-byte settings EEPROM of a PS/2 point-of-sale keyboard
@@ -45,9 +48,12 @@ with a built-in magnetic stripe reader, shows its 78 settings as numbered
 items, writes a changed set back, resets the keyboard to its defaults or to
 the OPOS preset, and keeps settings in 512-byte files.
 
-The package holds the window (tavrin) and the headless tool (tavrin-cli).
-The keyboard is reached through the i8042 keyboard controller, which only
-the Windows build drives; on Linux both programs edit settings files and
-work with a simulated keyboard (--simulate).")
+The package holds the window (tavrin), the headless tool (tavrin-cli) and
+tavrin-port, a small helper that lends the programs the kernel's raw PS/2
+keyboard port (serio_raw) and gives it back to the keyboard driver when
+they end; pkexec starts it with an administrator's consent. While Tavrin
+holds the port, for a few seconds, the keyboard does not type. Both
+programs also edit settings files and work with a simulated keyboard
+(--simulate).")
 
 include(CPack)

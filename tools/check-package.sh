@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the Debian package tools/package.sh built: lintian, the desktop
-# entry, the AppStream file and the icons, the programs run from the
+# entry, the AppStream file and the icons, the keyboard port helper (its
+# mode, its polkit policy, pkexec recommended), the programs run from the
 # package unpacked into a temporary root, the manual pages render. Prints
 # the package's files and size; exits non-zero on any failure.
 #   tools/check-package.sh [dist/tavrin_VERSION_ARCH.deb]
@@ -44,6 +45,29 @@ if [[ "$depends" == *libc6* && "$depends" == *libqt6widgets6* && "$depends" == *
   pass "dependencies from the binaries: $depends"
 else
   fail "dependencies: $depends"
+fi
+
+recommends=$(field Recommends)
+if [[ "$recommends" == *pkexec* ]]; then
+  pass "recommends pkexec: $recommends"
+else
+  fail "pkexec not recommended: '$recommends'"
+fi
+
+# The privileged helper: root's, 0755, never set-user-ID; pkexec starts it.
+helper=./usr/libexec/tavrin/tavrin-port
+policy=./usr/share/polkit-1/actions/example.tavrin.port.policy
+line=$(dpkg-deb --contents "$deb" | awk -v f="$helper" '$6 == f')
+if [ "$(awk '{print $1, $2}' <<<"$line")" = "-rwxr-xr-x root/root" ]; then
+  pass "helper $helper: -rwxr-xr-x root/root"
+else
+  fail "helper $helper: '${line:-missing}'"
+fi
+line=$(dpkg-deb --contents "$deb" | awk -v f="$policy" '$6 == f')
+if [ "$(awk '{print $1, $2}' <<<"$line")" = "-rw-r--r-- root/root" ]; then
+  pass "policy $policy: -rw-r--r-- root/root"
+else
+  fail "policy $policy: '${line:-missing}'"
 fi
 
 echo "== lintian"
@@ -98,6 +122,15 @@ for size in 16 24 32 48 64 128 256; do
   fi
 done
 
+exec_path=$(sed -n 's:.*<annotate key="org.freedesktop.policykit.exec.path">\(.*\)</annotate>.*:\1:p' \
+  "$root/$policy")
+if [ "$exec_path" = "${helper#.}" ] && grep -q '<allow_active>auth_admin_keep</allow_active>' \
+  "$root/$policy"; then
+  pass "policy names ${helper#.}, asks for an administrator (kept)"
+else
+  fail "policy: exec.path '$exec_path', or no auth_admin_keep"
+fi
+
 echo "== the programs from the unpacked package"
 work="$root/work"
 mkdir -p "$work"
@@ -122,7 +155,15 @@ if [ "$out" = "Tavrin Version $version" ]; then
 else
   fail "tavrin --version: '$out'"
 fi
-missing=$(ldd "$usr/bin/tavrin" "$usr/bin/tavrin-cli" | grep "not found")
+# Started by hand, not by Tavrin, the helper touches nothing and says so.
+out=$("$root/${helper#./}" </dev/null 2>&1)
+rc=$?
+if [ "$rc" -eq 1 ] && [[ "$out" == *"standard input must be its socket"* ]]; then
+  pass "tavrin-port without Tavrin: exit 1, $out"
+else
+  fail "tavrin-port without Tavrin: exit $rc, '$out'"
+fi
+missing=$(ldd "$usr/bin/tavrin" "$usr/bin/tavrin-cli" "$root/${helper#./}" | grep "not found")
 if [ -z "$missing" ]; then
   pass "every library found"
 else

@@ -31,8 +31,16 @@ std::string rawDeviceName(const fs::path& portFolder) {
 OpenedRawPort DirectRawPortSource::open(const KeyboardPort& port, std::string& reason) {
     OpenedRawPort opened;
     opened.translation = port.translation;
+    // Should this program be killed while it holds the port, the guard
+    // gives the port back: started before the bind, it misses nothing.
+    std::string why;
+    if (!guard_.start((paths_.devices / port.name / "drvctl").string(), why)) {
+        reason = "cannot guard " + port.name + " before binding serio_raw: " + why;
+        return opened;
+    }
     if (port.driver != kRawDriver && !bindRawDriver(bus_, port, reason)) {
         reason = "cannot hand " + port.name + " to serio_raw: " + reason;
+        guard_.standDown();
         return opened;
     }
     bound_ = port;
@@ -70,8 +78,13 @@ OpenedRawPort DirectRawPortSource::open(const KeyboardPort& port, std::string& r
 void DirectRawPortSource::release() {
     if (bound_) {
         std::string ignored;
-        bindKeyboardDriver(bus_, *bound_, ignored);
+        const bool given = bindKeyboardDriver(bus_, *bound_, ignored);
         bound_.reset();
+        if (given) {
+            guard_.standDown();
+        } else {
+            guard_.giveBack();  // one more try, from the guard
+        }
     }
 }
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/linux/port_guard.h"
 #include "platform/linux/serio_bus.h"
 
 namespace tavrin::platform {
@@ -28,6 +29,7 @@ public:
 };
 
 // Root binds serio_raw, waits for the device node udev makes, and opens it.
+// A guard process gives the port back should the program be killed.
 class DirectRawPortSource : public RawPortSource {
 public:
     struct Paths {
@@ -46,6 +48,7 @@ private:
     SerioBus& bus_;
     Paths paths_;
     std::optional<KeyboardPort> bound_;
+    PortGuard guard_;
 };
 
 // The unprivileged program: the privileged helper (tavrin-port) binds the

@@ -154,6 +154,20 @@ TEST(PortHelper, GivesThePortBackWhenTheProgramIsKilled) {
     EXPECT_EQ(settle(root.sysfs, "atkbd"), "atkbd");
 }
 
+// The helper itself killed with SIGKILL runs no code of its own: its guard
+// gives the port back.
+TEST(PortHelper, GivesThePortBackWhenTheHelperIsKilled) {
+    FakeRoot root;
+    root.use();
+    std::string error;
+    auto lease = acquireKeyboardPort(direct(), error);
+    ASSERT_TRUE(lease) << error;
+    ASSERT_EQ(root.sysfs.drvctl("serio0"), "serio_raw");
+    ASSERT_EQ(::kill(lease->helper(), SIGKILL), 0);
+    EXPECT_EQ(settle(root.sysfs, "atkbd"), "atkbd");
+    EXPECT_EQ(lease->release(), -1);  // killed, not exited
+}
+
 class PortHelperSignal : public ::testing::TestWithParam<int> {};
 
 TEST_P(PortHelperSignal, GivesThePortBackOnItsOwnSignal) {

@@ -13,6 +13,7 @@
 #include "app/null_backends.h"
 #include "app/raw_port_backend.h"
 #include "platform/std_file_system.h"
+#include "support/fake_raw_source.h"
 #include "support/fake_sysfs.h"
 #include "support/fakes.h"
 #include "support/raw_keyboard_double.h"
@@ -24,55 +25,13 @@ namespace {
 
 using ::testing::HasSubstr;
 
-// Binds serio_raw on the fake bus and hands out a descriptor the test's
-// device stands in for; release binds atkbd, as the helper does.
-class FakeSource : public platform::RawPortSource {
-public:
-    explicit FakeSource(platform::SerioBus& bus) : bus_(bus) {}
-    platform::OpenedRawPort open(const platform::KeyboardPort& port, std::string& reason) override {
-        ++opens;
-        if (refuse) {
-            reason = "refused";
-            return {};
-        }
-        platform::bindRawDriver(bus_, port, reason);
-        port_ = port;
-        return {100, port.translation};
-    }
-    void release() override {
-        ++releases;
-        std::string ignored;
-        platform::bindKeyboardDriver(bus_, port_, ignored);
-    }
-    int opens = 0;
-    int releases = 0;
-    bool refuse = false;
-
-private:
-    platform::SerioBus& bus_;
-    platform::KeyboardPort port_;
-};
-
-// The double's device, lent to the backend.
-class Lent : public platform::RawDevice {
-public:
-    explicit Lent(platform::RawDevice& d) : d_(d) {}
-    Io writeByte(std::uint8_t b) override { return d_.writeByte(b); }
-    Io readAvailable(std::vector<std::uint8_t>& b) override { return d_.readAvailable(b); }
-    void waitReadable(std::uint32_t ms) override { d_.waitReadable(ms); }
-    std::string lastError() const override { return d_.lastError(); }
-
-private:
-    platform::RawDevice& d_;
-};
-
 struct BackendRig {
-    explicit BackendRig(const std::string& type, bool keyboardPort = true) {
+    explicit BackendRig(const std::string& type, bool keyboardPort = true,
+                        RawKeyboardDouble::Options o = {}) {
         if (keyboardPort) {
             sysfs.addPort({"serio0", "i8042 KBD port", type, "atkbd"});
         }
         sysfs.addPort({"serio1", "i8042 AUX port", "01", "psmouse"});
-        RawKeyboardDouble::Options o;
         o.set = type == "01" ? link::ScanCodeSet::Set2 : link::ScanCodeSet::Set1;
         device = std::make_unique<RawKeyboardDouble>(clock, keyboard, o);
     }
@@ -127,6 +86,9 @@ TEST(RawPortBackend, ReadsTracesAndGivesThePortBack) {
         std::vector<std::uint8_t> out;
         int acks = 0, captured = 0;
         long last = -1;
+        std::string header;
+        ASSERT_TRUE(std::getline(in, header));
+        EXPECT_EQ(header, type == "06" ? "# set 1 (serio0)" : "# set 2 (serio0)");
         for (std::string line; std::getline(in, line);) {
             std::istringstream fields(line);
             long ms;
@@ -165,6 +127,66 @@ TEST(RawPortBackend, ReadsAroundTheToolkitsLoop) {
     rig.backend.processEvents(1000);
     EXPECT_EQ(loop.waits, (std::vector<std::uint32_t>{1000, 5}));
 }
+
+struct Fault {
+    const char* name;
+    RawKeyboardDouble::Options raw;
+    bool startupReads;
+    const char* trouble;  // what the backend tells after the fault, or ""
+};
+
+void PrintTo(const Fault& f, std::ostream* os) {
+    *os << f.name;
+}
+
+RawKeyboardDouble::Options fault(int refuse, int vanish, sim::Micros stall, sim::Micros swipe) {
+    RawKeyboardDouble::Options o;
+    o.refuseWrite = refuse;
+    o.vanishAtWrite = vanish;
+    o.stallAt = stall;
+    o.stallFor = stall >= 0 ? 300'000 : 0;
+    o.swipeAt = swipe;
+    return o;
+}
+
+class BackendFault : public ::testing::TestWithParam<Fault> {};
+
+// Whatever went wrong, the port ends on atkbd once the window closes, and
+// the backend says what happened beyond the operation's own message.
+TEST_P(BackendFault, EndsOnAtkbdAndTellsWhatHappened) {
+    const Fault& f = GetParam();
+    BackendRig rig("06", true, f.raw);
+    rig.window.Form_Load();
+    EXPECT_EQ(rig.window.model().imageValidFlag, f.startupReads);
+    EXPECT_EQ(rig.sysfs.drvctl("serio0"), "serio_raw");
+    if (f.startupReads) {
+        rig.dialogs.inputAnswers = {"25"};
+        rig.window.cmdItem_Click(3);
+        rig.window.Command4_Click();  // the whole-image write
+    }
+    const std::string during = rig.backend.trouble();
+    rig.window.Form_Unload();
+    EXPECT_EQ(rig.sysfs.drvctl("serio0"), "atkbd");
+    EXPECT_EQ(rig.source.releases, 1);
+    EXPECT_EQ(rig.backend.trouble(), during);  // kept after the close
+    if (f.trouble[0] == '\0') {
+        EXPECT_EQ(during, "");
+    } else {
+        EXPECT_THAT(during, HasSubstr(f.trouble));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BackendFault,
+    ::testing::Values(
+        Fault{"None", fault(-1, -1, -1, -1), true, ""},
+        Fault{"SwipeInTheAnswer", fault(-1, -1, -1, 400'000), false, ""},
+        Fault{"WriteRefusedEio", fault(40, -1, -1, -1), true,
+              "the kernel refused a byte for the keyboard (Input/output error)"},
+        Fault{"DeviceVanishes", fault(-1, 40, -1, -1), true, "the raw keyboard device went away"},
+        Fault{"SlowReader", fault(-1, -1, 450'000, -1), false,
+              "keyboard bytes were lost: the kernel's buffer of 63 bytes was full when read"}),
+    [](const ::testing::TestParamInfo<Fault>& info) { return info.param.name; });
 
 TEST(RawPortBackend, WithoutAKeyboardPortNothingOpens) {
     BackendRig noPort("06", false);

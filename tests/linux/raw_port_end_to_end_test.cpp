@@ -243,6 +243,64 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{"DeviceVanishes", fault(-1, 40), "Write to EEPROM error!"}),
     [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
 
+struct ReadFaultCase {
+    const char* name;
+    RawKeyboardDouble::Options raw;
+    bool overrun;  // the kernel's ring dropped bytes
+};
+
+void PrintTo(const ReadFaultCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class DisturbedAnswer : public ::testing::TestWithParam<ReadFaultCase> {};
+
+// A card swiped while the keyboard types its answer, or the program too slow
+// for the kernel's ring: the start-up read fails with its error and shows
+// nothing; the next, undisturbed read succeeds.
+TEST_P(DisturbedAnswer, FailsTheReadThenRecovers) {
+    const ReadFaultCase& c = GetParam();
+    RawRig rig(c.raw);
+    rig.window.Form_Load();
+    EXPECT_FALSE(rig.window.model().imageValidFlag);
+    ASSERT_FALSE(rig.dialogs.messages.empty());
+    EXPECT_EQ(rig.dialogs.messages.back().text,
+              "Read setting from EEPROM error! Please check MSR device. ");
+    EXPECT_EQ(rig.device.dropped() > 0, c.overrun);
+    EXPECT_EQ(rig.port.tally().overruns > 0, c.overrun);
+    EXPECT_EQ(rig.port.tally().withheldKeys > 0, c.overrun);
+
+    SimRig sim;
+    sim.window.Form_Load();
+    rig.dialogs.messages.clear();
+    rig.window.Command3_Click();
+    EXPECT_TRUE(rig.window.model().imageValidFlag);
+    EXPECT_EQ(rig.window.model().image, sim.window.model().image);
+}
+
+RawKeyboardDouble::Options swiped(link::ScanCodeSet set) {
+    auto o = raw(set);
+    o.swipeAt = 400'000;
+    return o;
+}
+
+RawKeyboardDouble::Options slowReader(link::ScanCodeSet set, bool breakAlone = false) {
+    auto o = raw(set, true, breakAlone);
+    o.stallAt = 450'000;  // while the keyboard types its answer
+    o.stallFor = 300'000;
+    return o;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DisturbedAnswer,
+    ::testing::Values(ReadFaultCase{"SwipeSet1", swiped(link::ScanCodeSet::Set1), false},
+                      ReadFaultCase{"SwipeSet2", swiped(link::ScanCodeSet::Set2), false},
+                      ReadFaultCase{"SlowReaderSet1", slowReader(link::ScanCodeSet::Set1), true},
+                      ReadFaultCase{"SlowReaderSet2", slowReader(link::ScanCodeSet::Set2), true},
+                      ReadFaultCase{"SlowReaderBreakAlone",
+                                    slowReader(link::ScanCodeSet::Set1, true), true}),
+    [](const ::testing::TestParamInfo<ReadFaultCase>& info) { return info.param.name; });
+
 // Once the device has gone, nothing more is sent and a read fails.
 TEST(RawPortVanished, LaterReadsSendNothingAndFail) {
     RawRig rig(raw(link::ScanCodeSet::Set1));

@@ -4,7 +4,10 @@
 // through the simulated controller to the keyboard firmware and are
 // acknowledged (or not); what the firmware types comes back as set-1 or
 // set-2 scan codes. Faults: no ACK, one resend, 0xAA in the middle, a write
-// the kernel refuses (EIO), the device vanishing.
+// the kernel refuses (EIO), the device vanishing, a card swiped while the
+// keyboard types, and a reader too slow for the kernel's ring: serio_raw
+// keeps at most 63 unread bytes and drops the rest without a sign, and so
+// does the double.
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -26,13 +29,22 @@ class RawKeyboardDouble {
 public:
     struct Options {
         link::ScanCodeSet set = link::ScanCodeSet::Set1;
-        bool ack = true;          // ACK every byte the keyboard takes
-        bool breakAlone = false;  // type by break codes only, else make and break
-        int resendByte = -1;      // the keyboard asks once for this byte again (0-based)
-        int selfTestAfter = -1;   // 0xAA after this byte's reply
-        int refuseWrite = -1;     // this write() fails with EIO (0-based, resends count)
-        int vanishAtWrite = -1;   // the device is gone from this write() on
+        bool ack = true;           // ACK every byte the keyboard takes
+        bool breakAlone = false;   // type by break codes only, else make and break
+        int resendByte = -1;       // the keyboard asks once for this byte again (0-based)
+        int selfTestAfter = -1;    // 0xAA after this byte's reply
+        int refuseWrite = -1;      // this write() fails with EIO (0-based, resends count)
+        int vanishAtWrite = -1;    // the device is gone from this write() on
+        sim::Micros swipeAt = -1;  // the card reader types a swipe from then on
+        sim::Micros stallAt = -1;  // the program reads nothing from then on ...
+        sim::Micros stallFor = 0;  // ... for so long
     };
+
+    // What the kernel's ring keeps unread: 64 slots, one always free.
+    static constexpr std::size_t kRing = 63;
+    // A swipe as the card reader types it: tracks 1 and 2, shifted
+    // characters included (a left Shift's break is 0xAA in set 1).
+    static constexpr const char* kSwipe = "%B41^A/B^25?;41=25?";
 
     // The serving period: the far end looks at its socket this often.
     static constexpr sim::Micros kServicePeriod = 200;
@@ -50,6 +62,9 @@ public:
             return 1;
         });
         schedule();
+        if (options_.swipeAt >= 0) {
+            clock_.post(options_.swipeAt, alive_.guard([this] { swipe(0); }));
+        }
     }
     ~RawKeyboardDouble() { vanish(); }
     RawKeyboardDouble(const RawKeyboardDouble&) = delete;
@@ -60,6 +75,8 @@ public:
     // Every byte the far end sent: replies and scan codes.
     const std::vector<std::uint8_t>& sent() const { return sent_; }
     int writes() const { return writes_; }
+    // Bytes the ring had no room for.
+    int dropped() const { return dropped_; }
 
     void vanish() {
         if (far_ >= 0) {
@@ -85,6 +102,17 @@ private:
             }
             return FdRawDevice::writeByte(byte);
         }
+        Io readAvailable(std::vector<std::uint8_t>& bytes) override {
+            const sim::Micros now = owner_.clock_.now();
+            const Options& o = owner_.options_;
+            if (o.stallAt >= 0 && now >= o.stallAt && now < o.stallAt + o.stallFor) {
+                return Io::Ok;  // the program is busy elsewhere
+            }
+            const std::size_t before = bytes.size();
+            const Io io = FdRawDevice::readAvailable(bytes);
+            owner_.consumed_ += bytes.size() - before;
+            return io;
+        }
         void waitReadable(std::uint32_t ms) override {
             owner_.clock_.runEvents(static_cast<sim::Micros>(ms) * 1000);
         }
@@ -102,6 +130,10 @@ private:
     }
 
     void send(std::uint8_t byte) {
+        if (far_ >= 0 && sent_.size() - consumed_ >= kRing) {
+            ++dropped_;
+            return;
+        }
         if (far_ >= 0 && ::send(far_, &byte, 1, MSG_NOSIGNAL | MSG_DONTWAIT) == 1) {
             sent_.push_back(byte);
         }
@@ -147,17 +179,50 @@ private:
 
     // One keystroke of the firmware (or the operator) as scan codes.
     void type(std::uint8_t set1) {
+        if (!options_.breakAlone) {
+            press(set1, true);
+        }
+        press(set1, false);
+    }
+
+    void press(std::uint8_t set1, bool make) {
         const bool set2 = options_.set == link::ScanCodeSet::Set2;
         const std::uint8_t code = set2 ? link::Set2FromSet1(set1) : set1;
-        if (!options_.breakAlone) {
-            send(code);
-        }
-        if (set2) {
+        if (set2 && !make) {
             send(0xF0);
-            send(code);
-        } else {
-            send(static_cast<std::uint8_t>(code | 0x80));
         }
+        send(set2 || make ? code : static_cast<std::uint8_t>(code | 0x80));
+    }
+
+    // The card reader types one character every 2 ms, make and break,
+    // wrapped in a left Shift where the character needs one.
+    void swipe(std::size_t at) {
+        struct Key {
+            char c;
+            std::uint8_t code;
+            bool shift;
+        };
+        static constexpr Key kKeys[] = {{'%', 0x06, true},  {'B', 0x30, true},  {'A', 0x1E, true},
+                                        {'^', 0x07, true},  {'?', 0x35, true},  {'/', 0x35, false},
+                                        {';', 0x27, false}, {'=', 0x0D, false}, {'1', 0x02, false},
+                                        {'2', 0x03, false}, {'4', 0x05, false}, {'5', 0x06, false}};
+        const char c = kSwipe[at];
+        if (c == '\0') {
+            return;
+        }
+        for (const Key& k : kKeys) {
+            if (k.c == c) {
+                if (k.shift) {
+                    press(0x2A, true);
+                }
+                press(k.code, true);
+                press(k.code, false);
+                if (k.shift) {
+                    press(0x2A, false);
+                }
+            }
+        }
+        clock_.post(clock_.now() + 2000, alive_.guard([this, at] { swipe(at + 1); }));
     }
 
     sim::VirtualClock& clock_;
@@ -169,6 +234,8 @@ private:
     std::vector<std::uint8_t> sent_;
     int received_ = 0;
     int writes_ = 0;
+    std::size_t consumed_ = 0;  // bytes the program has read
+    int dropped_ = 0;
     bool resent_ = false;
     sim::AliveToken alive_;
 };

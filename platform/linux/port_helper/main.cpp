@@ -25,6 +25,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/linux/port_guard.h"
 #include "platform/linux/port_protocol.h"
 #include "platform/linux/serio_bus.h"
 
@@ -204,6 +205,12 @@ int run() {
     }
 
     std::string error;
+    // Killed with SIGKILL, we could not give the port back: a guard process
+    // does, the moment we are gone.
+    PortGuard guard;
+    if (!guard.start((paths.devices / port->name / "drvctl").string(), error)) {
+        return refuse(kPortBindFailed, "cannot guard " + port->name + ": " + error);
+    }
     int code = kPortGivenBack;
     if (!bindRawDriver(bus, *port, error)) {
         code = refuse(kPortBindFailed, error);
@@ -226,8 +233,10 @@ int run() {
     if (!bindKeyboardDriver(bus, *port, error)) {
         std::fprintf(stderr, "tavrin-port: could not give %s back to atkbd: %s\n",
                      port->name.c_str(), error.c_str());
+        guard.giveBack();
         return kPortGiveBackFailed;
     }
+    guard.standDown();
     return code;
 }
 
