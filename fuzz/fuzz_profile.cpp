@@ -13,13 +13,13 @@
 #include <vector>
 
 #include "app/null_backends.h"
-#include "eeprom/item_write_table.h"
 #include "fuzz_support.h"
 #include "settings_file/profile.h"
 #include "sim/memory_file_system.h"
 #include "sim/simulated_keyboard.h"
 #include "sim/virtual_clock.h"
 #include "support/fakes.h"
+#include "ui/catalogue.h"
 #include "ui/msr_window.h"
 
 namespace {
@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Profile& profile = *parse.profile;
     for (int a = 0; a < eeprom::kEepromSize; ++a) {
         const auto at = static_cast<std::size_t>(a);
-        const int bits = eeprom::itemBits(a);
+        const int bits = ui::itemBits(a);
         if (bits != 0 && (profile.image[at] < 0 || profile.image[at] > 0xFF)) {
             continue;  // an item's value overrides a wider entry as a byte
         }

@@ -1,40 +1,27 @@
 #pragma once
-// The 78 items of the main window as data: number, caption, group, tab,
-// kind, choices and the combo box that shows each one.
+// The 78 items of the main window as data (one row each in the item table):
+// lookup by number and name, the combo box that shows each one, and the
+// image bits each item's value occupies.
 
-#include <array>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "ui/item_table.h"
 
 namespace tavrin::ui {
-
-inline constexpr int kItemCount = 78;
-inline constexpr int kScanCodeModeItem = 79;  // the dispatch's number for the mode
-
-enum class ItemKind { Fixed, Choice, Number, Sequence };
-
-// Which control shows an item's current value.
-enum class ValueControl { List, Cb, Combo1, Combo2, Combo3, Combo4 };
-
-struct ItemDef {
-    int number = 0;
-    std::string_view caption;
-    std::string_view group;  // the frame's caption
-    std::string_view tab;    // "MSR Basic", "MSR /1", "MSR/ 2" or a barcode tab
-    ItemKind kind = ItemKind::Fixed;
-    std::span<const std::string_view> choices;  // empty for number and sequence items
-    ValueControl control = ValueControl::List;
-    bool listHidden = false;  // lstItem hidden under its combo box
-    // Names the item in profiles and on the command line. Captions repeat
-    // (five items are "Send Check Digit"), so each item has a key of its
-    // own: lower case, unique, and never changed once released.
-    std::string_view key;
-};
 
 // n in 1..78.
 const ItemDef& item(int n);
 std::span<const ItemDef> items();
+
+// Where item n (1..79) goes; a store of encoding None for any other number.
+const ItemStore& itemStore(int n);
+
+// The whole-image write sends items 3..79 in order.
+inline constexpr int kFirstWriteItem = 3;
+inline constexpr int kLastWriteItem = kScanCodeModeItem;
 
 // A fixed item's value is shown greyed: nothing changes it.
 inline bool valueShownEnabled(int n) {
@@ -44,9 +31,6 @@ inline bool valueShownEnabled(int n) {
 inline bool valueTextAsTip(int n) {
     return item(n).kind == ItemKind::Sequence;
 }
-
-// The scan-code display mode under its own key, next to the items.
-inline constexpr std::string_view kScanCodeModeKey = "mode";
 
 // The item named by a number ("3".."79") or a key ("msr.track2.enable",
 // "mode"); 0 when the name means no item.
@@ -66,5 +50,23 @@ std::span<const FrameDef> frame3Frames();
 
 inline constexpr std::string_view kFrame3_11ModeOn = "Preamble/Postamble Setting In Hexidecimal";
 inline constexpr std::string_view kFrame3_11ModeOff = "Preamble/Postamble Setting               ";
+
+// Image bits that hold an item's value as a write stores it: a flag's own
+// bit, every bit of a byte value, each byte of a sequence field. A flag
+// written "NO" also clears spare bits of its byte, but which ones depends
+// on the order of the writes, so those belong to no item.
+struct ItemField {
+    int address = 0;
+    int mask = 0;
+};
+std::vector<ItemField> storeFields(const ItemStore& store);
+// Item 79 is the scan-code mode; empty for items no write reaches.
+std::vector<ItemField> itemFields(int n);
+// The union over every item of the bits it holds at address.
+int valueBits(int address);
+// The bits of image address a that some item's write touches, the spare
+// bits a flag's "NO" clears included; a difference outside them is one no
+// item shows.
+int itemBits(int address);
 
 }  // namespace tavrin::ui

@@ -2,7 +2,7 @@
 // pages as a tab control does, only the page chosen shows its items, and the
 // keys typed after a page change reach no control of a hidden page.
 
-#include "eeprom/item_write_table.h"
+#include "ui/catalogue.h"
 #include "window_case.h"
 #include "winui/control_ids.h"
 
@@ -125,7 +125,7 @@ TEST_F(WindowTabs, AKeyAfterCtrlTabReachesNoControlOfTheHiddenPage) {
     ASSERT_EQ(keyboard.size(), 512u);
     const int shownItem = GetDlgCtrlID(focus) - ids::kValueCombo;
     const int typedAt =
-        shownItem >= 73 && shownItem <= 78 ? eeprom::itemWrite(shownItem).address : -1;
+        shownItem >= 73 && shownItem <= 78 ? ui::itemStore(shownItem).address : -1;
     for (int a = 0; a < 128; ++a) {
         if (a != typedAt) {
             EXPECT_EQ(word(after, a), word(keyboard, a)) << "address " << a << " changed";
