@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "ui/catalogue.h"
+#include "items/catalogue.h"
 #include "ui/display_text.h"
 #include "ui/form_layout.h"
 

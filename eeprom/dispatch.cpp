@@ -4,8 +4,8 @@
 #include <string_view>
 
 #include "eeprom/encoders.h"
+#include "items/catalogue.h"
 #include "scantext/scan_text.h"
-#include "ui/catalogue.h"
 
 namespace tavrin::eeprom {
 

@@ -3,10 +3,10 @@
 #include <array>
 #include <cstdio>
 
-#include "eeprom/image.h"
 #include "eeprom/map.h"
+#include "items/catalogue.h"
+#include "items/image.h"
 #include "scantext/scan_text.h"
-#include "ui/catalogue.h"
 
 namespace tavrin::eeprom {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "items/catalogue.h"
 #include "scantext/scan_text.h"
-#include "ui/catalogue.h"
 
 namespace tavrin::eeprom {
 

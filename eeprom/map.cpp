@@ -4,8 +4,8 @@
 #include <array>
 #include <string>
 
-#include "eeprom/image.h"
-#include "ui/catalogue.h"
+#include "items/catalogue.h"
+#include "items/image.h"
 
 namespace tavrin::eeprom {
 

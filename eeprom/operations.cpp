@@ -10,7 +10,7 @@
 #include "eeprom/display.h"
 #include "eeprom/dump.h"
 #include "eeprom/encoders.h"
-#include "ui/catalogue.h"
+#include "items/catalogue.h"
 
 namespace tavrin::eeprom {
 

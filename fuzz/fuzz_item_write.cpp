@@ -17,9 +17,9 @@
 #include "eeprom/dispatch.h"
 #include "eeprom/display.h"
 #include "fuzz_support.h"
+#include "items/catalogue.h"
 #include "support/fakes.h"
 #include "support/sequence_oracle.h"
-#include "ui/catalogue.h"
 
 namespace {
 

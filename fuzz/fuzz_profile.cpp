@@ -14,12 +14,12 @@
 
 #include "app/null_backends.h"
 #include "fuzz_support.h"
+#include "items/catalogue.h"
 #include "settings_file/profile.h"
 #include "sim/memory_file_system.h"
 #include "sim/simulated_keyboard.h"
 #include "sim/virtual_clock.h"
 #include "support/fakes.h"
-#include "ui/catalogue.h"
 #include "ui/msr_window.h"
 
 namespace {

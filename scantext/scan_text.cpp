@@ -3,7 +3,7 @@
 #include <array>
 #include <string_view>
 
-#include "ui/catalogue.h"
+#include "items/catalogue.h"
 
 namespace tavrin::scantext {
 

@@ -9,6 +9,7 @@
 
 #include "app/null_backends.h"
 #include "eeprom/display.h"
+#include "items/catalogue.h"
 #include "settings_file/settings_file.h"
 #include "sim/memory_file_system.h"
 #include "sim/simulated_keyboard.h"
@@ -17,7 +18,6 @@
 #include "soak_runner.h"
 #include "support/fakes.h"
 #include "support/sequence_oracle.h"
-#include "ui/catalogue.h"
 #include "ui/msr_window.h"
 
 namespace tavrin::soak {

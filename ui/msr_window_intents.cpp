@@ -8,7 +8,7 @@
 #include "eeprom/dispatch.h"
 #include "eeprom/display.h"
 #include "eeprom/encoders.h"
-#include "ui/catalogue.h"
+#include "items/catalogue.h"
 #include "settings_file/settings_file.h"
 #include "ui/display_text.h"
 #include "ui/msr_window.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <map>
 
-#include "ui/catalogue.h"
+#include "items/catalogue.h"
 #include "ui/item_values.h"
 
 namespace tavrin::ui {

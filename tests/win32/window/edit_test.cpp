@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "ui/catalogue.h"
+#include "items/catalogue.h"
 #include "scantext/scan_text.h"
 #include "ui/display_text.h"
 #include "window_case.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/catalogue.h"
+#include "items/catalogue.h"
 
 namespace tavrin::test {
 namespace {

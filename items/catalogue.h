@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/item_table.h"
+#include "items/item_table.h"
 
 namespace tavrin::ui {
 

@@ -1,4 +1,4 @@
-#include "ui/catalogue.h"
+#include "items/catalogue.h"
 
 #include <stdexcept>
 
