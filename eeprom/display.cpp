@@ -127,7 +127,7 @@ void lstItem_Scroll(Context& ctx, int item) {
     ui::ListBox& l = list(ctx, item);
     const ui::ItemDef& def = ui::item(item);
     if (def.control != ui::ValueControl::Cb && def.control != ui::ValueControl::List) {
-        return;  // Combo1..Combo4 scroll themselves
+        return;  // the items of Combo1..Combo4 do not scroll
     }
     if (def.store.encoding == ui::Encoding::DigitCount) {
         if (l.listIndex() >= 0) {

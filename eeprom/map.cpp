@@ -19,21 +19,15 @@ struct ByteReader {
     int item;
 };
 
-constexpr std::size_t readerCount() {
-    std::size_t n = 0;
-    for (const ui::ItemDef& def : ui::itemTable()) {
-        const ui::Encoding e = def.store.encoding;
-        n += e != ui::Encoding::None && e != ui::Encoding::Sequence ? 1 : 0;
-    }
-    return n;
+constexpr bool readByByte(const ui::ItemDef& def) {
+    return def.store.encoding != ui::Encoding::None && def.store.encoding != ui::Encoding::Sequence;
 }
 
 constexpr auto kReaders = [] {
-    std::array<ByteReader, readerCount()> readers{};
+    std::array<ByteReader, std::ranges::count_if(ui::itemTable(), readByByte)> readers{};
     std::size_t i = 0;
     for (const ui::ItemDef& def : ui::itemTable()) {
-        const ui::Encoding e = def.store.encoding;
-        if (e != ui::Encoding::None && e != ui::Encoding::Sequence) {
+        if (readByByte(def)) {
             readers[i++] = {def.store.address, def.store.setMask, def.number};
         }
     }
