@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "eeprom/item_write_table.h"
+#include "items/catalogue.h"
 #include "ui/display_text.h"
 #include "ui/form_layout.h"
 
@@ -43,7 +43,7 @@ void CliDialogs::SetWaitingProgress(double progress) {
     if (!progress_ || progress < 0) {
         return;
     }
-    constexpr int frames = eeprom::kLastWriteItem - eeprom::kFirstWriteItem + 1;
+    constexpr int frames = ui::kLastWriteItem - ui::kFirstWriteItem + 1;
     err_ << "\rwriting: " << std::lround(progress * frames) << " of " << frames << " frames sent"
          << std::flush;
     progressLine_ = true;

@@ -6,7 +6,7 @@
 #include "cli/difference_listing.h"
 #include "cli/item_listing.h"
 #include "eeprom/operations.h"
-#include "ui/catalogue.h"
+#include "items/catalogue.h"
 #include "ui/display_text.h"
 #include "ui/item_values.h"
 #include "ui/profile_diff.h"

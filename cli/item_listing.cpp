@@ -1,6 +1,6 @@
 #include "cli/item_listing.h"
 
-#include "ui/catalogue.h"
+#include "items/catalogue.h"
 #include "ui/display_text.h"
 #include "ui/form_layout.h"
 #include "ui/item_values.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "ui/window_model.h"
+#include "items/window_model.h"
 
 namespace tavrin::cli {
 

@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/cli_app.h"
-#include "ui/catalogue.h"
+#include "items/catalogue.h"
 
 namespace tavrin::cli {
 

@@ -43,3 +43,16 @@ function(tavrin_assert_no_toolkit target)
     endif()
   endforeach()
 endfunction()
+
+# Fails the configure step when target reaches one of the given targets:
+# the folders are layers, and a layer never links one above it.
+function(tavrin_assert_not_linked target)
+  set(all "")
+  _tavrin_collect_links(${target} all)
+  list(REMOVE_ITEM all ${target})
+  foreach(above IN LISTS ARGN)
+    if(above IN_LIST all)
+      message(FATAL_ERROR "${target} must not link ${above}, a layer above it")
+    endif()
+  endforeach()
+endfunction()

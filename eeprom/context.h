@@ -5,12 +5,12 @@
 #include <array>
 #include <cstdint>
 
+#include "items/window_model.h"
 #include "link/command_channel.h"
 #include "link/counters.h"
 #include "link/keystroke_capture.h"
 #include "platform/dialogs.h"
 #include "platform/version_query.h"
-#include "ui/window_model.h"
 
 namespace tavrin::eeprom {
 

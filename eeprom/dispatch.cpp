@@ -4,9 +4,8 @@
 #include <string_view>
 
 #include "eeprom/encoders.h"
-#include "eeprom/item_write_table.h"
+#include "items/catalogue.h"
 #include "scantext/scan_text.h"
-#include "ui/catalogue.h"
 
 namespace tavrin::eeprom {
 
@@ -17,21 +16,17 @@ constexpr const char* kNumberPrompt = "Please input 1 or 2 digit (0-9, 00-99)";
 struct SequenceForm {
     int fieldLength;
     bool scanCodeForm;
-    std::string_view limitPrompt;
+    std::string limitPrompt;
 };
 
-constexpr SequenceForm kThreeCharacters{3, false, "Please enter less than 3 characters"};
-constexpr SequenceForm kEightCharacters{8, false, "Please enter less than 8 characters"};
-constexpr SequenceForm kSixScanCodes{6, true, "Please enter less than 6 scan codes"};
-constexpr SequenceForm kEightScanCodes{8, true, "Please enter less than 8 scan codes"};
-
-// Barcode preambles are always characters; the MSR ones follow the mode.
-SequenceForm sequenceForm(int item, bool modeOn) {
-    const bool track = item >= 67;
-    if (item == 9 || item == 10 || !modeOn) {
-        return track ? kEightCharacters : kThreeCharacters;
-    }
-    return track ? kEightScanCodes : kSixScanCodes;
+// The barcode reader's sequences are always characters; the MSR ones
+// follow the mode.
+SequenceForm sequenceForm(const ui::ItemStore& s, bool modeOn) {
+    const bool scanCodes = modeOn && s.scanCodes > 0;
+    const int length = scanCodes ? s.scanCodes : s.fieldLength;
+    return {length, scanCodes,
+            "Please enter less than " + std::to_string(length) +
+                (scanCodes ? " scan codes" : " characters")};
 }
 
 bool isOneOrTwoDigits(const std::string& s) {
@@ -51,7 +46,7 @@ void setOnlyEntry(ui::ListBox& list, const std::string& text) {
     list.addItem(text);
 }
 
-ItemValue numberGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list,
+ItemValue numberGroup(Context& ctx, const ui::ItemDef& row, ui::ListBox& list,
                       const std::string& prior) {
     auto& window = ctx.window;
     if (!window.batchFlag) {
@@ -68,26 +63,27 @@ ItemValue numberGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list,
         setOnlyEntry(list, s);
         window.comboWriteFlag = true;
     }
-    WriteNumberItem(ctx, row.code, list.entryText(0), row.address, row.item);
+    WriteNumberItem(ctx, row.store.code, list.entryText(0), row.store.address, row.number);
     return ItemValue::Written;
 }
 
-ItemValue choiceGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list) {
-    if (row.item == 5 || row.item == 6) {
-        list.setListIndex(ctx.window.valueCombo(row.item)->listIndex());
+ItemValue choiceGroup(Context& ctx, const ui::ItemDef& row, ui::ListBox& list) {
+    // Country and MSR type are chosen in combo boxes of their own.
+    if (row.control != ui::ValueControl::Cb && row.control != ui::ValueControl::List) {
+        list.setListIndex(ctx.window.valueCombo(row.number)->listIndex());
     }
-    WriteChoiceItem(ctx, row.item, row.code, ctx.window.comboWriteFlag);
+    WriteChoiceItem(ctx, row.number, row.store.code, ctx.window.comboWriteFlag);
     return ItemValue::Written;
 }
 
-ItemValue sequenceGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list,
+ItemValue sequenceGroup(Context& ctx, const ui::ItemDef& row, ui::ListBox& list,
                         const std::string& prior) {
     auto& window = ctx.window;
-    const SequenceForm form = sequenceForm(row.item, window.scanCodeDisplayMode != 0);
+    const SequenceForm form = sequenceForm(row.store, window.scanCodeDisplayMode != 0);
     window.scanCodeFormFlag = form.scanCodeForm;
     std::string text;
     if (window.batchFlag) {
-        text = scantext::SequenceCheck(prior, row.item, form.scanCodeForm, ctx.dialogs);
+        text = scantext::SequenceCheck(prior, row.number, form.scanCodeForm, ctx.dialogs);
         if (!prior.empty() && text.empty()) {
             return ItemValue::Refused;
         }
@@ -95,7 +91,7 @@ ItemValue sequenceGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list,
         platform::PrePostRequest request;
         request.text = prior;
         request.scanCodeForm = form.scanCodeForm;
-        request.limitPrompt = std::string(form.limitPrompt);
+        request.limitPrompt = form.limitPrompt;
         ctx.dialogs.ShowPrePost(request);
         if (request.cancelled) {
             return ItemValue::Unchanged;
@@ -103,7 +99,8 @@ ItemValue sequenceGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list,
         if (request.text.empty()) {
             setOnlyEntry(list, {});
         } else {
-            text = scantext::SequenceCheck(request.text, row.item, form.scanCodeForm, ctx.dialogs);
+            text =
+                scantext::SequenceCheck(request.text, row.number, form.scanCodeForm, ctx.dialogs);
             if (text.empty()) {
                 return ItemValue::Refused;
             }
@@ -116,18 +113,22 @@ ItemValue sequenceGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list,
             setOnlyEntry(list, form.scanCodeForm ? text : request.text);
         }
     }
-    WriteSequenceItem(ctx, row.code, text, form.fieldLength, row.address, row.item);
+    WriteSequenceItem(ctx, row.store.code, text, form.fieldLength, row.store.address, row.number);
     return ItemValue::Written;
 }
 
-ItemValue listTextGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list) {
+ItemValue listTextGroup(Context& ctx, const ui::ItemDef& row, ui::ListBox& list) {
     auto& window = ctx.window;
-    for (int n : {19, 20}) {
-        window.lstItem[static_cast<std::size_t>(n)].setListIndex(window.valueCombo(n)->listIndex());
+    // Start and stop code come from their combo boxes, whichever item this is.
+    for (const ui::ItemDef& def : ui::items()) {
+        if (def.store.encoding == ui::Encoding::Character) {
+            const auto n = static_cast<std::size_t>(def.number);
+            window.lstItem[n].setListIndex(window.valueCombo(def.number)->listIndex());
+        }
     }
     const std::string text = list.selectedText();
-    WriteListTextItem(ctx, row.code, text, static_cast<int>(text.size()), row.address, row.item,
-                      window.comboWriteFlag);
+    WriteListTextItem(ctx, row.store.code, text, static_cast<int>(text.size()), row.store.address,
+                      row.number, window.comboWriteFlag);
     return ItemValue::Written;
 }
 
@@ -135,30 +136,28 @@ ItemValue listTextGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list) {
 
 ItemValue cmdItem_Click(Context& ctx, int item) {
     ctx.counters.sendErrorCounter = 0;
-    const ItemWrite& row = itemWrite(item);
-    if (row.kind == EncoderKind::ScanCodeMode) {
+    const ui::Encoding encoding = ui::itemStore(item).encoding;
+    if (encoding == ui::Encoding::ModeBit) {
         WriteScanCodeMode(ctx, ctx.window.scanCodeDisplayMode);
         return ItemValue::Written;
     }
-    if (row.kind == EncoderKind::None || item < 1 || item > ui::kItemCount) {
+    if (encoding == ui::Encoding::None) {
         return ItemValue::Unchanged;
     }
+    const ui::ItemDef& row = ui::item(item);
     ui::ListBox& list = ctx.window.lstItem[static_cast<std::size_t>(item)];
     const std::string prior = list.entryText(0);
-    switch (row.kind) {
-        case EncoderKind::Number:
+    switch (encoding) {
+        case ui::Encoding::Bcd:
             return numberGroup(ctx, row, list, prior);
-        case EncoderKind::Choice:
-            return choiceGroup(ctx, row, list);
-        case EncoderKind::Sequence:
+        case ui::Encoding::Sequence:
             return sequenceGroup(ctx, row, list, prior);
-        case EncoderKind::ListText:
+        case ui::Encoding::Character:
+        case ui::Encoding::DigitCount:
             return listTextGroup(ctx, row, list);
-        case EncoderKind::None:
-        case EncoderKind::ScanCodeMode:
-            break;
+        default:
+            return choiceGroup(ctx, row, list);
     }
-    return ItemValue::Unchanged;
 }
 
 }  // namespace tavrin::eeprom

@@ -3,47 +3,29 @@
 #include <array>
 #include <cstdio>
 
-#include "eeprom/image.h"
 #include "eeprom/map.h"
+#include "items/catalogue.h"
+#include "items/image.h"
 #include "scantext/scan_text.h"
-#include "ui/catalogue.h"
 
 namespace tavrin::eeprom {
 
 namespace {
 
-struct SequenceField {
-    int first;
-    int last;
-    int item;
-    bool alwaysCharacters;  // the barcode reader's sequences ignore the mode
-};
-
-constexpr std::array<SequenceField, 10> kSequenceFields{{
-    {32, 34, 9, true},
-    {35, 37, 10, true},
-    {50, 52, 65, false},
-    {53, 55, 66, false},
-    {71, 78, 67, false},
-    {79, 86, 68, false},
-    {87, 94, 69, false},
-    {95, 102, 70, false},
-    {103, 110, 71, false},
-    {111, 118, 72, false},
-}};
-
-// The combo boxes that simply mirror their list's selection.
-constexpr std::array<int, 37> kRefreshedItems{4,  7,  8,  11, 12, 13, 14, 15, 16, 21, 22, 25, 26,
-                                              29, 30, 33, 34, 35, 38, 39, 40, 41, 44, 48, 52, 56,
-                                              60, 61, 62, 63, 64, 73, 74, 75, 76, 77, 78};
-
-const SequenceField* sequenceFieldOf(int address) {
-    for (const SequenceField& f : kSequenceFields) {
-        if (address >= f.first && address <= f.last) {
-            return &f;
+// The sequence item whose field holds address, or null.
+const ui::ItemDef* sequenceFieldOf(int address) {
+    for (const ui::ItemDef& def : ui::items()) {
+        const ui::ItemStore& s = def.store;
+        if (s.encoding == ui::Encoding::Sequence && address >= s.address &&
+            address < s.address + s.fieldLength) {
+            return &def;
         }
     }
     return nullptr;
+}
+
+bool isLastOfField(const ui::ItemDef& def, int address) {
+    return address == def.store.address + def.store.fieldLength - 1;
 }
 
 // Only byte values become part of a text; anything else a settings file
@@ -80,40 +62,42 @@ void ShowImage(Context& ctx) {
     std::string sequence;
     for (int a = 0; a < kEepromSize; ++a) {
         const std::int32_t v = w.image[static_cast<std::size_t>(a)];
-        const SequenceField* field = sequenceFieldOf(a);
+        const ui::ItemDef* field = sequenceFieldOf(a);
         if (field == nullptr) {
             DecodeSettingByte(ctx, pending, v, a);
             continue;
         }
-        if (a == field->first) {
+        if (a == field->store.address) {
             sequence.clear();
         }
-        // Address 49 comes first, so this is the mode the image holds.
-        appendByte(sequence, v, !field->alwaysCharacters && w.scanCodeDisplayMode == 1);
-        if (a == field->last) {
+        // Address 49 comes first, so this is the mode the image holds. The
+        // barcode reader's sequences ignore the mode.
+        appendByte(sequence, v, field->store.scanCodes > 0 && w.scanCodeDisplayMode == 1);
+        if (isLastOfField(*field, a)) {
             ShowSequenceText(ctx, sequence, a);
         }
     }
 
     w.batchFlag = false;
     ctx.counters.sendErrorCounter = 0;
-    applyPending(list(ctx, 5), *w.valueCombo(5), pending.country);
-    applyPending(list(ctx, 6), *w.valueCombo(6), pending.msrType);
-    applyPending(list(ctx, 19), *w.valueCombo(19), pending.startCode);
-    applyPending(list(ctx, 20), *w.valueCombo(20), pending.stopCode);
+    for (const ui::ItemDef& def : ui::items()) {
+        if (const std::int16_t* index = pending.of(def.number)) {
+            applyPending(list(ctx, def.number), *w.valueCombo(def.number), *index);
+        }
+    }
     gorefresh(ctx);
     w.Refresh();
 }
 
 void ShowSequenceText(Context& ctx, const std::string& text, int address) {
-    const SequenceField* field = sequenceFieldOf(address);
-    if (field == nullptr || field->last != address) {
+    const ui::ItemDef* field = sequenceFieldOf(address);
+    if (field == nullptr || !isLastOfField(*field, address)) {
         return;
     }
     // A list box entry ends at a zero character.
     std::string shown = text.substr(0, text.find('\0'));
     shown = scantext::trimSpaces(scantext::TokenDisplayConversion(shown));
-    ui::ListBox& l = list(ctx, field->item);
+    ui::ListBox& l = list(ctx, field->number);
     l.clear();
     l.addItem(std::move(shown));
     l.setListIndex(0);
@@ -124,8 +108,12 @@ void gorefresh(Context& ctx) {
     w.Frame4Caption = "Preamble/Postamble Setting";
     w.frame3Caption[11] =
         std::string(w.scanCodeDisplayMode == 1 ? ui::kFrame3_11ModeOn : ui::kFrame3_11ModeOff);
-    for (int n : kRefreshedItems) {
-        w.cb[static_cast<std::size_t>(n)].setText(list(ctx, n).selectedText());
+    // The combo boxes that simply mirror their list's selection.
+    for (const ui::ItemDef& def : ui::items()) {
+        if (def.control == ui::ValueControl::Cb && def.store.encoding != ui::Encoding::DigitCount) {
+            w.cb[static_cast<std::size_t>(def.number)].setText(
+                list(ctx, def.number).selectedText());
+        }
     }
     const bool modeOn = w.scanCodeDisplayMode != 0;
     w.Combo5.setText(modeOn ? "YES" : "NO");
@@ -137,24 +125,17 @@ void lstItem_Scroll(Context& ctx, int item) {
         return;
     }
     ui::ListBox& l = list(ctx, item);
-    switch (item) {
-        case 5:
-        case 6:
-        case 19:
-        case 20:
-            return;
-        case 47:
-        case 51:
-        case 55:
-        case 59:
-            if (l.listIndex() >= 0) {
-                l.setListIndex((l.listIndex() + 1) % 3);
-            }
-            return;
-        default:
-            l.setListIndex(l.listIndex() == 0 ? 1 : 0);
-            return;
+    const ui::ItemDef& def = ui::item(item);
+    if (def.control != ui::ValueControl::Cb && def.control != ui::ValueControl::List) {
+        return;  // the items of Combo1..Combo4 do not scroll
     }
+    if (def.store.encoding == ui::Encoding::DigitCount) {
+        if (l.listIndex() >= 0) {
+            l.setListIndex((l.listIndex() + 1) % static_cast<int>(def.choices.size()));
+        }
+        return;
+    }
+    l.setListIndex(l.listIndex() == 0 ? 1 : 0);
 }
 
 }  // namespace tavrin::eeprom

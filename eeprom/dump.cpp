@@ -5,7 +5,7 @@
 #include <string>
 
 #include "eeprom/display.h"
-#include "eeprom/image.h"
+#include "items/image.h"
 #include "link/os_name.h"
 
 namespace tavrin::eeprom {

@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "eeprom/item_write_table.h"
+#include "items/catalogue.h"
 #include "scantext/scan_text.h"
-#include "ui/catalogue.h"
 
 namespace tavrin::eeprom {
 
@@ -78,8 +77,9 @@ std::vector<int> tokenValues(const std::string& text) {
 // field: items 65 and 66 carry six scan codes on the wire and keep three.
 void storeSequence(Context& ctx, const std::vector<int>& values, int length, int address,
                    int item) {
-    const ItemWrite& row = itemWrite(item);
-    const int field = row.rule == ImageRule::Sequence ? std::min(length, row.fieldLength) : length;
+    const ui::ItemStore& s = ui::itemStore(item);
+    const int field =
+        s.encoding == ui::Encoding::Sequence ? std::min(length, s.fieldLength) : length;
     for (int j = 0; j < field; ++j) {
         setImageByte(ctx, address + j,
                      j < static_cast<int>(values.size()) ? values[static_cast<std::size_t>(j)] : 0);
@@ -127,17 +127,15 @@ bool WriteChoiceItem(Context& ctx, int item, std::int32_t code, bool imageOnly) 
         return false;
     }
     const int entry = list->listIndex();
-    const ItemWrite& row = itemWrite(item);
-    if (imageOnly) {
-        const int byte = imageByte(ctx, row.address);
-        if (row.rule == ImageRule::FlagBit) {
-            setImageByte(ctx, row.address,
-                         entry == 1 ? (byte | row.setMask) : (byte & row.clearMask));
-        } else if (row.rule == ImageRule::ChoiceDigit) {
-            setImageByte(ctx, row.address, row.digitBase + entry);
-        }
-    } else {
-        sendFrame(ctx, code, {row.digitBase + entry}, 0);
+    const ui::ItemStore& s = ui::itemStore(item);
+    const int digit = ui::digitBase(s.encoding) + entry;
+    if (!imageOnly) {
+        sendFrame(ctx, code, {digit}, 0);
+    } else if (s.encoding == ui::Encoding::Flag) {
+        const int byte = imageByte(ctx, s.address);
+        setImageByte(ctx, s.address, entry == 1 ? (byte | s.setMask) : (byte & s.clearMask));
+    } else if (ui::isDigitChoice(s.encoding)) {
+        setImageByte(ctx, s.address, digit);
     }
     reselect(list, entry);
     return true;
@@ -177,7 +175,7 @@ bool WriteListTextItem(Context& ctx, std::int32_t code, const std::string& text,
         return true;
     }
     if (imageOnly) {
-        const bool character = itemWrite(item).rule == ImageRule::Character;
+        const bool character = ui::itemStore(item).encoding == ui::Encoding::Character;
         setImageByte(ctx, address,
                      character ? static_cast<unsigned char>(text[0]) : countValue(text));
     } else {
@@ -215,12 +213,12 @@ void SendSequencePreset(Context& ctx, std::int32_t code, const std::string& scan
 }
 
 bool WriteScanCodeMode(Context& ctx, std::int16_t mode) {
-    const ItemWrite& row = itemWrite(ui::kScanCodeModeItem);
+    const ui::ItemStore& s = ui::itemStore(ui::kScanCodeModeItem);
     if (ctx.window.comboWriteFlag) {
-        const int byte = imageByte(ctx, row.address);
-        setImageByte(ctx, row.address, mode == 0 ? (byte & row.clearMask) : (byte | row.setMask));
+        const int byte = imageByte(ctx, s.address);
+        setImageByte(ctx, s.address, mode == 0 ? (byte & s.clearMask) : (byte | s.setMask));
     } else {
-        sendFrame(ctx, row.code, {ctx.window.scanCodeDisplayMode != 0 ? 0x31 : 0x30}, 0);
+        sendFrame(ctx, s.code, {ctx.window.scanCodeDisplayMode != 0 ? 0x31 : 0x30}, 0);
     }
     return true;
 }

@@ -4,108 +4,38 @@
 #include <array>
 #include <string>
 
-#include "eeprom/image.h"
-#include "ui/catalogue.h"
+#include "items/catalogue.h"
+#include "items/image.h"
 
 namespace tavrin::eeprom {
 
 namespace {
 
-enum class Field {
-    Signature,   // param: the value the byte must hold
-    Flag,        // param: the bit mask; 1 = "YES"
-    Bcd,         // two decimal digits, tens in the high nibble
-    DigitCount,  // supplemental digits 0, 2 or 5 in the low nibble
-    StartCode,   // a character, matched against the choices
-    StopCode,
-    Country,  // low nibble = entry index
-    MsrType,  // low nibble = entry index + 1
-    Scanner,  // low nibble 0 = "Trigger", else "Auto Detect"
-    ModeBit,  // param: the bit mask of the scan-code display mode
-};
-
-struct FieldRule {
+// The items that read each image byte, in address order and, within a
+// byte, from the lowest bit up; the sequence fields are shown apart.
+struct ByteReader {
     int address;
-    Field field;
+    int mask;
     int item;
-    int param;
 };
 
-// One row per field, in address order and, within a byte, in the order its
-// items are set.
-constexpr std::array kMap{
-    FieldRule{0, Field::Signature, 0, kSignature0},
-    FieldRule{1, Field::Signature, 0, kSignature1},
-    FieldRule{2, Field::Flag, 7, 0x01},
-    FieldRule{2, Field::Flag, 60, 0x04},
-    FieldRule{2, Field::Flag, 12, 0x40},
-    FieldRule{2, Field::Flag, 4, 0x80},
-    FieldRule{3, Field::Flag, 13, 0x01},
-    FieldRule{3, Field::Flag, 33, 0x02},
-    FieldRule{3, Field::Flag, 21, 0x04},
-    FieldRule{3, Field::Flag, 44, 0x08},
-    FieldRule{3, Field::Flag, 48, 0x10},
-    FieldRule{3, Field::Flag, 52, 0x20},
-    FieldRule{3, Field::Flag, 56, 0x40},
-    FieldRule{3, Field::Flag, 29, 0x80},
-    FieldRule{4, Field::Flag, 25, 0x01},
-    FieldRule{4, Field::Flag, 39, 0x02},
-    FieldRule{5, Field::Flag, 14, 0x01},
-    FieldRule{5, Field::Flag, 34, 0x02},
-    FieldRule{6, Field::Flag, 40, 0x02},
-    FieldRule{7, Field::Flag, 15, 0x01},
-    FieldRule{7, Field::Flag, 35, 0x02},
-    FieldRule{7, Field::Flag, 30, 0x80},
-    FieldRule{8, Field::Flag, 26, 0x01},
-    FieldRule{8, Field::Flag, 41, 0x02},
-    FieldRule{9, Field::StartCode, 19, 0},
-    FieldRule{10, Field::StopCode, 20, 0},
-    FieldRule{11, Field::Flag, 22, 0x01},
-    FieldRule{11, Field::Flag, 16, 0x02},
-    FieldRule{11, Field::Flag, 11, 0x04},
-    FieldRule{11, Field::Flag, 38, 0x08},
-    FieldRule{12, Field::Bcd, 27, 0},
-    FieldRule{13, Field::Bcd, 28, 0},
-    FieldRule{14, Field::Bcd, 42, 0},
-    FieldRule{15, Field::Bcd, 43, 0},
-    FieldRule{16, Field::DigitCount, 47, 0},
-    FieldRule{17, Field::DigitCount, 51, 0},
-    FieldRule{18, Field::DigitCount, 55, 0},
-    FieldRule{19, Field::DigitCount, 59, 0},
-    FieldRule{20, Field::Bcd, 17, 0},
-    FieldRule{21, Field::Bcd, 36, 0},
-    FieldRule{22, Field::Bcd, 23, 0},
-    FieldRule{23, Field::Bcd, 31, 0},
-    FieldRule{24, Field::Bcd, 18, 0},
-    FieldRule{25, Field::Bcd, 37, 0},
-    FieldRule{26, Field::Bcd, 24, 0},
-    FieldRule{27, Field::Bcd, 32, 0},
-    FieldRule{28, Field::Bcd, 45, 0},
-    FieldRule{29, Field::Bcd, 46, 0},
-    FieldRule{30, Field::Bcd, 49, 0},
-    FieldRule{31, Field::Bcd, 50, 0},
-    FieldRule{40, Field::Bcd, 3, 0},
-    FieldRule{49, Field::Flag, 62, 0x01},
-    FieldRule{49, Field::Flag, 63, 0x02},
-    FieldRule{49, Field::Flag, 64, 0x04},
-    FieldRule{49, Field::Flag, 61, 0x08},
-    FieldRule{49, Field::ModeBit, 0, 0x10},
-    FieldRule{68, Field::Country, 5, 0},
-    FieldRule{69, Field::MsrType, 6, 0},
-    FieldRule{70, Field::Flag, 73, 0x01},
-    FieldRule{70, Field::Flag, 76, 0x02},
-    FieldRule{70, Field::Flag, 77, 0x04},
-    FieldRule{70, Field::Flag, 78, 0x08},
-    FieldRule{70, Field::Flag, 75, 0x10},
-    FieldRule{70, Field::Flag, 74, 0x20},
-    FieldRule{122, Field::Bcd, 53, 0},
-    FieldRule{123, Field::Bcd, 54, 0},
-    FieldRule{124, Field::Bcd, 57, 0},
-    FieldRule{125, Field::Bcd, 58, 0},
-    FieldRule{126, Field::Scanner, 8, 0},
-};
+constexpr bool readByByte(const ui::ItemDef& def) {
+    return def.store.encoding != ui::Encoding::None && def.store.encoding != ui::Encoding::Sequence;
+}
 
-static_assert(std::ranges::is_sorted(kMap, {}, &FieldRule::address));
+constexpr auto kReaders = [] {
+    std::array<ByteReader, std::ranges::count_if(ui::itemTable(), readByByte)> readers{};
+    std::size_t i = 0;
+    for (const ui::ItemDef& def : ui::itemTable()) {
+        if (readByByte(def)) {
+            readers[i++] = {def.store.address, def.store.setMask, def.number};
+        }
+    }
+    std::sort(readers.begin(), readers.end(), [](const ByteReader& x, const ByteReader& y) {
+        return x.address != y.address ? x.address < y.address : x.mask < y.mask;
+    });
+    return readers;
+}();
 
 // Only a settings file can put anything else into an entry; such a value
 // is shown as no value rather than guessed from its low byte.
@@ -162,64 +92,90 @@ std::int16_t showCharacterChoice(Context& ctx, int item, std::int32_t v) {
     return SelectEntryByCharacter(ctx, item, v);
 }
 
-void apply(Context& ctx, PendingIndices& pending, const FieldRule& rule, std::int32_t v) {
+void apply(Context& ctx, PendingIndices& pending, int item, std::int32_t v) {
+    const ui::ItemStore& s = ui::itemStore(item);
     const int nibble = v & 0x0F;
-    switch (rule.field) {
-        case Field::Signature:
-            showSignature(ctx, v, rule.param);
+    switch (s.encoding) {
+        case ui::Encoding::Flag:
+            list(ctx, item).setListIndex(!isByte(v) ? -1 : (v & s.setMask) != 0 ? 1 : 0);
             break;
-        case Field::Flag:
-            list(ctx, rule.item).setListIndex(!isByte(v) ? -1 : (v & rule.param) != 0 ? 1 : 0);
+        case ui::Encoding::Bcd:
+            showBcd(ctx, item, v);
             break;
-        case Field::Bcd:
-            showBcd(ctx, rule.item, v);
+        case ui::Encoding::DigitCount:
+            showDigitCount(ctx, item, v);
             break;
-        case Field::DigitCount:
-            showDigitCount(ctx, rule.item, v);
+        case ui::Encoding::Character:
+            *pending.of(item) = showCharacterChoice(ctx, item, v);
             break;
-        case Field::StartCode:
-            pending.startCode = showCharacterChoice(ctx, rule.item, v);
-            break;
-        case Field::StopCode:
-            pending.stopCode = showCharacterChoice(ctx, rule.item, v);
-            break;
-        case Field::Country:
-            list(ctx, rule.item).setListIndex(-1);
+        case ui::Encoding::Country:
+            list(ctx, item).setListIndex(-1);
             pending.country = static_cast<std::int16_t>(isByte(v) ? nibble : -1);
             if (pending.country <= 5) {
-                list(ctx, rule.item).setListIndex(pending.country);
+                list(ctx, item).setListIndex(pending.country);
             }
             break;
-        case Field::MsrType:
+        case ui::Encoding::MsrType:
             // Selected from the pending index once the walk is done.
-            list(ctx, rule.item).setListIndex(-1);
+            list(ctx, item).setListIndex(-1);
             pending.msrType = static_cast<std::int16_t>(isByte(v) ? nibble - 1 : -1);
             break;
-        case Field::Scanner:
-            list(ctx, rule.item).setListIndex(!isByte(v) ? -1 : nibble != 0 ? 1 : 0);
+        case ui::Encoding::Scanner:
+            list(ctx, item).setListIndex(!isByte(v) ? -1 : nibble != 0 ? 1 : 0);
             break;
-        case Field::ModeBit:
+        case ui::Encoding::ModeBit:
             // A value that is no byte leaves the mode in force.
             if (isByte(v)) {
-                ctx.window.scanCodeDisplayMode = (v & rule.param) != 0 ? 1 : 0;
+                ctx.window.scanCodeDisplayMode = (v & s.setMask) != 0 ? 1 : 0;
             }
             ctx.window.frame3Caption[11] = std::string(
                 ctx.window.scanCodeDisplayMode == 1 ? ui::kFrame3_11ModeOn : ui::kFrame3_11ModeOff);
             break;
+        case ui::Encoding::None:
+        case ui::Encoding::Sequence:
+            break;
     }
 }
 
+// The first character choice is the start code, the other the stop code.
+constexpr int kStartCodeItem = [] {
+    for (const ui::ItemDef& def : ui::itemTable()) {
+        if (def.store.encoding == ui::Encoding::Character) {
+            return def.number;
+        }
+    }
+    return 0;
+}();
+
 }  // namespace
 
+std::int16_t* PendingIndices::of(int item) {
+    switch (ui::itemStore(item).encoding) {
+        case ui::Encoding::Country:
+            return &country;
+        case ui::Encoding::MsrType:
+            return &msrType;
+        case ui::Encoding::Character:
+            return item == kStartCodeItem ? &startCode : &stopCode;
+        default:
+            return nullptr;
+    }
+}
+
 void DecodeSettingByte(Context& ctx, PendingIndices& pending, std::int32_t value, int address) {
+    if (address == 0 || address == 1) {
+        showSignature(ctx, value, address == 0 ? kSignature0 : kSignature1);
+        return;
+    }
     // Plain iterators: clang 14 (the fuzz build) rejects libstdc++'s subrange.
     struct ByAddress {
-        bool operator()(const FieldRule& r, int a) const { return r.address < a; }
-        bool operator()(int a, const FieldRule& r) const { return a < r.address; }
+        bool operator()(const ByteReader& r, int a) const { return r.address < a; }
+        bool operator()(int a, const ByteReader& r) const { return a < r.address; }
     };
-    const auto [first, last] = std::equal_range(kMap.begin(), kMap.end(), address, ByAddress{});
-    for (auto rule = first; rule != last; ++rule) {
-        apply(ctx, pending, *rule, value);
+    const auto [first, last] =
+        std::equal_range(kReaders.begin(), kReaders.end(), address, ByAddress{});
+    for (auto reader = first; reader != last; ++reader) {
+        apply(ctx, pending, reader->item, value);
     }
 }
 

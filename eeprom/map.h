@@ -14,6 +14,9 @@ struct PendingIndices {
     std::int16_t stopCode = 0;
     std::int16_t country = 0;
     std::int16_t msrType = 0;
+
+    // Where the walk keeps item n's index; null for the items shown at once.
+    std::int16_t* of(int item);
 };
 
 // Applies the map's rule for one address to the window; never fails.

@@ -10,7 +10,7 @@
 #include "eeprom/display.h"
 #include "eeprom/dump.h"
 #include "eeprom/encoders.h"
-#include "eeprom/item_write_table.h"
+#include "items/catalogue.h"
 
 namespace tavrin::eeprom {
 
@@ -21,24 +21,21 @@ using platform::MsgButtons;
 using platform::MsgIcon;
 
 struct PresetFrame {
-    std::int32_t code;
+    int item;
     std::string_view scanCodes;
-    int fieldLength;
 };
 
 // Card-reader preambles and postambles of the OPOS preset, in sending order.
 constexpr std::array<PresetFrame, 8> kOposPreset{{
-    {0x2E, "<63>", 3},
-    {0x2F, "<63>", 3},
-    {0x43, "<64>", 8},
-    {0x44, "<67>", 8},
-    {0x45, "<68>", 8},
-    {0x46, "<64>", 8},
-    {0x47, "<67>", 8},
-    {0x48, "<68><6A><6A>", 8},
+    {65, "<63>"},
+    {66, "<63>"},
+    {67, "<64>"},
+    {68, "<67>"},
+    {69, "<68>"},
+    {70, "<64>"},
+    {71, "<67>"},
+    {72, "<68><6A><6A>"},
 }};
-
-constexpr std::array<int, 4> kDigitCountItems{47, 51, 55, 59};
 
 // A list box given a text selects the first entry equal to it, or none.
 void setListText(ui::ListBox& list, const std::string& text) {
@@ -78,13 +75,13 @@ DeviceOutcome writeSettingtoEEPROM_Click(Context& ctx) {
     // A text the check refuses is not sent: the keyboard keeps its old value
     // for that item, so the write as a whole has failed.
     bool anyRefused = false;
-    constexpr int total = kLastWriteItem - kFirstWriteItem + 1;
-    for (int n = kFirstWriteItem; n <= kLastWriteItem; ++n) {
+    constexpr int total = ui::kLastWriteItem - ui::kFirstWriteItem + 1;
+    for (int n = ui::kFirstWriteItem; n <= ui::kLastWriteItem; ++n) {
         window.comboWriteFlag = false;
         if (cmdItem_Click(ctx, n) == ItemValue::Refused) {
             anyRefused = true;
         }
-        ctx.dialogs.SetWaitingProgress(static_cast<double>(n - kFirstWriteItem + 1) / total);
+        ctx.dialogs.SetWaitingProgress(static_cast<double>(n - ui::kFirstWriteItem + 1) / total);
     }
     WriteScanCodeMode(ctx, window.scanCodeDisplayMode);
 
@@ -135,7 +132,7 @@ DeviceOutcome Resettodefault_Click(Context& ctx) {
 
     channel.SendStartFrame();
     channel.WaitMilliseconds(150);
-    channel.SendDataBytes({kScanCodeModeCode});
+    channel.SendDataBytes({ui::itemStore(ui::kScanCodeModeItem).code});
     channel.SendDataBytes({0x1E});
     channel.SendEndFrame();
     channel.WaitMilliseconds(150);
@@ -148,9 +145,11 @@ DeviceOutcome Resettodefault_Click(Context& ctx) {
 
     // The program keeps no defaults: these few texts stand until the
     // read-back shows what the keyboard restored.
-    for (int n : kDigitCountItems) {
-        setListText(window.lstItem[static_cast<std::size_t>(n)], "0");
-        window.cb[static_cast<std::size_t>(n)].setText("0");
+    for (const ui::ItemDef& def : ui::items()) {
+        if (def.store.encoding == ui::Encoding::DigitCount) {
+            setListText(window.lstItem[static_cast<std::size_t>(def.number)], "0");
+            window.cb[static_cast<std::size_t>(def.number)].setText("0");
+        }
     }
     setListText(window.lstItem[9], "");
     setListText(window.lstItem[10], "");
@@ -203,7 +202,8 @@ DeviceOutcome Cmdpt_Click(Context& ctx) {
     }
     const std::uint64_t droppedBefore = ctx.counters.droppedBytes;
     for (const PresetFrame& preset : kOposPreset) {
-        SendSequencePreset(ctx, preset.code, std::string(preset.scanCodes), preset.fieldLength);
+        const ui::ItemStore& s = ui::itemStore(preset.item);
+        SendSequencePreset(ctx, s.code, std::string(preset.scanCodes), s.fieldLength);
     }
     // Left false: later sequence edits go straight to the keyboard.
     ctx.window.comboWriteFlag = false;
@@ -218,11 +218,12 @@ DeviceOutcome Cmdpt_Click(Context& ctx) {
 }
 
 std::string_view OposPresetText(int item) {
-    // The preset's frames are those of items 65..72, in item order.
-    if (item < 65 || item > 72) {
-        return {};
+    for (const PresetFrame& preset : kOposPreset) {
+        if (preset.item == item) {
+            return preset.scanCodes;
+        }
     }
-    return kOposPreset[static_cast<std::size_t>(item - 65)].scanCodes;
+    return {};
 }
 
 }  // namespace tavrin::eeprom

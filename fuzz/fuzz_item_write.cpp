@@ -16,11 +16,10 @@
 
 #include "eeprom/dispatch.h"
 #include "eeprom/display.h"
-#include "eeprom/item_write_table.h"
 #include "fuzz_support.h"
+#include "items/catalogue.h"
 #include "support/fakes.h"
 #include "support/sequence_oracle.h"
-#include "ui/catalogue.h"
 
 namespace {
 
@@ -37,11 +36,11 @@ bool oneOrTwoDigits(const std::string& s) {
 }
 
 // Image addresses an item's value occupies.
-bool inField(const eeprom::ItemWrite& row, int a) {
-    if (row.rule == eeprom::ImageRule::Sequence) {
+bool inField(const ui::ItemStore& row, int a) {
+    if (row.encoding == ui::Encoding::Sequence) {
         return a >= row.address && a < row.address + row.fieldLength;
     }
-    return row.rule != eeprom::ImageRule::None && a == row.address;
+    return row.encoding != ui::Encoding::None && a == row.address;
 }
 
 }  // namespace
@@ -77,17 +76,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     w.comboWriteFlag = imageOnly;
     w.batchFlag = batch;
 
-    const eeprom::ItemWrite& row = eeprom::itemWrite(n);
+    const ui::ItemStore& row = ui::itemStore(n);
     const bool listItem = n >= 1 && n <= ui::kItemCount;
     ui::ListBox* list = listItem ? &w.lstItem[static_cast<std::size_t>(n)] : nullptr;
     std::string prior;
-    if (row.kind == eeprom::EncoderKind::Number && batch) {
+    if (row.encoding == ui::Encoding::Bcd && batch) {
         // In a batch the list holds what the display or the dialog put there.
         prior =
             (options & 0x10) ? std::string() : std::to_string(static_cast<unsigned>(options) % 100);
         list->clear();
         list->addItem(prior);
-    } else if (row.kind == eeprom::EncoderKind::Sequence && batch) {
+    } else if (row.encoding == ui::Encoding::Sequence && batch) {
         prior = text;
         list->clear();
         list->addItem(prior);
@@ -138,8 +137,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                           "the frame starts with the setting code");
     }
 
-    switch (row.kind) {
-        case eeprom::EncoderKind::Number: {
+    switch (row.encoding) {
+        case ui::Encoding::Bcd: {
             const std::string s = batch ? prior : trim(text);
             const bool valid = oneOrTwoDigits(s);
             TAVRIN_FUZZ_CHECK(errorShown == (!batch && !s.empty() && !valid),
@@ -164,7 +163,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             break;
         }
-        case eeprom::EncoderKind::Sequence: {
+        case ui::Encoding::Sequence: {
             const bool scanCodes = modeOn && n >= 65;
             const int length = scanCodes && n <= 66 ? 6 : row.fieldLength;
             const std::string& typed = batch ? prior : text;
@@ -211,8 +210,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             break;
         }
-        case eeprom::EncoderKind::Choice:
-        case eeprom::EncoderKind::ListText:
+        case ui::Encoding::Flag:
+        case ui::Encoding::Country:
+        case ui::Encoding::MsrType:
+        case ui::Encoding::Scanner:
+        case ui::Encoding::Character:
+        case ui::Encoding::DigitCount:
             TAVRIN_FUZZ_CHECK(!errorShown, "a choice shows no error");
             if (!frames.empty()) {
                 TAVRIN_FUZZ_CHECK(!imageOnly, "a choice is sent only with the flag clear");
@@ -220,7 +223,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                   "a choice frame is the code and one value");
             }
             break;
-        case eeprom::EncoderKind::ScanCodeMode: {
+        case ui::Encoding::ModeBit: {
             const std::vector<std::uint8_t> modeFrame{
                 0x5D, modeOn ? std::uint8_t{0x31} : std::uint8_t{0x30}};
             TAVRIN_FUZZ_CHECK(
@@ -228,7 +231,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 "the mode goes out as its frame");
             break;
         }
-        case eeprom::EncoderKind::None:
+        case ui::Encoding::None:
             TAVRIN_FUZZ_CHECK(w.image == before && frames.empty() && fuzz::sameWindow(w, window),
                               "an item without a write does nothing");
             break;

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "app/null_backends.h"
-#include "eeprom/item_write_table.h"
 #include "fuzz_support.h"
+#include "items/catalogue.h"
 #include "settings_file/profile.h"
 #include "sim/memory_file_system.h"
 #include "sim/simulated_keyboard.h"
@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Profile& profile = *parse.profile;
     for (int a = 0; a < eeprom::kEepromSize; ++a) {
         const auto at = static_cast<std::size_t>(a);
-        const int bits = eeprom::itemBits(a);
+        const int bits = ui::itemBits(a);
         if (bits != 0 && (profile.image[at] < 0 || profile.image[at] > 0xFF)) {
             continue;  // an item's value overrides a wider entry as a byte
         }

@@ -16,12 +16,12 @@
 #include "eeprom/display.h"
 #include "eeprom/operations.h"
 #include "fuzz_support.h"
+#include "items/catalogue.h"
 #include "settings_file/settings_file.h"
 #include "sim/keyboard_firmware.h"
 #include "sim/memory_file_system.h"
 #include "sim/virtual_clock.h"
 #include "support/fakes.h"
-#include "ui/catalogue.h"
 
 namespace {
 

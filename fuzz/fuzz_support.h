@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "eeprom/image.h"
+#include "items/image.h"
+#include "items/window_model.h"
 #include "support/fakes.h"
-#include "ui/window_model.h"
 
 #define TAVRIN_FUZZ_CHECK(condition, what)                                                      \
     do {                                                                                        \

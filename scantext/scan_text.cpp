@@ -3,6 +3,8 @@
 #include <array>
 #include <string_view>
 
+#include "items/catalogue.h"
+
 namespace tavrin::scantext {
 
 namespace {
@@ -44,18 +46,8 @@ char upperAscii(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-bool isShortSequenceItem(int item) {
-    return item == 9 || item == 10 || item == 65 || item == 66;
-}
-bool isTrackSequenceItem(int item) {
-    return item >= 67 && item <= 72;
-}
-bool isMsrSequenceItem(int item) {
-    return item == 65 || item == 66 || isTrackSequenceItem(item);
-}
-
 std::string reject(platform::OperatorDialogs& dialogs, std::string_view opening,
-                   const std::string& text, std::string_view reason) {
+                   const std::string& text, const std::string& reason) {
     std::string message(opening);
     message += text;
     message += reason;
@@ -68,13 +60,12 @@ constexpr std::string_view kBadToken = "Bad Input  ";
 
 std::string checkCharacterForm(const std::string& text, int item,
                                platform::OperatorDialogs& dialogs) {
-    if (isShortSequenceItem(item) && text.size() > 3) {
+    const ui::ItemStore& s = ui::itemStore(item);
+    if (s.encoding == ui::Encoding::Sequence &&
+        text.size() > static_cast<std::size_t>(s.fieldLength)) {
         return reject(dialogs, kBadInput, text,
-                      "  It is only allowed no more than 3 characters to enter.");
-    }
-    if (isTrackSequenceItem(item) && text.size() > 8) {
-        return reject(dialogs, kBadInput, text,
-                      "  It is only allowed no more than 8 characters to enter.");
+                      "  It is only allowed no more than " + std::to_string(s.fieldLength) +
+                          " characters to enter.");
     }
     return text;
 }
@@ -85,27 +76,26 @@ std::string checkScanCodeForm(const std::string& text, int item,
         return reject(dialogs, kBadInput, text,
                       "  It is not the right input format. Please try again.");
     }
-    const std::size_t tokens = text.size() / 4;
-    if ((item == 65 || item == 66) && tokens > 6) {
-        return reject(dialogs, kBadInput, text, "  Please enter less than 6 scan codes.");
-    }
-    if (isTrackSequenceItem(item) && tokens > 8) {
-        return reject(dialogs, kBadInput, text, "  Please enter less than 8 scan codes.");
-    }
-    if (!isMsrSequenceItem(item)) {
+    // Only the card reader's sequences take scan codes; the others pass as typed.
+    const int limit = ui::itemStore(item).scanCodes;
+    if (limit == 0) {
         return text;
+    }
+    if (text.size() / 4 > static_cast<std::size_t>(limit)) {
+        return reject(dialogs, kBadInput, text,
+                      "  Please enter less than " + std::to_string(limit) + " scan codes.");
     }
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         switch (i % 4) {
             case 0:
                 if (c != '<') {
-                    return reject(dialogs, kBadToken, text, "");
+                    return reject(dialogs, kBadToken, text, {});
                 }
                 break;
             case 3:
                 if (c != '>') {
-                    return reject(dialogs, kBadToken, text, "");
+                    return reject(dialogs, kBadToken, text, {});
                 }
                 break;
             default:

@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
-#include "ui/catalogue.h"
+#include "items/catalogue.h"
 
 namespace tavrin::settings_file {
 

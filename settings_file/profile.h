@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "eeprom/image.h"
+#include "items/image.h"
 
 namespace tavrin::settings_file {
 

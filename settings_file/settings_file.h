@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "eeprom/image.h"
+#include "items/image.h"
 #include "platform/file_system.h"
 
 namespace tavrin::settings_file {

@@ -9,7 +9,7 @@
 
 #include "app/null_backends.h"
 #include "eeprom/display.h"
-#include "eeprom/item_write_table.h"
+#include "items/catalogue.h"
 #include "settings_file/settings_file.h"
 #include "sim/memory_file_system.h"
 #include "sim/simulated_keyboard.h"
@@ -18,7 +18,6 @@
 #include "soak_runner.h"
 #include "support/fakes.h"
 #include "support/sequence_oracle.h"
-#include "ui/catalogue.h"
 #include "ui/msr_window.h"
 
 namespace tavrin::soak {
@@ -344,7 +343,7 @@ void Soak::doChoice() {
             break;
     }
     check(wire == keyboard_.ports().wire().size(), "a combo selection sends nothing");
-    const int address = eeprom::itemWrite(n).address;
+    const int address = ui::itemStore(n).address;
     for (int a = 0; a < eeprom::kEepromSize; ++a) {
         if (a != address) {
             check(w.image[static_cast<std::size_t>(a)] == image[static_cast<std::size_t>(a)],

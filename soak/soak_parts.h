@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "items/window_model.h"
 #include "platform/dialogs.h"
 #include "platform/port_driver.h"
 #include "sim/i8042.h"
 #include "sim/sim_clock.h"
 #include "support/fakes.h"
-#include "ui/window_model.h"
 
 namespace tavrin::soak {
 

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "app/null_backends.h"
+#include "items/catalogue.h"
 #include "sim/memory_file_system.h"
 #include "sim/simulated_keyboard.h"
 #include "sim/virtual_clock.h"
 #include "soak.h"
 #include "soak_parts.h"
-#include "ui/catalogue.h"
 #include "ui/msr_window.h"
 
 namespace tavrin::soak {

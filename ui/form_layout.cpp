@@ -1,6 +1,6 @@
 #include "ui/form_layout.h"
 
-#include "ui/catalogue.h"
+#include "items/catalogue.h"
 #include "ui/msr_window.h"
 
 namespace tavrin::ui {

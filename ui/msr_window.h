@@ -9,6 +9,7 @@
 
 #include "eeprom/context.h"
 #include "eeprom/operations.h"
+#include "items/window_model.h"
 #include "link/command_channel.h"
 #include "link/counters.h"
 #include "link/keystroke_capture.h"
@@ -26,7 +27,6 @@
 #include "ui/form_layout.h"
 #include "ui/item_values.h"
 #include "ui/scripted_operator.h"
-#include "ui/window_model.h"
 
 namespace tavrin::ui {
 

@@ -8,7 +8,7 @@
 #include "eeprom/dispatch.h"
 #include "eeprom/display.h"
 #include "eeprom/encoders.h"
-#include "eeprom/item_write_table.h"
+#include "items/catalogue.h"
 #include "settings_file/settings_file.h"
 #include "ui/display_text.h"
 #include "ui/msr_window.h"
@@ -151,7 +151,7 @@ settings_file::Profile MsrWindow::profileAfterWrite(const WindowModel& sent,
         window_.comboWriteFlag = true;
         eeprom::cmdItem_Click(ctx_, n);
     }
-    for (int n = eeprom::kFirstWriteItem; n <= eeprom::kLastWriteItem; ++n) {
+    for (int n = ui::kFirstWriteItem; n <= ui::kLastWriteItem; ++n) {
         window_.comboWriteFlag = true;
         eeprom::cmdItem_Click(ctx_, n);
     }

@@ -3,8 +3,7 @@
 #include <cstdio>
 #include <map>
 
-#include "eeprom/item_write_table.h"
-#include "ui/catalogue.h"
+#include "items/catalogue.h"
 #include "ui/item_values.h"
 
 namespace tavrin::ui {
@@ -21,7 +20,7 @@ std::uint32_t at(const settings_file::Profile& p, int address) {
 }
 
 bool bitsDiffer(const settings_file::Profile& a, const settings_file::Profile& b, int item) {
-    for (const eeprom::ItemField& field : eeprom::itemFields(item)) {
+    for (const ui::ItemField& field : ui::itemFields(item)) {
         if (((at(a, field.address) ^ at(b, field.address)) & field.mask) != 0) {
             return true;
         }
@@ -39,7 +38,7 @@ std::string hexValue(std::int32_t value) {
 
 std::string itemBytes(const settings_file::Profile& profile, int item) {
     std::string text;
-    for (const eeprom::ItemField& field : eeprom::itemFields(item)) {
+    for (const ui::ItemField& field : ui::itemFields(item)) {
         text += (text.empty() ? "" : " ") +
                 hexValue(profile.image[static_cast<std::size_t>(field.address)]);
     }
@@ -67,7 +66,7 @@ Differences compareProfiles(const settings_file::Profile& a, const settings_file
     }
     for (int address = 0; address < eeprom::kEepromSize; ++address) {
         const std::uint32_t differing = at(a, address) ^ at(b, address);
-        if ((differing & ~static_cast<std::uint32_t>(eeprom::valueBits(address))) != 0) {
+        if ((differing & ~static_cast<std::uint32_t>(ui::valueBits(address))) != 0) {
             d.bytes.push_back({address, a.image[static_cast<std::size_t>(address)],
                                b.image[static_cast<std::size_t>(address)]});
         }

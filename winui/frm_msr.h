@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "ui/catalogue.h"
+#include "items/catalogue.h"
 #include "ui/form_layout.h"
 #include "ui/msr_window.h"
 #include "winui/dpi.h"

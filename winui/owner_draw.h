@@ -5,8 +5,8 @@
 
 #include <string>
 
+#include "items/window_model.h"
 #include "ui/form_layout.h"
-#include "ui/window_model.h"
 #include "winui/win_api.h"
 
 namespace tavrin::winui {

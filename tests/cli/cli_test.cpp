@@ -9,11 +9,11 @@
 #include <sstream>
 
 #include "cli/item_listing.h"
+#include "items/window_model.h"
 #include "settings_file/settings_file.h"
 #include "sim/keyboard_firmware.h"
 #include "support/temp_dir.h"
 #include "tavrin_version.h"
-#include "ui/window_model.h"
 
 namespace tavrin::cli {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "eeprom/image.h"
-#include "ui/window_model.h"
+#include "items/image.h"
+#include "items/window_model.h"
 
 namespace tavrin::test {
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "eeprom/context.h"
-#include "eeprom/image.h"
+#include "items/catalogue.h"
+#include "items/image.h"
 #include "support/fakes.h"
-#include "ui/catalogue.h"
 
 namespace tavrin::eeprom {
 

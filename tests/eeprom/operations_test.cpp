@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "items/catalogue.h"
 #include "operations_fixture.h"
 #include "support/fakes.h"
-#include "ui/catalogue.h"
 
 namespace tavrin::eeprom {
 namespace {

@@ -20,8 +20,8 @@
 #include "gui/frm_about.h"
 #include "gui/picture_button.h"
 #include "gui_rig.h"
+#include "items/catalogue.h"
 #include "tavrin_version.h"
-#include "ui/catalogue.h"
 
 namespace tavrin::test {
 namespace {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "eeprom/context.h"
+#include "items/window_model.h"
 #include "link/command_channel.h"
 #include "link/counters.h"
 #include "link/keystroke_capture.h"
@@ -22,7 +23,6 @@
 #include "platform/system_security.h"
 #include "platform/timer.h"
 #include "platform/version_query.h"
-#include "ui/window_model.h"
 
 namespace tavrin::test {
 

@@ -8,8 +8,8 @@
 #include <set>
 #include <string>
 
+#include "items/catalogue.h"
 #include "support/sim_rig.h"
-#include "ui/catalogue.h"
 
 namespace tavrin::test {
 namespace {

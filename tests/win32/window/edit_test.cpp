@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "eeprom/item_write_table.h"
+#include "items/catalogue.h"
 #include "scantext/scan_text.h"
 #include "ui/display_text.h"
 #include "window_case.h"
@@ -67,7 +67,7 @@ TEST_F(WindowEdit, ComboChoicesChangeTheImageNotTheKeyboardAndReachTheSavedFile)
     ASSERT_EQ(before.size(), 512u);
     std::map<int, int> itemAt;
     for (int n : kComboItems) {
-        itemAt[eeprom::itemWrite(n).address] = n;
+        itemAt[ui::itemStore(n).address] = n;
     }
     for (int a = 0; a < 128; ++a) {
         const auto it = itemAt.find(a);

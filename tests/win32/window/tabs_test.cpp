@@ -2,7 +2,7 @@
 // pages as a tab control does, only the page chosen shows its items, and the
 // keys typed after a page change reach no control of a hidden page.
 
-#include "eeprom/item_write_table.h"
+#include "items/catalogue.h"
 #include "window_case.h"
 #include "winui/control_ids.h"
 
@@ -124,8 +124,7 @@ TEST_F(WindowTabs, AKeyAfterCtrlTabReachesNoControlOfTheHiddenPage) {
     const auto after = win32::readBytes(saved);
     ASSERT_EQ(keyboard.size(), 512u);
     const int shownItem = GetDlgCtrlID(focus) - ids::kValueCombo;
-    const int typedAt =
-        shownItem >= 73 && shownItem <= 78 ? eeprom::itemWrite(shownItem).address : -1;
+    const int typedAt = shownItem >= 73 && shownItem <= 78 ? ui::itemStore(shownItem).address : -1;
     for (int a = 0; a < 128; ++a) {
         if (a != typedAt) {
             EXPECT_EQ(word(after, a), word(keyboard, a)) << "address " << a << " changed";

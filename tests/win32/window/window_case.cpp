@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "items/catalogue.h"
 #include "tavrin_version.h"
-#include "ui/catalogue.h"
 #include "ui/display_text.h"
 #include "winui/control_ids.h"
 

@@ -1,4 +1,4 @@
-#include "ui/window_model.h"
+#include "items/window_model.h"
 
 #include <algorithm>
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "eeprom/image.h"
-#include "ui/catalogue.h"
+#include "items/catalogue.h"
+#include "items/image.h"
 
 namespace tavrin::ui {
 
