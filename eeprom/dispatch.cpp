@@ -133,6 +133,25 @@ ItemValue listTextGroup(Context& ctx, const ItemWrite& row, ui::ListBox& list) {
 
 }  // namespace
 
+std::string AnswerRefusal(int item, const std::string& answer, bool scanCodeMode) {
+    const ItemWrite& row = itemWrite(item);
+    if (row.kind == EncoderKind::Number) {
+        return isOneOrTwoDigits(scantext::trimSpaces(answer)) ? "" : kNumberPrompt;
+    }
+    if (row.kind != EncoderKind::Sequence || answer.empty()) {
+        return {};
+    }
+    const SequenceForm form = sequenceForm(item, scanCodeMode);
+    const scantext::SequenceVerdict verdict =
+        scantext::CheckSequence(answer, item, form.scanCodeForm);
+    const std::size_t unit = form.scanCodeForm ? 4 : 2;
+    if (verdict.accepted() &&
+        verdict.text.size() > unit * static_cast<std::size_t>(form.fieldLength)) {
+        return "the text is longer than the field";
+    }
+    return verdict.refusal;
+}
+
 ItemValue cmdItem_Click(Context& ctx, int item) {
     ctx.counters.sendErrorCounter = 0;
     const ItemWrite& row = itemWrite(item);

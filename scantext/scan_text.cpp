@@ -54,68 +54,61 @@ bool isMsrSequenceItem(int item) {
     return item == 65 || item == 66 || isTrackSequenceItem(item);
 }
 
-std::string reject(platform::OperatorDialogs& dialogs, std::string_view opening,
-                   const std::string& text, std::string_view reason) {
+SequenceVerdict reject(std::string_view opening, const std::string& text, std::string_view reason) {
     std::string message(opening);
     message += text;
     message += reason;
-    dialogs.MsgBox(message, "Error", platform::MsgIcon::Error, platform::MsgButtons::Ok);
-    return {};
+    return {{}, std::move(message)};
 }
 
 constexpr std::string_view kBadInput = "Bad Input! ";
 constexpr std::string_view kBadToken = "Bad Input  ";
 
-std::string checkCharacterForm(const std::string& text, int item,
-                               platform::OperatorDialogs& dialogs) {
+SequenceVerdict checkCharacterForm(const std::string& text, int item) {
     if (isShortSequenceItem(item) && text.size() > 3) {
-        return reject(dialogs, kBadInput, text,
-                      "  It is only allowed no more than 3 characters to enter.");
+        return reject(kBadInput, text, "  It is only allowed no more than 3 characters to enter.");
     }
     if (isTrackSequenceItem(item) && text.size() > 8) {
-        return reject(dialogs, kBadInput, text,
-                      "  It is only allowed no more than 8 characters to enter.");
+        return reject(kBadInput, text, "  It is only allowed no more than 8 characters to enter.");
     }
-    return text;
+    return {text, {}};
 }
 
-std::string checkScanCodeForm(const std::string& text, int item,
-                              platform::OperatorDialogs& dialogs) {
+SequenceVerdict checkScanCodeForm(const std::string& text, int item) {
     if (text.size() % 4 != 0) {
-        return reject(dialogs, kBadInput, text,
-                      "  It is not the right input format. Please try again.");
+        return reject(kBadInput, text, "  It is not the right input format. Please try again.");
     }
     const std::size_t tokens = text.size() / 4;
     if ((item == 65 || item == 66) && tokens > 6) {
-        return reject(dialogs, kBadInput, text, "  Please enter less than 6 scan codes.");
+        return reject(kBadInput, text, "  Please enter less than 6 scan codes.");
     }
     if (isTrackSequenceItem(item) && tokens > 8) {
-        return reject(dialogs, kBadInput, text, "  Please enter less than 8 scan codes.");
+        return reject(kBadInput, text, "  Please enter less than 8 scan codes.");
     }
     if (!isMsrSequenceItem(item)) {
-        return text;
+        return {text, {}};
     }
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         switch (i % 4) {
             case 0:
                 if (c != '<') {
-                    return reject(dialogs, kBadToken, text, "");
+                    return reject(kBadToken, text, "");
                 }
                 break;
             case 3:
                 if (c != '>') {
-                    return reject(dialogs, kBadToken, text, "");
+                    return reject(kBadToken, text, "");
                 }
                 break;
             default:
                 if (!IsHexDigit(std::string(1, upperAscii(c)))) {
-                    return reject(dialogs, kBadToken, text, "  It's out of the range (00 - FF).");
+                    return reject(kBadToken, text, "  It's out of the range (00 - FF).");
                 }
                 break;
         }
     }
-    return text;
+    return {text, {}};
 }
 
 }  // namespace
@@ -140,11 +133,19 @@ std::string ReplaceControlTokens(const std::string& text) {
     return out;
 }
 
+SequenceVerdict CheckSequence(const std::string& text, int item, bool scanCodeForm) {
+    const std::string replaced = ReplaceControlTokens(text);
+    return scanCodeForm ? checkScanCodeForm(replaced, item) : checkCharacterForm(replaced, item);
+}
+
 std::string SequenceCheck(const std::string& text, int item, bool scanCodeForm,
                           platform::OperatorDialogs& dialogs) {
-    const std::string replaced = ReplaceControlTokens(text);
-    return scanCodeForm ? checkScanCodeForm(replaced, item, dialogs)
-                        : checkCharacterForm(replaced, item, dialogs);
+    SequenceVerdict verdict = CheckSequence(text, item, scanCodeForm);
+    if (!verdict.accepted()) {
+        dialogs.MsgBox(verdict.refusal, "Error", platform::MsgIcon::Error,
+                       platform::MsgButtons::Ok);
+    }
+    return std::move(verdict.text);
 }
 
 const PrePostTexts& prePostTexts(bool scanCodeForm) {

@@ -1,13 +1,11 @@
 #pragma once
 // The dialogs the dispatch talks to. Normally every call goes to the
 // operator's own dialogs; while an edit is scripted (a value given on the
-// command line or in a profile) the number box and frmPrePost return that
-// value at once, and message boxes are kept as the edit's outcome instead
-// of being shown.
+// command line or in a profile, checked beforehand) the number box and
+// frmPrePost return that value at once and message boxes stay unshown.
 
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "platform/dialogs.h"
 
@@ -19,12 +17,9 @@ public:
 
     void beginScript(std::string answer) {
         answer_ = std::move(answer);
-        errors_.clear();
         asked_ = false;
     }
     void endScript() { answer_.reset(); }
-    // Error messages shown during the script, in order.
-    const std::vector<std::string>& errors() const { return errors_; }
     // Whether the dispatch asked for the answer at all.
     bool asked() const { return asked_; }
 
@@ -32,9 +27,6 @@ public:
                                platform::MsgIcon icon, platform::MsgButtons buttons) override {
         if (!answer_) {
             return real_.MsgBox(text, title, icon, buttons);
-        }
-        if (icon == platform::MsgIcon::Error) {
-            errors_.push_back(text);
         }
         return buttons == platform::MsgButtons::YesNo ? platform::MsgAnswer::No
                                                       : platform::MsgAnswer::Ok;
@@ -66,7 +58,6 @@ public:
 private:
     platform::OperatorDialogs& real_;
     std::optional<std::string> answer_;
-    std::vector<std::string> errors_;
     bool asked_ = false;
 };
 
