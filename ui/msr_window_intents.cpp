@@ -228,7 +228,7 @@ EditResult MsrWindow::editNow(int item, const std::string& answer) {
     const eeprom::ItemValue value = eeprom::cmdItem_Click(ctx_, item);
     operator_.endScript();
     window_.batchFlag = before.batchFlag;
-    if (!operator_.asked() || value == eeprom::ItemValue::Refused) {
+    if (value != eeprom::ItemValue::Written) {
         window_ = before;
         return {EditStatus::Rejected, "the value was not taken"};
     }

@@ -15,13 +15,8 @@ class ScriptedOperator : public platform::OperatorDialogs {
 public:
     explicit ScriptedOperator(platform::OperatorDialogs& real) : real_(real) {}
 
-    void beginScript(std::string answer) {
-        answer_ = std::move(answer);
-        asked_ = false;
-    }
+    void beginScript(std::string answer) { answer_ = std::move(answer); }
     void endScript() { answer_.reset(); }
-    // Whether the dispatch asked for the answer at all.
-    bool asked() const { return asked_; }
 
     platform::MsgAnswer MsgBox(const std::string& text, const std::string& title,
                                platform::MsgIcon icon, platform::MsgButtons buttons) override {
@@ -36,7 +31,6 @@ public:
         if (!answer_) {
             return real_.InputBox(prompt, title, defaultAnswer);
         }
-        asked_ = true;
         return *answer_;
     }
     void ShowPrePost(platform::PrePostRequest& request) override {
@@ -44,7 +38,6 @@ public:
             real_.ShowPrePost(request);
             return;
         }
-        asked_ = true;
         request.text = *answer_;
         request.cancelled = false;
     }
@@ -58,7 +51,6 @@ public:
 private:
     platform::OperatorDialogs& real_;
     std::optional<std::string> answer_;
-    bool asked_ = false;
 };
 
 }  // namespace tavrin::ui
