@@ -384,30 +384,10 @@ void MsrWindow::writeMode(bool on) {
     eeprom::WriteScanCodeMode(ctx_, window_.scanCodeDisplayMode);
 }
 
-template <typename Result, typename Work>
-Result MsrWindow::runEdit(Work&& work) {
-    Result result{EditStatus::NotEditable, "another operation is running"};
-    runOperation([&] { result = work(); });
-    return result;
-}
-
-EditResult MsrWindow::chooseEntry(int item, const std::string& entry) {
-    return runEdit<EditResult>([&] { return chooseNow(item, entry); });
-}
-
-EditResult MsrWindow::editItem(int item, const std::string& answer) {
-    return runEdit<EditResult>([&] { return editNow(item, answer); });
-}
-
-EditResult MsrWindow::setScanCodeMode(bool on) {
-    return runEdit<EditResult>([&] {
-        setModeNow(on);
-        return EditResult{};
-    });
-}
-
 EditResult MsrWindow::applyValue(int item, const std::string& value) {
-    return runEdit<EditResult>([&] { return applyValueNow(item, value); });
+    EditResult result{EditStatus::NotEditable, "another operation is running"};
+    runOperation([&] { result = applyValueNow(item, value); });
+    return result;
 }
 
 void MsrWindow::lstItem_Scroll(int item) {

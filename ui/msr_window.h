@@ -154,15 +154,12 @@ public:
     void Combo5_Click();
     void lstItem_Scroll(int item);
 
-    // Intent-level edits: what the operator does to one item, through the
+    // An intent-level edit: what the operator does to one item, through the
     // same dispatch, checks and messages as the window's combo boxes,
-    // number box and frmPrePost, without showing a dialog. Values are
-    // Windows-1252 text as the window shows it. A value not accepted leaves
-    // the image and the window as they were.
-    EditResult chooseEntry(int item, const std::string& entry);  // choice items
-    EditResult editItem(int item, const std::string& answer);    // number and sequence items
-    EditResult setScanCodeMode(bool on);
-    // Any item 1..79 by its kind; item 79 takes "scan"/"characters" or "YES"/"NO".
+    // number box and frmPrePost, without showing a dialog. Any item 1..79 by
+    // its kind, as Windows-1252 text as the window shows it; item 79 takes
+    // "scan"/"characters" or "YES"/"NO". A value not accepted leaves the
+    // image and the window as they were.
     EditResult applyValue(int item, const std::string& value);
 
     // The EEPROM read without its message boxes: answered when the keyboard
@@ -205,8 +202,6 @@ private:
     EditResult applyValueNow(int item, const std::string& value);
     FileLoad loadNow(const std::string& path, LoadPurpose purpose);
     FileLoad loadProfileNow(const std::vector<std::uint8_t>& bytes, LoadPurpose purpose);
-    template <typename Result, typename Work>
-    Result runEdit(Work&& work);
     template <typename Work>
     void runOperation(Work&& work);
     template <typename Work>

@@ -196,9 +196,8 @@ EditResult MsrWindow::applyValueNow(int item, const std::string& value) {
 }
 
 EditResult MsrWindow::chooseNow(int item, const std::string& entry) {
-    ComboBox* combo = item >= 1 && item <= kItemCount && ui::item(item).kind == ItemKind::Choice
-                          ? window_.valueCombo(item)
-                          : nullptr;
+    // Reached for choice items only, by applyValueNow.
+    ComboBox* combo = window_.valueCombo(item);
     if (combo == nullptr) {
         return {EditStatus::NotEditable, "item " + std::to_string(item) + " has no entries"};
     }
@@ -212,11 +211,8 @@ EditResult MsrWindow::chooseNow(int item, const std::string& entry) {
 }
 
 EditResult MsrWindow::editNow(int item, const std::string& answer) {
-    const ItemKind kind = item >= 1 && item <= kItemCount ? ui::item(item).kind : ItemKind::Fixed;
-    if (kind != ItemKind::Number && kind != ItemKind::Sequence) {
-        return {EditStatus::NotEditable, "item " + std::to_string(item) + " is not typed in"};
-    }
-    // The number box takes an empty answer as Cancel; given on purpose it
+    // Reached for number and sequence items only, by applyValueNow. The
+    // number box takes an empty answer as Cancel; given on purpose it
     // is no number.
     if (std::string refusal = eeprom::AnswerRefusal(item, answer, window_.scanCodeDisplayMode != 0);
         !refusal.empty()) {
