@@ -9,8 +9,8 @@
 
 #include "app/native_platform.h"
 #include "app/null_backends.h"
+#include "app/real_clock.h"
 #include "platform/std_file_system.h"
-#include "sim/real_clock.h"
 #include "sim/sim_host.h"
 
 #ifdef __linux__
@@ -118,7 +118,7 @@ public:
     }
 
 private:
-    sim::RealClock clock_;
+    app::RealClock clock_;
     sim::SimHost host_{clock_};
     AbsentPortDriver absent_;
     platform::StdFileSystem files_;

@@ -10,7 +10,7 @@
 
 #include "app/null_backends.h"
 #include "platform/std_file_system.h"
-#include "sim/real_clock.h"
+#include "app/real_clock.h"
 #include "sim/simulated_keyboard.h"
 #include "ui/msr_window.h"
 
@@ -68,7 +68,7 @@ void report(const char* what, const Measure& m, double floorMs) {
 }  // namespace
 
 int main() {
-    sim::RealClock clock;
+    app::RealClock clock;
     sim::SimulatedKeyboard keyboard(clock);
     auto folder = std::filesystem::temp_directory_path().string();
     platform::StdFileSystem files(folder, folder);

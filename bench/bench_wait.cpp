@@ -14,7 +14,7 @@
 
 #include "link/command_channel.h"
 #include "link/counters.h"
-#include "sim/real_clock.h"
+#include "app/real_clock.h"
 #include "sim/simulated_keyboard.h"
 
 namespace {
@@ -55,7 +55,7 @@ Share measure(Fn fn) {
 }  // namespace
 
 int main() {
-    sim::RealClock clock;
+    app::RealClock clock;
     sim::SimulatedKeyboard keyboard(clock);
     link::LinkCounters counters;
     link::CommandChannel channel(keyboard.ports(), keyboard.host(), keyboard.host(), counters);

@@ -53,13 +53,10 @@ int Commands::applyProfile(const std::string& file, const ApplyOptions& options)
         out_ << "failed\n";
         return kExitFailed;
     };
-    // The profile is checked before the keyboard is touched.
-    dialogs_.resetCounts();
+    // The profile is checked before the keyboard is touched; one without
+    // a keyboard's signature is refused by the load.
     if (!load(file)) {
         return fail("");
-    }
-    if (dialogs_.errorsShown() != 0) {
-        return fail(file + " holds no keyboard's settings; nothing was written");
     }
     const settings_file::Profile wanted = window_.currentProfile();
     const ui::WindowModel sent = window_.model();
@@ -120,10 +117,10 @@ int Commands::applyProfile(const std::string& file, const ApplyOptions& options)
         }
     }
 
-    if (!load(file) || !wholeImageWrite()) {
+    if (!load(file) || !succeeded(window_.writeImage(), "nothing was written")) {
         return fail("the write failed");
     }
-    if (verifyWrite(sent) != kExitOk) {
+    if (verify({}, "as written", nullptr, &sent) != kExitOk) {
         return fail("");
     }
     report.outcome = "changed";

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/window_options.h"
 #include "cli/apply.h"
 #include "cli/backups.h"
 #include "cli/commands.h"
@@ -218,8 +219,12 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         return code == 0 ? kExitOk : kExitUsage;
     }
     args.command = cli.get_subcommands().front()->get_name();
-    if (!args.session.simulate && !args.session.simImage.empty()) {
-        err << "tavrin-cli: --sim-image needs --simulate\n";
+    app::WindowOptions given;
+    given.simulate = args.session.simulate;
+    given.simImage = args.session.simImage;
+    if (const std::string usage = app::settleWindowOptions(given, nullptr, nullptr).error;
+        !usage.empty()) {
+        err << "tavrin-cli: " << usage << '\n';
         return kExitUsage;
     }
     std::vector<Assignment> changes;

@@ -10,13 +10,10 @@
 namespace tavrin::cli {
 
 platform::MsgAnswer CliDialogs::MsgBox(const std::string& text, const std::string& title,
-                                       platform::MsgIcon icon, platform::MsgButtons buttons) {
+                                       platform::MsgIcon, platform::MsgButtons buttons) {
     endProgressLine();
     err_ << ui::escapedUtf8(title.empty() ? std::string(ui::kProgramName) : title) << ": "
          << ui::escapedUtf8(text);
-    if (icon == platform::MsgIcon::Error) {
-        ++errors_;
-    }
     if (buttons != platform::MsgButtons::YesNo) {
         err_ << '\n';
         return platform::MsgAnswer::Ok;
@@ -34,7 +31,6 @@ platform::MsgAnswer CliDialogs::MsgBox(const std::string& text, const std::strin
     } else {
         err_ << '\n';
     }
-    declined_ = declined_ || !yes;
     return yes ? platform::MsgAnswer::Yes : platform::MsgAnswer::No;
 }
 

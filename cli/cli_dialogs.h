@@ -35,13 +35,6 @@ public:
     // Where progress lines go; null when they are not wanted.
     std::ostream* progressStream() { return progress_ ? &err_ : nullptr; }
 
-    int errorsShown() const { return errors_; }
-    bool declined() const { return declined_; }
-    void resetCounts() {
-        errors_ = 0;
-        declined_ = false;
-    }
-
 private:
     void endProgressLine();
 
@@ -51,8 +44,6 @@ private:
     std::istream* answers_;
     bool waiting_ = false;
     bool progressLine_ = false;
-    int errors_ = 0;
-    bool declined_ = false;
 };
 
 }  // namespace tavrin::cli

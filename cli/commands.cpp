@@ -18,12 +18,6 @@ namespace {
 using platform::MsgButtons;
 using platform::MsgIcon;
 
-std::string lowerCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 std::string itemName(int item) {
     const std::string key = item == ui::kScanCodeModeItem ? std::string(ui::kScanCodeModeKey)
                                                           : std::string(ui::item(item).key);
@@ -45,33 +39,22 @@ std::string parseAssignments(const std::vector<std::string>& args, std::vector<A
         if (n == 0) {
             return "unknown item \"" + name + "\" (show --keys lists every item and its key)";
         }
-        if (n == ui::kScanCodeModeItem) {
-            if (!ui::scanCodeModeOf(value)) {
+        const ui::ValueCheck check = ui::checkValue(n, value);
+        switch (check.fault) {
+            case ui::ValueFault::None:
+                break;
+            case ui::ValueFault::NoItem:
+            case ui::ValueFault::Fixed:
+                return itemName(n) + " is fixed: \"" + std::string(ui::item(n).caption) +
+                       "\" cannot be changed";
+            case ui::ValueFault::NoSuchEntry:
                 return itemName(n) + ": \"" + value +
-                       "\" is no entry; valid entries: scan, characters";
-            }
-        } else if (ui::item(n).kind == ui::ItemKind::Fixed) {
-            return itemName(n) + " is fixed: \"" + std::string(ui::item(n).caption) +
-                   "\" cannot be changed";
+                       "\" is no entry; valid entries: " + check.validEntries;
+            case ui::ValueFault::NotStorable:
+                return itemName(n) + ": \"" + value +
+                       "\" holds a character the keyboard cannot store";
         }
-        const std::string text = ui::utf8ToCp1252(value);
-        if (ui::cp1252ToUtf8(text) != value) {
-            return itemName(n) + ": \"" + value + "\" holds a character the keyboard cannot store";
-        }
-        if (n != ui::kScanCodeModeItem && ui::item(n).kind == ui::ItemKind::Choice) {
-            const auto& choices = ui::item(n).choices;
-            const bool known = std::any_of(choices.begin(), choices.end(), [&](std::string_view c) {
-                return lowerCase(std::string(c)) == lowerCase(text);
-            });
-            if (!known) {
-                std::string valid;
-                for (std::string_view c : choices) {
-                    valid += (valid.empty() ? "\"" : ", \"") + std::string(c) + "\"";
-                }
-                return itemName(n) + ": \"" + value + "\" is no entry; valid entries: " + valid;
-            }
-        }
-        out.push_back({n, text});
+        out.push_back({n, check.text});
     }
     std::stable_partition(out.begin(), out.end(),
                           [](const Assignment& a) { return a.item == ui::kScanCodeModeItem; });
@@ -82,19 +65,15 @@ bool Commands::load(const std::string& file, settings_file::Format* format,
                     ui::LoadPurpose purpose) {
     const ui::FileLoad result = window_.loadSettingsFile(file, purpose);
     if (!result.loaded) {
-        std::string text =
-            result.reason == "File not found!" ? result.reason : "Read setting from file error!";
-        if (!result.reason.empty() && result.reason != "File not found!") {
-            text += result.line > 0 ? " Line " + std::to_string(result.line) + ": " : " ";
-            text += result.reason;
-        }
-        dialogs_.MsgBox(text, "Message", MsgIcon::Error, MsgButtons::Ok);
+        dialogs_.MsgBox(result.message(), "Message", MsgIcon::Error, MsgButtons::Ok);
         return false;
     }
     if (format) {
         *format = result.format;
     }
-    return true;
+    // Shown, an image without a keyboard's signature came with the walk's
+    // boxes: a failure to report.
+    return purpose != ui::LoadPurpose::Inspect || result.clean();
 }
 
 bool Commands::save(const std::string& file, settings_file::Format format) {
@@ -130,6 +109,9 @@ bool Commands::driverClosed(const char* consequence) {
 }
 
 bool Commands::succeeded(eeprom::DeviceOutcome outcome, const char* consequence) {
+    if (outcome == eeprom::DeviceOutcome::Declined) {
+        err_ << "tavrin-cli: not confirmed; the keyboard's settings are unchanged\n";
+    }
     if (outcome == eeprom::DeviceOutcome::DriverClosed) {
         driverClosed(consequence);
     }
@@ -140,10 +122,14 @@ bool Commands::readQuietly(const char* why) {
     if (driverClosed(why)) {
         return false;
     }
-    if (window_.readKeyboard()) {
+    const eeprom::ReadOutcome read = window_.readKeyboard();
+    if (read.clean()) {
         return true;
     }
-    dialogs_.MsgBox("Read setting from EEPROM error!", "Message", MsgIcon::Error, MsgButtons::Ok);
+    if (!read.answered()) {
+        dialogs_.MsgBox("Read setting from EEPROM error!", "Message", MsgIcon::Error,
+                        MsgButtons::Ok);
+    }
     err_ << "tavrin-cli: " << why << '\n';
     return false;
 }
@@ -191,27 +177,17 @@ bool Commands::apply(const std::vector<Assignment>& changes) {
     return true;
 }
 
-bool Commands::wholeImageWrite() {
-    return succeeded(window_.writeImage(), "nothing was written");
-}
-
 // Reads the keyboard back and compares every item with what was sent.
 int Commands::verify(const settings_file::Profile& sent, const char* what,
-                     const std::set<int>* only) {
-    if (!window_.readKeyboard()) {
-        err_ << "tavrin-cli: --verify: the keyboard could not be read back\n";
-        return kExitFailed;
-    }
-    return reportVerify(sent, window_.currentProfile(), what, only);
-}
-
-int Commands::verifyWrite(const ui::WindowModel& sent) {
-    if (!window_.readKeyboard()) {
+                     const std::set<int>* only, const ui::WindowModel* written) {
+    // A read-back without a keyboard's signature showed the walk's boxes.
+    if (!window_.readKeyboard().clean()) {
         err_ << "tavrin-cli: --verify: the keyboard could not be read back\n";
         return kExitFailed;
     }
     const settings_file::Profile read = window_.currentProfile();
-    return reportVerify(window_.profileAfterWrite(sent, read.image), read, "as written", nullptr);
+    return reportVerify(written ? window_.profileAfterWrite(*written, read.image) : sent, read,
+                        what, only);
 }
 
 int Commands::reportVerify(const settings_file::Profile& expected,
@@ -253,7 +229,7 @@ void Commands::printChanged(const std::vector<Assignment>& changes) {
 int Commands::show(const std::string& file, bool keys) {
     // A file with a wrong signature is shown, with the window's message: a
     // failure to report.
-    const bool ok = load(file, nullptr, ui::LoadPurpose::Inspect) && dialogs_.errorsShown() == 0;
+    const bool ok = load(file, nullptr, ui::LoadPurpose::Inspect);
     out_ << listItems(window_.model(), keys);
     return ok ? kExitOk : kExitFailed;
 }
@@ -264,11 +240,10 @@ int Commands::read(const std::string& saveFile, bool keys) {
                         MsgButtons::Ok);
         return kExitFailed;
     }
-    dialogs_.resetCounts();
-    window_.Command3_Click();
+    const eeprom::ReadOutcome read = window_.readEeprom();
     // A failed read shows nothing: what the window holds then is not the
     // keyboard's.
-    if (!window_.model().imageValidFlag) {
+    if (!read.answered()) {
         return kExitFailed;
     }
     const bool ok = saveFile.empty() || save(saveFile, settings_file::formatForName(saveFile));
@@ -276,7 +251,7 @@ int Commands::read(const std::string& saveFile, bool keys) {
         err_ << "tavrin-cli: the keyboard's settings are saved in " << saveFile << '\n';
     }
     out_ << listItems(window_.model(), keys);
-    return ok && dialogs_.errorsShown() == 0 ? kExitOk : kExitFailed;
+    return ok && read.clean() ? kExitOk : kExitFailed;
 }
 
 int Commands::write(const std::string& file, const WriteGuard& guard) {
@@ -287,10 +262,10 @@ int Commands::write(const std::string& file, const WriteGuard& guard) {
         return kExitFailed;
     }
     const ui::WindowModel sent = toBeSent();
-    if (!wholeImageWrite()) {
+    if (!succeeded(window_.writeImage(), "nothing was written")) {
         return kExitFailed;
     }
-    const int status = guard.verify ? verifyWrite(sent) : kExitOk;
+    const int status = guard.verify ? verify({}, "as written", nullptr, &sent) : kExitOk;
     out_ << listItems(window_.model());
     return status;
 }
@@ -312,10 +287,10 @@ int Commands::setKeyboard(const std::vector<Assignment>& changes, const WriteGua
         return kExitFailed;
     }
     const ui::WindowModel sent = toBeSent();
-    if (!wholeImageWrite()) {
+    if (!succeeded(window_.writeImage(), "nothing was written")) {
         return kExitFailed;
     }
-    const int status = guard.verify ? verifyWrite(sent) : kExitOk;
+    const int status = guard.verify ? verify({}, "as written", nullptr, &sent) : kExitOk;
     printChanged(changes);
     return status;
 }
@@ -324,14 +299,8 @@ int Commands::reset(const WriteGuard& guard) {
     if (driverClosed("nothing was sent") || !backup(guard.backup)) {
         return kExitFailed;
     }
-    // The read-back's own messages (a wrong signature) count too.
-    dialogs_.resetCounts();
-    const eeprom::DeviceOutcome outcome = window_.resetToDefaults();
-    if (outcome == eeprom::DeviceOutcome::Declined) {
-        err_ << "tavrin-cli: not confirmed; the keyboard's settings are unchanged\n";
-        return kExitFailed;
-    }
-    if (!succeeded(outcome, "nothing was sent") || dialogs_.errorsShown() > 0) {
+    // A read-back without a keyboard's signature is no success either.
+    if (!succeeded(window_.resetToDefaults(), "nothing was sent")) {
         return kExitFailed;
     }
     int status = kExitOk;
@@ -352,17 +321,17 @@ int Commands::opos(const WriteGuard& guard) {
     // switch it on as the operator would first.
     ui::WindowModel& model = window_.model();
     window_.chooseMode(1);
-    dialogs_.resetCounts();
     const eeprom::DeviceOutcome outcome = window_.applyOposPreset();
     // The window tells nothing after the preset; the tool says how it went.
-    if (outcome == eeprom::DeviceOutcome::Declined) {
-        err_ << "tavrin-cli: not confirmed; the keyboard's settings are unchanged\n";
-    } else if (outcome == eeprom::DeviceOutcome::ReadFailed) {
+    if (outcome == eeprom::DeviceOutcome::ReadFailed) {
         err_ << "tavrin-cli: the OPOS preset is sent, but the keyboard could not be read back\n";
+    } else if (outcome == eeprom::DeviceOutcome::WrongSignature) {
+        err_ << "tavrin-cli: the OPOS preset is sent, but the keyboard read back holds no "
+                "keyboard's signature\n";
     } else if (outcome == eeprom::DeviceOutcome::Done) {
         err_ << "tavrin-cli: the OPOS preset is written and read back\n";
     }
-    if (!succeeded(outcome, "nothing was sent") || dialogs_.errorsShown() > 0) {
+    if (!succeeded(outcome, "nothing was sent")) {
         return kExitFailed;
     }
     int status = kExitOk;
@@ -386,7 +355,7 @@ int Commands::opos(const WriteGuard& guard) {
 int Commands::convert(const std::string& in, const std::string& outFile) {
     // A file converted is kept as it is, whatever it holds; it is checked
     // when it is used.
-    if (!load(in, nullptr, ui::LoadPurpose::Inspect) ||
+    if (!load(in, nullptr, ui::LoadPurpose::Compare) ||
         !save(outFile, settings_file::formatForName(outFile))) {
         return kExitFailed;
     }
@@ -396,7 +365,7 @@ int Commands::convert(const std::string& in, const std::string& outFile) {
 int Commands::diff(const std::string& a, const std::string& b) {
     auto settingsOf = [&](const std::string& name, settings_file::Profile& profile) {
         const bool ok = name == "keyboard" ? readQuietly("diff: the keyboard could not be read")
-                                           : load(name, nullptr, ui::LoadPurpose::Inspect);
+                                           : load(name, nullptr, ui::LoadPurpose::Compare);
         if (ok) {
             profile = window_.currentProfile();
         }

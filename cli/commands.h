@@ -73,18 +73,16 @@ private:
     bool readQuietly(const char* why);
     bool backup(const std::string& file);
     bool apply(const std::vector<Assignment>& changes);
-    bool wholeImageWrite();
     // True, with one line saying why, when no device command can start.
     bool driverClosed(const char* consequence);
     // A device operation's outcome as the tool reports it.
     bool succeeded(eeprom::DeviceOutcome outcome, const char* consequence);
     // Reads the keyboard back and compares every item (or only these) with
-    // what was sent, by text and by the image bits each holds.
+    // what was sent, by text and by the image bits each holds. After a
+    // whole-image write of the window as `written` showed it, each item read
+    // back must hold what the write stores for it.
     int verify(const settings_file::Profile& sent, const char* what,
-               const std::set<int>* only = nullptr);
-    // The same after a whole-image write of the window as `sent` showed it:
-    // each item read back must hold what the write stores for it.
-    int verifyWrite(const ui::WindowModel& sent);
+               const std::set<int>* only = nullptr, const ui::WindowModel* written = nullptr);
     int reportVerify(const settings_file::Profile& expected, const settings_file::Profile& read,
                      const char* what, const std::set<int>* only);
     // The window as the whole-image write sends it: every value shown as

@@ -4,13 +4,11 @@
 
 #include "app/native_platform.h"
 #include "cli/cli_app.h"
-#include "link/driver_cause.h"
 #include "cli/linux_doctor.h"
+#include "link/driver_cause.h"
 #include "platform/privileges.h"
 #include "platform/std_file_system.h"
-#include "sim/real_clock.h"
 #include "sim/simulated_keyboard.h"
-#include "sim/virtual_clock.h"
 
 namespace tavrin::cli {
 
@@ -37,12 +35,7 @@ int runDoctor(const app::SessionSettings& settings, const CliOptions& options, c
         return printDoctorReport(found, out);
     };
     if (settings.simulate) {
-        std::unique_ptr<sim::SimClock> clock;
-        if (options.virtualClock) {
-            clock = std::make_unique<sim::VirtualClock>();
-        } else {
-            clock = std::make_unique<sim::RealClock>();
-        }
+        const std::unique_ptr<sim::SimClock> clock = makeClock(options.virtualClock);
         sim::SimulatedKeyboard keyboard(*clock, options.simulator);
         std::error_code ec;
         auto folder = std::filesystem::absolute(argv0 ? argv0 : ".", ec)

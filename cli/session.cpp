@@ -1,19 +1,19 @@
 #include "cli/session.h"
 
+#include "app/real_clock.h"
 #include "platform/privileges.h"
-#include "sim/real_clock.h"
 #include "sim/virtual_clock.h"
 
 namespace tavrin::cli {
-
-namespace {
 
 std::unique_ptr<sim::SimClock> makeClock(bool virtualClock) {
     if (virtualClock) {
         return std::make_unique<sim::VirtualClock>();
     }
-    return std::make_unique<sim::RealClock>();
+    return std::make_unique<app::RealClock>();
 }
+
+namespace {
 
 app::FrontEnd frontEnd(CliDialogs& dialogs, sim::SimClock& clock, const CliOptions& options,
                        std::function<void()> afterEvents) {

@@ -44,6 +44,9 @@ struct CliOptions {
     LinuxSystem linuxSystem;
 };
 
+// The simulated keyboard's clock: virtual for tests, else real time.
+std::unique_ptr<sim::SimClock> makeClock(bool virtualClock);
+
 // Administrator rights as doctor reports them.
 bool hasAdministratorRights(const CliOptions& options);
 

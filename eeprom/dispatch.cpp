@@ -134,6 +134,26 @@ ItemValue listTextGroup(Context& ctx, const ui::ItemDef& row, ui::ListBox& list)
 
 }  // namespace
 
+std::string AnswerRefusal(int item, const std::string& answer, bool scanCodeMode) {
+    const ui::ItemStore& store = ui::itemStore(item);
+    const ui::ItemKind kind = ui::kindOf(store.encoding);
+    if (kind == ui::ItemKind::Number) {
+        return isOneOrTwoDigits(scantext::trimSpaces(answer)) ? "" : kNumberPrompt;
+    }
+    if (kind != ui::ItemKind::Sequence || answer.empty()) {
+        return {};
+    }
+    const SequenceForm form = sequenceForm(store, scanCodeMode);
+    const scantext::SequenceVerdict verdict =
+        scantext::CheckSequence(answer, item, form.scanCodeForm);
+    const std::size_t unit = form.scanCodeForm ? 4 : 2;
+    if (verdict.accepted() &&
+        verdict.text.size() > unit * static_cast<std::size_t>(form.fieldLength)) {
+        return "the text is longer than the field";
+    }
+    return verdict.refusal;
+}
+
 ItemValue cmdItem_Click(Context& ctx, int item) {
     ctx.counters.sendErrorCounter = 0;
     const ui::Encoding encoding = ui::itemStore(item).encoding;

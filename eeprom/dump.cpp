@@ -101,14 +101,14 @@ std::optional<std::uint8_t> NibbleOfKey(std::uint8_t virtualKey) {
     return std::nullopt;
 }
 
-bool ReadEepromDump(Context& ctx) {
+ReadOutcome ReadEepromDump(Context& ctx) {
     ctx.counters.sendErrorCounter = 0;
     ctx.counters.tickCounter = 0;
     ctx.counters.keyCount = 0;
     // Without the driver the command cannot go out: no 15 s wait for an
     // answer that cannot come.
     if (ctx.window.portDriverFailed) {
-        return false;
+        return ReadOutcome(ReadFault::DriverClosed);
     }
 
     WaitingDialog waiting(ctx.dialogs);
@@ -118,7 +118,7 @@ bool ReadEepromDump(Context& ctx) {
     std::string osName;
     link::GetOsName(ctx.versionQuery, major, minor, osName);
     if (osName.empty()) {
-        return false;
+        return ReadOutcome(ReadFault::NoSystemName);
     }
 
     const bool windows98 = osName == link::kWindows98Family;
@@ -141,22 +141,25 @@ bool ReadEepromDump(Context& ctx) {
     ctx.capture.removeHook();
     ctx.capture.disableTimer1();
 
-    if (ctx.counters.tickCounter >= kReadTickLimit) {
-        return false;
-    }
+    ReadOutcome outcome;
+    outcome.keys = ctx.counters.keyCount;
+    outcome.expectedKeys = static_cast<int>(entries);
     const std::vector<std::uint8_t>& dump = ctx.capture.dumpBuffer();
-    if (dump.size() < entries) {
-        return false;  // never read past the buffer, whoever resized it
+    if (ctx.counters.tickCounter >= kReadTickLimit || dump.size() < entries) {
+        // Never read past the buffer, whoever resized it.
+        outcome.fault = outcome.keys == 0 ? ReadFault::NoAnswer : ReadFault::ShortAnswer;
+        return outcome;
     }
     copyDumpLayout(dump, windows98, ctx.nibbleImage);
     if (!ConvertDumpToNibbles(ctx.nibbleImage)) {
-        return false;
+        outcome.fault = ReadFault::NotNibbles;
+        return outcome;
     }
 
     waiting.close();
     ctx.window.aboutLabel6 = "Firmware Version " + std::to_string(ctx.nibbleImage[0] & 0x0F) + "." +
                              std::to_string(ctx.nibbleImage[1] & 0x0F);
-    return true;
+    return outcome;
 }
 
 bool ConvertDumpToNibbles(std::span<std::uint8_t, kNibbleCount> nibbles) {
@@ -181,18 +184,20 @@ void BuildImageFromNibbles(Context& ctx) {
     }
 }
 
-bool ReadAndShow(Context& ctx) {
-    const bool ok = ReadEepromDump(ctx);
-    if (ok) {
+ReadOutcome ReadAndShow(Context& ctx) {
+    ReadOutcome outcome = ReadEepromDump(ctx);
+    if (outcome) {
         BuildImageFromNibbles(ctx);
+        outcome.wrongSignatureAt = wrongSignatureAt(ctx.window.image);
         ShowImage(ctx);
     }
-    ctx.window.imageValidFlag = ok;
-    return ok;
+    ctx.window.imageValidFlag = outcome.answered();
+    return outcome;
 }
 
-void ReadsettingfromEEPROM_Click(Context& ctx) {
-    const bool ok = ReadAndShow(ctx);
+ReadOutcome ReadsettingfromEEPROM_Click(Context& ctx) {
+    const ReadOutcome outcome = ReadAndShow(ctx);
+    const bool ok = outcome.answered();
     gorefresh(ctx);
     ctx.window.Refresh();
     if (!ok) {
@@ -205,6 +210,7 @@ void ReadsettingfromEEPROM_Click(Context& ctx) {
         ctx.dialogs.MsgBox("Read setting from EEPROM success!", "Message",
                            platform::MsgIcon::Information, platform::MsgButtons::Ok);
     }
+    return outcome;
 }
 
 }  // namespace tavrin::eeprom

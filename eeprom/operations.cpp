@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -42,6 +43,20 @@ void setListText(ui::ListBox& list, const std::string& text) {
     const auto& entries = list.entries();
     const auto it = std::find(entries.begin(), entries.end(), text);
     list.setListIndex(it == entries.end() ? -1 : static_cast<int>(it - entries.begin()));
+}
+
+// Why the reset or the preset does not start: no question whose Yes could
+// not be carried out, then the operator's No.
+std::optional<DeviceOutcome> unconfirmed(Context& ctx, const char* question) {
+    if (ctx.window.portDriverFailed) {
+        ShowWroteSettingError(ctx);
+        return DeviceOutcome::DriverClosed;
+    }
+    if (ctx.dialogs.MsgBox(question, "Message", MsgIcon::Information, MsgButtons::YesNo) !=
+        MsgAnswer::Yes) {
+        return DeviceOutcome::Declined;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -116,14 +131,8 @@ DeviceOutcome writeSettingtoEEPROM_Click(Context& ctx) {
 DeviceOutcome Resettodefault_Click(Context& ctx) {
     auto& window = ctx.window;
     auto& channel = ctx.channel;
-    // No question whose Yes could not be carried out.
-    if (window.portDriverFailed) {
-        ShowWroteSettingError(ctx);
-        return DeviceOutcome::DriverClosed;
-    }
-    if (ctx.dialogs.MsgBox("Are you sure to reset EEPROM to default?", "Message",
-                           MsgIcon::Information, MsgButtons::YesNo) != MsgAnswer::Yes) {
-        return DeviceOutcome::Declined;
+    if (const auto refused = unconfirmed(ctx, "Are you sure to reset EEPROM to default?")) {
+        return *refused;
     }
     const std::uint64_t droppedBefore = ctx.counters.droppedBytes;
     ctx.counters.sendErrorCounter = 0;
@@ -187,18 +196,13 @@ DeviceOutcome Resettodefault_Click(Context& ctx) {
         return DeviceOutcome::NotSent;
     }
     window.defaultsRestoredFlag = true;
-    ReadsettingfromEEPROM_Click(ctx);
-    return window.imageValidFlag ? DeviceOutcome::Done : DeviceOutcome::ReadFailed;
+    return readBackOutcome(ReadsettingfromEEPROM_Click(ctx));
 }
 
 DeviceOutcome Cmdpt_Click(Context& ctx) {
-    if (ctx.window.portDriverFailed) {
-        ShowWroteSettingError(ctx);
-        return DeviceOutcome::DriverClosed;
-    }
-    if (ctx.dialogs.MsgBox("Do you want to set EEPROM as Vantero OPOS default?", "Message",
-                           MsgIcon::Information, MsgButtons::YesNo) != MsgAnswer::Yes) {
-        return DeviceOutcome::Declined;
+    if (const auto refused =
+            unconfirmed(ctx, "Do you want to set EEPROM as Vantero OPOS default?")) {
+        return *refused;
     }
     const std::uint64_t droppedBefore = ctx.counters.droppedBytes;
     for (const PresetFrame& preset : kOposPreset) {
@@ -208,13 +212,19 @@ DeviceOutcome Cmdpt_Click(Context& ctx) {
     // Left false: later sequence edits go straight to the keyboard.
     ctx.window.comboWriteFlag = false;
     WriteScanCodeMode(ctx, ctx.window.scanCodeDisplayMode);
-    const bool read = ReadAndShow(ctx);
+    const ReadOutcome read = ReadAndShow(ctx);
     // The preset is silent when it works; a lost byte is said.
     if (ctx.counters.droppedBytes != droppedBefore) {
         ShowWroteSettingError(ctx);
         return DeviceOutcome::NotSent;
     }
-    return read ? DeviceOutcome::Done : DeviceOutcome::ReadFailed;
+    return readBackOutcome(read);
+}
+
+DeviceOutcome readBackOutcome(const ReadOutcome& read) {
+    return !read.answered()                 ? DeviceOutcome::ReadFailed
+           : !read.wrongSignatureAt.empty() ? DeviceOutcome::WrongSignature
+                                            : DeviceOutcome::Done;
 }
 
 std::string_view OposPresetText(int item) {

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "eeprom/context.h"
+#include "eeprom/dump.h"
 
 namespace tavrin::eeprom {
 
@@ -17,7 +18,8 @@ enum class DeviceOutcome {
     NotSent,       // a byte the controller never took, or whose port access was refused
     Refused,       // a shown value failed its check and was not sent
     ReadFailed,    // every byte went out, but the read-back did not succeed
-    Busy,          // another operation was running; nothing started
+    WrongSignature,  // every byte went out and was read back: no keyboard's signature
+    Busy,            // another operation was running; nothing started
 };
 
 // The whole-image write, the reset and the preset each end with one message
@@ -33,6 +35,9 @@ DeviceOutcome Cmdpt_Click(Context& ctx);
 // error!" (the reset and the preset, as RESET EEPROM refuses).
 void ShowWriteError(Context& ctx);
 void ShowWroteSettingError(Context& ctx);
+
+// What a read-back came to, as one of a device operation's outcomes.
+DeviceOutcome readBackOutcome(const ReadOutcome& read);
 
 // The scan-code text the OPOS preset stores in item 65..72; empty for
 // every other item.

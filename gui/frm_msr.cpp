@@ -176,10 +176,10 @@ QTabWidget* frmMsr::buildTabs(QWidget* central, const ui::TabSetLayout& layout) 
                 buildFrame(page, frame);
             }
         }
-        if (&layout == &ui::msrTabs() && p == 0) {
+        if (layout.hiddenMembersPage == static_cast<int>(p)) {
             buildHiddenMembers(page);
         }
-        if (&layout == &ui::msrTabs() && p == 2) {
+        if (layout.modeFramePage == static_cast<int>(p)) {
             buildModeFrame(page);
         }
     }
@@ -411,7 +411,7 @@ void frmMsr::refresh() {
         }
         if (QComboBox* combo = valueCombo(n)) {
             refreshCombo(combo, *m.valueCombo(n));
-            combo->setEnabled(idle);
+            combo->setEnabled(window_.comboEnabled(n));
         }
         cmdItem[i]->setText(fromWinText(m.cmdItem[i].caption));
         cmdItem[i]->setVisible(m.cmdItem[i].visible);
@@ -420,7 +420,7 @@ void frmMsr::refresh() {
     refreshList(lstItem[0], m.lstItem[0]);
 
     refreshCombo(Combo5, m.Combo5);
-    Combo5->setEnabled(idle);
+    Combo5->setEnabled(window_.comboEnabled(ui::kScanCodeModeItem));
     Cmdpt->setText(fromWinText(m.Cmdpt.caption));
     Cmdpt->setVisible(m.Cmdpt.visible);
     Text1->setText(fromWinText(m.Text1.caption));

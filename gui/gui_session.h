@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/session.h"
+#include "app/window_options.h"
 #include "gui/qt_dialogs.h"
 #include "gui/qt_event_pump.h"
 #include "gui/qt_sim_clock.h"
@@ -18,18 +19,7 @@ namespace tavrin::gui {
 
 class frmMsr;
 
-struct GuiOptions {
-    bool simulate = false;
-    std::string simImage;          // the simulated keyboard's EEPROM, kept between runs
-    bool makeImageFolder = false;  // simImage is in the user's data folder
-    std::string wireLog;           // every data-port byte as "<ms> <HH>"
-    std::string screenshots;       // folder: draw every form into PNG files and end
-};
-
-// Whether the command line holds --help or --version (-h, -?, -v), which
-// are answered without a display. --help-all is not among them: the
-// window system's options it lists need the window system.
-bool asksForHelpOrVersion(int argc, const char* const* argv);
+using GuiOptions = app::WindowOptions;
 
 // Parses the command line. Empty on --help, --version or a usage error,
 // after telling so on the standard streams; exitCode says how to end.

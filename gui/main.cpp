@@ -15,7 +15,7 @@
 int main(int argc, char* argv[]) {
     // --help and --version need no display: they are answered before the
     // window system is reached.
-    if (tavrin::gui::asksForHelpOrVersion(argc, argv)) {
+    if (tavrin::app::asksForHelpOrVersion(argc, argv)) {
         QCoreApplication core(argc, argv);
         tavrin::gui::nameApplication();
         int exitCode = 0;

@@ -1,38 +1,22 @@
 #pragma once
-// The simulated keyboard in real time inside the window: its events are
-// woken by a Qt timer, so the keyboard types while Qt's event loop runs,
-// whether the program waits in an operation or sits idle, and a wait of
-// the core sleeps in Qt's dispatcher instead of spinning.
+// The window's real-time clock on Qt: a Qt timer wakes the simulated
+// keyboard's events, and waits sleep in Qt's event dispatcher.
 
-#include <QElapsedTimer>
 #include <QTimer>
 
-#include "sim/event_queue.h"
-#include "sim/sim_clock.h"
-#include "sim/time_debt.h"
+#include "app/real_clock.h"
 
 namespace tavrin::gui {
 
-class QtSimClock : public sim::SimClock {
+class QtSimClock : public app::RealClock {
 public:
     QtSimClock();
 
-    sim::Micros now() override;
-    void spend(sim::Micros duration) override;
-    void post(sim::Micros at, std::function<void()> fn) override;
-    void runEvents(sim::Micros maxWait) override;
-
-    std::size_t pendingEvents() const { return queue_.size(); }
-
 private:
-    sim::Micros realNow() const;
-    void payDebt();
-    bool runDue();
-    void arm();
+    void setWakeTimer(int ms) override;
+    bool dispatchPending() override;
+    void waitForEvents(sim::Micros wait) override;
 
-    QElapsedTimer origin_;
-    sim::TimeDebt debt_;
-    sim::EventQueue queue_;
     QTimer wake_;   // the earliest posted event
     QTimer bound_;  // the end of one wait
 };

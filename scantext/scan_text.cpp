@@ -46,43 +46,38 @@ char upperAscii(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-std::string reject(platform::OperatorDialogs& dialogs, std::string_view opening,
-                   const std::string& text, const std::string& reason) {
+SequenceVerdict reject(std::string_view opening, const std::string& text, std::string_view reason) {
     std::string message(opening);
     message += text;
     message += reason;
-    dialogs.MsgBox(message, "Error", platform::MsgIcon::Error, platform::MsgButtons::Ok);
-    return {};
+    return {{}, std::move(message)};
 }
 
 constexpr std::string_view kBadInput = "Bad Input! ";
 constexpr std::string_view kBadToken = "Bad Input  ";
 
-std::string checkCharacterForm(const std::string& text, int item,
-                               platform::OperatorDialogs& dialogs) {
+SequenceVerdict checkCharacterForm(const std::string& text, int item) {
     const ui::ItemStore& s = ui::itemStore(item);
     if (s.encoding == ui::Encoding::Sequence &&
         text.size() > static_cast<std::size_t>(s.fieldLength)) {
-        return reject(dialogs, kBadInput, text,
+        return reject(kBadInput, text,
                       "  It is only allowed no more than " + std::to_string(s.fieldLength) +
                           " characters to enter.");
     }
-    return text;
+    return {text, {}};
 }
 
-std::string checkScanCodeForm(const std::string& text, int item,
-                              platform::OperatorDialogs& dialogs) {
+SequenceVerdict checkScanCodeForm(const std::string& text, int item) {
     if (text.size() % 4 != 0) {
-        return reject(dialogs, kBadInput, text,
-                      "  It is not the right input format. Please try again.");
+        return reject(kBadInput, text, "  It is not the right input format. Please try again.");
     }
     // Only the card reader's sequences take scan codes; the others pass as typed.
     const int limit = ui::itemStore(item).scanCodes;
     if (limit == 0) {
-        return text;
+        return {text, {}};
     }
     if (text.size() / 4 > static_cast<std::size_t>(limit)) {
-        return reject(dialogs, kBadInput, text,
+        return reject(kBadInput, text,
                       "  Please enter less than " + std::to_string(limit) + " scan codes.");
     }
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -90,22 +85,22 @@ std::string checkScanCodeForm(const std::string& text, int item,
         switch (i % 4) {
             case 0:
                 if (c != '<') {
-                    return reject(dialogs, kBadToken, text, {});
+                    return reject(kBadToken, text, "");
                 }
                 break;
             case 3:
                 if (c != '>') {
-                    return reject(dialogs, kBadToken, text, {});
+                    return reject(kBadToken, text, "");
                 }
                 break;
             default:
                 if (!IsHexDigit(std::string(1, upperAscii(c)))) {
-                    return reject(dialogs, kBadToken, text, "  It's out of the range (00 - FF).");
+                    return reject(kBadToken, text, "  It's out of the range (00 - FF).");
                 }
                 break;
         }
     }
-    return text;
+    return {text, {}};
 }
 
 }  // namespace
@@ -130,11 +125,19 @@ std::string ReplaceControlTokens(const std::string& text) {
     return out;
 }
 
+SequenceVerdict CheckSequence(const std::string& text, int item, bool scanCodeForm) {
+    const std::string replaced = ReplaceControlTokens(text);
+    return scanCodeForm ? checkScanCodeForm(replaced, item) : checkCharacterForm(replaced, item);
+}
+
 std::string SequenceCheck(const std::string& text, int item, bool scanCodeForm,
                           platform::OperatorDialogs& dialogs) {
-    const std::string replaced = ReplaceControlTokens(text);
-    return scanCodeForm ? checkScanCodeForm(replaced, item, dialogs)
-                        : checkCharacterForm(replaced, item, dialogs);
+    SequenceVerdict verdict = CheckSequence(text, item, scanCodeForm);
+    if (!verdict.accepted()) {
+        dialogs.MsgBox(verdict.refusal, "Error", platform::MsgIcon::Error,
+                       platform::MsgButtons::Ok);
+    }
+    return std::move(verdict.text);
 }
 
 const PrePostTexts& prePostTexts(bool scanCodeForm) {

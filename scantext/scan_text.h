@@ -32,8 +32,17 @@ const PrePostTexts& prePostTexts(bool scanCodeForm);
 // Spaces at either end dropped; other blanks stay.
 std::string trimSpaces(const std::string& text);
 
-// The sequence check for item n: the accepted text, or "" after an "Error"
-// message box. scanCodeForm selects the form.
+// The sequence check for item n, as a plain function: the accepted text
+// (control tokens replaced), or the "Error" box's message.
+struct SequenceVerdict {
+    std::string text;
+    std::string refusal;
+    bool accepted() const { return refusal.empty(); }
+};
+SequenceVerdict CheckSequence(const std::string& text, int item, bool scanCodeForm);
+
+// The same, telling a refusal in an "Error" message box: the accepted
+// text, or "" after the box. scanCodeForm selects the form.
 std::string SequenceCheck(const std::string& text, int item, bool scanCodeForm,
                           platform::OperatorDialogs& dialogs);
 

@@ -32,11 +32,8 @@ void decodeInto(std::span<const std::uint8_t> bytes, eeprom::EepromImage& image)
 std::string signatureFault(const eeprom::EepromImage& image) {
     std::string fault;
     constexpr int kExpected[] = {eeprom::kSignature0, eeprom::kSignature1};
-    for (int a = 0; a < 2; ++a) {
+    for (int a : eeprom::wrongSignatureAt(image)) {
         const auto value = static_cast<std::uint32_t>(image[static_cast<std::size_t>(a)]);
-        if (value == static_cast<std::uint32_t>(kExpected[a])) {
-            continue;
-        }
         char text[80];
         std::snprintf(text, sizeof text, "address %d holds %02X (%02X expected)", a, value,
                       static_cast<unsigned>(kExpected[a]));

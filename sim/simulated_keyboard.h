@@ -2,7 +2,7 @@
 // A whole simulated machine for the program: the PC's side (tick counter,
 // event pump, Timer1, keyboard hook, version query), its i8042 keyboard
 // controller and the POS keyboard's firmware, on a clock the caller owns:
-// a VirtualClock in tests, a RealClock or the window's clock otherwise.
+// a VirtualClock in tests, app::RealClock or the window's clock otherwise.
 
 #include <cstdint>
 #include <functional>

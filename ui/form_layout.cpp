@@ -96,18 +96,23 @@ int FrameLayout::rowTop(int item) const {
 }
 
 const TabSetLayout& msrTabs() {
-    static const TabSetLayout tabs =
-        stack("SSTab2", {240, 0, 8295, 7335}, true, {"MSR Basic", "MSR /1", "MSR/ 2"},
-              {
-                  {"Frame1", 0, 1, 6, true, true},
-                  // The card reader's switches above its preambles and postambles.
-                  {"frame3_10", 1, 60, 64, false, false},
-                  {"frame3_11", 1, 65, 72, false, false},
-                  // Error handling and parity, above Frame4 with the scan-code mode.
-                  {"frame3_12", 2, 73, 75, true, true},
-                  {"frame3_13", 2, 76, 78, true, true},
-              },
-              1);
+    static const TabSetLayout tabs = [] {
+        TabSetLayout msr =
+            stack("SSTab2", {240, 0, 8295, 7335}, true, {"MSR Basic", "MSR /1", "MSR/ 2"},
+                  {
+                      {"Frame1", 0, 1, 6, true, true},
+                      // The card reader's switches above its preambles and postambles.
+                      {"frame3_10", 1, 60, 64, false, false},
+                      {"frame3_11", 1, 65, 72, false, false},
+                      // Error handling and parity, above Frame4 with the scan-code mode.
+                      {"frame3_12", 2, 73, 75, true, true},
+                      {"frame3_13", 2, 76, 78, true, true},
+                  },
+                  1);
+        msr.hiddenMembersPage = 0;
+        msr.modeFramePage = 2;  // Frame4 below the error handling
+        return msr;
+    }();
     return tabs;
 }
 

@@ -66,6 +66,8 @@ struct TabSetLayout {
     std::vector<std::string_view> pages;
     std::vector<FrameLayout> frames;  // by page, in the order they are built
     int firstPage;                    // the page shown at start
+    int hiddenMembersPage = -1;       // holds lstItem(0) and cmdItem(0); -1 for none
+    int modeFramePage = -1;           // holds Frame4 with Combo5; -1 for none
 };
 
 // SSTab2, the operator's: "MSR Basic", "MSR /1", "MSR/ 2".

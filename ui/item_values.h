@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "items/window_model.h"
 
@@ -28,5 +29,32 @@ struct EditResult {
 
 // "scan" / "YES" and "characters" / "NO", any case; nullopt otherwise.
 std::optional<bool> scanCodeModeOf(const std::string& value);
+
+// The entry a choice value names: the first equal to it, else the first
+// equal in any case; nullopt for none.
+std::optional<std::size_t> findEntry(const std::vector<std::string>& entries,
+                                     const std::string& value);
+// The entries as a list to read: "A", "B".
+std::string quotedEntries(const std::vector<std::string>& entries);
+
+// The checks a value given for an item passes before it reaches the
+// dispatch (which then runs the number box's and frmPrePost's own).
+enum class ValueFault {
+    None,
+    NoItem,       // no item 1..79
+    Fixed,        // nothing changes a fixed item
+    NoSuchEntry,  // not one of a choice item's entries, nor a mode
+    NotStorable,  // a character Windows-1252 has not
+};
+
+struct ValueCheck {
+    ValueFault fault = ValueFault::None;
+    std::string text;          // the value as the window holds it (Windows-1252)
+    std::string validEntries;  // with NoSuchEntry: what would be taken
+    bool passed() const { return fault == ValueFault::None; }
+};
+
+// item 1..79; value as UTF-8 text.
+ValueCheck checkValue(int item, const std::string& value);
 
 }  // namespace tavrin::ui

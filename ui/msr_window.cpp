@@ -120,7 +120,13 @@ void MsrWindow::Exit_Click() {
 }
 
 void MsrWindow::ReadsettingfromEEPROM_Click() {
-    runOperation([this] { eeprom::ReadsettingfromEEPROM_Click(ctx_); });
+    readEeprom();
+}
+
+eeprom::ReadOutcome MsrWindow::readEeprom() {
+    eeprom::ReadOutcome read = eeprom::ReadOutcome(eeprom::ReadFault::NoAnswer);
+    runOperation([&] { read = eeprom::ReadsettingfromEEPROM_Click(ctx_); });
+    return read;
 }
 
 // After a reset the write shows no message and leaves the waiting dialog
@@ -199,12 +205,7 @@ void MsrWindow::Readsettingfromfile_Click() {
             // changes nothing.
             dialogs.CloseWaiting();
             window_.batchFlag = false;
-            std::string text = "Read setting from file error!";
-            if (!result.reason.empty()) {
-                text += result.line > 0 ? " Line " + std::to_string(result.line) + ": " : " ";
-                text += result.reason;
-            }
-            dialogs.MsgBox(text, kMessage, MsgIcon::Error, MsgButtons::Ok);
+            dialogs.MsgBox(result.message(), kMessage, MsgIcon::Error, MsgButtons::Ok);
             return;
         }
         window_.imageValidFlag = true;
@@ -215,8 +216,8 @@ void MsrWindow::Readsettingfromfile_Click() {
     });
 }
 
-bool MsrWindow::readKeyboard() {
-    bool read = false;
+eeprom::ReadOutcome MsrWindow::readKeyboard() {
+    eeprom::ReadOutcome read = eeprom::ReadOutcome(eeprom::ReadFault::NoAnswer);
     runOperation([&] {
         read = eeprom::ReadAndShow(ctx_);
         eeprom::gorefresh(ctx_);
@@ -225,7 +226,7 @@ bool MsrWindow::readKeyboard() {
 }
 
 FileLoad MsrWindow::loadSettingsFile(const std::string& path, LoadPurpose purpose) {
-    FileLoad result{false, 0, "another operation is running"};
+    FileLoad result = FileLoad(LoadFault::Busy, "another operation is running");
     runOperation([&] {
         result = loadNow(path, purpose);
         if (result.loaded) {
@@ -309,6 +310,10 @@ bool MsrWindow::itemButtonEnabled(int item) const {
            window_.cmdItem[static_cast<std::size_t>(item)].enabled && idle();
 }
 
+bool MsrWindow::comboEnabled(int item) const {
+    return idle() && (item == kScanCodeModeItem || window_.valueCombo(item) != nullptr);
+}
+
 void MsrWindow::cmdItem_Click(int item) {
     runOperation([this, item] { sendingItem([&] { eeprom::cmdItem_Click(ctx_, item); }); });
 }
@@ -368,41 +373,21 @@ void MsrWindow::Combo4_Click() {
 }
 
 void MsrWindow::Combo5_Click() {
-    runOperation([this] {
-        int index = window_.Combo5.listIndex();
-        window_.scanCodeDisplayMode = index > 0 ? 1 : 0;
-        const bool on = window_.scanCodeDisplayMode != 0;
-        window_.frame3Caption[11] = std::string(on ? kFrame3_11ModeOn : kFrame3_11ModeOff);
-        window_.Cmdpt.enabled = on;
-        window_.comboWriteFlag = true;
-        eeprom::WriteScanCodeMode(ctx_, window_.scanCodeDisplayMode);
-    });
+    runOperation([this] { writeMode(window_.Combo5.listIndex() > 0); });
 }
 
-template <typename Result, typename Work>
-Result MsrWindow::runEdit(Work&& work) {
-    Result result{EditStatus::NotEditable, "another operation is running"};
-    runOperation([&] { result = work(); });
-    return result;
-}
-
-EditResult MsrWindow::chooseEntry(int item, const std::string& entry) {
-    return runEdit<EditResult>([&] { return chooseNow(item, entry); });
-}
-
-EditResult MsrWindow::editItem(int item, const std::string& answer) {
-    return runEdit<EditResult>([&] { return editNow(item, answer); });
-}
-
-EditResult MsrWindow::setScanCodeMode(bool on) {
-    return runEdit<EditResult>([&] {
-        setModeNow(on);
-        return EditResult{};
-    });
+void MsrWindow::writeMode(bool on) {
+    window_.scanCodeDisplayMode = on ? 1 : 0;
+    window_.frame3Caption[11] = std::string(on ? kFrame3_11ModeOn : kFrame3_11ModeOff);
+    window_.Cmdpt.enabled = on;
+    window_.comboWriteFlag = true;
+    eeprom::WriteScanCodeMode(ctx_, window_.scanCodeDisplayMode);
 }
 
 EditResult MsrWindow::applyValue(int item, const std::string& value) {
-    return runEdit<EditResult>([&] { return applyValueNow(item, value); });
+    EditResult result{EditStatus::NotEditable, "another operation is running"};
+    runOperation([&] { result = applyValueNow(item, value); });
+    return result;
 }
 
 void MsrWindow::lstItem_Scroll(int item) {

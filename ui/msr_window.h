@@ -44,18 +44,40 @@ struct Platform {
     platform::ProgramLauncher& launcher;
 };
 
-// The outcome of loading a settings file by path.
+// What loading a settings file by path came to.
+enum class LoadFault {
+    None,
+    NotFound,
+    Unreadable,
+    Refused,         // a profile the checks refuse: reason, and line when there is one
+    WrongSignature,  // no keyboard's image (to be used): reason names the addresses
+    Busy,            // another operation was running
+};
+
 struct FileLoad {
-    bool loaded = false;
-    int line = 0;        // a profile's line the refusal is about; 0 for none
-    std::string reason;  // empty for a file that could not be read
+    explicit FileLoad(LoadFault f = LoadFault::None, std::string why = {}, int at = 0)
+        : fault(f), line(at), reason(std::move(why)), loaded(f == LoadFault::None) {}
+
+    LoadFault fault;
+    int line;            // a profile's line the refusal is about; 0 for none
+    std::string reason;  // the refusal's own words; empty for a file that could not be read
     settings_file::Format format = settings_file::Format::Binary;  // what the file held
+    bool loaded;
+    // Loaded to be looked at, an image without a keyboard's signature is
+    // shown with the walk's boxes, one per address named here.
+    std::vector<int> wrongSignatureAt;
+
+    // Loaded, with a keyboard's signature.
+    bool clean() const { return loaded && wrongSignatureAt.empty(); }
+    // The box that says a load failed, as the window shows it.
+    std::string message() const;
 };
 
 // A settings file loaded to be used (written, changed, kept) must hold a
 // keyboard's image; one loaded only to be looked at is shown whatever it
-// holds, with the walk's messages.
-enum class LoadPurpose { Use, Inspect };
+// holds, with the walk's messages; one loaded to be converted or compared
+// is taken whatever it holds, without them.
+enum class LoadPurpose { Use, Inspect, Compare };
 
 inline constexpr const char* kAboutLabel3 = "Version " TAVRIN_VERSION;
 inline constexpr const char* kAboutLabel6Design = "Label6";
@@ -85,8 +107,11 @@ public:
     // and About stay: the window unloads once the running operation has
     // finished. Cmdpt and Command7 follow their model state as well.
     bool enabled(Command command) const;
-    // Item n's "Write" button; the combo boxes follow idle().
+    // Item n's "Write" button.
     bool itemButtonEnabled(int item) const;
+    // The combo box that shows item n (Combo5 for the mode, 79): usable
+    // while no operation runs.
+    bool comboEnabled(int item) const;
     bool idle() const { return window_.commandsEnabled() && !ended_; }
 
     // The device operations by intent: what the buttons run, with what
@@ -129,20 +154,19 @@ public:
     void Combo5_Click();
     void lstItem_Scroll(int item);
 
-    // Intent-level edits: what the operator does to one item, through the
+    // An intent-level edit: what the operator does to one item, through the
     // same dispatch, checks and messages as the window's combo boxes,
-    // number box and frmPrePost, without showing a dialog. Values are
-    // Windows-1252 text as the window shows it. A value not accepted leaves
-    // the image and the window as they were.
-    EditResult chooseEntry(int item, const std::string& entry);  // choice items
-    EditResult editItem(int item, const std::string& answer);    // number and sequence items
-    EditResult setScanCodeMode(bool on);
-    // Any item 1..79 by its kind; item 79 takes "scan"/"characters" or "YES"/"NO".
+    // number box and frmPrePost, without showing a dialog. Any item 1..79 by
+    // its kind, as Windows-1252 text as the window shows it; item 79 takes
+    // "scan"/"characters" or "YES"/"NO". A value not accepted leaves the
+    // image and the window as they were.
     EditResult applyValue(int item, const std::string& value);
 
-    // The EEPROM read without its message boxes: true when the keyboard
+    // The EEPROM read without its message boxes: answered when the keyboard
     // answered and its settings are shown.
-    bool readKeyboard();
+    eeprom::ReadOutcome readKeyboard();
+    // The read as Command3 runs it, with its boxes.
+    eeprom::ReadOutcome readEeprom();
     const link::KeystrokeCapture& capture() const { return capture_; }
 
     // Settings files by path, a binary file or a profile told apart by
@@ -171,12 +195,13 @@ private:
     EditResult chooseNow(int item, const std::string& entry);
     EditResult editNow(int item, const std::string& answer);
     void setModeNow(bool on);
+    // Combo5's handler for a mode chosen: caption, preset button, frame.
+    void writeMode(bool on);
     void showImageQuietly();
+    void showLoaded(LoadPurpose purpose);  // compared files quietly
     EditResult applyValueNow(int item, const std::string& value);
     FileLoad loadNow(const std::string& path, LoadPurpose purpose);
     FileLoad loadProfileNow(const std::vector<std::uint8_t>& bytes, LoadPurpose purpose);
-    template <typename Result, typename Work>
-    Result runEdit(Work&& work);
     template <typename Work>
     void runOperation(Work&& work);
     template <typename Work>

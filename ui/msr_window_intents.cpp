@@ -17,28 +17,30 @@ namespace tavrin::ui {
 
 namespace {
 
-constexpr const char* kNumberPrompt = "Please input 1 or 2 digit (0-9, 00-99)";
 // A profile is text of a few kilobytes; anything past this is refused.
 constexpr std::size_t kReadLimit = (1u << 20) + 1;
 
-std::string lowerCase(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
+}  // namespace
+
+std::string FileLoad::message() const {
+    if (fault == LoadFault::NotFound) {
+        return "File not found!";
+    }
+    std::string text = "Read setting from file error!";
+    if (!reason.empty()) {
+        text += line > 0 ? " Line " + std::to_string(line) + ": " : " ";
+        text += reason;
     }
     return text;
 }
 
-}  // namespace
-
 FileLoad MsrWindow::loadNow(const std::string& path, LoadPurpose purpose) {
     if (!platform_.files.fileExists(path)) {
-        return {false, 0, "File not found!"};
+        return FileLoad(LoadFault::NotFound);
     }
     auto bytes = platform_.files.readFileHead(path, kReadLimit);
     if (!bytes) {
-        return {};
+        return FileLoad(LoadFault::Unreadable);
     }
     if (settings_file::isProfile(*bytes)) {
         FileLoad result = loadProfileNow(*bytes, purpose);
@@ -49,12 +51,14 @@ FileLoad MsrWindow::loadNow(const std::string& path, LoadPurpose purpose) {
     settings_file::decodeInto(*bytes, image);
     if (purpose == LoadPurpose::Use) {
         if (std::string fault = settings_file::signatureFault(image); !fault.empty()) {
-            return {false, 0, std::move(fault)};
+            return FileLoad(LoadFault::WrongSignature, std::move(fault));
         }
     }
     window_.image = image;
-    eeprom::ShowImage(ctx_);
-    return {true, 0, {}};
+    showLoaded(purpose);
+    FileLoad loaded;
+    loaded.wrongSignatureAt = eeprom::wrongSignatureAt(image);
+    return loaded;
 }
 
 // The image first, shown through the same walk as a device read; then the
@@ -63,22 +67,22 @@ FileLoad MsrWindow::loadNow(const std::string& path, LoadPurpose purpose) {
 FileLoad MsrWindow::loadProfileNow(const std::vector<std::uint8_t>& bytes, LoadPurpose purpose) {
     const settings_file::ProfileParse parsed = settings_file::parseProfile(bytes);
     if (!parsed.profile) {
-        return {false, parsed.error.line, parsed.error.reason};
+        return FileLoad(LoadFault::Refused, parsed.error.reason, parsed.error.line);
     }
     const settings_file::Profile& profile = *parsed.profile;
     if (purpose == LoadPurpose::Use) {
         if (std::string fault = settings_file::signatureFault(profile.image); !fault.empty()) {
-            return {false, 0, "\"image\" is " + fault};
+            return FileLoad(LoadFault::WrongSignature, "\"image\" is " + fault);
         }
     }
     const WindowModel before = window_;
     auto refuse = [&](int line, std::string reason) {
         window_ = before;
-        return FileLoad{false, line, std::move(reason)};
+        return FileLoad(LoadFault::Refused, std::move(reason), line);
     };
     std::copy(profile.image.begin(), profile.image.begin() + eeprom::kEepromSize,
               window_.image.begin());
-    eeprom::ShowImage(ctx_);
+    showLoaded(purpose);
     window_.comboWriteFlag = true;
     if (!profile.mode.empty()) {
         const std::optional<bool> mode = scanCodeModeOf(profile.mode);
@@ -104,7 +108,9 @@ FileLoad MsrWindow::loadProfileNow(const std::vector<std::uint8_t>& bytes, LoadP
         }
     }
     showImageQuietly();
-    return {true, 0, {}};
+    FileLoad loaded;
+    loaded.wrongSignatureAt = eeprom::wrongSignatureAt(profile.image);
+    return loaded;
 }
 
 platform::SaveResult MsrWindow::saveSettingsFile(const std::string& path,
@@ -114,6 +120,10 @@ platform::SaveResult MsrWindow::saveSettingsFile(const std::string& path,
     }
     const std::string text = settings_file::writeProfile(currentProfile());
     return platform_.files.replaceFile(path, std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
+void MsrWindow::showLoaded(LoadPurpose purpose) {
+    purpose == LoadPurpose::Compare ? showImageQuietly() : eeprom::ShowImage(ctx_);
 }
 
 // The walk's own messages (a wrong signature) were shown when the image
@@ -186,66 +196,37 @@ EditResult MsrWindow::applyValueNow(int item, const std::string& value) {
 }
 
 EditResult MsrWindow::chooseNow(int item, const std::string& entry) {
-    ComboBox* combo = item >= 1 && item <= kItemCount && ui::item(item).kind == ItemKind::Choice
-                          ? window_.valueCombo(item)
-                          : nullptr;
+    // Reached for choice items only, by applyValueNow.
+    ComboBox* combo = window_.valueCombo(item);
     if (combo == nullptr) {
         return {EditStatus::NotEditable, "item " + std::to_string(item) + " has no entries"};
     }
-    const auto& entries = combo->entries();
-    int index = -1;
-    for (std::size_t i = 0; i < entries.size() && index < 0; ++i) {
-        if (entries[i] == entry) {
-            index = static_cast<int>(i);
-        }
+    const std::optional<std::size_t> index = findEntry(combo->entries(), entry);
+    if (!index) {
+        return {EditStatus::NoSuchEntry, "valid entries: " + quotedEntries(combo->entries())};
     }
-    for (std::size_t i = 0; i < entries.size() && index < 0; ++i) {
-        if (lowerCase(entries[i]) == lowerCase(entry)) {
-            index = static_cast<int>(i);
-        }
-    }
-    if (index < 0) {
-        std::string valid = "valid entries:";
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            valid += (i ? ", \"" : " \"") + entries[i] + "\"";
-        }
-        return {EditStatus::NoSuchEntry, valid};
-    }
-    combo->setListIndex(index);
+    combo->setListIndex(static_cast<int>(*index));
     comboChosen(item);
     return {};
 }
 
 EditResult MsrWindow::editNow(int item, const std::string& answer) {
-    const ItemKind kind = item >= 1 && item <= kItemCount ? ui::item(item).kind : ItemKind::Fixed;
-    if (kind != ItemKind::Number && kind != ItemKind::Sequence) {
-        return {EditStatus::NotEditable, "item " + std::to_string(item) + " is not typed in"};
-    }
-    // The number box takes an empty answer as Cancel; given on purpose it
+    // Reached for number and sequence items only, by applyValueNow. The
+    // number box takes an empty answer as Cancel; given on purpose it
     // is no number.
-    if (kind == ItemKind::Number && answer.find_first_not_of(' ') == std::string::npos) {
-        return {EditStatus::Rejected, kNumberPrompt};
+    if (std::string refusal = eeprom::AnswerRefusal(item, answer, window_.scanCodeDisplayMode != 0);
+        !refusal.empty()) {
+        return {EditStatus::Rejected, std::move(refusal)};
     }
     const WindowModel before = window_;
     window_.batchFlag = false;
     operator_.beginScript(answer);
-    eeprom::cmdItem_Click(ctx_, item);
+    const eeprom::ItemValue value = eeprom::cmdItem_Click(ctx_, item);
     operator_.endScript();
     window_.batchFlag = before.batchFlag;
-    std::string refusal;
-    if (!operator_.errors().empty()) {
-        refusal = operator_.errors().front();
-    } else if (!operator_.asked()) {
-        refusal = "the value was not taken";
-    } else if (kind == ItemKind::Sequence &&
-               window_.lstItem[static_cast<std::size_t>(item)].entryText(0) != answer &&
-               !answer.empty()) {
-        // A text longer than the field puts the prior text back, silently.
-        refusal = "the text is longer than the field";
-    }
-    if (!refusal.empty()) {
+    if (value != eeprom::ItemValue::Written) {
         window_ = before;
-        return {EditStatus::Rejected, refusal};
+        return {EditStatus::Rejected, "the value was not taken"};
     }
     return {};
 }
@@ -255,11 +236,7 @@ EditResult MsrWindow::editNow(int item, const std::string& answer) {
 // the form it is written in.
 void MsrWindow::setModeNow(bool on) {
     window_.Combo5.setListIndex(on ? 1 : 0);
-    window_.scanCodeDisplayMode = on ? 1 : 0;
-    window_.frame3Caption[11] = std::string(on ? kFrame3_11ModeOn : kFrame3_11ModeOff);
-    window_.Cmdpt.enabled = on;
-    window_.comboWriteFlag = true;
-    eeprom::WriteScanCodeMode(ctx_, window_.scanCodeDisplayMode);
+    writeMode(on);
     showImageQuietly();
 }
 

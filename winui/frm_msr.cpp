@@ -121,14 +121,14 @@ frmMsr::Tabs frmMsr::buildTabs(const ui::TabSetLayout& layout, int id) {
                 buildFrame(page, frame);
             }
         }
-        if (&layout == &ui::msrTabs() && p == 0) {
+        if (layout.hiddenMembersPage == static_cast<int>(p)) {
             // The hidden members 0 of the item arrays.
             lstItem[0] = makeControl(page, "LISTBOX", "", WS_DISABLED | LBS_NOSEL,
                                      scale_.rect(ui::kHiddenList0), ids::kLstItem, nullptr);
             cmdItem[0] = makeControl(page, "BUTTON", "", WS_DISABLED | BS_PUSHBUTTON,
                                      scale_.rect(ui::kHiddenButton0), ids::kCmdItem, nullptr);
         }
-        if (&layout == &ui::msrTabs() && p == 2) {
+        if (layout.modeFramePage == static_cast<int>(p)) {
             buildModeFrame(page);
         }
     }
@@ -467,14 +467,14 @@ void frmMsr::refresh() {
         setVisible(lblItem[i], m.lblItem[i].visible);
         if (valueCombo[i] != nullptr) {
             refreshCombo(valueCombo[i], *m.valueCombo(n));
-            setEnabled(valueCombo[i], idle);
+            setEnabled(valueCombo[i], window_.comboEnabled(n));
         }
         setText(cmdItem[i], m.cmdItem[i].caption);
         setVisible(cmdItem[i], m.cmdItem[i].visible);
         setEnabled(cmdItem[i], window_.itemButtonEnabled(n));
     }
     refreshCombo(Combo5, m.Combo5);
-    setEnabled(Combo5, idle);
+    setEnabled(Combo5, window_.comboEnabled(ui::kScanCodeModeItem));
     setText(Cmdpt, m.Cmdpt.caption);
     setVisible(Cmdpt, m.Cmdpt.visible);
     setEnabled(Cmdpt, window_.enabled(ui::Command::OposPreset));

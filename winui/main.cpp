@@ -1,13 +1,13 @@
 // tavrin.exe: the native window of the POS keyboard's magnetic stripe
 // reader setup.
 
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/session.h"
+#include "app/window_options.h"
 #include "platform/win32/win32_events.h"
 #include "tavrin_version.h"
 #include "winui/dialog_window.h"
@@ -22,75 +22,12 @@ namespace {
 
 using namespace tavrin;
 
-constexpr const char* kUsage =
-    "Usage: tavrin [--simulate] [--sim-image FILE] [--wire-log FILE]\n"
-    "Configures the POS keyboard's magnetic stripe reader: reads, changes and writes its "
-    "settings.\n"
-    "  --simulate        Work with the simulated keyboard, in real time.\n"
-    "  --sim-image FILE  The simulated keyboard's EEPROM as a settings file: loaded when it\n"
-    "                    exists, saved back at the end.\n"
-    "  --wire-log FILE   Log every byte written to the data port as '<ms> <HH>'.\n"
-    "  --help, --version\n";
-
-struct Options {
-    app::SessionSettings session;
-    std::string benchReport;  // figures of the start, then the program ends
-};
-
 // A window program has no console of its own: a problem is told in a box
 // as well as on the standard error stream.
 int refuse(const std::string& message, int code) {
     std::fprintf(stderr, "tavrin: %s\n", message.c_str());
     MessageBoxA(nullptr, message.c_str(), "Tavrin", MB_OK | MB_ICONERROR | MB_TASKMODAL);
     return code;
-}
-
-// Empty with exitCode set on --help, --version or a usage error.
-std::unique_ptr<Options> parse(int argc, char** argv, int& exitCode) {
-    auto options = std::make_unique<Options>();
-    exitCode = 0;
-    for (int k = 1; k < argc; ++k) {
-        const std::string arg = argv[k];
-        auto value = [&](std::string& into) {
-            if (k + 1 >= argc) {
-                exitCode = refuse(arg + " needs a file name", 2);
-                return false;
-            }
-            into = argv[++k];
-            return true;
-        };
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return nullptr;
-        }
-        if (arg == "--version") {
-            std::printf("Tavrin %s\n", TAVRIN_VERSION);
-            return nullptr;
-        }
-        if (arg == "--simulate") {
-            options->session.simulate = true;
-        } else if (arg == "--sim-image") {
-            if (!value(options->session.simImage)) {
-                return nullptr;
-            }
-        } else if (arg == "--wire-log") {
-            if (!value(options->session.wireLog)) {
-                return nullptr;
-            }
-        } else if (arg == "--bench-report") {
-            if (!value(options->benchReport)) {
-                return nullptr;
-            }
-        } else {
-            exitCode = refuse("unexpected argument '" + arg + "'", 2);
-            return nullptr;
-        }
-    }
-    if (!options->session.simImage.empty() && !options->session.simulate) {
-        exitCode = refuse("--sim-image needs --simulate", 2);
-        return nullptr;
-    }
-    return options;
 }
 
 // Milliseconds since the process was created.
@@ -144,10 +81,15 @@ bool writeBenchReport(const std::string& path, const StartStamps& stamps) {
 
 int main(int argc, char** argv) {
     StartStamps stamps{sinceStart(), 0, memoryNow()};
-    int exitCode = 0;
-    std::unique_ptr<Options> options = parse(argc, argv, exitCode);
-    if (!options) {
-        return exitCode;
+    const app::OptionsOutcome parsed =
+        app::parseWindowOptions(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+    if (!parsed.options) {
+        return refuse(parsed.error, 2);
+    }
+    const app::WindowOptions& options = *parsed.options;
+    if (options.help || options.version) {
+        std::fputs(options.help ? app::kWindowUsage : "Tavrin " TAVRIN_VERSION "\n", stdout);
+        return 0;
     }
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_PROGRESS_CLASS |
                                                        ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
@@ -159,7 +101,7 @@ int main(int argc, char** argv) {
     app::FrontEnd front(dialogs);
     front.simClock = &clock;
     front.nativeEvents = &events;
-    app::Session session(options->session, front, argc > 0 ? argv[0] : nullptr);
+    app::Session session(options.session(), front, argc > 0 ? argv[0] : nullptr);
     std::string error;
     if (!session.prepare(error)) {
         return refuse(error, 1);
@@ -176,9 +118,9 @@ int main(int argc, char** argv) {
         msr.Form_Load();
         if (!msr.ended()) {
             frm.showMain();
-            if (!options->benchReport.empty()) {
-                if (!writeBenchReport(options->benchReport, stamps)) {
-                    refuse("cannot write " + options->benchReport, 1);
+            if (!options.benchReport.empty()) {
+                if (!writeBenchReport(options.benchReport, stamps)) {
+                    refuse("cannot write " + options.benchReport, 1);
                 }
                 msr.Exit_Click();
                 frm.refresh();

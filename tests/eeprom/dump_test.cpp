@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -480,6 +481,68 @@ TEST_F(ReadCommand, ABadSignatureIsReportedBeforeTheReadsOutcome) {
     EXPECT_EQ(rig.dialogs.messages[1].text, "Read setting from EEPROM success!");
     EXPECT_TRUE(rig.window.imageValidFlag);  // the read itself succeeded
     EXPECT_EQ(rig.counters.sendErrorCounter, 0);
+}
+
+// What a read came to, with its figures and the signature addresses the
+// walk's boxes were shown for.
+struct ReadOutcomeCase {
+    const char* name;
+    std::function<void(CoreRig&)> arrange;
+    ReadFault fault;
+    int keys;
+    std::vector<int> wrongSignatureAt;
+};
+
+TEST(ReadAndShow, SaysWhatTheReadCameToWithItsFigures) {
+    auto answerWith = [](int address0, int address1, std::size_t drop) {
+        return [=](CoreRig& rig) {
+            EepromImage image = sampleImage();
+            image[0] = address0;
+            image[1] = address1;
+            auto keys = ntLayout(answerOf(image, 1, 7));
+            keys.resize(keys.size() - drop);
+            typeKeys(rig, keys);
+        };
+    };
+    const ReadOutcomeCase cases[] = {
+        {"answered", answerWith(0x55, 0xAA, 0), ReadFault::None, 290, {}},
+        {"address 0 wrong", answerWith(0x54, 0xAA, 0), ReadFault::None, 290, {0}},
+        {"both wrong", answerWith(0x00, 0xAB, 0), ReadFault::None, 290, {0, 1}},
+        {"one key short", answerWith(0x55, 0xAA, 1), ReadFault::ShortAnswer, 289, {}},
+        {"silent", [](CoreRig&) {}, ReadFault::NoAnswer, 0, {}},
+        {"a letter",
+         [](CoreRig& rig) {
+             auto keys = ntLayout(answerOf(sampleImage(), 1, 7));
+             keys[100] = kLetterA;
+             typeKeys(rig, keys);
+         },
+         ReadFault::NotNibbles,
+         290,
+         {}},
+        {"driver closed",
+         [](CoreRig& rig) { rig.window.portDriverFailed = true; },
+         ReadFault::DriverClosed,
+         0,
+         {}},
+        {"no system name",
+         [](CoreRig& rig) { rig.version.info.reset(); },
+         ReadFault::NoSystemName,
+         0,
+         {}},
+    };
+    for (const ReadOutcomeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CoreRig rig;
+        c.arrange(rig);
+        const ReadOutcome read = ReadAndShow(rig.ctx);
+        EXPECT_EQ(read.fault, c.fault);
+        EXPECT_EQ(read.keys, c.keys);
+        EXPECT_EQ(read.wrongSignatureAt, c.wrongSignatureAt);
+        EXPECT_EQ(read.clean(), c.fault == ReadFault::None && c.wrongSignatureAt.empty());
+        EXPECT_EQ(rig.window.imageValidFlag, c.fault == ReadFault::None);
+        // One walk box per wrong address, no more.
+        EXPECT_EQ(rig.dialogs.messages.size(), c.wrongSignatureAt.size());
+    }
 }
 
 }  // namespace

@@ -23,7 +23,7 @@
 #include "link/raw_keyboard_port.h"
 #include "platform/linux/fd_raw_device.h"
 #include "platform/linux/raw_port_source.h"
-#include "sim/real_clock.h"
+#include "app/real_clock.h"
 #include "sim/sim_host.h"
 
 namespace tavrin::test {
@@ -137,7 +137,7 @@ TEST(KernelSerioRaw, CarriesAFrameOutAndTheTypingBack) {
     ASSERT_GE(opened.fd, 0) << reason;
     {
         platform::FdRawDevice device(opened.fd);
-        sim::RealClock clock;
+        app::RealClock clock;
         sim::SimHost host{clock};
         link::RawKeyboardPort port(device, host, link::ScanCodeSet::Set1);
         std::vector<std::uint8_t> keys;

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "link_rig.h"
-#include "sim/real_clock.h"
 
 namespace tavrin::simtest {
 namespace {
@@ -44,22 +43,6 @@ TEST(VirtualClock, EventPostedForNowRunsInTheNextPass) {
     EXPECT_EQ(runs, 1);
     clock.runEvents(0);
     EXPECT_EQ(runs, 2);
-}
-
-TEST(RealClock, RunsPostedEventsAndCountsSpentTime) {
-    sim::RealClock clock;
-    bool ran = false;
-    sim::Micros at = clock.now() + 2'000;
-    clock.post(at, [&] { ran = true; });
-    while (!ran) {
-        clock.runEvents(50'000);
-    }
-    EXPECT_GE(clock.now(), at);
-    sim::Micros before = clock.now();
-    for (int i = 0; i < 1000; ++i) {
-        clock.spend(1);
-    }
-    EXPECT_GE(clock.now() - before, 1000);
 }
 
 TEST(SimHost, TickCounterWrapsAndWaitsAcrossTheWrap) {

@@ -1,23 +1,23 @@
-#include "sim/real_clock.h"
+#include "app/real_clock.h"
 
 #include <algorithm>
 #include <thread>
 
-namespace tavrin::sim {
+namespace tavrin::app {
 
 RealClock::RealClock() : origin_(SteadyClock::now()) {}
 
-Micros RealClock::realNow() const {
+sim::Micros RealClock::realNow() const {
     return std::chrono::duration_cast<std::chrono::microseconds>(SteadyClock::now() - origin_)
         .count();
 }
 
-Micros RealClock::now() {
-    Micros real = realNow();
+sim::Micros RealClock::now() {
+    sim::Micros real = realNow();
     return debt_ > 0 ? std::max(real, debtFrom_ + debt_) : real;
 }
 
-void RealClock::sleepUntil(Micros at) {
+void RealClock::sleepUntil(sim::Micros at) {
     // Some C runtimes round a sleep below a millisecond down to none; sleep
     // on until the clock has really got there.
     while (realNow() < at) {
@@ -37,14 +37,14 @@ void RealClock::payDebt() {
     }
 }
 
-void RealClock::spend(Micros duration) {
+void RealClock::spend(sim::Micros duration) {
     if (duration <= 0) {
         return;
     }
     if (debt_ == 0) {
         // A batch that follows the last one closely continues from its end,
         // so that the sleeps' own lateness does not add up over a long poll.
-        Micros real = realNow();
+        sim::Micros real = realNow();
         debtFrom_ = polling_ && real - paidUntil_ <= kCatchUp ? paidUntil_ : real;
     }
     debt_ += duration;
@@ -53,22 +53,49 @@ void RealClock::spend(Micros duration) {
     }
 }
 
-void RealClock::post(Micros at, std::function<void()> fn) {
+void RealClock::post(sim::Micros at, std::function<void()> fn) {
     queue_.post(at, std::move(fn));
+    arm();
 }
 
-void RealClock::runEvents(Micros maxWait) {
+bool RealClock::runDue() {
     payDebt();
-    polling_ = false;  // time spent from here on starts afresh
-    if (queue_.runDue(realNow())) {
+    return queue_.runDue(now());
+}
+
+void RealClock::arm() {
+    const auto next = queue_.next();
+    if (!next) {
+        setWakeTimer(-1);
         return;
     }
-    Micros target = realNow() + std::max<Micros>(maxWait, 0);
-    if (auto next = queue_.next(); next && *next < target) {
-        target = *next;
-    }
-    sleepUntil(target);
-    queue_.runDue(realNow());
+    const sim::Micros delay = std::max<sim::Micros>(*next - now(), 0);
+    setWakeTimer(static_cast<int>((delay + 999) / 1000));
 }
 
-}  // namespace tavrin::sim
+void RealClock::wake() {
+    runDue();
+    arm();
+}
+
+void RealClock::runEvents(sim::Micros maxWait) {
+    const bool ran = runDue();
+    polling_ = false;  // time spent from here on starts afresh
+    arm();
+    if (dispatchPending() || ran) {
+        return;
+    }
+    sim::Micros wait = std::max<sim::Micros>(maxWait, 0);
+    if (const auto next = queue_.next()) {
+        wait = std::min(wait, std::max<sim::Micros>(*next - now(), 0));
+    }
+    if (wait > 0) {
+        // A toolkit's wake timer runs the keyboard's events from inside
+        // this wait.
+        waitForEvents(wait);
+    }
+    runDue();
+    arm();
+}
+
+}  // namespace tavrin::app
