@@ -10,8 +10,8 @@
 #include "app/native_platform.h"
 #include "app/null_backends.h"
 #include "app/real_clock.h"
+#include "platform/clock_host.h"
 #include "platform/std_file_system.h"
-#include "sim/sim_host.h"
 
 #ifdef __linux__
 #include "app/raw_port_backend.h"
@@ -119,7 +119,7 @@ public:
 
 private:
     app::RealClock clock_;
-    sim::SimHost host_{clock_};
+    platform::ClockHost host_{clock_};
     AbsentPortDriver absent_;
     platform::StdFileSystem files_;
     AbsentRegistry registry_;

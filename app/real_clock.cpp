@@ -7,17 +7,17 @@ namespace tavrin::app {
 
 RealClock::RealClock() : origin_(SteadyClock::now()) {}
 
-sim::Micros RealClock::realNow() const {
+platform::Micros RealClock::realNow() const {
     return std::chrono::duration_cast<std::chrono::microseconds>(SteadyClock::now() - origin_)
         .count();
 }
 
-sim::Micros RealClock::now() {
-    sim::Micros real = realNow();
+platform::Micros RealClock::now() {
+    platform::Micros real = realNow();
     return debt_ > 0 ? std::max(real, debtFrom_ + debt_) : real;
 }
 
-void RealClock::sleepUntil(sim::Micros at) {
+void RealClock::sleepUntil(platform::Micros at) {
     // Some C runtimes round a sleep below a millisecond down to none; sleep
     // on until the clock has really got there.
     while (realNow() < at) {
@@ -37,14 +37,14 @@ void RealClock::payDebt() {
     }
 }
 
-void RealClock::spend(sim::Micros duration) {
+void RealClock::spend(platform::Micros duration) {
     if (duration <= 0) {
         return;
     }
     if (debt_ == 0) {
         // A batch that follows the last one closely continues from its end,
         // so that the sleeps' own lateness does not add up over a long poll.
-        sim::Micros real = realNow();
+        platform::Micros real = realNow();
         debtFrom_ = polling_ && real - paidUntil_ <= kCatchUp ? paidUntil_ : real;
     }
     debt_ += duration;
@@ -53,7 +53,7 @@ void RealClock::spend(sim::Micros duration) {
     }
 }
 
-void RealClock::post(sim::Micros at, std::function<void()> fn) {
+void RealClock::post(platform::Micros at, std::function<void()> fn) {
     queue_.post(at, std::move(fn));
     arm();
 }
@@ -69,7 +69,7 @@ void RealClock::arm() {
         setWakeTimer(-1);
         return;
     }
-    const sim::Micros delay = std::max<sim::Micros>(*next - now(), 0);
+    const platform::Micros delay = std::max<platform::Micros>(*next - now(), 0);
     setWakeTimer(static_cast<int>((delay + 999) / 1000));
 }
 
@@ -78,16 +78,16 @@ void RealClock::wake() {
     arm();
 }
 
-void RealClock::runEvents(sim::Micros maxWait) {
+void RealClock::runEvents(platform::Micros maxWait) {
     const bool ran = runDue();
     polling_ = false;  // time spent from here on starts afresh
     arm();
     if (dispatchPending() || ran) {
         return;
     }
-    sim::Micros wait = std::max<sim::Micros>(maxWait, 0);
+    platform::Micros wait = std::max<platform::Micros>(maxWait, 0);
     if (const auto next = queue_.next()) {
-        wait = std::min(wait, std::max<sim::Micros>(*next - now(), 0));
+        wait = std::min(wait, std::max<platform::Micros>(*next - now(), 0));
     }
     if (wait > 0) {
         // A toolkit's wake timer runs the keyboard's events from inside

@@ -7,26 +7,26 @@
 #include <chrono>
 #include <cstddef>
 
-#include "sim/event_queue.h"
-#include "sim/sim_clock.h"
+#include "platform/clock.h"
+#include "platform/event_queue.h"
 
 namespace tavrin::app {
 
-class RealClock : public sim::SimClock {
+class RealClock : public platform::Clock {
 public:
     // Spent time is paid once this much has accumulated.
-    static constexpr sim::Micros kSpendBatch = 200;
+    static constexpr platform::Micros kSpendBatch = 200;
     // How late a batch may start and still continue the one before it:
     // more than a coarse system timer oversleeps (about 15 ms on Windows).
-    static constexpr sim::Micros kCatchUp = 20'000;
+    static constexpr platform::Micros kCatchUp = 20'000;
 
     RealClock();
 
     // Microseconds since construction, including spent time not yet slept.
-    sim::Micros now() override;
-    void spend(sim::Micros duration) override;
-    void post(sim::Micros at, std::function<void()> fn) override;
-    void runEvents(sim::Micros maxWait) override;
+    platform::Micros now() override;
+    void spend(platform::Micros duration) override;
+    void post(platform::Micros at, std::function<void()> fn) override;
+    void runEvents(platform::Micros maxWait) override;
 
     std::size_t pendingEvents() const { return queue_.size(); }
     // The toolkit timer's tick: what is due runs, and the timer is set again.
@@ -40,22 +40,22 @@ protected:
     virtual bool dispatchPending() { return false; }
     // Sleeps until an event comes or at most wait has passed, and handles
     // what came.
-    virtual void waitForEvents(sim::Micros wait) { sleepUntil(realNow() + wait); }
+    virtual void waitForEvents(platform::Micros wait) { sleepUntil(realNow() + wait); }
 
 private:
     using SteadyClock = std::chrono::steady_clock;
-    sim::Micros realNow() const;
-    void sleepUntil(sim::Micros at);
+    platform::Micros realNow() const;
+    void sleepUntil(platform::Micros at);
     void payDebt();
     bool runDue();
     void arm();
 
     SteadyClock::time_point origin_;
-    sim::Micros debtFrom_ = 0;   // when the unpaid time began
-    sim::Micros paidUntil_ = 0;  // end of the last batch slept
-    bool polling_ = false;       // batches since the pump last ran follow each other
-    sim::Micros debt_ = 0;       // spent and not yet slept
-    sim::EventQueue queue_;
+    platform::Micros debtFrom_ = 0;   // when the unpaid time began
+    platform::Micros paidUntil_ = 0;  // end of the last batch slept
+    bool polling_ = false;            // batches since the pump last ran follow each other
+    platform::Micros debt_ = 0;       // spent and not yet slept
+    platform::EventQueue queue_;
 };
 
 }  // namespace tavrin::app

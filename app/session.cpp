@@ -37,7 +37,7 @@ private:
 // The simulated keyboard behind every seam; files in the program folder.
 class Session::SimulatedBackends : public NativePlatform {
 public:
-    SimulatedBackends(sim::SimClock& clock, const sim::SimulatedKeyboard::Options& options,
+    SimulatedBackends(platform::Clock& clock, const sim::SimulatedKeyboard::Options& options,
                       const char* argv0)
         : keyboard(clock, options), files_(programFolder(argv0), "") {}
 

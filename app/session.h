@@ -35,7 +35,7 @@ struct FrontEnd {
 
     platform::OperatorDialogs& dialogs;
     // The simulated keyboard's clock (used with SessionSettings::simulate).
-    sim::SimClock* simClock = nullptr;
+    platform::Clock* simClock = nullptr;
     sim::SimulatedKeyboard::Options simulator;
     // The toolkit's event loop and Timer1 in place of the machine's own.
     platform::EventPump* nativeEvents = nullptr;

@@ -35,7 +35,7 @@ int runDoctor(const app::SessionSettings& settings, const CliOptions& options, c
         return printDoctorReport(found, out);
     };
     if (settings.simulate) {
-        const std::unique_ptr<sim::SimClock> clock = makeClock(options.virtualClock);
+        const std::unique_ptr<platform::Clock> clock = makeClock(options.virtualClock);
         sim::SimulatedKeyboard keyboard(*clock, options.simulator);
         std::error_code ec;
         auto folder = std::filesystem::absolute(argv0 ? argv0 : ".", ec)

@@ -6,7 +6,7 @@
 
 namespace tavrin::cli {
 
-std::unique_ptr<sim::SimClock> makeClock(bool virtualClock) {
+std::unique_ptr<platform::Clock> makeClock(bool virtualClock) {
     if (virtualClock) {
         return std::make_unique<sim::VirtualClock>();
     }
@@ -15,7 +15,7 @@ std::unique_ptr<sim::SimClock> makeClock(bool virtualClock) {
 
 namespace {
 
-app::FrontEnd frontEnd(CliDialogs& dialogs, sim::SimClock& clock, const CliOptions& options,
+app::FrontEnd frontEnd(CliDialogs& dialogs, platform::Clock& clock, const CliOptions& options,
                        std::function<void()> afterEvents) {
     app::FrontEnd front(dialogs);
     front.simClock = &clock;

@@ -13,7 +13,7 @@
 #include "app/session.h"
 #include "cli/cli_dialogs.h"
 #include "cli/linux_doctor.h"
-#include "sim/sim_clock.h"
+#include "platform/clock.h"
 #include "sim/simulated_keyboard.h"
 
 namespace tavrin::cli {
@@ -45,7 +45,7 @@ struct CliOptions {
 };
 
 // The simulated keyboard's clock: virtual for tests, else real time.
-std::unique_ptr<sim::SimClock> makeClock(bool virtualClock);
+std::unique_ptr<platform::Clock> makeClock(bool virtualClock);
 
 // Administrator rights as doctor reports them.
 bool hasAdministratorRights(const CliOptions& options);
@@ -67,7 +67,7 @@ public:
 private:
     void showProgress();
 
-    std::unique_ptr<sim::SimClock> clock_;
+    std::unique_ptr<platform::Clock> clock_;
     std::ostream* progress_;
     int shownKeys_ = -1;
     bool lineOpen_ = false;

@@ -142,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TAVRIN_FUZZ_CHECK(fuzz::splitFrames(rig.ports.dataWrites, frames),
                       "the write sends only well-formed frames");
     sim::VirtualClock clock;
-    sim::SimHost host(clock);
+    platform::ClockHost host(clock);
     sim::KeyboardFirmware keyboard(host);
     const auto before = sim::KeyboardFirmware::factoryDefaults();
     for (std::uint8_t b : rig.ports.dataWrites) {

@@ -27,7 +27,7 @@ bool QtSimClock::dispatchPending() {
     return pumpQtEvents(std::chrono::microseconds(0), bound_);
 }
 
-void QtSimClock::waitForEvents(sim::Micros wait) {
+void QtSimClock::waitForEvents(platform::Micros wait) {
     pumpQtEvents(std::chrono::microseconds(wait), bound_);
 }
 

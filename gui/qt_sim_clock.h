@@ -15,7 +15,7 @@ public:
 private:
     void setWakeTimer(int ms) override;
     bool dispatchPending() override;
-    void waitForEvents(sim::Micros wait) override;
+    void waitForEvents(platform::Micros wait) override;
 
     QTimer wake_;   // the earliest posted event
     QTimer bound_;  // the end of one wait

@@ -2,7 +2,7 @@
 
 namespace tavrin::sim {
 
-I8042::I8042(SimClock& clock, Options options)
+I8042::I8042(platform::Clock& clock, Options options)
     : clock_(clock),
       options_(std::move(options)),
       driverOpen_(options_.driverOpenAtStart),

@@ -11,11 +11,14 @@
 #include <optional>
 #include <vector>
 
+#include "platform/clock.h"
+#include "platform/event_queue.h"
 #include "platform/port_driver.h"
-#include "sim/event_queue.h"
-#include "sim/sim_clock.h"
 
 namespace tavrin::sim {
+
+using platform::AliveToken;
+using platform::Micros;
 
 inline constexpr std::uint16_t kI8042Data = 0x60;
 inline constexpr std::uint16_t kI8042Status = 0x64;
@@ -51,7 +54,7 @@ public:
 
     using ByteSink = std::function<void(std::uint8_t)>;
 
-    I8042(SimClock& clock, Options options);
+    I8042(platform::Clock& clock, Options options);
 
     // The keyboard end of the cable; bytes arrive at the end of their transfer.
     void setKeyboard(ByteSink keyboard) { keyboard_ = std::move(keyboard); }
@@ -83,7 +86,7 @@ private:
     // Hands the held byte to the keyboard once its transfer has ended.
     void settle();
 
-    SimClock& clock_;
+    platform::Clock& clock_;
     Options options_;
     ByteSink keyboard_;
     std::function<void(Micros, std::uint8_t)> wireLog_;

@@ -162,7 +162,7 @@ constexpr int kFillersBefore = 30;  // filler keys before the version nibbles (N
 
 }  // namespace
 
-KeyboardFirmware::KeyboardFirmware(SimHost& host, Options options)
+KeyboardFirmware::KeyboardFirmware(platform::ClockHost& host, Options options)
     : host_(host),
       options_(std::move(options)),
       eeprom_(options_.eeprom.value_or(factoryDefaults())) {}

@@ -11,11 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "sim/event_queue.h"
-#include "sim/sim_clock.h"
-#include "sim/sim_host.h"
+#include "platform/clock.h"
+#include "platform/clock_host.h"
+#include "platform/event_queue.h"
 
 namespace tavrin::sim {
+
+using platform::AliveToken;
+using platform::Micros;
 
 class KeyboardFirmware {
 public:
@@ -58,8 +61,8 @@ public:
         std::string reason;
     };
 
-    explicit KeyboardFirmware(SimHost& host) : KeyboardFirmware(host, Options{}) {}
-    KeyboardFirmware(SimHost& host, Options options);
+    explicit KeyboardFirmware(platform::ClockHost& host) : KeyboardFirmware(host, Options{}) {}
+    KeyboardFirmware(platform::ClockHost& host, Options options);
 
     // One byte from the controller, at the end of its transfer.
     void receiveByte(std::uint8_t byte);
@@ -97,7 +100,7 @@ private:
     void startAnswer();
     void typeNext();
 
-    SimHost& host_;
+    platform::ClockHost& host_;
     Options options_;
     Eeprom eeprom_;
 

@@ -10,7 +10,7 @@ I8042::Options SimulatedKeyboard::controllerOptions(const Options& options) {
     return controller;
 }
 
-SimulatedKeyboard::SimulatedKeyboard(SimClock& clock, Options options)
+SimulatedKeyboard::SimulatedKeyboard(platform::Clock& clock, Options options)
     : clock_(clock),
       host_(clock, options.host),
       ports_(clock, controllerOptions(options)),

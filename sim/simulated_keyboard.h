@@ -8,12 +8,14 @@
 #include <functional>
 #include <vector>
 
+#include "platform/clock.h"
+#include "platform/clock_host.h"
 #include "sim/i8042.h"
 #include "sim/keyboard_firmware.h"
-#include "sim/sim_clock.h"
-#include "sim/sim_host.h"
 
 namespace tavrin::sim {
+
+using platform::Micros;
 
 class SimulatedKeyboard {
 public:
@@ -26,7 +28,7 @@ public:
     };
 
     struct Options {
-        SimHost::Options host;               // OS version, tick counter start
+        platform::ClockHost::Options host;   // OS version, tick counter start
         I8042::Options controller;           // transfer time, never ready, driver results
         KeyboardFirmware::Options keyboard;  // version, typing rate, answer faults
         bool controllerSlow = false;         // transfer time kSlowTransferTime
@@ -35,21 +37,21 @@ public:
         std::function<void(Micros, std::uint8_t)> wireLog;
     };
 
-    explicit SimulatedKeyboard(SimClock& clock) : SimulatedKeyboard(clock, Options{}) {}
-    SimulatedKeyboard(SimClock& clock, Options options);
+    explicit SimulatedKeyboard(platform::Clock& clock) : SimulatedKeyboard(clock, Options{}) {}
+    SimulatedKeyboard(platform::Clock& clock, Options options);
     SimulatedKeyboard(const SimulatedKeyboard&) = delete;
     SimulatedKeyboard& operator=(const SimulatedKeyboard&) = delete;
 
-    SimClock& clock() { return clock_; }
-    SimHost& host() { return host_; }
+    platform::Clock& clock() { return clock_; }
+    platform::ClockHost& host() { return host_; }
     I8042& ports() { return ports_; }
     KeyboardFirmware& firmware() { return firmware_; }
 
 private:
     static I8042::Options controllerOptions(const Options& options);
 
-    SimClock& clock_;
-    SimHost host_;
+    platform::Clock& clock_;
+    platform::ClockHost host_;
     I8042 ports_;
     KeyboardFirmware firmware_;
 };

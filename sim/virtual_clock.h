@@ -3,12 +3,15 @@
 // read (spend) or waits in the event pump, so a 15 s capture time-out runs
 // in microseconds of real time.
 
-#include "sim/event_queue.h"
-#include "sim/sim_clock.h"
+#include "platform/clock.h"
+#include "platform/event_queue.h"
 
 namespace tavrin::sim {
 
-class VirtualClock : public SimClock {
+using platform::EventQueue;
+using platform::Micros;
+
+class VirtualClock : public platform::Clock {
 public:
     explicit VirtualClock(Micros start = 0) : now_(start) {}
 

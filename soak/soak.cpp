@@ -24,7 +24,7 @@ namespace tavrin::soak {
 
 // A faster controller than a PC's: the soak is about the program's logic,
 // and every status read is one pass of its polling loop.
-constexpr sim::Micros kTransferTime = 60;
+constexpr platform::Micros kTransferTime = 60;
 
 sim::SimulatedKeyboard::Options keyboardOptions() {
     sim::SimulatedKeyboard::Options o;
@@ -169,7 +169,7 @@ void Soak::step(long index) {
 void Soak::postOperatorClicks() {
     // The operator clicks around while an operation waits; nothing of it
     // may start. Such clicks only run inside an operation's wait.
-    const sim::Micros at = clock_.now() + uniform(0, 2'000'000);
+    const platform::Micros at = clock_.now() + uniform(0, 2'000'000);
     clock_.post(at, [this] {
         ui::WindowModel& w = window_.model();
         if (!w.operationRunning) {

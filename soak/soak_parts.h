@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "items/window_model.h"
+#include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/port_driver.h"
 #include "sim/i8042.h"
-#include "sim/sim_clock.h"
 #include "support/fakes.h"
 
 namespace tavrin::soak {
@@ -21,7 +21,7 @@ namespace tavrin::soak {
 // the program starts each one by masking IRQ1.
 class FaultPorts : public platform::PortDriver {
 public:
-    FaultPorts(sim::I8042& controller, sim::SimClock& clock, sim::Micros transferTime)
+    FaultPorts(sim::I8042& controller, platform::Clock& clock, platform::Micros transferTime)
         : controller_(controller), clock_(clock), transferTime_(transferTime) {}
 
     void busyBytes(long from, long count) { busyFrom_ = from, busyTo_ = from + count; }
@@ -56,8 +56,8 @@ public:
 
 private:
     sim::I8042& controller_;
-    sim::SimClock& clock_;
-    sim::Micros transferTime_;
+    platform::Clock& clock_;
+    platform::Micros transferTime_;
     long bytes_ = 0;
     long busyFrom_ = 0, busyTo_ = 0, slowFrom_ = 0, slowTo_ = 0;
     bool busy_ = false;

@@ -38,7 +38,7 @@ void WinSimClock::setWakeTimer(int ms) {
     }
 }
 
-void WinSimClock::waitForEvents(sim::Micros wait) {
+void WinSimClock::waitForEvents(platform::Micros wait) {
     const auto ms = static_cast<DWORD>((wait + 999) / 1000);
     MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     dispatch_();

@@ -21,7 +21,7 @@ public:
 private:
     void setWakeTimer(int ms) override;
     bool dispatchPending() override { return dispatch_(); }
-    void waitForEvents(sim::Micros wait) override;
+    void waitForEvents(platform::Micros wait) override;
 
     std::function<bool()> dispatch_;
     std::uintptr_t timer_ = 0;

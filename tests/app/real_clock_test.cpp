@@ -11,13 +11,13 @@ namespace {
 TEST(RealClock, RunsPostedEventsAndCountsSpentTime) {
     app::RealClock clock;
     bool ran = false;
-    sim::Micros at = clock.now() + 2'000;
+    platform::Micros at = clock.now() + 2'000;
     clock.post(at, [&] { ran = true; });
     while (!ran) {
         clock.runEvents(50'000);
     }
     EXPECT_GE(clock.now(), at);
-    sim::Micros before = clock.now();
+    platform::Micros before = clock.now();
     for (int i = 0; i < 1000; ++i) {
         clock.spend(1);
     }

@@ -42,7 +42,7 @@ struct ReadOnlyPort {
     static constexpr std::uint8_t kRead[] = {0xE7, 0x55, 0xAA, 0xE3, 0x63, 0xE3, 0x52, 0xE6};
     std::size_t seen = 0;
     void attach(CliOptions& options) {
-        options.simulator.wireLog = [this](sim::Micros, std::uint8_t byte) {
+        options.simulator.wireLog = [this](platform::Micros, std::uint8_t byte) {
             const bool readRequest = seen < sizeof kRead && byte == kRead[seen];
             if (!readRequest) {
                 ADD_FAILURE() << "byte " << std::hex << int(byte) << " sent after " << std::dec

@@ -47,9 +47,9 @@ Snapshot snapshot(GuiRig& rig) {
 
 // Runs fn from the simulated host's event pump every 100 ms for the next
 // span of simulated time, as the operator's clicks would arrive.
-void during(GuiRig& rig, sim::Micros span, const std::function<void()>& fn) {
-    const sim::Micros start = rig.clock.now();
-    for (sim::Micros t = 100'000; t <= span; t += 100'000) {
+void during(GuiRig& rig, platform::Micros span, const std::function<void()>& fn) {
+    const platform::Micros start = rig.clock.now();
+    for (platform::Micros t = 100'000; t <= span; t += 100'000) {
         rig.clock.post(start + t, fn);
     }
 }

@@ -27,7 +27,7 @@ namespace {
 TEST(QtSimClock, PostedEventsRunInTimeOrderFromQtsEventLoop) {
     gui::QtSimClock clock;
     std::vector<int> order;
-    const sim::Micros t0 = clock.now();
+    const platform::Micros t0 = clock.now();
     QEventLoop loop;
     clock.post(t0 + 30'000, [&] {
         order.push_back(3);
@@ -46,7 +46,7 @@ TEST(QtSimClock, RunEventsWakesForTheNextEventAndHandlesQtMeanwhile) {
     gui::QtSimClock clock;
     bool ran = false;
     bool qtHandled = false;
-    const sim::Micros t0 = clock.now();
+    const platform::Micros t0 = clock.now();
     clock.post(t0 + 20'000, [&] { ran = true; });
     QTimer::singleShot(0, [&] { qtHandled = true; });
     // Waiting up to 5 s returns once the event at 20 ms has run.
@@ -62,9 +62,9 @@ TEST(QtSimClock, RunEventsWakesForTheNextEventAndHandlesQtMeanwhile) {
 TEST(QtSimClock, RunEventsWithNothingPostedWaitsAtMostItsBound) {
     gui::QtSimClock clock;
     QCoreApplication::processEvents();  // nothing left over from elsewhere
-    const sim::Micros t0 = clock.now();
+    const platform::Micros t0 = clock.now();
     clock.runEvents(30'000);
-    const sim::Micros waited = clock.now() - t0;
+    const platform::Micros waited = clock.now() - t0;
     EXPECT_LT(waited, 1'000'000);
     clock.runEvents(0);  // never waits
     EXPECT_LT(clock.now() - t0 - waited, 500'000);
@@ -72,7 +72,7 @@ TEST(QtSimClock, RunEventsWithNothingPostedWaitsAtMostItsBound) {
 
 TEST(QtSimClock, SpentTimeMovesTheClock) {
     gui::QtSimClock clock;
-    const sim::Micros t0 = clock.now();
+    const platform::Micros t0 = clock.now();
     for (int i = 0; i < 50; ++i) {
         clock.spend(100);
     }

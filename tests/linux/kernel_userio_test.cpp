@@ -20,11 +20,11 @@
 #include <set>
 #include <thread>
 
+#include "app/real_clock.h"
 #include "link/raw_keyboard_port.h"
+#include "platform/clock_host.h"
 #include "platform/linux/fd_raw_device.h"
 #include "platform/linux/raw_port_source.h"
-#include "app/real_clock.h"
-#include "sim/sim_host.h"
 
 namespace tavrin::test {
 namespace {
@@ -138,7 +138,7 @@ TEST(KernelSerioRaw, CarriesAFrameOutAndTheTypingBack) {
     {
         platform::FdRawDevice device(opened.fd);
         app::RealClock clock;
-        sim::SimHost host{clock};
+        platform::ClockHost host{clock};
         link::RawKeyboardPort port(device, host, link::ScanCodeSet::Set1);
         std::vector<std::uint8_t> keys;
         port.SetWindowsHookEx([&keys](int, std::uintptr_t vk, std::intptr_t) {

@@ -37,7 +37,7 @@ struct BackendRig {
     }
     sim::VirtualClock clock;
     sim::SimulatedKeyboard keyboard{clock, {}};
-    sim::SimHost host{clock};
+    platform::ClockHost host{clock};
     FakeSysfs sysfs;
     std::unique_ptr<RawKeyboardDouble> device;
     platform::SysfsSerioBus bus{sysfs.devices()};
@@ -139,7 +139,8 @@ void PrintTo(const Fault& f, std::ostream* os) {
     *os << f.name;
 }
 
-RawKeyboardDouble::Options fault(int refuse, int vanish, sim::Micros stall, sim::Micros swipe) {
+RawKeyboardDouble::Options fault(int refuse, int vanish, platform::Micros stall,
+                                 platform::Micros swipe) {
     RawKeyboardDouble::Options o;
     o.refuseWrite = refuse;
     o.vanishAtWrite = vanish;

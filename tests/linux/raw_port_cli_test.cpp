@@ -31,7 +31,7 @@ struct CliRig {
             window = std::make_unique<ui::MsrWindow>(ui::Platform{
                 *port, host, *events, host, *port, host, files, dialogs, registry, launcher});
         } else {
-            sim::SimHost& h = keyboard.host();
+            platform::ClockHost& h = keyboard.host();
             window = std::make_unique<ui::MsrWindow>(
                 ui::Platform{keyboard.ports(), h, h, h, h, h, files, dialogs, registry, launcher});
         }
@@ -42,7 +42,7 @@ struct CliRig {
 
     sim::VirtualClock clock;
     sim::SimulatedKeyboard keyboard;
-    sim::SimHost host{clock};
+    platform::ClockHost host{clock};
     std::unique_ptr<RawKeyboardDouble> device;
     std::unique_ptr<link::RawKeyboardPort> port;
     std::unique_ptr<link::RawPortEvents> events;
@@ -179,7 +179,7 @@ INSTANTIATE_TEST_SUITE_P(
 // keyboard: the command fails and writes nothing.
 TEST(CliOverRawPort, ABackupReadThatLostBytesWritesNothing) {
     RawKeyboardDouble::Options o = raw(link::ScanCodeSet::Set1);
-    sim::Micros started = 0;
+    platform::Micros started = 0;
     {
         CliRig probe(&o);
         started = probe.clock.now();  // when the tool's start-up has ended

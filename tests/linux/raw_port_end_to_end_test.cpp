@@ -29,7 +29,7 @@ struct RawRig {
 
     sim::VirtualClock clock;
     sim::SimulatedKeyboard keyboard;
-    sim::SimHost host{clock};  // the program's side: ticks, pump, Timer1, version
+    platform::ClockHost host{clock};  // the program's side: ticks, pump, Timer1, version
     RawKeyboardDouble device;
     link::RawKeyboardPort port;
     link::RawPortEvents events{host, port};

@@ -73,7 +73,7 @@ std::string record(const Fixture& f) {
     sysfs.addPort({"serio0", "i8042 KBD port", set2 ? "01" : "06", "atkbd"});
     sim::VirtualClock clock;
     sim::SimulatedKeyboard keyboard{clock, {}};
-    sim::SimHost host{clock};
+    platform::ClockHost host{clock};
     RawKeyboardDouble device(clock, keyboard, f.raw);
     platform::SysfsSerioBus bus(sysfs.devices());
     FakeSource source(bus);
@@ -124,7 +124,7 @@ struct Replayed {
 // The start-up read with the trace as the keyboard.
 Replayed replay(const RawTraceFile& trace) {
     sim::VirtualClock clock;
-    sim::SimHost host{clock};
+    platform::ClockHost host{clock};
     ReplayDevice device(clock, trace);
     link::RawKeyboardPort port(device, host, trace.set);
     link::RawPortEvents events(host, port);

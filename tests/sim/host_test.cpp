@@ -60,7 +60,7 @@ TEST(SimHost, TickCounterWrapsAndWaitsAcrossTheWrap) {
 
 TEST(SimHost, Timer1TicksEverySecondUntilDisabled) {
     sim::VirtualClock clock;
-    sim::SimHost host(clock);
+    platform::ClockHost host(clock);
     int ticks = 0;
     host.setHandler([&] { ++ticks; });
     clock.runUntil(300'000);
@@ -87,7 +87,7 @@ TEST(SimHost, Timer1TicksEverySecondUntilDisabled) {
 
 TEST(SimHost, TimerStoppedInsideItsHandlerTicksNoMore) {
     sim::VirtualClock clock;
-    sim::SimHost host(clock);
+    platform::ClockHost host(clock);
     int ticks = 0;
     host.setHandler([&] {
         ++ticks;
@@ -100,7 +100,7 @@ TEST(SimHost, TimerStoppedInsideItsHandlerTicksNoMore) {
 
 TEST(SimHost, OneHookAtATimeAndKeysOnlyThroughIt) {
     sim::VirtualClock clock;
-    sim::SimHost host(clock);
+    platform::ClockHost host(clock);
     std::vector<std::pair<std::uintptr_t, std::intptr_t>> seen;
     auto proc = [&](int code, std::uintptr_t w, std::intptr_t l) {
         EXPECT_EQ(code, 0);
@@ -145,7 +145,7 @@ TEST(SimHost, CaptureHookPassesNegativeCodesOn) {
 
 TEST(SimHost, VersionQueryAnswersAsConfigured) {
     sim::VirtualClock clock;
-    sim::SimHost host(clock, {platform::OsVersionInfo{0, 3, 10}, 0});
+    platform::ClockHost host(clock, {platform::OsVersionInfo{0, 3, 10}, 0});
     std::int16_t major = 0, minor = 0;
     std::string name;
     link::GetOsName(host, major, minor, name);
@@ -158,10 +158,10 @@ TEST(SimHost, VersionQueryAnswersAsConfigured) {
 TEST(I8042, ByteReachesTheKeyboardOnlyAfterItsTransfer) {
     sim::VirtualClock clock;
     sim::I8042 ports(clock, {});
-    std::vector<std::pair<sim::Micros, std::uint8_t>> got;
+    std::vector<std::pair<platform::Micros, std::uint8_t>> got;
     ports.setKeyboard([&](std::uint8_t b) { got.emplace_back(clock.now(), b); });
     std::vector<std::uint8_t> logged;
-    ports.setWireLog([&](sim::Micros, std::uint8_t b) { logged.push_back(b); });
+    ports.setWireLog([&](platform::Micros, std::uint8_t b) { logged.push_back(b); });
     std::uint32_t status = 0;
     ASSERT_TRUE(ports.SetPortVal(sim::kI8042Data, 0x1E7, 1));  // low byte only
     EXPECT_EQ(logged, (std::vector<std::uint8_t>{0xE7}));
@@ -247,9 +247,9 @@ TEST(I8042, DriverResultsAndClosedDriver) {
 }
 
 TEST(SimulatedKeyboard, WireLogSeesEveryDataByte) {
-    std::vector<std::pair<sim::Micros, std::uint8_t>> log;
+    std::vector<std::pair<platform::Micros, std::uint8_t>> log;
     sim::SimulatedKeyboard::Options o;
-    o.wireLog = [&](sim::Micros at, std::uint8_t b) { log.emplace_back(at, b); };
+    o.wireLog = [&](platform::Micros at, std::uint8_t b) { log.emplace_back(at, b); };
     LinkRig rig(o);
     rig.frame({0x63, 0x52});
     ASSERT_EQ(log.size(), 8u);

@@ -29,15 +29,15 @@ class RawKeyboardDouble {
 public:
     struct Options {
         link::ScanCodeSet set = link::ScanCodeSet::Set1;
-        bool ack = true;           // ACK every byte the keyboard takes
-        bool breakAlone = false;   // type by break codes only, else make and break
-        int resendByte = -1;       // the keyboard asks once for this byte again (0-based)
-        int selfTestAfter = -1;    // 0xAA after this byte's reply
-        int refuseWrite = -1;      // this write() fails with EIO (0-based, resends count)
-        int vanishAtWrite = -1;    // the device is gone from this write() on
-        sim::Micros swipeAt = -1;  // the card reader types a swipe from then on
-        sim::Micros stallAt = -1;  // the program reads nothing from then on ...
-        sim::Micros stallFor = 0;  // ... for so long
+        bool ack = true;                // ACK every byte the keyboard takes
+        bool breakAlone = false;        // type by break codes only, else make and break
+        int resendByte = -1;            // the keyboard asks once for this byte again (0-based)
+        int selfTestAfter = -1;         // 0xAA after this byte's reply
+        int refuseWrite = -1;           // this write() fails with EIO (0-based, resends count)
+        int vanishAtWrite = -1;         // the device is gone from this write() on
+        platform::Micros swipeAt = -1;  // the card reader types a swipe from then on
+        platform::Micros stallAt = -1;  // the program reads nothing from then on ...
+        platform::Micros stallFor = 0;  // ... for so long
     };
 
     // What the kernel's ring keeps unread: 64 slots, one always free.
@@ -47,7 +47,7 @@ public:
     static constexpr const char* kSwipe = "%B41^A/B^25?;41=25?";
 
     // The serving period: the far end looks at its socket this often.
-    static constexpr sim::Micros kServicePeriod = 200;
+    static constexpr platform::Micros kServicePeriod = 200;
 
     RawKeyboardDouble(sim::VirtualClock& clock, sim::SimulatedKeyboard& keyboard, Options options)
         : clock_(clock), keyboard_(keyboard), options_(options) {
@@ -103,7 +103,7 @@ private:
             return FdRawDevice::writeByte(byte);
         }
         Io readAvailable(std::vector<std::uint8_t>& bytes) override {
-            const sim::Micros now = owner_.clock_.now();
+            const platform::Micros now = owner_.clock_.now();
             const Options& o = owner_.options_;
             if (o.stallAt >= 0 && now >= o.stallAt && now < o.stallAt + o.stallFor) {
                 return Io::Ok;  // the program is busy elsewhere
@@ -114,7 +114,7 @@ private:
             return io;
         }
         void waitReadable(std::uint32_t ms) override {
-            owner_.clock_.runEvents(static_cast<sim::Micros>(ms) * 1000);
+            owner_.clock_.runEvents(static_cast<platform::Micros>(ms) * 1000);
         }
         std::string lastError() const override {
             return refused_ ? "Input/output error" : FdRawDevice::lastError();
@@ -237,7 +237,7 @@ private:
     std::size_t consumed_ = 0;  // bytes the program has read
     int dropped_ = 0;
     bool resent_ = false;
-    sim::AliveToken alive_;
+    platform::AliveToken alive_;
 };
 
 }  // namespace tavrin::test

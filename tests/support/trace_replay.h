@@ -117,9 +117,10 @@ public:
     }
 
     void waitReadable(std::uint32_t ms) override {
-        sim::Micros wait = static_cast<sim::Micros>(ms) * 1000;
+        platform::Micros wait = static_cast<platform::Micros>(ms) * 1000;
         if (nextIn_ < entries_.size() && !entries_[nextIn_].out) {
-            wait = std::min(wait, std::max<sim::Micros>(0, due(entries_[nextIn_]) - clock_.now()));
+            wait = std::min(wait,
+                            std::max<platform::Micros>(0, due(entries_[nextIn_]) - clock_.now()));
         }
         clock_.runEvents(wait);
     }
@@ -137,14 +138,14 @@ public:
     }
 
 private:
-    sim::Micros due(const RawTraceFile::Entry& e) const { return e.ms * 1000 + offset_; }
+    platform::Micros due(const RawTraceFile::Entry& e) const { return e.ms * 1000 + offset_; }
 
     sim::VirtualClock& clock_;
     std::vector<RawTraceFile::Entry> entries_;
     std::vector<std::uint8_t> written_;
     std::size_t nextOut_ = 0;
     std::size_t nextIn_ = 0;
-    sim::Micros offset_ = 0;
+    platform::Micros offset_ = 0;
 };
 
 }  // namespace tavrin::test

@@ -286,7 +286,7 @@ TEST_F(Operating, ExitDuringAWriteEndsAfterIt) {
 TEST_F(Operating, SilentKeyboardTimesOutAndKeepsTheImage) {
     auto image = rig.model().image;
     rig.firmware().options().silent = true;
-    sim::Micros start = rig.clock.now();
+    platform::Micros start = rig.clock.now();
     rig.window.Command3_Click();
     EXPECT_THAT(rig.messageTexts(), ElementsAre("Read setting from EEPROM error!"));
     EXPECT_GE(rig.clock.now() - start, 14'000'000);

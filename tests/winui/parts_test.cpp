@@ -31,7 +31,7 @@ bool dispatchAll() {
 TEST(WinSimClock, RunsEventsInOrderWhenTheirTimeComes) {
     WinSimClock clock(dispatchAll);
     std::vector<int> ran;
-    const sim::Micros start = clock.now();
+    const platform::Micros start = clock.now();
     clock.post(start + 20'000, [&] { ran.push_back(2); });
     clock.post(start + 5'000, [&] { ran.push_back(1); });
     clock.runEvents(0);
@@ -48,7 +48,7 @@ TEST(WinSimClock, KeepsTypingInsideAnyMessageLoop) {
     // thread timer wakes the keyboard's events there too.
     WinSimClock clock(dispatchAll);
     bool ran = false;
-    const sim::Micros start = clock.now();
+    const platform::Micros start = clock.now();
     clock.post(start + 30'000, [&] { ran = true; });
     const DWORD began = GetTickCount();
     MSG msg;
@@ -61,7 +61,7 @@ TEST(WinSimClock, KeepsTypingInsideAnyMessageLoop) {
 
 TEST(WinSimClock, SpentTimeMovesTheClockAndIsSleptOff) {
     WinSimClock clock(dispatchAll);
-    const sim::Micros start = clock.now();
+    const platform::Micros start = clock.now();
     for (int k = 0; k < 1000; ++k) {
         clock.spend(1);  // a status read
     }

@@ -1,7 +1,8 @@
 #pragma once
-// The simulated PC around the program: the millisecond counter, the event
-// pump, Timer1, the thread keyboard hook and the version query, all on one
-// SimClock. The keyboard's typing reaches the program only here, through
+// The PC around the program where no Windows is: the millisecond counter,
+// the event pump, Timer1, the thread keyboard hook and the version query,
+// all on one Clock. Keystrokes (the simulated keyboard's typing, or those
+// decoded from the kernel's raw port) reach the program only here, through
 // the installed hook, from inside the event pump.
 
 #include <cstdint>
@@ -9,27 +10,27 @@
 #include <optional>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/event_pump.h"
+#include "platform/event_queue.h"
 #include "platform/keyboard_hook.h"
 #include "platform/tick_counter.h"
 #include "platform/timer.h"
 #include "platform/version_query.h"
-#include "sim/event_queue.h"
-#include "sim/sim_clock.h"
 
-namespace tavrin::sim {
+namespace tavrin::platform {
 
-class SimHost : public platform::TickCounter,
-                public platform::EventPump,
-                public platform::Timer,
-                public platform::KeyboardHookApi,
-                public platform::VersionQuery {
+class ClockHost : public TickCounter,
+                  public EventPump,
+                  public Timer,
+                  public KeyboardHookApi,
+                  public VersionQuery {
 public:
     static constexpr Micros kTimerPeriod = 1'000'000;  // Timer1, 1000 ms
 
     struct Options {
         // nullopt makes the version query fail.
-        std::optional<platform::OsVersionInfo> osVersion = platform::OsVersionInfo{2, 5, 1};
+        std::optional<OsVersionInfo> osVersion = OsVersionInfo{2, 5, 1};
         // GetTickCount at clock time 0, so that tests can start near the wrap.
         std::uint32_t tickCountAtZero = 0;
     };
@@ -44,16 +45,16 @@ public:
     };
 
     struct PassedOn {
-        platform::HookHandle hook;
+        HookHandle hook;
         int code;
         std::uintptr_t wParam;
         std::intptr_t lParam;
     };
 
-    explicit SimHost(SimClock& clock) : SimHost(clock, Options{}) {}
-    SimHost(SimClock& clock, Options options);
+    explicit ClockHost(Clock& clock) : ClockHost(clock, Options{}) {}
+    ClockHost(Clock& clock, Options options);
 
-    SimClock& clock() { return clock_; }
+    Clock& clock() { return clock_; }
 
     // TickCounter: clock milliseconds plus the start offset, wrapping.
     std::uint32_t GetTickCount() override;
@@ -68,16 +69,16 @@ public:
     int timerTicks() const { return timerTicks_; }
 
     // KeyboardHookApi: one hook at a time; a second installation fails.
-    platform::HookHandle SetWindowsHookEx(platform::HookProc proc) override;
-    bool UnhookWindowsHookEx(platform::HookHandle hook) override;
-    std::int32_t CallNextHookEx(platform::HookHandle hook, int code, std::uintptr_t wParam,
+    HookHandle SetWindowsHookEx(HookProc proc) override;
+    bool UnhookWindowsHookEx(HookHandle hook) override;
+    std::int32_t CallNextHookEx(HookHandle hook, int code, std::uintptr_t wParam,
                                 std::intptr_t lParam) override;
     bool hookInstalled() const { return static_cast<bool>(hookProc_); }
     const std::vector<PassedOn>& passedOn() const { return passedOn_; }
 
     // VersionQuery.
-    std::optional<platform::OsVersionInfo> GetVersionEx() override { return osVersion_; }
-    void setOsVersion(std::optional<platform::OsVersionInfo> info) { osVersion_ = info; }
+    std::optional<OsVersionInfo> GetVersionEx() override { return osVersion_; }
+    void setOsVersion(std::optional<OsVersionInfo> info) { osVersion_ = info; }
 
     // A keystroke now: the hook gets code 0, wParam = virtual key and
     // lParam = scan code << 16, bit 31 for a key-up. Call it from an event
@@ -91,8 +92,8 @@ public:
 private:
     void scheduleTick(Micros at, std::uint64_t generation);
 
-    SimClock& clock_;
-    std::optional<platform::OsVersionInfo> osVersion_;
+    Clock& clock_;
+    std::optional<OsVersionInfo> osVersion_;
     std::uint32_t tickCountAtZero_;
 
     std::function<void()> timerHandler_;
@@ -100,9 +101,9 @@ private:
     std::uint64_t timerGeneration_ = 0;  // a tick of an older generation was cancelled
     int timerTicks_ = 0;
 
-    platform::HookProc hookProc_;
-    platform::HookHandle hookHandle_ = 0;
-    platform::HookHandle lastHandle_ = 0;
+    HookProc hookProc_;
+    HookHandle hookHandle_ = 0;
+    HookHandle lastHandle_ = 0;
     std::vector<PassedOn> passedOn_;
 
     std::vector<Keystroke> keystrokes_;
@@ -111,4 +112,4 @@ private:
     AliveToken alive_;
 };
 
-}  // namespace tavrin::sim
+}  // namespace tavrin::platform

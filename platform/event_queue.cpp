@@ -1,6 +1,6 @@
-#include "sim/event_queue.h"
+#include "platform/event_queue.h"
 
-namespace tavrin::sim {
+namespace tavrin::platform {
 
 void EventQueue::post(Micros at, std::function<void()> fn) {
     events_.emplace(std::make_pair(at, nextSeq_++), std::move(fn));
@@ -31,4 +31,4 @@ bool EventQueue::runDue(Micros now) {
     return ran;
 }
 
-}  // namespace tavrin::sim
+}  // namespace tavrin::platform

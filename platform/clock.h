@@ -1,18 +1,19 @@
 #pragma once
-// The simulation's time and event queue. A virtual clock moves only while
-// the program waits (or pays for a port read), so a 15 s time-out costs
-// microseconds; a real clock follows the steady clock and sleeps.
+// The program's time and event queue. A virtual clock (tests, the simulated
+// keyboard) moves only while the program waits or pays for a port read, so a
+// 15 s time-out costs microseconds; the real clock follows the steady clock
+// and sleeps.
 
 #include <cstdint>
 #include <functional>
 
-namespace tavrin::sim {
+namespace tavrin::platform {
 
 using Micros = std::int64_t;
 
-class SimClock {
+class Clock {
 public:
-    virtual ~SimClock() = default;
+    virtual ~Clock() = default;
     virtual Micros now() = 0;
     // Time the caller spends (a status read costs about 1 us): the virtual
     // clock advances, the real one sleeps, in batches so as not to spin.
@@ -24,4 +25,4 @@ public:
     virtual void runEvents(Micros maxWait) = 0;
 };
 
-}  // namespace tavrin::sim
+}  // namespace tavrin::platform

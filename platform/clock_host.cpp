@@ -1,24 +1,24 @@
-#include "sim/sim_host.h"
+#include "platform/clock_host.h"
 
-namespace tavrin::sim {
+namespace tavrin::platform {
 
-SimHost::SimHost(SimClock& clock, Options options)
+ClockHost::ClockHost(Clock& clock, Options options)
     : clock_(clock), osVersion_(options.osVersion), tickCountAtZero_(options.tickCountAtZero) {}
 
-std::uint32_t SimHost::GetTickCount() {
+std::uint32_t ClockHost::GetTickCount() {
     auto ms = static_cast<std::uint64_t>(clock_.now() / 1000);
     return static_cast<std::uint32_t>(ms + tickCountAtZero_);
 }
 
-void SimHost::processEvents(std::uint32_t maxWaitMs) {
+void ClockHost::processEvents(std::uint32_t maxWaitMs) {
     clock_.runEvents(static_cast<Micros>(maxWaitMs) * 1000);
 }
 
-void SimHost::setHandler(std::function<void()> handler) {
+void ClockHost::setHandler(std::function<void()> handler) {
     timerHandler_ = std::move(handler);
 }
 
-void SimHost::setEnabled(bool enabled) {
+void ClockHost::setEnabled(bool enabled) {
     if (enabled && !timerEnabled_) {
         // A stopped timer starts a new period; a running one keeps its phase.
         scheduleTick(clock_.now() + kTimerPeriod, ++timerGeneration_);
@@ -28,7 +28,7 @@ void SimHost::setEnabled(bool enabled) {
     timerEnabled_ = enabled;
 }
 
-void SimHost::scheduleTick(Micros at, std::uint64_t generation) {
+void ClockHost::scheduleTick(Micros at, std::uint64_t generation) {
     clock_.post(at, alive_.guard([this, at, generation] {
         if (!timerEnabled_ || generation != timerGeneration_) {
             return;
@@ -43,7 +43,7 @@ void SimHost::scheduleTick(Micros at, std::uint64_t generation) {
     }));
 }
 
-platform::HookHandle SimHost::SetWindowsHookEx(platform::HookProc proc) {
+HookHandle ClockHost::SetWindowsHookEx(HookProc proc) {
     if (hookProc_ || !proc) {
         return 0;
     }
@@ -52,7 +52,7 @@ platform::HookHandle SimHost::SetWindowsHookEx(platform::HookProc proc) {
     return hookHandle_;
 }
 
-bool SimHost::UnhookWindowsHookEx(platform::HookHandle hook) {
+bool ClockHost::UnhookWindowsHookEx(HookHandle hook) {
     if (!hookProc_ || hook != hookHandle_) {
         return false;
     }
@@ -61,13 +61,13 @@ bool SimHost::UnhookWindowsHookEx(platform::HookHandle hook) {
     return true;
 }
 
-std::int32_t SimHost::CallNextHookEx(platform::HookHandle hook, int code, std::uintptr_t wParam,
-                                     std::intptr_t lParam) {
+std::int32_t ClockHost::CallNextHookEx(HookHandle hook, int code, std::uintptr_t wParam,
+                                       std::intptr_t lParam) {
     passedOn_.push_back({hook, code, wParam, lParam});
     return 0;  // no further hook
 }
 
-void SimHost::typeKey(std::uint8_t virtualKey, std::uint8_t scanCode, bool keyUp) {
+void ClockHost::typeKey(std::uint8_t virtualKey, std::uint8_t scanCode, bool keyUp) {
     std::uint32_t flags = static_cast<std::uint32_t>(scanCode) << 16;
     if (keyUp) {
         flags |= 0x80000000u;
@@ -83,10 +83,10 @@ void SimHost::typeKey(std::uint8_t virtualKey, std::uint8_t scanCode, bool keyUp
     proc(0, virtualKey, static_cast<std::intptr_t>(flags));
 }
 
-void SimHost::typeKeyAt(Micros at, std::uint8_t virtualKey, std::uint8_t scanCode, bool keyUp) {
+void ClockHost::typeKeyAt(Micros at, std::uint8_t virtualKey, std::uint8_t scanCode, bool keyUp) {
     clock_.post(at, alive_.guard([this, virtualKey, scanCode, keyUp] {
         typeKey(virtualKey, scanCode, keyUp);
     }));
 }
 
-}  // namespace tavrin::sim
+}  // namespace tavrin::platform

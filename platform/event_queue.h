@@ -9,9 +9,9 @@
 #include <optional>
 #include <utility>
 
-#include "sim/sim_clock.h"
+#include "platform/clock.h"
 
-namespace tavrin::sim {
+namespace tavrin::platform {
 
 class EventQueue {
 public:
@@ -47,4 +47,4 @@ private:
     std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
 };
 
-}  // namespace tavrin::sim
+}  // namespace tavrin::platform
