@@ -30,6 +30,11 @@ bool asksForHelpOrVersion(int argc, const char* const* argv) {
 }
 
 OptionsOutcome parseWindowOptions(const std::vector<std::string>& args) {
+    return parseWindowOptions(args, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+}
+
+OptionsOutcome parseWindowOptions(const std::vector<std::string>& args, const char* xdgDataHome,
+                                  const char* home) {
     WindowOptions options;
     for (std::size_t k = 0; k < args.size(); ++k) {
         std::string arg = args[k];
@@ -63,8 +68,7 @@ OptionsOutcome parseWindowOptions(const std::vector<std::string>& args) {
     if (options.help || options.version) {
         return {options, {}};
     }
-    return settleWindowOptions(std::move(options), std::getenv("XDG_DATA_HOME"),
-                               std::getenv("HOME"));
+    return settleWindowOptions(std::move(options), xdgDataHome, home);
 }
 
 OptionsOutcome settleWindowOptions(WindowOptions options, const char* xdgDataHome,

@@ -48,8 +48,11 @@ bool asksForHelpOrVersion(int argc, const char* const* argv);
 
 // The arguments after the program's name, "--option VALUE" or
 // "--option=VALUE". A toolkit with a parser of its own fills WindowOptions
-// itself and calls settleWindowOptions.
+// itself and calls settleWindowOptions. The user's data folder comes from
+// XDG_DATA_HOME and HOME, or from the two values given.
 OptionsOutcome parseWindowOptions(const std::vector<std::string>& args);
+OptionsOutcome parseWindowOptions(const std::vector<std::string>& args, const char* xdgDataHome,
+                                  const char* home);
 
 // The rules between the options: pictures are taken of a simulated
 // keyboard; an image needs --simulate; --user-sim-image names the image in

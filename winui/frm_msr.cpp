@@ -280,26 +280,30 @@ void frmMsr::addTip(HWND control, const char* text) {
 }
 
 void frmMsr::showPage(int page) {
-    for (std::size_t p = 0; p < msrTabs_.pages.size(); ++p) {
-        ShowWindow(msrTabs_.pages[p], static_cast<int>(p) == page ? SW_SHOWNA : SW_HIDE);
-    }
-    // Hiding a page leaves the focus where it was: a key would still reach
-    // the hidden control. The strip keeps it (arrows go on choosing pages);
-    // from anywhere else it goes to the first control of the page shown.
-    HWND focus = GetFocus();
-    if (focus == SSTab2 || hwnd_ == nullptr || (focus != hwnd_ && !IsChild(hwnd_, focus))) {
-        return;
-    }
-    HWND target = SSTab2;
+    // The page chosen is shown and takes the focus before the others are
+    // hidden: at no moment does the focus sit on a hidden control, where a
+    // key would still reach it. The strip keeps the focus (arrows go on
+    // choosing pages); from anywhere else it goes to the first control of
+    // the page shown.
     HWND shown = msrTabs_.pages[static_cast<std::size_t>(page)];
-    for (HWND c = GetWindow(shown, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-        if ((GetWindowLongA(c, GWL_STYLE) & WS_TABSTOP) != 0 && IsWindowVisible(c) &&
-            IsWindowEnabled(c)) {
-            target = c;
-            break;
+    ShowWindow(shown, SW_SHOWNA);
+    HWND focus = GetFocus();
+    if (focus != SSTab2 && hwnd_ != nullptr && (focus == hwnd_ || IsChild(hwnd_, focus))) {
+        HWND target = SSTab2;
+        for (HWND c = GetWindow(shown, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+            if ((GetWindowLongA(c, GWL_STYLE) & WS_TABSTOP) != 0 && IsWindowVisible(c) &&
+                IsWindowEnabled(c)) {
+                target = c;
+                break;
+            }
+        }
+        SetFocus(target);
+    }
+    for (std::size_t p = 0; p < msrTabs_.pages.size(); ++p) {
+        if (msrTabs_.pages[p] != shown) {
+            ShowWindow(msrTabs_.pages[p], SW_HIDE);
         }
     }
-    SetFocus(target);
 }
 
 bool frmMsr::preTranslate(MSG& msg) {

@@ -44,7 +44,8 @@ TEST(WindowOptions, ParsesOnceWithTheSameRulesForEveryWindow) {
     for (const OptionsCase& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));
         WindowOptions given;
-        OptionsOutcome parsed = parseWindowOptions(c.args);
+        // Not this machine's variables: a Windows process has no HOME.
+        OptionsOutcome parsed = parseWindowOptions(c.args, nullptr, "/home/till");
         if (parsed.options) {
             // The user's data folder as the variables name it.
             given = *parsed.options;
