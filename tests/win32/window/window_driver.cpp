@@ -284,9 +284,12 @@ bool chooseComboEntry(HWND combo, int index) {
         result != index) {
         return false;
     }
+    // Sent, as the combo box sends it when the operator picks an entry: the
+    // choice is handled before the next one is set. Posted, a choice set
+    // while an earlier one was still queued was undone by that one's refresh.
     const int id = GetDlgCtrlID(combo);
-    return PostMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
-                        reinterpret_cast<LPARAM>(combo)) != 0;
+    return sendWithTimeout(GetParent(combo), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                           reinterpret_cast<LPARAM>(combo), result);
 }
 
 bool click(HWND button) {

@@ -79,7 +79,7 @@ std::string comboText(HWND combo);
 std::string shownText(HWND hwnd);
 
 // Chooses combo entry index as a click on it does: CB_SETCURSEL, then the
-// CBN_SELCHANGE notification posted to the combo's parent.
+// CBN_SELCHANGE notification sent to the combo's parent.
 bool chooseComboEntry(HWND combo, int index);
 // A posted BM_CLICK: the handler may open a modal dialog.
 bool click(HWND button);
