@@ -50,6 +50,8 @@ class RawTrace;
 struct NativeOptions {
     // Linux: the folder standing for /sys/bus/serio (tests); empty: the machine's.
     std::string serioBus;
+    // Linux tests: the serio port to use instead of the i8042 keyboard port.
+    std::string serioPort;
     // Linux: every byte on the raw keyboard port, when open.
     RawTrace* trace = nullptr;
 };

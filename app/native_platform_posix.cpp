@@ -33,7 +33,7 @@ public:
                                      : std::filesystem::path(options.serioBus) / "devices";
         bus_ = std::make_unique<platform::SysfsSerioBus>(devices);
         std::string why;
-        if (platform::findKeyboardPort(*bus_, why)) {
+        if (platform::findKeyboardPort(*bus_, why, options.serioPort)) {
             if (::geteuid() == 0) {
                 platform::DirectRawPortSource::Paths paths;
                 paths.devices = devices;
@@ -50,6 +50,7 @@ public:
                     [this] { lease_.reset(); });
             }
             raw_ = std::make_unique<RawPortBackend>(*bus_, *source_, host_, host_, options.trace);
+            raw_->usePort(options.serioPort);
             ports_ = raw_.get();
             events_ = raw_.get();
             hooks_ = raw_.get();

@@ -40,7 +40,7 @@ bool RawPortBackend::InitializeWinIo() {
         return false;
     }
     std::string why;
-    const auto found = platform::findKeyboardPort(bus_, why);
+    const auto found = platform::findKeyboardPort(bus_, why, portName_);
     if (!found) {
         reason_ = "no i8042 keyboard port on this machine (" + why + ")";
         return false;
@@ -92,10 +92,22 @@ std::string RawPortBackend::trouble() const {
             std::to_string(t.overruns) + (t.overruns == 1 ? " time" : " times") +
             "); try again on a less busy machine");
     }
+    const auto inParentheses = [](const std::string& why) {
+        return why.empty() ? std::string() : " (" + why + ")";
+    };
+    const int keyboardRefused = t.keyboardRefused;
+    const int kernelRefused = t.refusedBytes - keyboardRefused;
+    if (keyboardRefused > 0 && t.acks == 0 && t.noReply == 0) {
+        add("the keyboard answered resend (FE) to every byte of the command: it takes no "
+            "configuration commands; is it a point-of-sale keyboard with a card reader?");
+    } else if (keyboardRefused > 0) {
+        add("the keyboard answered resend (FE) twice to " + std::to_string(keyboardRefused) +
+            " of the bytes sent, which were lost");
+    }
     if (port_->gone()) {
-        add("the raw keyboard device went away (" + port_->lastError() + ")");
-    } else if (t.refusedBytes > 0) {
-        add("the kernel refused a byte for the keyboard (" + port_->lastError() + ")");
+        add("the raw keyboard device went away" + inParentheses(port_->lastError()));
+    } else if (kernelRefused > 0) {
+        add("the kernel refused a byte for the keyboard" + inParentheses(port_->lastError()));
     }
     return text;
 }
@@ -146,6 +158,10 @@ bool RawPortBackend::UnhookWindowsHookEx(platform::HookHandle hook) {
 std::int32_t RawPortBackend::CallNextHookEx(platform::HookHandle, int, std::uintptr_t,
                                             std::intptr_t) {
     return 0;
+}
+
+bool RawPortBackend::HookSourceGone(platform::HookHandle hook) const {
+    return !port_ || port_->HookSourceGone(hook);
 }
 
 void RawPortBackend::processEvents(std::uint32_t maxWaitMs) {

@@ -44,10 +44,14 @@ public:
     bool UnhookWindowsHookEx(platform::HookHandle hook) override;
     std::int32_t CallNextHookEx(platform::HookHandle hook, int code, std::uintptr_t wParam,
                                 std::intptr_t lParam) override;
+    bool HookSourceGone(platform::HookHandle hook) const override;
 
     // Reads the keyboard's bytes around short slices of the inner pump, so
     // that the kernel's 64-byte ring never fills.
     void processEvents(std::uint32_t maxWaitMs) override;
+
+    // Tests: a serio port other than the i8042 keyboard port.
+    void usePort(std::string name) { portName_ = std::move(name); }
 
     // The pump the keyboard's bytes are read around (a toolkit's loop).
     void runBetween(platform::EventPump& inner) { inner_ = &inner; }
@@ -68,6 +72,7 @@ private:
     platform::EventPump* inner_;
     RawTrace* trace_;
     MakeDevice makeDevice_;
+    std::string portName_;
     std::string reason_;
     std::string trouble_;         // the closed port's
     bool sourceRefused_ = false;  // the source said no: not asked again

@@ -71,6 +71,7 @@ Session::Session(const SessionSettings& settings, FrontEnd frontEnd, const char*
     } else {
         NativeOptions native;
         native.serioBus = settings.serioBus;
+        native.serioPort = settings.serioPort;
         native.trace = &trace_;
         backends_ = makeNativePlatform(argv0, native);
     }

@@ -26,7 +26,8 @@ struct SessionSettings {
     // a first run).
     bool makeImageFolder = false;
     std::string trace;     // Linux: every byte on the raw keyboard port
-    std::string serioBus;  // tests: the folder standing for /sys/bus/serio
+    std::string serioBus;   // tests: the folder standing for /sys/bus/serio
+    std::string serioPort;  // tests: a serio port other than the i8042 keyboard port
 };
 
 // What the front end lends the session; it outlives the session.

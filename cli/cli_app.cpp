@@ -260,6 +260,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     }
 
     args.session.serioBus = options.linuxSystem.serioBus;
+    args.session.serioPort = options.linuxSystem.serioPort;
     if (args.command == "restore-keyboard") {
         return restoreKeyboard(options.linuxSystem, lines, err);
     }
@@ -311,6 +312,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         report.settings = window.currentProfile();
     }
     window.Form_Unload();
+    dialogs.endProgressLine();
     if (const std::string trouble = session.backends().portTrouble();
         status != kExitOk && !trouble.empty()) {
         err << "tavrin-cli: " << trouble << '\n';

@@ -40,9 +40,15 @@ void CliDialogs::SetWaitingProgress(double progress) {
         return;
     }
     constexpr int frames = ui::kLastWriteItem - ui::kFirstWriteItem + 1;
-    err_ << "\rwriting: " << std::lround(progress * frames) << " of " << frames << " frames sent"
-         << std::flush;
-    progressLine_ = true;
+    progressLine("writing: " + std::to_string(std::lround(progress * frames)) + " of " +
+                 std::to_string(frames) + " frames sent");
+}
+
+void CliDialogs::progressLine(const std::string& text) {
+    if (progress_) {
+        err_ << '\r' << text << std::flush;
+        progressLine_ = true;
+    }
 }
 
 void CliDialogs::CloseWaiting() {

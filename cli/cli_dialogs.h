@@ -32,12 +32,13 @@ public:
     std::string GetOpenFileName() override { return {}; }
     std::string GetSaveFileName() override { return {}; }
 
-    // Where progress lines go; null when they are not wanted.
-    std::ostream* progressStream() { return progress_ ? &err_ : nullptr; }
-
-private:
+    bool showsProgress() const { return progress_; }
+    // One line on a terminal, rewritten in place until a message or
+    // endProgressLine ends it.
+    void progressLine(const std::string& text);
     void endProgressLine();
 
+private:
     std::ostream& err_;
     bool answerYes_;
     bool progress_;

@@ -53,7 +53,7 @@ std::vector<link::DoctorCheck> runLinuxChecks(const LinuxSystem& system) {
     std::vector<link::DoctorCheck> out;
     platform::SysfsSerioBus bus(fs::path(system.serioBus) / "devices");
     std::string reason;
-    const auto port = platform::findKeyboardPort(bus, reason);
+    const auto port = platform::findKeyboardPort(bus, reason, system.serioPort);
     if (!port) {
         const std::string none = "the kernel has no i8042 keyboard port here";
         out.push_back({"keyboard port", false, reason == none ? none : none + "; " + reason});
@@ -76,7 +76,9 @@ std::vector<link::DoctorCheck> runLinuxChecks(const LinuxSystem& system) {
     }
     const std::string raw = rawDriverFound(system);
     out.push_back({"serio_raw", !raw.empty(),
-                   raw.empty() ? "neither loaded nor among the kernel's modules" : raw});
+                   raw.empty()         ? "neither loaded nor among the kernel's modules"
+                   : raw == "loaded" ? raw
+                                     : "not loaded; its " + raw + " is loaded when the port is taken"});
     std::error_code ec;
     const bool pkexec = fs::exists(system.pkexec, ec);
     const bool policy = fs::exists(system.policy, ec);
@@ -100,7 +102,7 @@ std::vector<link::DoctorCheck> runLinuxChecks(const LinuxSystem& system) {
 int restoreKeyboard(const LinuxSystem& system, std::ostream& out, std::ostream& err) {
     platform::SysfsSerioBus bus(fs::path(system.serioBus) / "devices");
     std::string reason;
-    const auto port = platform::findKeyboardPort(bus, reason);
+    const auto port = platform::findKeyboardPort(bus, reason, system.serioPort);
     if (!port) {
         err << "tavrin-cli: " << reason << '\n';
         return kExitFailed;
@@ -112,11 +114,17 @@ int restoreKeyboard(const LinuxSystem& system, std::ostream& out, std::ostream& 
         return kExitOk;
     }
     if (!isRoot(system)) {
-        err << "tavrin-cli: giving " << port->name
-            << " back to atkbd needs root: run 'sudo tavrin-cli restore-keyboard'\n";
-        return kExitFailed;
-    }
-    if (!platform::bindKeyboardDriver(bus, *port, reason)) {
+        if (!system.giveBackThroughHelper) {
+            err << "tavrin-cli: giving " << port->name
+                << " back to atkbd needs root: run 'sudo tavrin-cli restore-keyboard'\n";
+            return kExitFailed;
+        }
+        if (!system.giveBackThroughHelper(reason)) {
+            err << "tavrin-cli: cannot give " << port->name << " back to atkbd: " << reason
+                << '\n';
+            return kExitFailed;
+        }
+    } else if (!platform::bindKeyboardDriver(bus, *port, reason)) {
         err << "tavrin-cli: cannot give " << port->name << " back to atkbd: " << reason << '\n';
         return kExitFailed;
     }

@@ -16,6 +16,10 @@
 #include "cli/backups.h"
 #include "cli/cli_app.h"
 
+#ifdef __linux__
+#include "platform/linux/port_client.h"
+#endif
+
 namespace {
 
 // Tests of scripts and playbooks only: the simulated keyboard drops the item
@@ -61,6 +65,13 @@ int main(int argc, char** argv) {
 #endif
     const char* programData = std::getenv("ProgramData");
     options.backupFolder = tavrin::cli::defaultBackupFolder(programData ? programData : "");
+#ifdef __linux__
+    // The helper binds the port and gives it back to atkbd when its lease ends.
+    options.linuxSystem.giveBackThroughHelper = [](std::string& reason) {
+        auto lease = tavrin::platform::acquireKeyboardPort({}, reason);
+        return lease != nullptr && lease->release() == tavrin::platform::kPortGivenBack;
+    };
+#endif
     lostFramesFromEnvironment(options);
     rightsFromEnvironment(options);
     if (terminalInput) {

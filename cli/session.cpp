@@ -37,7 +37,7 @@ bool told(bool ok, const std::string& error, std::ostream& err) {
 Session::Session(const app::SessionSettings& settings, const CliOptions& options, const char* argv0,
                  CliDialogs& dialogs)
     : clock_(makeClock(options.virtualClock)),
-      progress_(dialogs.progressStream()),
+      progress_(dialogs.showsProgress() ? &dialogs : nullptr),
       core_(settings,
             frontEnd(dialogs, *clock_, options,
                      [this] {
@@ -55,12 +55,10 @@ void Session::showProgress() {
     const bool capturing = capture.hookInstalled();
     if (capturing && keys != shownKeys_) {
         shownKeys_ = keys;
-        *progress_ << "\rreading: " << keys << " of " << capture.dumpBuffer().size() << " keys"
-                   << std::flush;
-        lineOpen_ = true;
-    } else if (!capturing && lineOpen_) {
-        *progress_ << '\n' << std::flush;
-        lineOpen_ = false;
+        progress_->progressLine("reading: " + std::to_string(keys) + " of " +
+                                std::to_string(capture.dumpBuffer().size()) + " keys");
+    } else if (!capturing && shownKeys_ >= 0) {
+        progress_->endProgressLine();
         shownKeys_ = -1;
     }
 }

@@ -68,9 +68,8 @@ private:
     void showProgress();
 
     std::unique_ptr<platform::Clock> clock_;
-    std::ostream* progress_;
+    CliDialogs* progress_;  // null when no progress line is wanted
     int shownKeys_ = -1;
-    bool lineOpen_ = false;
     app::Session core_;
 };
 

@@ -49,6 +49,10 @@ constexpr std::array<NibbleKey, 23> kNibbleKeys{{
 constexpr std::array<int, 2> kReadCommand{0x63, 0x52};
 constexpr std::int32_t kCommandPauseMs = 100;
 constexpr std::int32_t kReadTickLimit = 15;
+// A keyboard that refused every byte of the command took no command: after
+// this many ticks without a key nothing more is waited for.
+constexpr std::int32_t kRefusedTickLimit = 2;
+constexpr std::uint64_t kReadCommandBytes = 3 + 2 * kReadCommand.size() + 1;
 
 // The 95/98/ME family delivers exactly the answer; the others type 32
 // extra keystrokes, of which positions 30 and 31 carry the version and 33
@@ -126,6 +130,7 @@ ReadOutcome ReadEepromDump(Context& ctx) {
     ctx.capture.sizeDumpBuffer(entries);
     const auto keyLimit = static_cast<std::int32_t>(entries - 1);
 
+    const std::uint64_t droppedBefore = ctx.counters.droppedBytes;
     ctx.capture.enableTimer1();
     ctx.channel.SendStartFrame();
     ctx.channel.WaitMilliseconds(kCommandPauseMs);
@@ -133,11 +138,16 @@ ReadOutcome ReadEepromDump(Context& ctx) {
     ctx.channel.WaitMilliseconds(kCommandPauseMs);
     ctx.channel.SendEndFrame();
     ctx.channel.WaitMilliseconds(kCommandPauseMs);
-    // A refused byte of the read command only shows as a time-out below.
+    // A refused byte of the read command is not reported as such; when all
+    // were refused the capture waits only briefly for a keyboard that types
+    // its answer anyway.
     ctx.counters.sendErrorCounter = 0;
+    const bool allRefused = ctx.counters.droppedBytes - droppedBefore >= kReadCommandBytes;
 
     ctx.capture.installHook();
-    ctx.capture.captureLoop(keyLimit, kReadTickLimit);
+    ctx.capture.captureLoop(keyLimit, kReadTickLimit,
+                            allRefused ? kRefusedTickLimit : kReadTickLimit);
+    const bool sourceGone = ctx.capture.sourceGone();
     ctx.capture.removeHook();
     ctx.capture.disableTimer1();
 
@@ -145,9 +155,13 @@ ReadOutcome ReadEepromDump(Context& ctx) {
     outcome.keys = ctx.counters.keyCount;
     outcome.expectedKeys = static_cast<int>(entries);
     const std::vector<std::uint8_t>& dump = ctx.capture.dumpBuffer();
-    if (ctx.counters.tickCounter >= kReadTickLimit || dump.size() < entries) {
+    const bool complete = outcome.keys >= outcome.expectedKeys;
+    if (ctx.counters.tickCounter >= kReadTickLimit || dump.size() < entries || !complete) {
         // Never read past the buffer, whoever resized it.
-        outcome.fault = outcome.keys == 0 ? ReadFault::NoAnswer : ReadFault::ShortAnswer;
+        outcome.fault = sourceGone                  ? ReadFault::SourceGone
+                        : outcome.keys == 0 && allRefused ? ReadFault::Refused
+                        : outcome.keys == 0         ? ReadFault::NoAnswer
+                                                    : ReadFault::ShortAnswer;
         return outcome;
     }
     copyDumpLayout(dump, windows98, ctx.nibbleImage);

@@ -21,6 +21,8 @@ enum class ReadFault {
     NoAnswer,      // not one keystroke came back before the time-out
     ShortAnswer,   // some keystrokes came back, not all of them
     NotNibbles,    // a keystroke of the answer stands for no nibble
+    Refused,       // every byte of the read command was refused, and no key came
+    SourceGone,    // the keys' source went away during the capture
 };
 
 struct ReadOutcome {

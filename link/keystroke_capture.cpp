@@ -59,13 +59,20 @@ void KeystrokeCapture::removeHook() {
     }
 }
 
-void KeystrokeCapture::captureLoop(std::int32_t keyLimit, std::int32_t tickLimit) {
+void KeystrokeCapture::captureLoop(std::int32_t keyLimit, std::int32_t tickLimit,
+                                   std::int32_t quietTickLimit) {
     for (;;) {
         events_.processEvents(kCapturePassWaitMs);
         if (counters_.keyCount > keyLimit) {
             break;
         }
         if (counters_.tickCounter >= tickLimit) {
+            break;
+        }
+        if (counters_.keyCount == 0 && counters_.tickCounter >= quietTickLimit) {
+            break;
+        }
+        if (hook_ != 0 && hooks_.HookSourceGone(hook_)) {
             break;
         }
     }

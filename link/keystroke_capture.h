@@ -3,6 +3,7 @@
 // every keystroke while a capture runs, and Timer1 bounds the wait.
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -39,10 +40,15 @@ public:
     void installHook();
     void removeHook();
     bool hookInstalled() const { return hook_ != 0; }
+    // The installed hook can get no more keys (its source went away).
+    bool sourceGone() const { return hook_ != 0 && hooks_.HookSourceGone(hook_); }
 
     // Pumps events until more than keyLimit keys are stored or the tick
-    // counter reaches tickLimit; the hook must be installed.
-    void captureLoop(std::int32_t keyLimit, std::int32_t tickLimit);
+    // counter reaches tickLimit; the hook must be installed. It also stops
+    // when the hook's source is gone, and at quietTickLimit ticks while
+    // not one key has come.
+    void captureLoop(std::int32_t keyLimit, std::int32_t tickLimit,
+                     std::int32_t quietTickLimit = INT32_MAX);
 
     // The raw-capture diagnostic: the decimal scan codes, run together, go
     // to text1; with no keystroke text1 is left as it was.

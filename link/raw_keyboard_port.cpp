@@ -74,7 +74,10 @@ bool RawKeyboardPort::sendByte(std::uint8_t byte) {
                 return true;
             case Reply::Resend:
                 ++tally_.resends;
-                continue;  // once more; a second resend loses the byte
+                if (attempt == 1) {
+                    ++tally_.keyboardRefused;  // a second resend loses the byte
+                }
+                continue;
             case Reply::Gone:
                 break;
         }

@@ -47,6 +47,7 @@ public:
         int releases = 0;       // key releases after their press
         int unclaimedKeys = 0;  // keystrokes while no hook was installed
         int refusedBytes = 0;   // bytes the port did not deliver
+        int keyboardRefused = 0;  // of those, bytes the keyboard answered resend to twice
         int overruns = 0;       // reads that found the kernel's ring full
         int withheldKeys = 0;   // keystrokes kept from a capture after an overrun
     };
@@ -69,6 +70,9 @@ public:
     bool UnhookWindowsHookEx(platform::HookHandle hook) override;
     std::int32_t CallNextHookEx(platform::HookHandle hook, int code, std::uintptr_t wParam,
                                 std::intptr_t lParam) override;
+    bool HookSourceGone(platform::HookHandle hook) const override {
+        return gone_ && hook != 0 && hook == hookHandle_;
+    }
 
     // Sends one byte and waits for its reply; false when it did not reach
     // the keyboard (refused, the device gone, or resent twice).

@@ -16,6 +16,9 @@ public:
     virtual bool UnhookWindowsHookEx(HookHandle hook) = 0;
     virtual std::int32_t CallNextHookEx(HookHandle hook, int code, std::uintptr_t wParam,
                                         std::intptr_t lParam) = 0;
+    // True once no keystroke can reach the hook any more (the raw port's
+    // device went away): a capture waiting on it may stop at once.
+    virtual bool HookSourceGone(HookHandle) const { return false; }
 };
 
 }  // namespace tavrin::platform

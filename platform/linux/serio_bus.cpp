@@ -7,6 +7,8 @@
 #include <iterator>
 
 #include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace tavrin::platform {
@@ -66,6 +68,56 @@ bool bind(SerioBus& bus, const KeyboardPort& port, std::string_view driver, std:
 
 }  // namespace
 
+bool modprobe(std::string_view module, std::string& error) {
+    // Never a name from anyone else, never a shell, never the caller's PATH.
+    const std::string name(module);
+    const char* program = ::access("/usr/sbin/modprobe", X_OK) == 0 ? "/usr/sbin/modprobe"
+                                                                    : "/sbin/modprobe";
+    char* const argv[] = {const_cast<char*>("modprobe"), const_cast<char*>("-q"),
+                          const_cast<char*>(name.c_str()), nullptr};
+    char* const envp[] = {const_cast<char*>("PATH=/usr/sbin:/usr/bin:/sbin:/bin"), nullptr};
+    pid_t pid = -1;
+    const int spawned = ::posix_spawn(&pid, program, nullptr, nullptr, argv, envp);
+    if (spawned != 0) {
+        error = std::string(program) + ": " + std::strerror(spawned);
+        return false;
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        error = std::string(program) + " " + name + " failed (exit status " +
+                std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")";
+        return false;
+    }
+    return true;
+}
+
+SysfsSerioBus::SysfsSerioBus(fs::path root, ModuleLoader load)
+    : root_(std::move(root)), load_(std::move(load)) {
+    if (!load_ && root_ == kSerioDevices) {
+        load_ = modprobe;
+    }
+}
+
+bool SysfsSerioBus::ensureRawDriver(std::string& error) {
+    std::error_code ec;
+    const fs::path registered = root_.parent_path() / "drivers" / std::string(kRawDriver);
+    if (fs::is_directory(registered, ec) || !load_) {
+        return true;
+    }
+    std::string why;
+    if (!load_(kRawDriver, why)) {
+        error = "serio_raw is not loaded, and its module did not load: " + why;
+        return false;
+    }
+    if (!fs::is_directory(registered, ec)) {
+        error = "serio_raw is not loaded, and loading its module did not register it";
+        return false;
+    }
+    return true;
+}
+
 bool SysfsSerioBus::listPorts(std::vector<SerioPort>& ports, std::string& error) {
     ports.clear();
     std::error_code ec;
@@ -122,7 +174,8 @@ bool SysfsSerioBus::writeDriverControl(const std::string& port, std::string_view
     return true;
 }
 
-std::optional<KeyboardPort> findKeyboardPort(SerioBus& bus, std::string& reason) {
+std::optional<KeyboardPort> findKeyboardPort(SerioBus& bus, std::string& reason,
+                                             const std::string& name) {
     std::vector<SerioPort> ports;
     if (!bus.listPorts(ports, reason)) {
         return std::nullopt;
@@ -132,7 +185,7 @@ std::optional<KeyboardPort> findKeyboardPort(SerioBus& bus, std::string& reason)
         return std::nullopt;
     }
     for (const SerioPort& p : ports) {
-        if (p.description != kKeyboardPortDescription) {
+        if (name.empty() ? p.description != kKeyboardPortDescription : p.name != name) {
             continue;
         }
         KeyboardPort port{p.name, p.driver, ScanCodeTranslation::Unknown};
@@ -143,12 +196,12 @@ std::optional<KeyboardPort> findKeyboardPort(SerioBus& bus, std::string& reason)
         }
         return port;
     }
-    reason = "the kernel has no i8042 keyboard port here";
+    reason = name.empty() ? "the kernel has no i8042 keyboard port here" : "no serio port " + name;
     return std::nullopt;
 }
 
 bool bindRawDriver(SerioBus& bus, const KeyboardPort& port, std::string& error) {
-    return bind(bus, port, kRawDriver, error);
+    return bus.ensureRawDriver(error) && bind(bus, port, kRawDriver, error);
 }
 
 bool bindKeyboardDriver(SerioBus& bus, const KeyboardPort& port, std::string& error) {

@@ -4,6 +4,7 @@
 // link named driver), its type (id/type) and drvctl, which rebinds it.
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,20 +37,35 @@ public:
     // Writes command to the port's drvctl in one write, exactly as given.
     virtual bool writeDriverControl(const std::string& port, std::string_view command,
                                     std::string& error) = 0;
+    // Makes sure serio_raw is registered with the bus, loading its module
+    // when it is not; false with the reason.
+    virtual bool ensureRawDriver(std::string& error) {
+        (void)error;
+        return true;
+    }
 };
+
+// Loads a kernel module by its fixed name; false with the reason.
+using ModuleLoader = std::function<bool(std::string_view module, std::string& error)>;
+// modprobe, run with a fixed argument list and environment.
+bool modprobe(std::string_view module, std::string& error);
 
 // The bus under root: /sys/bus/serio/devices on the machine, a folder laid
 // out the same way in tests.
 class SysfsSerioBus : public SerioBus {
 public:
-    explicit SysfsSerioBus(std::filesystem::path root = kSerioDevices) : root_(std::move(root)) {}
+    // load: how a missing serio_raw is loaded; by default modprobe on the
+    // machine's own bus and nothing on any other folder.
+    explicit SysfsSerioBus(std::filesystem::path root = kSerioDevices, ModuleLoader load = {});
 
     bool listPorts(std::vector<SerioPort>& ports, std::string& error) override;
     bool writeDriverControl(const std::string& port, std::string_view command,
                             std::string& error) override;
+    bool ensureRawDriver(std::string& error) override;
 
 private:
     std::filesystem::path root_;
+    ModuleLoader load_;
 };
 
 enum class ScanCodeTranslation { Set1, Set2, Unknown };
@@ -61,8 +77,10 @@ struct KeyboardPort {
 };
 
 // The i8042 keyboard port (the lowest-numbered when several claim to be),
-// or nullopt with the reason in one line.
-std::optional<KeyboardPort> findKeyboardPort(SerioBus& bus, std::string& reason);
+// or nullopt with the reason in one line. Tests name another port (a userio
+// one) by its name; the installed programs never do.
+std::optional<KeyboardPort> findKeyboardPort(SerioBus& bus, std::string& reason,
+                                             const std::string& name = {});
 
 // Hands the port to serio_raw, or back to atkbd.
 bool bindRawDriver(SerioBus& bus, const KeyboardPort& port, std::string& error);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/linux/serio_bus.h"
 #include "support/cli_run.h"
 #include "support/fake_sysfs.h"
 #include "support/temp_dir.h"
@@ -103,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
                 true,
                 0,
                 {"ok    serio bus", "ok    keyboard port", "ok    translation: off (id/type 01",
-                 "ok    serio_raw: module /", "ok    rights: pkexec and ", "ok    port left bound",
+                 "ok    serio_raw: not loaded; its module /", "ok    rights: pkexec and ", "ok    port left bound",
                  "verdict: all 6"}},
         Machine{"left_bound_no_rights",
                 "serio_raw",
@@ -175,6 +176,7 @@ struct Restore {
     int status;
     std::string drvctl;  // what the port's drvctl holds after
     std::string said;
+    bool helper = false;  // the privileged helper can be asked, and gives back
 };
 
 class CliRestore : public ::testing::TestWithParam<Restore> {};
@@ -186,6 +188,12 @@ TEST_P(CliRestore, GivesTheKeyboardBackToAtkbd) {
     cli::CliOptions o;
     o.linuxSystem.serioBus = sysfs.root().string();
     o.linuxSystem.root = r.root;
+    if (r.helper) {
+        o.linuxSystem.giveBackThroughHelper = [&sysfs](std::string& reason) {
+            platform::SysfsSerioBus bus(sysfs.devices());
+            return bus.writeDriverControl("serio0", "atkbd", reason);
+        };
+    }
     const CliRun run = runCliVirtual({"restore-keyboard"}, o);
     EXPECT_EQ(run.status, r.status);
     EXPECT_EQ(sysfs.drvctl("serio0"), r.drvctl);
@@ -197,6 +205,8 @@ INSTANTIATE_TEST_SUITE_P(Ports, CliRestore,
                                                    "serio0 is given back to atkbd"},
                                            Restore{"bound_not_root", "serio_raw", false, 1, "",
                                                    "giving serio0 back to atkbd needs root"},
+                                           Restore{"bound_not_root_helper", "serio_raw", false, 0,
+                                                   "atkbd", "serio0 is given back to atkbd", true},
                                            Restore{"with_atkbd", "atkbd", true, 0, "",
                                                    "is not bound to serio_raw (driver atkbd)"}),
                          [](const auto& info) { return std::string(info.param.name); });

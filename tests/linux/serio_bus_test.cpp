@@ -1,5 +1,6 @@
 // The keyboard port found, read and rebound on a serio bus in a folder.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -154,6 +155,40 @@ TEST(SerioBinding, RefusesAPortItCannotRebind) {
         EXPECT_FALSE(error.empty()) << name;
     }
     EXPECT_EQ(sysfs.drvctl("serio0"), "");
+}
+
+// serio_raw missing from the bus: its module is loaded by name, and a load
+// that fails or registers nothing leaves the port untouched.
+TEST(SerioBinding, LoadsAMissingSerioRawFirst) {
+    struct Case {
+        bool loads, registers;
+        const char* drvctl;
+        const char* error;
+    };
+    for (const Case c : {Case{true, true, "serio_raw", ""},
+                         Case{false, false, "", "its module did not load: no module"},
+                         Case{true, false, "", "did not register it"}}) {
+        FakeSysfs sysfs;
+        sysfs.addPort({"serio0", kKbd, "06", "atkbd"});
+        std::vector<std::string> asked;
+        SysfsSerioBus bus(sysfs.devices(), [&](std::string_view module, std::string& why) {
+            asked.emplace_back(module);
+            if (c.registers) {
+                std::filesystem::create_directories(sysfs.root() / "drivers" / "serio_raw");
+            }
+            why = "no module";
+            return c.loads;
+        });
+        std::string error;
+        auto port = platform::findKeyboardPort(bus, error);
+        ASSERT_TRUE(port.has_value()) << error;
+        EXPECT_EQ(platform::bindRawDriver(bus, *port, error), c.error[0] == '\0') << error;
+        EXPECT_THAT(error, ::testing::HasSubstr(c.error));
+        EXPECT_EQ(sysfs.drvctl("serio0"), c.drvctl);
+        EXPECT_EQ(asked, std::vector<std::string>{"serio_raw"});
+        platform::bindRawDriver(bus, *port, error);  // registered now: not loaded again
+        EXPECT_EQ(asked.size(), c.registers ? 1u : 2u);
+    }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 // keeps at most 63 unread bytes and drops the rest without a sign, and so
 // does the double.
 
+#include <linux/userio.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -32,6 +33,7 @@ public:
         bool ack = true;                // ACK every byte the keyboard takes
         bool breakAlone = false;        // type by break codes only, else make and break
         int resendByte = -1;            // the keyboard asks once for this byte again (0-based)
+        bool standard = false;          // a standard keyboard: resend (FE) to every byte
         int selfTestAfter = -1;         // 0xAA after this byte's reply
         int refuseWrite = -1;           // this write() fails with EIO (0-based, resends count)
         int vanishAtWrite = -1;         // the device is gone from this write() on
@@ -50,13 +52,23 @@ public:
     static constexpr platform::Micros kServicePeriod = 200;
 
     RawKeyboardDouble(sim::VirtualClock& clock, sim::SimulatedKeyboard& keyboard, Options options)
-        : clock_(clock), keyboard_(keyboard), options_(options) {
-        int fds[2];
-        if (::socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0) {
-            fds[0] = fds[1] = -1;
+        : RawKeyboardDouble(clock, keyboard, options, -1) {}
+    // The far end on a userio port of the real kernel instead (the open,
+    // registered /dev/userio, owned from then on): the program reaches it
+    // through the kernel's own serio_raw, and the kernel's ring is real.
+    RawKeyboardDouble(sim::VirtualClock& clock, sim::SimulatedKeyboard& keyboard, Options options,
+                      int userio)
+        : clock_(clock), keyboard_(keyboard), options_(options), userio_(userio >= 0) {
+        if (userio_) {
+            far_ = userio;
+        } else {
+            int fds[2];
+            if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, fds) != 0) {
+                fds[0] = fds[1] = -1;
+            }
+            far_ = fds[1];
+            device_ = std::make_unique<ClockedDevice>(fds[0], *this);
         }
-        far_ = fds[1];
-        device_ = std::make_unique<ClockedDevice>(fds[0], *this);
         keyboard_.host().SetWindowsHookEx([this](int, std::uintptr_t, std::intptr_t lParam) {
             type(static_cast<std::uint8_t>((static_cast<std::uint64_t>(lParam) >> 16) & 0x7F));
             return 1;
@@ -130,11 +142,16 @@ private:
     }
 
     void send(std::uint8_t byte) {
-        if (far_ >= 0 && sent_.size() - consumed_ >= kRing) {
+        if (far_ < 0) {
+            return;
+        }
+        if (!userio_ && sent_.size() - consumed_ >= kRing) {
             ++dropped_;
             return;
         }
-        if (far_ >= 0 && ::send(far_, &byte, 1, MSG_NOSIGNAL | MSG_DONTWAIT) == 1) {
+        const userio_cmd interrupt{USERIO_CMD_SEND_INTERRUPT, byte};
+        if (userio_ ? ::write(far_, &interrupt, sizeof interrupt) == sizeof interrupt
+                    : ::send(far_, &byte, 1, MSG_NOSIGNAL | MSG_DONTWAIT) == 1) {
             sent_.push_back(byte);
         }
     }
@@ -147,7 +164,7 @@ private:
         }
         std::uint8_t buffer[64];
         ssize_t n;
-        while ((n = ::recv(far_, buffer, sizeof buffer, MSG_DONTWAIT)) > 0) {
+        while ((n = ::read(far_, buffer, sizeof buffer)) > 0) {
             queue_.insert(queue_.end(), buffer, buffer + n);
         }
         std::uint32_t status = 0;
@@ -156,7 +173,9 @@ private:
             const std::uint8_t byte = queue_.front();
             queue_.pop_front();
             const int index = received_++;
-            if (index == options_.resendByte && !resent_) {
+            if (options_.standard) {
+                send(link::kKeyboardResend);
+            } else if (index == options_.resendByte && !resent_) {
                 resent_ = true;
                 --received_;
                 send(link::kKeyboardResend);
@@ -228,6 +247,7 @@ private:
     sim::VirtualClock& clock_;
     sim::SimulatedKeyboard& keyboard_;
     Options options_;
+    bool userio_;
     int far_ = -1;
     std::unique_ptr<ClockedDevice> device_;
     std::deque<std::uint8_t> queue_;

@@ -1,0 +1,302 @@
+#!/usr/bin/env bash
+# The Linux path on Debian's own kernel: the stock signed kernel boots under
+# QEMU (software emulation) with an initramfs holding busybox, the built
+# programs and the kernel's serio_raw, and the cases below run in the guest
+# against QEMU's own PS/2 keyboard (a standard keyboard: it answers resend
+# to the vendor frames) and, through a userio port, against the simulated
+# keyboard. Test code: never installed.
+#
+#   tools/kernel-check.sh [--build DIR] [--boots "pc lockdown q35 nokbd"]
+#
+# Kernel packages are fetched with apt-get download into
+# ${TAVRIN_KERNEL_CACHE:-/var/cache/tavrin-kernel-check} and reused.
+# Closes with "N passed, M failed".
+
+# ---- the guest: busybox ash runs this part as the initramfs's init -------
+
+if [ "${1:-}" = --guest ]; then
+    PATH=/usr/bin:/bin:/sbin
+    cli=/usr/bin/tavrin-cli
+    port=/sys/bus/serio/devices/serio0
+
+    ms() { read -r up _ </proc/uptime; echo $((${up%.*} * 1000 + ${up#*.} * 10)); }
+    say() { echo "@@$*"; }
+    driver() { basename "$(readlink "$port/driver" 2>/dev/null)" 2>/dev/null; }
+    result() { # name, 0 or not, started (ms), detail
+        if [ "$2" -eq 0 ]; then verdict=pass; else verdict=fail; fi
+        say "CASE $1 $verdict $(($(ms) - $3)) ${4:-}"
+    }
+    # Until the port shows the driver, at most $2 tenths of a second.
+    await_driver() {
+        n=0
+        while [ "$(driver)" != "$1" ] && [ $n -lt "$2" ]; do sleep 0.1; n=$((n + 1)); done
+        [ "$(driver)" = "$1" ]
+    }
+    # A key pressed on the host reaches the keyboard's input device.
+    keyboard_types() {
+        ev=
+        for d in /sys/class/input/event*; do
+            case "$(cat "$d/device/name" 2>/dev/null)" in AT*keyboard) ev=/dev/input/${d##*/} ;; esac
+        done
+        [ -n "$ev" ] || { echo "no keyboard input device" >>/tmp/why; return 1; }
+        rm -f /tmp/ev
+        dd if="$ev" of=/tmp/ev bs=24 count=1 2>/dev/null &
+        reader=$!
+        sleep 0.3
+        say SENDKEY
+        n=0
+        while [ "$(wc -c </tmp/ev 2>/dev/null || echo 0)" -lt 24 ] && [ $n -lt 50 ]; do
+            sleep 0.1
+            n=$((n + 1))
+        done
+        kill "$reader" 2>/dev/null
+        [ "$(wc -c </tmp/ev 2>/dev/null || echo 0)" -ge 24 ] || { echo "no key reached $ev" >>/tmp/why; return 1; }
+    }
+    why() { tr '\n' ' ' </tmp/why 2>/dev/null; }
+    has() { grep -qF -- "$1" /tmp/err || { echo "missing: $1" >>/tmp/why; return 1; }; }
+    lacks() { ! grep -qiE -- "$1" /tmp/err || { echo "found: $1" >>/tmp/why; return 1; }; }
+
+    # A command against QEMU's keyboard: refused in one line, no success,
+    # exit 1, over within a few seconds, the port back on atkbd and typing.
+    refused() { # name, then the command's words
+        name=$1
+        shift
+        rm -f /tmp/why
+        t=$(ms)
+        "$cli" "$@" >/tmp/out 2>/tmp/err </dev/null
+        rc=$?
+        took=$(($(ms) - t))
+        ok=0
+        [ $rc -eq 1 ] || { echo "exit $rc" >>/tmp/why; ok=1; }
+        has "answered resend (FE) to every byte of the command" || ok=1
+        lacks "success" || ok=1
+        [ $took -lt 8000 ] || { echo "took $took ms" >>/tmp/why; ok=1; }
+        await_driver atkbd 20 || { echo "driver $(driver)" >>/tmp/why; ok=1; }
+        keyboard_types || ok=1
+        result "$name" $ok "$t" "$(why)"
+        [ $ok -eq 0 ] || sed 's/^/    /' /tmp/err
+    }
+
+    # The program killed while it holds the port: back on atkbd, and typing.
+    killed() { # signal
+        rm -f /tmp/why
+        t=$(ms)
+        "$cli" read >/dev/null 2>&1 </dev/null &
+        pid=$!
+        ok=0
+        await_driver serio_raw 40 || { echo "never bound" >>/tmp/why; ok=1; }
+        kill -"$1" "$pid"
+        wait "$pid"
+        rc=$?
+        [ $rc -gt 128 ] || { echo "exit $rc, not the signal" >>/tmp/why; ok=1; }
+        await_driver atkbd 30 || { echo "driver $(driver)" >>/tmp/why; ok=1; }
+        keyboard_types || ok=1
+        result "killed-by-$1" $ok "$t" "$(why)"
+    }
+
+    doctor() { # name, exit status wanted, lines wanted (each a fixed string)
+        name=$1
+        want=$2
+        shift 2
+        rm -f /tmp/why
+        t=$(ms)
+        "$cli" doctor >/tmp/err 2>&1
+        rc=$?
+        ok=0
+        [ $rc -eq "$want" ] || { echo "exit $rc" >>/tmp/why; ok=1; }
+        for line in "$@"; do has "$line" || ok=1; done
+        result "$name" $ok "$t" "$(why)"
+        [ $ok -eq 0 ] || sed 's/^/    /' /tmp/err
+    }
+
+    qemu_keyboard_cases() {
+        rm -f /tmp/why
+        t=$(ms)
+        ok=0
+        [ -e /sys/bus/serio/drivers/serio_raw ] && { echo "serio_raw loaded at boot" >>/tmp/why; ok=1; }
+        keyboard_types || ok=1
+        result "keyboard-types-at-boot" $ok "$t" "$(why)"
+        doctor doctor-serio-raw-unloaded 0 "ok    serio_raw: not loaded; its module" "verdict: all"
+        refused read-loads-serio-raw read
+        doctor doctor-serio-raw-loaded 0 "ok    serio_raw: loaded" "verdict: all"
+        "$cli" --simulate --sim-image /tmp/sim.bin read --save /tmp/profile.json >/dev/null 2>&1
+        refused write write /tmp/profile.json
+        refused reset --yes reset
+        refused opos --yes opos
+        refused set set key_delay=5
+        refused apply apply /tmp/profile.json --backup-dir /tmp/backups
+        for signal in INT TERM HUP KILL; do killed $signal; done
+    }
+
+    boot=$(sed -n 's/.*tavrin\.boot=\([^ ]*\).*/\1/p' /proc/cmdline)
+    mount -t proc proc /proc
+    mount -t sysfs sys /sys
+    mount -t devtmpfs dev /dev
+    mount -t tmpfs tmp /tmp
+    mount -t tmpfs run /run
+    mount -t securityfs security /sys/kernel/security 2>/dev/null
+    say "KERNEL $(uname -r) $(cat /proc/cmdline)"
+    depmod
+    modprobe evdev
+    case $boot in
+        pc)
+            qemu_keyboard_cases
+            ;;
+        lockdown)
+            t=$(ms)
+            grep -q '\[integrity\]' /sys/kernel/security/lockdown
+            result lockdown-integrity $? "$t" "$(cat /sys/kernel/security/lockdown)"
+            t=$(ms)
+            ! insmod /lib/modules/"$(uname -r)"/extra/userio.ko 2>/dev/null
+            result unsigned-module-refused $? "$t"
+            qemu_keyboard_cases
+            ;;
+        q35)
+            doctor doctor-set-2 0 "ok    translation: off (id/type 01, i8042.direct): scan-code set 2"
+            refused read-set-2 read
+            killed KILL
+            ;;
+        nokbd)
+            doctor doctor-no-keyboard-port 1 "FAIL  keyboard port: the kernel has no i8042 keyboard port here"
+            ;;
+    esac
+    say DONE
+    poweroff -f
+    exit 0
+fi
+
+# ---- the host ------------------------------------------------------------
+
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tree=$PWD
+build=$tree/build
+boots="pc lockdown q35 nokbd"
+while [ $# -gt 0 ]; do
+    case $1 in
+        --build) build=$(realpath "$2"); shift 2 ;;
+        --boots) boots=$2; shift 2 ;;
+        *) echo "kernel-check: unknown option $1" >&2; exit 2 ;;
+    esac
+done
+start=$SECONDS
+
+tools/install-deps.sh qemu-system-x86 cpio socat gcc make
+cache=${TAVRIN_KERNEL_CACHE:-/var/cache/tavrin-kernel-check}
+
+# Debian's current kernel: the image, its headers and its source, matched.
+image_pkg=$(apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-[0-9]/ {print $2; exit}')
+if [ -z "$image_pkg" ]; then
+    sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get update -qq
+    image_pkg=$(apt-cache depends linux-image-amd64 | awk '/Depends: linux-image-[0-9]/ {print $2; exit}')
+fi
+abi=${image_pkg#linux-image-}
+version=$(apt-cache show --no-all-versions "$image_pkg" | awk '/^Version:/ {print $2; exit}')
+series=${abi%%-*}                       # 6.1.0
+series=${series%.*}                     # 6.1
+kdir=$cache/$version
+mkdir -p "$kdir"
+if [ ! -e "$kdir/unpacked" ]; then
+    (cd "$kdir" && apt-get download -q "$image_pkg=$version" "linux-headers-$abi=$version" \
+        "linux-headers-${abi%-amd64}-common=$version" "linux-kbuild-$series=$version" \
+        "linux-source-$series=$version" busybox-static 2>&1 | grep -v "^W: Download is performed unsandboxed" || true)
+    rm -rf "$kdir/x"
+    for deb in "$kdir"/*.deb; do
+        case $deb in *linux-source*) ;; *) dpkg-deb -x "$deb" "$kdir/x" ;; esac
+    done
+    touch "$kdir/unpacked"
+fi
+headers=$kdir/x/usr/src/linux-headers-$abi
+# userio makes serio ports from user space: Debian's kernel lacks it, so
+# the tests build it from the kernel's own source, against its headers.
+userio=$kdir/userio/userio.ko
+if [ ! -e "$userio" ]; then
+    mkdir -p "$kdir/userio"
+    dpkg-deb --fsys-tarfile "$kdir"/linux-source-"$series"_*.deb |
+        tar -xO "./usr/src/linux-source-$series.tar.xz" |
+        tar -xJO "linux-source-$series/drivers/input/serio/userio.c" >"$kdir/userio/userio.c"
+    echo 'obj-m := userio.o' >"$kdir/userio/Kbuild"
+    sed -i "s|^include /usr/src/|include $kdir/x/usr/src/|" "$headers/Makefile"
+    make -s -C "$headers" M="$kdir/userio" modules >/dev/null
+fi
+vmlinuz=$kdir/x/boot/vmlinuz-$abi
+echo "kernel: $image_pkg $version ($(du -h "$vmlinuz" | cut -f1))"
+
+[ -x "$build/cli/tavrin-cli" ] || { echo "kernel-check: no $build/cli/tavrin-cli; build first" >&2; exit 2; }
+
+# The initramfs: busybox, the programs and their libraries, the modules.
+work=$(mktemp -d /tmp/tavrin-kernel-check.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+root=$work/root
+mods=$root/lib/modules/$abi
+mkdir -p "$root"/{bin,sbin,usr/bin,proc,sys,dev,tmp,run} "$mods/kernel/drivers/input/serio" "$mods/extra"
+cp "$kdir/x/bin/busybox" "$root/bin/"
+for applet in $("$root/bin/busybox" --list); do
+    [ -e "$root/bin/$applet" ] || ln -s busybox "$root/bin/$applet"
+done
+ln -s ../bin/busybox "$root/sbin/modprobe"
+copy_program() {
+    cp "$1" "$root/usr/bin/"
+    ldd "$1" | awk '/=> \// {print $3} /^\t\// {print $1}' | while read -r lib; do
+        mkdir -p "$root$(dirname "$lib")"
+        cp -L "$lib" "$root$lib"
+    done
+}
+copy_program "$build/cli/tavrin-cli"
+for m in kernel/drivers/input/serio/serio_raw.ko kernel/drivers/input/evdev.ko; do
+    cp "$kdir/x/lib/modules/$abi/$m" "$mods/$m"
+done
+cp "$kdir/x/lib/modules/$abi/modules.order" "$kdir/x/lib/modules/$abi/modules.builtin" "$mods/"
+cp "$userio" "$mods/extra/"
+sed -n '/^# ---- the guest/,/^# ---- the host/p' "$0" >"$root/kernel-check.sh"
+printf '#!/bin/sh\nexec /bin/sh /kernel-check.sh --guest\n' >"$root/init"
+chmod +x "$root/init"
+(cd "$root" && find . | cpio -o -H newc --quiet | gzip -1) >"$work/initrd"
+
+passed=0
+failed=0
+sendkey() { echo "sendkey a" | socat - "UNIX-CONNECT:$work/monitor" >/dev/null 2>&1 || true; }
+boot() { # name, machine, kernel command line
+    local name=$1 machine=$2 extra=$3 line began=$SECONDS done=0
+    echo "== boot $name: -machine $machine $extra"
+    rm -f "$work/monitor"
+    while IFS= read -r line; do
+        line=${line%$'\r'}
+        echo "$line" >>"$work/$name.log"
+        case $line in
+            *@@SENDKEY*) sendkey ;;
+            *@@KERNEL*) echo "   kernel ${line#*@@KERNEL }" ;;
+            *@@CASE*)
+                read -r _ case verdict took detail <<<"${line#*@@}"
+                printf '   %-28s %s  %6.1f s  %s\n' "$case" "$verdict" "$(awk -v t="$took" 'BEGIN { printf "%.1f", t / 1000 }')" "$detail"
+                if [ "$verdict" = pass ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+                ;;
+            *@@DONE*) done=1 ;;
+            "    "*) echo "$line" ;;
+        esac
+    done < <(flock /tmp/tavrin-qemu.lock timeout 300 qemu-system-x86_64 -machine "$machine" -accel tcg -m 512 -smp 1 \
+        -nodefaults -no-user-config -display none -serial stdio -nic none -no-reboot \
+        -monitor "unix:$work/monitor,server=on,wait=off" \
+        -kernel "$vmlinuz" -initrd "$work/initrd" \
+        -append "console=ttyS0 quiet panic=-1 tavrin.boot=$name $extra" 2>&1)
+    if [ $done -eq 0 ]; then
+        echo "   boot $name did not finish within its time; its last lines:"
+        tail -n 15 "$work/$name.log" | sed 's/^/     /'
+        failed=$((failed + 1))
+    fi
+    echo "   boot $name: $((SECONDS - began)) s"
+}
+
+for b in $boots; do
+    case $b in
+        pc) boot pc pc "" ;;
+        lockdown) boot lockdown pc "lockdown=integrity" ;;
+        q35) boot q35 q35 "i8042.direct=1" ;;
+        nokbd) boot nokbd pc "i8042.nokbd" ;;
+        *) echo "kernel-check: no boot $b" >&2; exit 2 ;;
+    esac
+done
+echo "kernel-check: $((SECONDS - start)) s"
+echo "$passed passed, $failed failed"
+[ $failed -eq 0 ]
