@@ -97,9 +97,15 @@ std::string RawPortBackend::trouble() const {
     };
     const int keyboardRefused = t.keyboardRefused;
     const int kernelRefused = t.refusedBytes - keyboardRefused;
-    if (keyboardRefused > 0 && t.acks == 0 && t.noReply == 0) {
-        add("the keyboard answered resend (FE) to every byte of the command: it takes no "
-            "configuration commands; is it a point-of-sale keyboard with a card reader?");
+    // A standard keyboard refuses the frames but takes the bytes that happen
+    // to be its own commands (F4, FF, ...).
+    const std::string standard =
+        ": it takes no configuration commands; is it a point-of-sale keyboard with a card reader?";
+    if (keyboardRefused > 0 && keyboardRefused == t.bytesOffered) {
+        add("the keyboard answered resend (FE) to every byte of the command" + standard);
+    } else if (keyboardRefused > 0 && 2 * keyboardRefused >= t.bytesOffered) {
+        add("the keyboard answered resend (FE) to " + std::to_string(keyboardRefused) + " of the " +
+            std::to_string(t.bytesOffered) + " bytes of the commands" + standard);
     } else if (keyboardRefused > 0) {
         add("the keyboard answered resend (FE) twice to " + std::to_string(keyboardRefused) +
             " of the bytes sent, which were lost");

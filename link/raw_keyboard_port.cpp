@@ -52,6 +52,7 @@ bool RawKeyboardPort::SetPortVal(std::uint16_t port, std::uint32_t value, int si
 }
 
 bool RawKeyboardPort::sendByte(std::uint8_t byte) {
+    ++tally_.bytesOffered;
     // A reply still on its way belongs to an earlier byte.
     drain();
     for (int attempt = 0; attempt < 2; ++attempt) {

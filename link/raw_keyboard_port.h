@@ -36,7 +36,8 @@ public:
     // What the port saw: the answers to the bytes sent and what the
     // keyboard typed.
     struct Tally {
-        int bytesSent = 0;  // bytes the kernel took, resends included
+        int bytesOffered = 0;  // bytes the channel sent, each counted once
+        int bytesSent = 0;     // bytes the kernel took, resends included
         int acks = 0;
         int resends = 0;
         int noReply = 0;       // bytes the keyboard did not answer within the wait
