@@ -7,6 +7,10 @@
 # keyboard. Test code: never installed.
 #
 #   tools/kernel-check.sh [--build DIR] [--boots "pc lockdown q35 nokbd"]
+#   tools/kernel-check.sh --broken-hand-back
+#
+# The second builds tavrin-cli without the guard that gives the port back
+# and passes only when the harness sees the keyboard left dead.
 #
 # Kernel packages are fetched with apt-get download into
 # ${TAVRIN_KERNEL_CACHE:-/var/cache/tavrin-kernel-check} and reused.
@@ -135,6 +139,108 @@ if [ "${1:-}" = --guest ]; then
     mount -t tmpfs tmp /tmp
     mount -t tmpfs run /run
     mount -t securityfs security /sys/kernel/security 2>/dev/null
+    # The simulated keyboard behind a userio port: through the kernel's own
+    # serio_raw, every command gives what it gives on the simulated
+    # keyboard's own path: output, exit status, wire bytes, backups and the
+    # keyboard's EEPROM after.
+    port_cli=/usr/bin/tavrin-cli-port
+    serve() { # image, then the keyboard's options
+        rm -f /tmp/port
+        tavrin-userio-keyboard "$@" >/tmp/port &
+        server=$!
+        n=0
+        while [ ! -s /tmp/port ] && [ $n -lt 50 ]; do sleep 0.1; n=$((n + 1)); done
+        [ -s /tmp/port ] || { echo "no userio port" >>/tmp/why; return 1; }
+        sleep 0.5 # atkbd probes a new port first
+    }
+    unserve() { kill -TERM "$server" 2>/dev/null; wait "$server"; }
+    same() { cmp -s "$1" "$2" || { echo "$3 differ" >>/tmp/why; diff "$1" "$2" | head -5 | sed 's/^/    /' >>/tmp/diffs; return 1; }; }
+    compare() { # name, keyboard options (one word, commas for spaces), then the command's words
+        name=$1
+        opts=$(echo "$2" | tr , ' ' | sed 's/^-$//')
+        shift 2
+        rm -f /tmp/why /tmp/diffs /tmp/bk-*
+        t=$(ms)
+        ok=0
+        for side in a b; do cp /tmp/base.bin /tmp/$side.bin; done
+        # shellcheck disable=SC2086
+        if serve /tmp/a.bin $opts; then
+            TAVRIN_TEST_SERIO_PORT=$(cat /tmp/port) "$port_cli" --yes --wire-log /tmp/wire-a \
+                "$@" >/tmp/out-a 2>/tmp/err-a </dev/null
+            echo $? >/tmp/rc-a
+            left=$(basename "$(readlink "/sys/bus/serio/devices/$(cat /tmp/port)/driver" 2>/dev/null)" 2>/dev/null)
+            [ "$left" != serio_raw ] || { echo "port left on serio_raw" >>/tmp/why; ok=1; }
+            unserve
+        else
+            ok=1
+        fi
+        sed -i 's|/tmp/bk-a|/tmp/bk-b|g' /tmp/err-a /tmp/out-a 2>/dev/null
+        "$port_cli" --yes --simulate --sim-image /tmp/b.bin --wire-log /tmp/wire-b \
+            $(echo "$*" | sed 's|/tmp/bk-a|/tmp/bk-b|g') >/tmp/out-b 2>/tmp/err-b </dev/null
+        echo $? >/tmp/rc-b
+        for w in a b; do
+            cut -d' ' -f2 /tmp/wire-$w >/tmp/bytes-$w 2>/dev/null
+            # a backup's name carries its time
+            sed -i 's/tavrin-[0-9]*T[0-9]*Z\.json/tavrin-TIME.json/' /tmp/err-$w /tmp/out-$w
+        done
+        same /tmp/rc-a /tmp/rc-b "exit statuses" || ok=1
+        same /tmp/out-a /tmp/out-b "outputs" || ok=1
+        same /tmp/err-a /tmp/err-b "messages" || ok=1
+        same /tmp/bytes-a /tmp/bytes-b "wire bytes" || ok=1
+        same /tmp/a.bin /tmp/b.bin "EEPROMs" || ok=1
+        [ ! -e /tmp/bk-b.json ] || same /tmp/bk-a.json /tmp/bk-b.json "backups" || ok=1
+        [ -s /tmp/bytes-a ] || { echo "no byte sent" >>/tmp/why; ok=1; }
+        result "userio-$name" $ok "$t" "$(why) (exit $(cat /tmp/rc-a), $(wc -l </tmp/bytes-a) bytes)"
+        [ ! -e /tmp/diffs ] || cat /tmp/diffs
+    }
+    # What only the real port can do to a read: fail it, and say why.
+    spoiled() { # name, keyboard options, what the tool says
+        rm -f /tmp/why
+        t=$(ms)
+        ok=0
+        cp /tmp/base.bin /tmp/a.bin
+        # shellcheck disable=SC2086
+        serve /tmp/a.bin $(echo "$2" | tr , ' ' | sed 's/^-$//') || ok=1
+        TAVRIN_TEST_SERIO_PORT=$(cat /tmp/port) "$port_cli" read >/tmp/out 2>/tmp/err </dev/null &
+        reader=$!
+        [ "$1" != held-back ] || { sleep 1.2; kill -STOP $reader; sleep 2; kill -CONT $reader; }
+        wait $reader
+        rc=$?
+        unserve
+        [ $rc -eq 1 ] || { echo "exit $rc" >>/tmp/why; ok=1; }
+        has "Read setting from EEPROM error!" || ok=1
+        [ -z "$3" ] || has "$3" || ok=1
+        lacks "success" || ok=1
+        result "userio-$1" $ok "$t" "$(why)"
+    }
+
+    userio_cases() {
+        t=$(ms)
+        insmod /lib/modules/"$(uname -r)"/extra/userio.ko
+        result userio-loads $? "$t"
+        t=$(ms)
+        tavrin_linux_tests --gtest_filter='KernelSerioRaw.*' >/tmp/err 2>&1 && ! grep -q SKIPPED /tmp/err
+        result kernel-serio-raw-test $? "$t" "$(grep -E '^\[  (PASSED|FAILED|SKIPPED)' /tmp/err | tr '\n' ' ')"
+        "$port_cli" --simulate --sim-image /tmp/base.bin read --save /tmp/profile.json >/dev/null 2>&1
+        cp /tmp/profile.json /tmp/till.json
+        "$port_cli" set --file /tmp/till.json common.key_delay_ms=20 msr.type=TK23 >/dev/null 2>&1
+        compare read - read
+        compare set - set common.key_delay_ms=15
+        compare write - write /tmp/till.json
+        compare write-backup-verify - write --backup /tmp/bk-a.json --verify /tmp/till.json
+        compare reset - reset
+        compare opos - opos
+        compare apply - apply /tmp/till.json --backup-dir /tmp/backups
+        compare read-set-2-break-alone --set,2,--break-alone read
+        compare write-set-2 --set,2,--break-alone write --verify /tmp/till.json
+        compare read-no-acks --no-ack read
+        compare write-no-acks --no-ack write --verify /tmp/till.json
+        compare read-one-resend --resend,4 read
+        compare read-self-test --self-test-after,7 read
+        spoiled swipe --swipe-at,500,--swipe-every,200 ""
+        spoiled held-back - "keyboard bytes were lost"
+    }
+
     boot=$(sed -n 's/.*tavrin\.boot=\([^ ]*\).*/\1/p' /proc/cmdline)
     say "KERNEL $(uname -r) $(cat /proc/cmdline)"
     depmod
@@ -142,6 +248,7 @@ if [ "${1:-}" = --guest ]; then
     case $boot in
         pc)
             qemu_keyboard_cases
+            userio_cases
             ;;
         lockdown)
             t=$(ms)
@@ -155,6 +262,9 @@ if [ "${1:-}" = --guest ]; then
         q35)
             doctor doctor-set-2 0 "ok    translation: off (id/type 01, i8042.direct): scan-code set 2"
             refused read-set-2 read
+            killed KILL
+            ;;
+        broken)
             killed KILL
             ;;
         nokbd)
@@ -173,10 +283,12 @@ cd "$(dirname "$0")/.."
 tree=$PWD
 build=$tree/build
 boots="pc lockdown q35 nokbd"
+broken=0
 while [ $# -gt 0 ]; do
     case $1 in
         --build) build=$(realpath "$2"); shift 2 ;;
         --boots) boots=$2; shift 2 ;;
+        --broken-hand-back) broken=1; boots=broken; build=$tree/build-broken-hand-back; shift ;;
         *) echo "kernel-check: unknown option $1" >&2; exit 2 ;;
     esac
 done
@@ -224,7 +336,16 @@ fi
 vmlinuz=$kdir/x/boot/vmlinuz-$abi
 echo "kernel: $image_pkg $version ($(du -h "$vmlinuz" | cut -f1))"
 
-[ -x "$build/cli/tavrin-cli" ] || { echo "kernel-check: no $build/cli/tavrin-cli; build first" >&2; exit 2; }
+
+if [ $broken -eq 1 ]; then
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_BUILD_GUI=OFF \
+        -DTAVRIN_BUILD_TESTS=OFF -DTAVRIN_TEST_BROKEN_HAND_BACK=ON >/dev/null
+    cmake --build "$build" -j"$(nproc)" --target tavrin-cli >/dev/null
+fi
+programs=cli/tavrin-cli
+case " $boots " in
+    *" pc "*) programs="$programs tests/tavrin-cli-port tests/tavrin-userio-keyboard tests/tavrin_linux_tests" ;;
+esac
 
 # The initramfs: busybox, the programs and their libraries, the modules.
 work=$(mktemp -d /tmp/tavrin-kernel-check.XXXXXX)
@@ -244,7 +365,10 @@ copy_program() {
         cp -L "$lib" "$root$lib"
     done
 }
-copy_program "$build/cli/tavrin-cli"
+for program in $programs; do
+    [ -x "$build/$program" ] || { echo "kernel-check: no $build/$program; build first" >&2; exit 2; }
+    copy_program "$build/$program"
+done
 for m in kernel/drivers/input/serio/serio_raw.ko kernel/drivers/input/evdev.ko; do
     cp "$kdir/x/lib/modules/$abi/$m" "$mods/$m"
 done
@@ -296,9 +420,19 @@ for b in $boots; do
         lockdown) boot lockdown pc "lockdown=integrity" ;;
         q35) boot q35 q35 "i8042.direct=1" ;;
         nokbd) boot nokbd pc "i8042.nokbd" ;;
+        broken) boot broken pc "" ;;
         *) echo "kernel-check: no boot $b" >&2; exit 2 ;;
     esac
 done
+if [ $broken -eq 1 ]; then
+    if [ $failed -gt 0 ] && [ $passed -eq 0 ]; then
+        echo "   the broken hand-back is caught: the keyboard was left dead"
+        passed=1 failed=0
+    else
+        echo "   the broken hand-back went unnoticed"
+        passed=0 failed=1
+    fi
+fi
 echo "kernel-check: $((SECONDS - start)) s"
 echo "$passed passed, $failed failed"
 [ $failed -eq 0 ]

@@ -50,6 +50,12 @@ PortGuard::~PortGuard() {
 
 bool PortGuard::start(const std::string& drvctl, std::string& error) {
     end(true);
+#ifdef TAVRIN_TEST_BROKEN_HAND_BACK
+    // The kernel harness's own check of itself: nothing guards the port.
+    (void)drvctl;
+    (void)error;
+    return true;
+#endif
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) {
         error = std::string("pipe: ") + std::strerror(errno);

@@ -5,6 +5,7 @@
 //
 //   tavrin-userio-keyboard IMAGE [--set 2] [--no-ack] [--break-alone]
 //                          [--resend N] [--self-test-after N] [--swipe-at MS]
+//                          [--swipe-every MS]
 
 #include <linux/serio.h>
 #include <linux/userio.h>
@@ -71,6 +72,8 @@ int main(int argc, char** argv) {
             o.selfTestAfter = std::atoi(argv[++i]);
         } else if (a == "--swipe-at" && value) {
             o.swipeAt = std::atoll(argv[++i]) * 1000;
+        } else if (a == "--swipe-every" && value) {
+            o.swipeEvery = std::atoll(argv[++i]) * 1000;
         } else {
             return usage(("unknown option " + a).c_str());
         }

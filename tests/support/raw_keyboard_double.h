@@ -38,6 +38,7 @@ public:
         int refuseWrite = -1;           // this write() fails with EIO (0-based, resends count)
         int vanishAtWrite = -1;         // the device is gone from this write() on
         platform::Micros swipeAt = -1;  // the card reader types a swipe from then on
+        platform::Micros swipeEvery = 0;  // and again so long after each, when not 0
         platform::Micros stallAt = -1;  // the program reads nothing from then on ...
         platform::Micros stallFor = 0;  // ... for so long
     };
@@ -227,6 +228,9 @@ private:
                                         {'2', 0x03, false}, {'4', 0x05, false}, {'5', 0x06, false}};
         const char c = kSwipe[at];
         if (c == '\0') {
+            if (options_.swipeEvery > 0) {
+                clock_.post(clock_.now() + options_.swipeEvery, alive_.guard([this] { swipe(0); }));
+            }
             return;
         }
         for (const Key& k : kKeys) {
