@@ -18,6 +18,10 @@
 
 namespace {
 
+#ifdef TAVRIN_TEST_SWITCHES
+// Only tavrin-cli-test, the build the script and playbook tests run, reads
+// these; the installed tavrin-cli has no trace of them.
+
 // Tests of scripts and playbooks only: the simulated keyboard drops the item
 // frames of these setting codes (hexadecimal, comma-separated), as a cable
 // that loses a byte does. Without --simulate it has no effect.
@@ -42,6 +46,7 @@ void rightsFromEnvironment(tavrin::cli::CliOptions& options) {
         options.administrator = std::string(forced) == "1";
     }
 }
+#endif
 
 }  // namespace
 
@@ -61,8 +66,10 @@ int main(int argc, char** argv) {
 #endif
     const char* programData = std::getenv("ProgramData");
     options.backupFolder = tavrin::cli::defaultBackupFolder(programData ? programData : "");
+#ifdef TAVRIN_TEST_SWITCHES
     lostFramesFromEnvironment(options);
     rightsFromEnvironment(options);
+#endif
     if (terminalInput) {
         options.answers = &std::cin;
     }
