@@ -20,6 +20,7 @@ struct LinuxSystem {
     std::string release;       // empty: the running kernel's (uname)
     std::optional<bool> root;  // empty: the effective user is root
     std::string pkexec = "/usr/bin/pkexec";
+    std::string helper = platform::kPortHelperPath;
     std::string policy = platform::kPortPolicyPath;
 };
 
