@@ -15,7 +15,9 @@ namespace tavrin::platform {
 
 namespace {
 
-constexpr int kIgnored[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
+// The terminal's signals, job control's among them: a stopped guard could
+// not give the port back.
+constexpr int kIgnored[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGTSTP, SIGTTIN, SIGTTOU};
 
 // The child runs only what is safe after fork() in a threaded program.
 [[noreturn]] void guard(int pipe, const char* drvctl) {
@@ -25,6 +27,7 @@ constexpr int kIgnored[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
     for (int s : kIgnored) {
         ::sigaction(s, &ignore, nullptr);
     }
+    ::setsid();  // out of the program's process group and its terminal
     ::close(STDIN_FILENO);  // the helper's client socket, or a terminal
     char byte = 0;
     ssize_t n;

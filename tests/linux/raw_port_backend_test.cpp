@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "app/null_backends.h"
@@ -66,14 +67,18 @@ TEST(RawPortBackend, ReadsTracesAndGivesThePortBack) {
         const std::string file = dir.file("trace.txt");
         ASSERT_TRUE(rig.trace.open(file));
         rig.window.Form_Load();
-        EXPECT_TRUE(rig.backend.isOpen()) << rig.backend.reason();
-        EXPECT_EQ(rig.sysfs.drvctl("serio0"), "serio_raw");
+        // The start-up read over, the port is back and the keyboard types.
+        EXPECT_TRUE(rig.backend.sessionOpen()) << rig.backend.reason();
+        EXPECT_FALSE(rig.backend.isOpen());
+        EXPECT_EQ(rig.sysfs.drvctl("serio0"), "atkbd");
+        EXPECT_EQ(rig.source.releases, 1);
         EXPECT_EQ(rig.window.model().image, sim.window.model().image) << type;
         EXPECT_EQ(rig.keyboard.ports().wireBytes(), sim.keyboard.ports().wireBytes());
         EXPECT_TRUE(rig.dialogs.messages.empty());
         rig.window.Form_Unload();
-        EXPECT_FALSE(rig.backend.isOpen());
+        EXPECT_FALSE(rig.backend.sessionOpen());
         EXPECT_EQ(rig.sysfs.drvctl("serio0"), "atkbd");
+        EXPECT_EQ(rig.source.opens, 1);
         EXPECT_EQ(rig.source.releases, 1);
         ASSERT_TRUE(rig.trace.close());
 
@@ -112,6 +117,57 @@ TEST(RawPortBackend, ReadsTracesAndGivesThePortBack) {
         EXPECT_EQ(captured, type == "06" ? 580 : 870);
     }
 }
+
+struct Operation {
+    const char* name;
+    std::function<void(ui::MsrWindow&, FakeDialogs&)> run;
+    bool reachesTheKeyboard;
+};
+
+void PrintTo(const Operation& o, std::ostream* os) {
+    *os << o.name;
+}
+
+class BetweenOperations : public ::testing::TestWithParam<Operation> {};
+
+// The port is bound while an operation that reaches the keyboard runs and
+// given back when it ends; an operation that does not never takes it.
+TEST_P(BetweenOperations, TheKeyboardTypes) {
+    const Operation& o = GetParam();
+    BackendRig rig("06");
+    rig.window.Form_Load();
+    ASSERT_EQ(rig.source.opens, 1);
+    ASSERT_EQ(rig.sysfs.drvctl("serio0"), "atkbd");
+    rig.dialogs.answers = {platform::MsgAnswer::Yes, platform::MsgAnswer::Yes};
+    o.run(rig.window, rig.dialogs);
+    EXPECT_EQ(rig.source.opens, o.reachesTheKeyboard ? 2 : 1);
+    EXPECT_EQ(rig.source.releases, rig.source.opens);
+    EXPECT_EQ(rig.sysfs.drvctl("serio0"), "atkbd");
+    EXPECT_FALSE(rig.backend.isOpen());
+    rig.window.Form_Unload();
+    EXPECT_EQ(rig.source.releases, rig.source.opens);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Operations, BetweenOperations,
+    ::testing::Values(
+        Operation{"read", [](ui::MsrWindow& w, FakeDialogs&) { w.ReadsettingfromEEPROM_Click(); },
+                  true},
+        Operation{"whole_image_write", [](ui::MsrWindow& w, FakeDialogs&) { w.Command4_Click(); },
+                  true},
+        Operation{"reset", [](ui::MsrWindow& w, FakeDialogs&) { w.Resettodefault_Click(); }, true},
+        Operation{"opos_preset",
+                  [](ui::MsrWindow& w, FakeDialogs&) {
+                      w.chooseMode(1);
+                      w.Cmdpt_Click();
+                  },
+                  true},
+        Operation{"raw_capture", [](ui::MsrWindow& w, FakeDialogs&) { w.Command7_Click(); }, true},
+        Operation{"combo_choice", [](ui::MsrWindow& w, FakeDialogs&) { w.choose(5, 1); }, false},
+        Operation{"save_cancelled",
+                  [](ui::MsrWindow& w, FakeDialogs&) { w.Saveeepromsettingtofile_Click(); },
+                  false}),
+    [](const ::testing::TestParamInfo<Operation>& info) { return std::string(info.param.name); });
 
 // A toolkit's loop runs in short slices between reads of the port, so the
 // kernel's 64-byte ring does not fill while it waits.
@@ -159,7 +215,7 @@ TEST_P(BackendFault, EndsOnAtkbdAndTellsWhatHappened) {
     BackendRig rig("06", true, f.raw);
     rig.window.Form_Load();
     EXPECT_EQ(rig.window.model().imageValidFlag, f.startupReads);
-    EXPECT_EQ(rig.sysfs.drvctl("serio0"), "serio_raw");
+    EXPECT_EQ(rig.sysfs.drvctl("serio0"), "atkbd");
     if (f.startupReads) {
         rig.dialogs.inputAnswers = {"25"};
         rig.window.cmdItem_Click(3);
@@ -168,7 +224,7 @@ TEST_P(BackendFault, EndsOnAtkbdAndTellsWhatHappened) {
     const std::string during = rig.backend.trouble();
     rig.window.Form_Unload();
     EXPECT_EQ(rig.sysfs.drvctl("serio0"), "atkbd");
-    EXPECT_EQ(rig.source.releases, 1);
+    EXPECT_EQ(rig.source.releases, rig.source.opens);
     EXPECT_EQ(rig.backend.trouble(), during);  // kept after the close
     if (f.trouble[0] == '\0') {
         EXPECT_EQ(during, "");

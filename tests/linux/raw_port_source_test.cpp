@@ -5,6 +5,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,6 +22,20 @@ namespace tavrin::test {
 namespace {
 
 using ::testing::HasSubstr;
+namespace fs = std::filesystem;
+
+// Root's paths over the fake sysfs: the node is a FIFO (no test makes a
+// character device), the machine's lock a file in the test's folder.
+platform::DirectRawPortSource::Paths rootPaths(FakeSysfs& sysfs, const TempDir& dev) {
+    platform::DirectRawPortSource::Paths paths{sysfs.devices(), dev.path(), 0};
+    paths.lock = dev.path() / "run/tavrin/port.lock";
+    paths.isNode = [](mode_t mode) { return S_ISFIFO(mode); };
+    return paths;
+}
+
+void makeNode(const TempDir& dev) {
+    ::mkfifo((dev.path() / "serio_raw0").c_str(), 0600);
+}
 
 struct Case {
     const char* name;
@@ -41,10 +56,10 @@ TEST_P(DirectSource, BindsOpensAndGivesBack) {
         std::filesystem::create_directories(sysfs.devices() / "serio0" / "misc" / "serio_raw0");
     }
     if (c.node) {
-        std::ofstream(dev.path() / "serio_raw0") << "";
+        makeNode(dev);
     }
     platform::SysfsSerioBus bus(sysfs.devices());
-    platform::DirectRawPortSource source(bus, {sysfs.devices(), dev.path(), 0});
+    platform::DirectRawPortSource source(bus, rootPaths(sysfs, dev));
     std::string reason;
     const platform::KeyboardPort port{"serio0", "atkbd", platform::ScanCodeTranslation::Set2};
     const platform::OpenedRawPort opened = source.open(port, reason);
@@ -72,11 +87,142 @@ TEST(DirectSource, ABindTheKernelRefusesTellsWhy) {
     FakeSysfs sysfs;
     TempDir dev;
     platform::SysfsSerioBus bus(sysfs.devices());
-    platform::DirectRawPortSource source(bus, {sysfs.devices(), dev.path(), 0});
+    platform::DirectRawPortSource source(bus, rootPaths(sysfs, dev));
     std::string reason;
     EXPECT_LT(source.open({"serio0", "atkbd", platform::ScanCodeTranslation::Set1}, reason).fd, 0);
     EXPECT_THAT(reason, HasSubstr("cannot hand serio0 to serio_raw"));
 }
+
+// The kernel refusing serio_raw (a write to drvctl that fails after atkbd
+// let go of the port); atkbd is taken as the fake sysfs takes it.
+class RefusingBus : public platform::SerioBus {
+public:
+    explicit RefusingBus(platform::SerioBus& inner) : inner_(inner) {}
+    bool listPorts(std::vector<platform::SerioPort>& ports, std::string& error) override {
+        return inner_.listPorts(ports, error);
+    }
+    bool writeDriverControl(const std::string& port, std::string_view command,
+                            std::string& error) override {
+        if (command == platform::kRawDriver) {
+            error = "No such device";
+            return false;
+        }
+        return inner_.writeDriverControl(port, command, error);
+    }
+
+private:
+    platform::SerioBus& inner_;
+};
+
+struct RootFailure {
+    const char* name;
+    enum Setup { HeldElsewhere, BindRefused, NodeIsLink, NodeIsFile } setup;
+    const char* reason;
+    const char* drvctl;  // what the port's drvctl holds after
+};
+
+class DirectSourceFails : public ::testing::TestWithParam<RootFailure> {};
+
+// Every failure after the bind was tried gives the port back; a port held
+// by another Tavrin is never rebound.
+TEST_P(DirectSourceFails, LeavesThePortOnAtkbd) {
+    const RootFailure& c = GetParam();
+    FakeSysfs sysfs;
+    TempDir dev;
+    sysfs.addPort({"serio0", "i8042 KBD port", "06", "atkbd"});
+    fs::create_directories(sysfs.devices() / "serio0" / "misc" / "serio_raw0");
+    const auto paths = rootPaths(sysfs, dev);
+    platform::PortLock other;
+    std::string reason;
+    switch (c.setup) {
+        case RootFailure::HeldElsewhere:
+            makeNode(dev);
+            ASSERT_EQ(other.take(paths.lock, reason), platform::PortLock::Outcome::Taken) << reason;
+            break;
+        case RootFailure::BindRefused:
+            makeNode(dev);
+            break;
+        case RootFailure::NodeIsLink:
+            ::mkfifo((dev.path() / "elsewhere").c_str(), 0600);
+            fs::create_symlink(dev.path() / "elsewhere", dev.path() / "serio_raw0");
+            break;
+        case RootFailure::NodeIsFile:
+            std::ofstream(dev.path() / "serio_raw0") << "";
+            break;
+    }
+    platform::SysfsSerioBus sysfsBus(sysfs.devices());
+    RefusingBus refusing(sysfsBus);
+    platform::SerioBus& bus =
+        c.setup == RootFailure::BindRefused ? static_cast<platform::SerioBus&>(refusing) : sysfsBus;
+    platform::DirectRawPortSource source(bus, paths);
+    const platform::OpenedRawPort opened =
+        source.open({"serio0", "atkbd", platform::ScanCodeTranslation::Set1}, reason);
+    EXPECT_LT(opened.fd, 0);
+    EXPECT_EQ(opened.busy, c.setup == RootFailure::HeldElsewhere);
+    EXPECT_THAT(reason, HasSubstr(c.reason));
+    EXPECT_EQ(sysfs.drvctl("serio0"), c.drvctl);
+    // The lock is free again for the next holder, unless another has it.
+    other.drop();
+    platform::PortLock next;
+    EXPECT_EQ(next.take(paths.lock, reason), platform::PortLock::Outcome::Taken) << reason;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, DirectSourceFails,
+    ::testing::Values(
+        RootFailure{"held_elsewhere", RootFailure::HeldElsewhere,
+                    "another Tavrin holds the keyboard port", ""},
+        RootFailure{"bind_refused", RootFailure::BindRefused,
+                    "cannot hand serio0 to serio_raw: No such device", "atkbd"},
+        RootFailure{"node_is_link", RootFailure::NodeIsLink,
+                    "serio_raw0: Too many levels of symbolic links", "atkbd"},
+        RootFailure{"node_is_file", RootFailure::NodeIsFile, "is not a character device",
+                    "atkbd"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct LockModes {
+    const char* name;
+    mode_t umask;
+    mode_t folderBefore;  // 0: no folder yet
+    mode_t lockBefore;    // 0: no lock yet
+};
+
+class PortLockModes : public ::testing::TestWithParam<LockModes> {};
+
+// The folder ends 0755 and the lock 0600 whatever the umask or an earlier
+// holder left.
+TEST_P(PortLockModes, FolderAndLockArePrivate) {
+    const LockModes& c = GetParam();
+    TempDir dir;
+    const fs::path lock = dir.path() / "run/tavrin/port.lock";
+    fs::create_directories(lock.parent_path().parent_path());
+    if (c.folderBefore != 0) {
+        fs::create_directory(lock.parent_path());
+        ::chmod(lock.parent_path().c_str(), c.folderBefore);
+    }
+    if (c.lockBefore != 0) {
+        std::ofstream(lock) << "";
+        ::chmod(lock.c_str(), c.lockBefore);
+    }
+    const mode_t before = ::umask(c.umask);
+    platform::PortLock taken;
+    std::string reason;
+    const auto outcome = taken.take(lock, reason);
+    ::umask(before);
+    ASSERT_EQ(outcome, platform::PortLock::Outcome::Taken) << reason;
+    struct stat st {};
+    ASSERT_EQ(::stat(lock.parent_path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0755u);
+    ASSERT_EQ(::stat(lock.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, PortLockModes,
+                         ::testing::Values(LockModes{"umask_0_new", 0, 0, 0},
+                                           LockModes{"umask_022_new", 022, 0, 0},
+                                           LockModes{"folder_left_0777", 0, 0777, 0},
+                                           LockModes{"lock_left_0666", 0, 0755, 0666}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct Ending {
     const char* name;
@@ -94,7 +240,7 @@ TEST_P(DirectSourceKilled, PortEndsOnAtkbd) {
     TempDir dev;
     sysfs.addPort({"serio0", "i8042 KBD port", "06", "atkbd"});
     std::filesystem::create_directories(sysfs.devices() / "serio0" / "misc" / "serio_raw0");
-    std::ofstream(dev.path() / "serio_raw0") << "";
+    makeNode(dev);
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t program = ::fork();
@@ -102,7 +248,7 @@ TEST_P(DirectSourceKilled, PortEndsOnAtkbd) {
     if (program == 0) {
         ::setpgid(0, 0);
         platform::SysfsSerioBus bus(sysfs.devices());
-        platform::DirectRawPortSource source(bus, {sysfs.devices(), dev.path(), 0});
+        platform::DirectRawPortSource source(bus, rootPaths(sysfs, dev));
         std::string reason;
         const char held =
             source.open({"serio0", "atkbd", platform::ScanCodeTranslation::Set1}, reason).fd >= 0
@@ -143,7 +289,7 @@ TEST(HelperSource, WithoutTheHelpersClientSaysSo) {
 
     int closes = 0;
     {
-        platform::HelperRawPortSource helper([](std::string&) { return 42; },
+        platform::HelperRawPortSource helper([](std::string&, bool&) { return 42; },
                                              [&closes] { ++closes; });
         EXPECT_EQ(helper.open({"serio0", "atkbd", platform::ScanCodeTranslation::Set1}, reason).fd,
                   42);
