@@ -45,7 +45,8 @@ public:
                 source_ = std::make_unique<platform::HelperRawPortSource>(
                     [this](std::string& reason, bool& busy) {
                         if (!helper_) {
-                            helper_ = platform::startPortHelper(platform::PortHelperLaunch{}, reason);
+                            helper_ =
+                                platform::startPortHelper(platform::PortHelperLaunch{}, reason);
                         }
                         const int fd = helper_ ? helper_->hold(reason) : -1;
                         busy = helper_ && helper_->refusedBusy();

@@ -45,7 +45,7 @@ std::string silentEnd(int code, const PortHelperLaunch& launch) {
 struct Answer {
     ssize_t size = -1;  // 0: the helper closed the socket
     std::string text;
-    int device = -1;    // the one descriptor expected, when exactly one came
+    int device = -1;  // the one descriptor expected, when exactly one came
     bool malformed = false;
 };
 

@@ -27,7 +27,7 @@ constexpr int kIgnored[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGTSTP, 
     for (int s : kIgnored) {
         ::sigaction(s, &ignore, nullptr);
     }
-    ::setsid();  // out of the program's process group and its terminal
+    ::setsid();             // out of the program's process group and its terminal
     ::close(STDIN_FILENO);  // the helper's client socket, or a terminal
     char byte = 0;
     ssize_t n;

@@ -27,8 +27,9 @@ inline constexpr int kPortMessageMax = 256;
 inline constexpr const char* kPortBind = "bind";
 inline constexpr const char* kPortRelease = "release";
 inline constexpr const char* kPortReleased = "released";
-// Longer than the longest operation, a whole-image write with its verify
-// (about 40 s on a keyboard that answers late).
+// Well past the longest operation: a whole-image write with its verify takes
+// about 5 s, a read whose answer never comes 15 s; a window's success box
+// left open keeps its operation running until this.
 inline constexpr int kPortHoldLimitMs = 90 * 1000;
 
 // The helper's exit codes.

@@ -140,17 +140,6 @@ INSTANTIATE_TEST_SUITE_P(
                 1,
                 {"ok    serio bus", "ok    keyboard port", "ok    translation", "ok    serio_raw",
                  "/helper (the keyboard port helper) is not installed", "ok    port left bound",
-                 "verdict: 1 of 6 checks fail"}},
-        Machine{"policy_missing",
-                "atkbd",
-                "06",
-                true,
-                false,
-                false,
-                "pkexec helper",
-                1,
-                {"ok    serio bus", "ok    keyboard port", "ok    translation", "ok    serio_raw",
-                 "/policy (its polkit action) is not installed", "ok    port left bound",
                  "verdict: 1 of 6 checks fail"}}),
     [](const auto& info) { return std::string(info.param.name); });
 

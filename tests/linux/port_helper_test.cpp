@@ -130,31 +130,37 @@ TEST(PortHelper, GivesThePortBackWhenTheDeviceNeverAppears) {
     EXPECT_EQ(root.sysfs.drvctl("serio0"), "atkbd");
 }
 
-TEST(PortHelper, GivesThePortBackWhenTheProgramIsKilled) {
-    FakeRoot root;
-    root.use();
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    pid_t program = ::fork();
-    ASSERT_GE(program, 0);
-    if (program == 0) {
-        std::string error;
-        auto lease = acquireKeyboardPort(direct(), error);
-        char held = lease ? '1' : '0';
-        (void)::write(ready[1], &held, 1);
-        ::pause();
-        ::_exit(0);
-    }
-    ::close(ready[1]);
-    char held = 0;
-    ASSERT_EQ(::read(ready[0], &held, 1), 1);
-    ::close(ready[0]);
-    ASSERT_EQ(held, '1');
-    EXPECT_EQ(root.sysfs.drvctl("serio0"), "serio_raw");
+// Killed, or stopped with its whole process group by Ctrl+Z (the helper and
+// its guard are not in it): the port goes back either way.
+TEST(PortHelper, GivesThePortBackWhenTheProgramIsKilledOrStopped) {
+    for (const int signal : {SIGKILL, SIGTSTP}) {
+        FakeRoot root;
+        root.use();
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        pid_t program = ::fork();
+        ASSERT_GE(program, 0);
+        if (program == 0) {
+            ::setpgid(0, 0);
+            std::string error;
+            auto lease = acquireKeyboardPort(direct(), error);
+            char held = lease ? '1' : '0';
+            (void)::write(ready[1], &held, 1);
+            ::pause();
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        char held = 0;
+        ASSERT_EQ(::read(ready[0], &held, 1), 1);
+        ::close(ready[0]);
+        ASSERT_EQ(held, '1');
+        EXPECT_EQ(root.sysfs.drvctl("serio0"), "serio_raw");
 
-    ::kill(program, SIGKILL);
-    ::waitpid(program, nullptr, 0);
-    EXPECT_EQ(settle(root.sysfs, "atkbd"), "atkbd");
+        ::kill(-program, signal);
+        EXPECT_EQ(settle(root.sysfs, "atkbd"), "atkbd") << signal;
+        ::kill(program, SIGKILL);
+        ::waitpid(program, nullptr, 0);
+    }
 }
 
 // The helper itself killed with SIGKILL runs no code of its own: its guard
@@ -247,104 +253,33 @@ TEST(PortHelper, ExplainsAHelperThatCannotStart) {
     EXPECT_EQ(root.sysfs.drvctl("serio0"), "");
 }
 
-// One helper for the session: each operation binds, each end gives back,
-// and the keyboard types in between; one start, so one password prompt.
+// One helper for the session (one password prompt): each operation binds,
+// each end gives back; a hold past its bound goes back whatever the program
+// does, and its late word is still answered.
 TEST(PortHelperSession, BindsPerOperationAndGivesBackBetween) {
     FakeRoot root;
     root.use();
+    ::setenv("TAVRIN_PORT_HOLD_MS", "400", 1);
     std::string error;
     auto session = platform::startPortHelper(direct(), error);
     ASSERT_TRUE(session) << error;
-    const pid_t helper = session->helper();
-    for (int operation = 0; operation < 3; ++operation) {
+    for (bool waitForTheBound : {false, false, true}) {
         const int device = session->hold(error);
         ASSERT_GE(device, 0) << error;
-        EXPECT_EQ(root.sysfs.drvctl("serio0"), "serio_raw") << operation;
-        ::close(device);
-        EXPECT_TRUE(session->giveBack()) << operation;
-        EXPECT_EQ(root.sysfs.drvctl("serio0"), "atkbd") << operation;
-    }
-    EXPECT_EQ(session->helper(), helper);
-    EXPECT_EQ(session->end(), platform::kPortGivenBack);
-}
-
-// A hold past its bound goes back whatever the program does; the program's
-// late word is still answered.
-TEST(PortHelperSession, GivesBackPastTheBound) {
-    FakeRoot root;
-    root.use();
-    ::setenv("TAVRIN_PORT_HOLD_MS", "300", 1);
-    std::string error;
-    auto session = platform::startPortHelper(direct(), error);
-    ASSERT_TRUE(session) << error;
-    const int device = session->hold(error);
-    ::unsetenv("TAVRIN_PORT_HOLD_MS");
-    ASSERT_GE(device, 0) << error;
-    EXPECT_EQ(settle(root.sysfs, "atkbd"), "atkbd");
-    ::close(device);
-    EXPECT_TRUE(session->giveBack());
-    EXPECT_EQ(session->end(), platform::kPortGivenBack);
-}
-
-// Ctrl+Z stops the program's whole process group: the helper and its guard
-// are not in it, and the helper gives the port back to a stopped program.
-TEST(PortHelperSession, AStoppedProgramGetsThePortTakenBack) {
-    FakeRoot root;
-    root.use();
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t program = ::fork();
-    ASSERT_GE(program, 0);
-    if (program == 0) {
-        ::setpgid(0, 0);
-        std::string error;
-        auto session = platform::startPortHelper(direct(), error);
-        const char held = session && session->hold(error) >= 0 ? '1' : '0';
-        (void)::write(ready[1], &held, 1);
-        for (;;) {
-            ::pause();
+        EXPECT_EQ(root.sysfs.drvctl("serio0"), "serio_raw");
+        if (waitForTheBound) {
+            EXPECT_EQ(settle(root.sysfs, "atkbd"), "atkbd");
         }
+        ::close(device);
+        EXPECT_TRUE(session->giveBack());
+        EXPECT_EQ(root.sysfs.drvctl("serio0"), "atkbd");
     }
-    ::close(ready[1]);
-    char held = 0;
-    ASSERT_EQ(::read(ready[0], &held, 1), 1);
-    ::close(ready[0]);
-    ASSERT_EQ(held, '1');
-    ASSERT_EQ(root.sysfs.drvctl("serio0"), "serio_raw");
-    ::kill(-program, SIGTSTP);
-    EXPECT_EQ(settle(root.sysfs, "atkbd"), "atkbd");
-    ::kill(program, SIGKILL);
-    ::kill(program, SIGCONT);
-    ::waitpid(program, nullptr, 0);
-}
-
-// Two sessions: the second is refused while the first holds, and is served
-// once the first gave back, by the same helper.
-TEST(PortHelperSession, OneHolderAtATime) {
-    FakeRoot root;
-    root.use();
-    std::string error;
-    auto first = platform::startPortHelper(direct(), error);
-    auto second = platform::startPortHelper(direct(), error);
-    ASSERT_TRUE(first && second) << error;
-    const int device = first->hold(error);
-    ASSERT_GE(device, 0) << error;
-    EXPECT_LT(second->hold(error), 0);
-    EXPECT_EQ(error, "another Tavrin holds the keyboard port");
-    EXPECT_TRUE(second->refusedBusy());
-    EXPECT_EQ(root.sysfs.drvctl("serio0"), "serio_raw");
-    ::close(device);
-    EXPECT_TRUE(first->giveBack());
-    const int again = second->hold(error);
-    EXPECT_GE(again, 0) << error;
-    EXPECT_FALSE(second->refusedBusy());
-    ::close(again);
-    EXPECT_EQ(second->end(), platform::kPortGivenBack);
-    EXPECT_EQ(root.sysfs.drvctl("serio0"), "atkbd");
+    ::unsetenv("TAVRIN_PORT_HOLD_MS");
+    EXPECT_EQ(session->end(), platform::kPortGivenBack);
 }
 
 // Root's own path and the helper take the same lock: neither rebinds the
-// port the other holds.
+// port the other holds, and the one refused is served once it is back.
 TEST(PortHelperSession, RootsOwnPathAndTheHelperExcludeEachOther) {
     FakeRoot root;
     root.use();
@@ -354,69 +289,55 @@ TEST(PortHelperSession, RootsOwnPathAndTheHelperExcludeEachOther) {
     paths.isNode = [](mode_t mode) { return S_ISFIFO(mode); };
     platform::DirectRawPortSource rootPath(bus, paths);
     const platform::KeyboardPort port{"serio0", "atkbd", platform::ScanCodeTranslation::Set1};
-    std::string error;
+    std::string error, reason;
     auto session = platform::startPortHelper(direct(), error);
     ASSERT_TRUE(session) << error;
     const int device = session->hold(error);
     ASSERT_GE(device, 0) << error;
-    std::string reason;
     const platform::OpenedRawPort refused = rootPath.open(port, reason);
-    EXPECT_LT(refused.fd, 0);
-    EXPECT_TRUE(refused.busy);
+    EXPECT_TRUE(refused.fd < 0 && refused.busy);
     EXPECT_EQ(reason, "another Tavrin holds the keyboard port");
     EXPECT_EQ(root.sysfs.drvctl("serio0"), "serio_raw");
     ::close(device);
     ASSERT_TRUE(session->giveBack());
-
     const platform::OpenedRawPort held = rootPath.open(port, reason);
     ASSERT_GE(held.fd, 0) << reason;
     EXPECT_LT(session->hold(error), 0);
+    EXPECT_TRUE(session->refusedBusy());
     EXPECT_EQ(error, "another Tavrin holds the keyboard port");
-    EXPECT_EQ(root.sysfs.drvctl("serio0"), "serio_raw");
     ::close(held.fd);
     rootPath.release();
     EXPECT_EQ(root.sysfs.drvctl("serio0"), "atkbd");
 }
 
-int openDescriptors() {
-    int n = 0;
-    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
-        (void)entry;
-        ++n;
-    }
-    return n;
-}
-
 // A helper that is not ours sends two descriptors, or more than fit: none
-// is kept open, and the answer is refused.
+// is left open in the program, and the answer is refused.
 TEST(PortHelperSession, ClosesEveryDescriptorItDidNotExpect) {
+    if (!fs::exists("/usr/bin/python3")) {
+        GTEST_SKIP() << "no python3 to stand for a foreign helper";
+    }
     TempDir dir;
+    const auto descriptors = [] {
+        const fs::directory_iterator fds("/proc/self/fd");
+        return std::distance(fs::begin(fds), fs::end(fds));
+    };
     for (int count : {2, 40}) {
-        const fs::path fake = dir.path() / ("helper" + std::to_string(count));
-        std::ofstream(fake) << "#!/usr/bin/python3\n"
-                               "import os, socket\n"
-                               "s = socket.socket(fileno=0)\n"
-                               "s.recv(64)\n"
-                               "fds = [os.open('/dev/null', os.O_RDONLY) for _ in range("
-                            << count
-                            << ")]\n"
-                               "socket.send_fds(s, [b'ok serio0 6'], fds)\n"
-                               "s.recv(64)\n";
-        fs::permissions(fake, fs::perms::owner_all);
-        if (!fs::exists("/usr/bin/python3")) {
-            GTEST_SKIP() << "no python3 to stand for a foreign helper";
-        }
         PortHelperLaunch launch;
-        launch.helper = fake.string();
+        launch.helper = dir.file("helper" + std::to_string(count));
         launch.asRoot = true;
-        const int before = openDescriptors();
+        std::ofstream(launch.helper)
+            << "#!/usr/bin/python3\nimport os, socket\ns = socket.socket(fileno=0)\ns.recv(64)\n"
+            << "socket.send_fds(s, [b'ok serio0 6'], [os.open('/dev/null', 0) for _ in range("
+            << count << ")])\ns.recv(64)\n";
+        fs::permissions(launch.helper, fs::perms::owner_all);
+        const auto before = descriptors();
         std::string error;
         auto session = platform::startPortHelper(launch, error);
         ASSERT_TRUE(session) << error;
         EXPECT_LT(session->hold(error), 0) << count;
-        EXPECT_EQ(error, "the keyboard port helper sent descriptors it should not have") << count;
+        EXPECT_EQ(error, "the keyboard port helper sent descriptors it should not have");
         session.reset();
-        EXPECT_EQ(openDescriptors(), before) << count;
+        EXPECT_EQ(descriptors(), before) << count;
     }
 }
 

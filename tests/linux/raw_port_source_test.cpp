@@ -1,6 +1,6 @@
-// Where the raw port comes from: as root the program binds serio_raw itself
-// and opens the node udev makes; the port goes back to atkbd on release and
-// on every failure after the bind. Without the helper's client the
+// Where the raw port comes from: as root the program takes the machine's
+// lock, binds serio_raw itself and opens the node udev makes; the port goes
+// back to atkbd on release and on every failure after the bind. Without the helper's client the
 // unprivileged program is told what it lacks.
 
 #include <gmock/gmock.h>
@@ -16,16 +16,18 @@
 
 #include "platform/linux/raw_port_source.h"
 #include "support/fake_sysfs.h"
+#include "support/posix_files.h"
 #include "support/temp_dir.h"
 
 namespace tavrin::test {
 namespace {
 
 using ::testing::HasSubstr;
+
 namespace fs = std::filesystem;
 
-// Root's paths over the fake sysfs: the node is a FIFO (no test makes a
-// character device), the machine's lock a file in the test's folder.
+// Root's paths over the fake sysfs: the node stands as a FIFO (no test makes
+// a character device), the machine's lock is in the test's folder.
 platform::DirectRawPortSource::Paths rootPaths(FakeSysfs& sysfs, const TempDir& dev) {
     platform::DirectRawPortSource::Paths paths{sysfs.devices(), dev.path(), 0};
     paths.lock = dev.path() / "run/tavrin/port.lock";
@@ -33,37 +35,70 @@ platform::DirectRawPortSource::Paths rootPaths(FakeSysfs& sysfs, const TempDir& 
     return paths;
 }
 
-void makeNode(const TempDir& dev) {
-    ::mkfifo((dev.path() / "serio_raw0").c_str(), 0600);
-}
+// The kernel refusing serio_raw once atkbd let go of the port.
+struct RefusingBus : platform::SysfsSerioBus {
+    using SysfsSerioBus::SysfsSerioBus;
+    bool writeDriverControl(const std::string& port, std::string_view command,
+                            std::string& error) override {
+        error = "No such device";
+        return command != platform::kRawDriver &&
+               SysfsSerioBus::writeDriverControl(port, command, error);
+    }
+};
+
+enum class Node { None, Fifo, Link, File };
 
 struct Case {
     const char* name;
     bool misc;  // serio_raw made serioN/misc/serio_raw0
-    bool node;  // udev made /dev/serio_raw0
+    Node node;  // what stands at /dev/serio_raw0
     bool opens;
     const char* reason;
+    bool heldElsewhere = false;  // another Tavrin has the machine's lock
+    bool refused = false;        // the kernel refuses serio_raw
 };
 
 class DirectSource : public ::testing::TestWithParam<Case> {};
 
+// Every way out after the bind was tried ends on atkbd; a port another
+// Tavrin holds is never rebound.
 TEST_P(DirectSource, BindsOpensAndGivesBack) {
     const Case& c = GetParam();
     FakeSysfs sysfs;
     TempDir dev;
     sysfs.addPort({"serio0", "i8042 KBD port", "06", "atkbd"});
     if (c.misc) {
-        std::filesystem::create_directories(sysfs.devices() / "serio0" / "misc" / "serio_raw0");
+        fs::create_directories(sysfs.devices() / "serio0" / "misc" / "serio_raw0");
     }
-    if (c.node) {
-        makeNode(dev);
+    const fs::path node = dev.path() / "serio_raw0";
+    if (c.node == Node::Fifo || c.node == Node::Link) {
+        ::mkfifo((dev.path() / "fifo").c_str(), 0600);
+        c.node == Node::Fifo ? fs::rename(dev.path() / "fifo", node)
+                             : fs::create_symlink(dev.path() / "fifo", node);
+    } else if (c.node == Node::File) {
+        std::ofstream(node) << "";
     }
-    platform::SysfsSerioBus bus(sysfs.devices());
-    platform::DirectRawPortSource source(bus, rootPaths(sysfs, dev));
+    const auto paths = rootPaths(sysfs, dev);
+    fs::create_directories(paths.lock.parent_path());  // left open by an earlier holder
+    std::ofstream(paths.lock) << "";
+    fs::permissions(paths.lock.parent_path(), fs::perms::all);
+    fs::permissions(paths.lock, fs::perms::all);
+    platform::PortLock other;
     std::string reason;
+    if (c.heldElsewhere) {
+        ASSERT_EQ(other.take(paths.lock, reason), platform::PortLock::Outcome::Taken) << reason;
+    }
+    platform::SysfsSerioBus sysfsBus(sysfs.devices());
+    RefusingBus refusing(sysfs.devices());
+    platform::DirectRawPortSource source(c.refused ? refusing : sysfsBus, paths);
     const platform::KeyboardPort port{"serio0", "atkbd", platform::ScanCodeTranslation::Set2};
+    const mode_t umask = ::umask(0);
     const platform::OpenedRawPort opened = source.open(port, reason);
+    ::umask(umask);
     EXPECT_EQ(opened.fd >= 0, c.opens) << reason;
+    EXPECT_EQ(opened.busy, c.heldElsewhere);
+    EXPECT_EQ(test::modeOf(paths.lock.parent_path().string()), 0755u);  // whatever the umask
+    EXPECT_EQ(test::modeOf(paths.lock.string()), 0600u);
     EXPECT_EQ(opened.translation, platform::ScanCodeTranslation::Set2);
     if (c.opens) {
         EXPECT_EQ(sysfs.drvctl("serio0"), "serio_raw");
@@ -72,15 +107,26 @@ TEST_P(DirectSource, BindsOpensAndGivesBack) {
     } else {
         EXPECT_THAT(reason, HasSubstr(c.reason));
     }
-    EXPECT_EQ(sysfs.drvctl("serio0"), "atkbd");
+    EXPECT_EQ(sysfs.drvctl("serio0"), c.heldElsewhere ? "" : "atkbd");
+    other.drop();  // and the lock is free again for the next holder
+    EXPECT_EQ(other.take(paths.lock, reason), platform::PortLock::Outcome::Taken) << reason;
 }
 
 INSTANTIATE_TEST_SUITE_P(Nodes, DirectSource,
-                         ::testing::Values(Case{"opened", true, true, true, ""},
-                                           Case{"no_misc_device", false, false, false,
+                         ::testing::Values(Case{"opened", true, Node::Fifo, true, ""},
+                                           Case{"no_misc_device", false, Node::None, false,
                                                 "serio0 shows no serio_raw device after binding"},
-                                           Case{"no_node", true, false, false,
-                                                "serio_raw0: No such file or directory"}),
+                                           Case{"no_node", true, Node::None, false,
+                                                "serio_raw0: No such file or directory"},
+                                           Case{"node_is_link", true, Node::Link, false,
+                                                "serio_raw0: Too many levels of symbolic links"},
+                                           Case{"node_is_file", true, Node::File, false,
+                                                "serio_raw0 is not a character device"},
+                                           Case{"held_elsewhere", true, Node::Fifo, false,
+                                                "another Tavrin holds the keyboard port", true},
+                                           Case{"bind_refused", true, Node::Fifo, false,
+                                                "cannot hand serio0 to serio_raw: No such device",
+                                                false, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DirectSource, ABindTheKernelRefusesTellsWhy) {
@@ -92,137 +138,6 @@ TEST(DirectSource, ABindTheKernelRefusesTellsWhy) {
     EXPECT_LT(source.open({"serio0", "atkbd", platform::ScanCodeTranslation::Set1}, reason).fd, 0);
     EXPECT_THAT(reason, HasSubstr("cannot hand serio0 to serio_raw"));
 }
-
-// The kernel refusing serio_raw (a write to drvctl that fails after atkbd
-// let go of the port); atkbd is taken as the fake sysfs takes it.
-class RefusingBus : public platform::SerioBus {
-public:
-    explicit RefusingBus(platform::SerioBus& inner) : inner_(inner) {}
-    bool listPorts(std::vector<platform::SerioPort>& ports, std::string& error) override {
-        return inner_.listPorts(ports, error);
-    }
-    bool writeDriverControl(const std::string& port, std::string_view command,
-                            std::string& error) override {
-        if (command == platform::kRawDriver) {
-            error = "No such device";
-            return false;
-        }
-        return inner_.writeDriverControl(port, command, error);
-    }
-
-private:
-    platform::SerioBus& inner_;
-};
-
-struct RootFailure {
-    const char* name;
-    enum Setup { HeldElsewhere, BindRefused, NodeIsLink, NodeIsFile } setup;
-    const char* reason;
-    const char* drvctl;  // what the port's drvctl holds after
-};
-
-class DirectSourceFails : public ::testing::TestWithParam<RootFailure> {};
-
-// Every failure after the bind was tried gives the port back; a port held
-// by another Tavrin is never rebound.
-TEST_P(DirectSourceFails, LeavesThePortOnAtkbd) {
-    const RootFailure& c = GetParam();
-    FakeSysfs sysfs;
-    TempDir dev;
-    sysfs.addPort({"serio0", "i8042 KBD port", "06", "atkbd"});
-    fs::create_directories(sysfs.devices() / "serio0" / "misc" / "serio_raw0");
-    const auto paths = rootPaths(sysfs, dev);
-    platform::PortLock other;
-    std::string reason;
-    switch (c.setup) {
-        case RootFailure::HeldElsewhere:
-            makeNode(dev);
-            ASSERT_EQ(other.take(paths.lock, reason), platform::PortLock::Outcome::Taken) << reason;
-            break;
-        case RootFailure::BindRefused:
-            makeNode(dev);
-            break;
-        case RootFailure::NodeIsLink:
-            ::mkfifo((dev.path() / "elsewhere").c_str(), 0600);
-            fs::create_symlink(dev.path() / "elsewhere", dev.path() / "serio_raw0");
-            break;
-        case RootFailure::NodeIsFile:
-            std::ofstream(dev.path() / "serio_raw0") << "";
-            break;
-    }
-    platform::SysfsSerioBus sysfsBus(sysfs.devices());
-    RefusingBus refusing(sysfsBus);
-    platform::SerioBus& bus =
-        c.setup == RootFailure::BindRefused ? static_cast<platform::SerioBus&>(refusing) : sysfsBus;
-    platform::DirectRawPortSource source(bus, paths);
-    const platform::OpenedRawPort opened =
-        source.open({"serio0", "atkbd", platform::ScanCodeTranslation::Set1}, reason);
-    EXPECT_LT(opened.fd, 0);
-    EXPECT_EQ(opened.busy, c.setup == RootFailure::HeldElsewhere);
-    EXPECT_THAT(reason, HasSubstr(c.reason));
-    EXPECT_EQ(sysfs.drvctl("serio0"), c.drvctl);
-    // The lock is free again for the next holder, unless another has it.
-    other.drop();
-    platform::PortLock next;
-    EXPECT_EQ(next.take(paths.lock, reason), platform::PortLock::Outcome::Taken) << reason;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Failures, DirectSourceFails,
-    ::testing::Values(
-        RootFailure{"held_elsewhere", RootFailure::HeldElsewhere,
-                    "another Tavrin holds the keyboard port", ""},
-        RootFailure{"bind_refused", RootFailure::BindRefused,
-                    "cannot hand serio0 to serio_raw: No such device", "atkbd"},
-        RootFailure{"node_is_link", RootFailure::NodeIsLink,
-                    "serio_raw0: Too many levels of symbolic links", "atkbd"},
-        RootFailure{"node_is_file", RootFailure::NodeIsFile, "is not a character device",
-                    "atkbd"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-struct LockModes {
-    const char* name;
-    mode_t umask;
-    mode_t folderBefore;  // 0: no folder yet
-    mode_t lockBefore;    // 0: no lock yet
-};
-
-class PortLockModes : public ::testing::TestWithParam<LockModes> {};
-
-// The folder ends 0755 and the lock 0600 whatever the umask or an earlier
-// holder left.
-TEST_P(PortLockModes, FolderAndLockArePrivate) {
-    const LockModes& c = GetParam();
-    TempDir dir;
-    const fs::path lock = dir.path() / "run/tavrin/port.lock";
-    fs::create_directories(lock.parent_path().parent_path());
-    if (c.folderBefore != 0) {
-        fs::create_directory(lock.parent_path());
-        ::chmod(lock.parent_path().c_str(), c.folderBefore);
-    }
-    if (c.lockBefore != 0) {
-        std::ofstream(lock) << "";
-        ::chmod(lock.c_str(), c.lockBefore);
-    }
-    const mode_t before = ::umask(c.umask);
-    platform::PortLock taken;
-    std::string reason;
-    const auto outcome = taken.take(lock, reason);
-    ::umask(before);
-    ASSERT_EQ(outcome, platform::PortLock::Outcome::Taken) << reason;
-    struct stat st {};
-    ASSERT_EQ(::stat(lock.parent_path().c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0755u);
-    ASSERT_EQ(::stat(lock.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0600u);
-}
-
-INSTANTIATE_TEST_SUITE_P(Modes, PortLockModes,
-                         ::testing::Values(LockModes{"umask_0_new", 0, 0, 0},
-                                           LockModes{"umask_022_new", 022, 0, 0},
-                                           LockModes{"folder_left_0777", 0, 0777, 0},
-                                           LockModes{"lock_left_0666", 0, 0755, 0666}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 struct Ending {
     const char* name;
@@ -240,7 +155,7 @@ TEST_P(DirectSourceKilled, PortEndsOnAtkbd) {
     TempDir dev;
     sysfs.addPort({"serio0", "i8042 KBD port", "06", "atkbd"});
     std::filesystem::create_directories(sysfs.devices() / "serio0" / "misc" / "serio_raw0");
-    makeNode(dev);
+    ::mkfifo((dev.path() / "serio_raw0").c_str(), 0600);
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t program = ::fork();

@@ -11,6 +11,7 @@
 // for / from TAVRIN_PORT_ROOT and a shorter bound from TAVRIN_PORT_HOLD_MS;
 // the installed build has no such code.
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -18,7 +19,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
@@ -125,7 +125,7 @@ Heard listen(int signals, int timeoutMs) {
             return Heard::Gone;
         }
         const std::string said(request, n > 0 ? static_cast<size_t>(n) : 0);
-        return said == kPortBind ? Heard::Bind
+        return said == kPortBind      ? Heard::Bind
                : said == kPortRelease ? Heard::Release
                                       : Heard::Nothing;
     }
@@ -274,8 +274,8 @@ Hold holdOnce(const Paths& paths, int signals) {
                 std::fputs("tavrin-port: the program was stopped: the port goes back\n", stderr);
                 break;
             }
-            const Heard heard = listen(signals, static_cast<int>(std::min<long long>(
-                                                    left.count(), 250)));
+            const Heard heard =
+                listen(signals, static_cast<int>(std::min<long long>(left.count(), 250)));
             hold.gone = heard == Heard::Gone;
             released = heard == Heard::Release;
         }
@@ -329,8 +329,9 @@ int run() {
             say(kPortReleased);  // already back (the bound passed)
         } else if (heard == Heard::Bind) {
             const Hold hold = holdOnce(paths, signals);
-            code = hold.code == kPortGiveBackFailed || code == kPortGiveBackFailed ? kPortGiveBackFailed
-                                                                                   : hold.code;
+            code = hold.code == kPortGiveBackFailed || code == kPortGiveBackFailed
+                       ? kPortGiveBackFailed
+                       : hold.code;
             if (hold.gone) {
                 return code;
             }
