@@ -5,7 +5,8 @@
 // parent gave the port back; the pipe closing without one means the parent
 // is gone, and the guard writes atkbd to the port's drvctl. It runs in its
 // own session and ignores the signals a terminal sends (Ctrl+C, hang-up,
-// Ctrl+Z), so it outlives, and is never stopped with, the parent they reach.
+// Ctrl+Z), so it outlives, and is never stopped with, the parent they reach;
+// a parent stopped while it holds the port has the port taken back.
 
 #include <sys/types.h>
 

@@ -147,8 +147,9 @@ struct Ending {
 
 class DirectSourceKilled : public ::testing::TestWithParam<Ending> {};
 
-// The program bound the port itself as root and ends without a word: its
-// guard gives the port back, also when the signal reached the guard too.
+// The program bound the port itself as root and ends, or is stopped, without
+// a word: its guard gives the port back, also when the signal reached the
+// guard too.
 TEST_P(DirectSourceKilled, PortEndsOnAtkbd) {
     const Ending& c = GetParam();
     FakeSysfs sysfs;
@@ -181,19 +182,21 @@ TEST_P(DirectSourceKilled, PortEndsOnAtkbd) {
     ASSERT_EQ(held, '1');
     EXPECT_EQ(sysfs.drvctl("serio0"), "serio_raw");
     ::kill(c.wholeGroup ? -program : program, c.signal);
-    ::waitpid(program, nullptr, 0);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (sysfs.drvctl("serio0") != "atkbd" && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_EQ(sysfs.drvctl("serio0"), "atkbd");
+    ::kill(program, SIGKILL);  // a stopped one too
+    ::waitpid(program, nullptr, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, DirectSourceKilled,
                          ::testing::Values(Ending{"sigkill", SIGKILL, false},
                                            Ending{"sigterm", SIGTERM, false},
                                            Ending{"ctrl_c", SIGINT, true},
-                                           Ending{"hang_up", SIGHUP, true}),
+                                           Ending{"hang_up", SIGHUP, true},
+                                           Ending{"ctrl_z", SIGTSTP, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(HelperSource, WithoutTheHelpersClientSaysSo) {
