@@ -39,15 +39,24 @@ public:
                 paths.devices = devices;
                 source_ = std::make_unique<platform::DirectRawPortSource>(*bus_, paths);
             } else {
-                // The privileged helper binds the port and passes it over,
-                // asked for through pkexec.
+                // The privileged helper binds the port for each operation
+                // and passes it over; started once, through pkexec, on the
+                // first operation, and ended with the program.
                 source_ = std::make_unique<platform::HelperRawPortSource>(
-                    [this](std::string& reason) {
-                        lease_ =
-                            platform::acquireKeyboardPort(platform::PortHelperLaunch{}, reason);
-                        return lease_ ? lease_->takeDevice() : -1;
+                    [this](std::string& reason, bool& busy) {
+                        if (!helper_) {
+                            helper_ =
+                                platform::startPortHelper(platform::PortHelperLaunch{}, reason);
+                        }
+                        const int fd = helper_ ? helper_->hold(reason) : -1;
+                        busy = helper_ && helper_->refusedBusy();
+                        return fd;
                     },
-                    [this] { lease_.reset(); });
+                    [this] {
+                        if (helper_) {
+                            helper_->giveBack();
+                        }
+                    });
             }
             raw_ = std::make_unique<RawPortBackend>(*bus_, *source_, host_, host_, options.trace);
             raw_->usePort(options.serioPort);
@@ -132,7 +141,7 @@ private:
     platform::KeyboardHookApi* hooks_ = &host_;
 #ifdef __linux__
     std::unique_ptr<platform::SerioBus> bus_;
-    std::unique_ptr<platform::PortLease> lease_;  // the helper's hold on the port
+    std::unique_ptr<platform::PortSession> helper_;  // tavrin-port, for the session
     std::unique_ptr<platform::RawPortSource> source_;
     std::unique_ptr<RawPortBackend> raw_;
 #endif

@@ -39,6 +39,11 @@ bool RawPortBackend::InitializeWinIo() {
     if (sourceRefused_) {
         return false;
     }
+    session_ = bindPort();
+    return session_;
+}
+
+bool RawPortBackend::bindPort() {
     std::string why;
     const auto found = platform::findKeyboardPort(bus_, why, portName_);
     if (!found) {
@@ -48,7 +53,9 @@ bool RawPortBackend::InitializeWinIo() {
     const platform::OpenedRawPort opened = source_.open(*found, why);
     if (opened.fd < 0) {
         reason_ = why;
-        sourceRefused_ = true;
+        // Another Tavrin's hold ends; a refused password or a missing
+        // helper does not.
+        sourceRefused_ = !opened.busy;
         return false;
     }
     device_ = makeDevice_(opened);
@@ -75,6 +82,22 @@ bool RawPortBackend::InitializeWinIo() {
     reason_.clear();
     trouble_.clear();
     return true;
+}
+
+bool RawPortBackend::reachPort() {
+    if (port_) {
+        return true;
+    }
+    if (!session_ || retakeFailed_ || sourceRefused_) {
+        return false;
+    }
+    retakeFailed_ = !bindPort();
+    return !retakeFailed_;
+}
+
+void RawPortBackend::operationEnded() {
+    closePort();  // the keyboard types again
+    retakeFailed_ = false;
 }
 
 std::string RawPortBackend::trouble() const {
@@ -120,6 +143,7 @@ std::string RawPortBackend::trouble() const {
 
 void RawPortBackend::ShutdownWinIo() {
     closePort();
+    session_ = false;
 }
 
 void RawPortBackend::closePort() {
@@ -139,15 +163,15 @@ void RawPortBackend::closePort() {
 
 bool RawPortBackend::GetPortVal(std::uint16_t port, std::uint32_t& value, int size) {
     value = 0;
-    return port_ && port_->GetPortVal(port, value, size);
+    return reachPort() && port_->GetPortVal(port, value, size);
 }
 
 bool RawPortBackend::SetPortVal(std::uint16_t port, std::uint32_t value, int size) {
-    return port_ && port_->SetPortVal(port, value, size);
+    return reachPort() && port_->SetPortVal(port, value, size);
 }
 
 platform::HookHandle RawPortBackend::SetWindowsHookEx(platform::HookProc proc) {
-    if (!port_) {
+    if (!reachPort()) {
         return 0;
     }
     const platform::HookHandle hook = port_->SetWindowsHookEx(std::move(proc));

@@ -2,8 +2,10 @@
 // The port driver, keyboard hook and event pump of a Linux machine with an
 // i8042 keyboard port: opening the driver finds the port and takes its raw
 // device from the source (serio_raw bound), shutting it closes the device
-// and gives the port back to atkbd. Until it is open every access fails as
-// with a driver that did not load, and reason() says why it did not.
+// and gives the port back to atkbd. The port is held only while an
+// operation runs: its end gives the port back, and the next access takes
+// it again. Until it is open every access fails as with a driver that did
+// not load, and reason() says why it did not.
 
 #ifdef __linux__
 
@@ -39,6 +41,7 @@ public:
     void ShutdownWinIo() override;
     bool GetPortVal(std::uint16_t port, std::uint32_t& value, int size) override;
     bool SetPortVal(std::uint16_t port, std::uint32_t value, int size) override;
+    void operationEnded() override;
 
     platform::HookHandle SetWindowsHookEx(platform::HookProc proc) override;
     bool UnhookWindowsHookEx(platform::HookHandle hook) override;
@@ -62,8 +65,13 @@ public:
     // empty when nothing did. Kept after the port closes.
     std::string trouble() const;
     bool isOpen() const { return port_ != nullptr; }
+    // The driver is open: the port is bound now or is taken at the next access.
+    bool sessionOpen() const { return session_; }
 
 private:
+    bool bindPort();
+    // The port for an access: bound, or taken again (once an operation).
+    bool reachPort();
     void closePort();
 
     platform::SerioBus& bus_;
@@ -77,6 +85,8 @@ private:
     std::string trouble_;         // the closed port's
     bool sourceRefused_ = false;  // the source said no: not asked again
     bool capturing_ = false;
+    bool session_ = false;          // opened, not shut down
+    bool retakeFailed_ = false;     // this operation's bind failed: not asked again
     std::unique_ptr<platform::RawDevice> device_;
     std::unique_ptr<TracingRawDevice> tracing_;
     std::unique_ptr<link::RawKeyboardPort> port_;

@@ -10,14 +10,15 @@ RawTrace::~RawTrace() {
     close();
 }
 
-bool RawTrace::open(const std::string& path) {
+bool RawTrace::open(const std::string& path, std::string* why) {
     close();
 #ifdef _WIN32
+    (void)why;
     file_ = std::fopen(path.c_str(), "wb");
 #else
     // The answer holds the keyboard's settings, and a card swiped during a
     // capture would be in it too: the trace is the user's alone.
-    file_ = platform::openPrivateFile(path);
+    file_ = platform::openPrivateFile(path, why);
 #endif
     failed_ = file_ == nullptr;
     return file_ != nullptr;

@@ -23,7 +23,8 @@ public:
     RawTrace& operator=(const RawTrace&) = delete;
 
     // Created 0600, emptied when it exists, never through a symbolic link.
-    bool open(const std::string& path);
+    // why: the reason it cannot be written (a FIFO, another user's file).
+    bool open(const std::string& path, std::string* why = nullptr);
     bool isOpen() const { return file_ != nullptr; }
     void record(std::int64_t milliseconds, const char* phase, bool out, std::uint8_t byte,
                 const char* note = nullptr);

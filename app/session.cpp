@@ -114,12 +114,14 @@ bool Session::prepare(std::string& error) {
         simulated_->keyboard.firmware().setEeprom(eeprom);
     }
     startTick_ = backends_->ticks().GetTickCount();
-    if (!settings_.wireLog.empty() && !wireLog_.open(settings_.wireLog)) {
-        error = "cannot write the wire log " + settings_.wireLog;
+    // Both are opened here, before the keyboard's port is first taken.
+    std::string why;
+    if (!settings_.wireLog.empty() && !wireLog_.open(settings_.wireLog, &why)) {
+        error = "cannot write the wire log " + settings_.wireLog + (why.empty() ? "" : ": " + why);
         return false;
     }
-    if (!settings_.trace.empty() && !trace_.open(settings_.trace)) {
-        error = "cannot write the trace " + settings_.trace;
+    if (!settings_.trace.empty() && !trace_.open(settings_.trace, &why)) {
+        error = "cannot write the trace " + settings_.trace + (why.empty() ? "" : ": " + why);
         return false;
     }
     prepared_ = true;

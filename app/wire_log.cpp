@@ -10,14 +10,15 @@ WireLog::~WireLog() {
     close();
 }
 
-bool WireLog::open(const std::string& path) {
+bool WireLog::open(const std::string& path, std::string* why) {
     close();
 #ifdef _WIN32
+    (void)why;
     file_ = std::fopen(path.c_str(), "wb");  // the same line ends everywhere
 #else
     // The bytes sent include the keyboard's settings: the log is the
     // user's alone, and a link planted at its name is not followed.
-    file_ = platform::openPrivateFile(path);
+    file_ = platform::openPrivateFile(path, why);
 #endif
     failed_ = file_ == nullptr;
     return file_ != nullptr;

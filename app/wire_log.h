@@ -15,7 +15,8 @@ public:
     WireLog(const WireLog&) = delete;
     WireLog& operator=(const WireLog&) = delete;
 
-    bool open(const std::string& path);
+    // why: the reason it cannot be written (a FIFO, another user's file).
+    bool open(const std::string& path, std::string* why = nullptr);
     bool isOpen() const { return file_ != nullptr; }
     void record(std::int64_t milliseconds, std::uint8_t byte);
     // False when any line could not be written.

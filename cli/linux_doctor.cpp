@@ -80,16 +80,22 @@ std::vector<link::DoctorCheck> runLinuxChecks(const LinuxSystem& system) {
                    : raw == "loaded" ? raw
                                      : "not loaded; its " + raw + " is loaded when the port is taken"});
     std::error_code ec;
-    const bool pkexec = fs::exists(system.pkexec, ec);
-    const bool policy = fs::exists(system.policy, ec);
+    // Each of the three a user's program needs, named when it is missing.
+    std::string missing;
+    const auto need = [&](const std::string& path, const std::string& why) {
+        if (!fs::exists(path, ec)) {
+            missing += (missing.empty() ? "" : "; ") + path + why;
+        }
+    };
+    need(system.pkexec, " is missing");
+    need(system.helper, " (the keyboard port helper) is not installed");
+    need(system.policy, " (its polkit action) is not installed");
     if (isRoot(system)) {
         out.push_back({"rights", true, "root"});
-    } else if (pkexec && policy) {
-        out.push_back({"rights", true, "pkexec and " + system.policy});
+    } else if (missing.empty()) {
+        out.push_back({"rights", true, "pkexec and " + system.policy + " for " + system.helper});
     } else {
-        out.push_back({"rights", false,
-                       std::string("not root, and ") + (pkexec ? system.policy + " is not installed"
-                                                               : system.pkexec + " is missing")});
+        out.push_back({"rights", false, "not root, and " + missing});
     }
     const bool left = port->driver == platform::kRawDriver;
     out.push_back({"port left bound", !left,

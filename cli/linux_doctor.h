@@ -22,6 +22,7 @@ struct LinuxSystem {
     std::string release;       // empty: the running kernel's (uname)
     std::optional<bool> root;  // empty: the effective user is root
     std::string pkexec = "/usr/bin/pkexec";
+    std::string helper = platform::kPortHelperPath;
     std::string policy = platform::kPortPolicyPath;
     // Not root: the port is given back through the privileged helper (it
     // binds, then gives back as its lease ends); empty: no helper to ask.

@@ -22,6 +22,10 @@
 
 namespace {
 
+#ifdef TAVRIN_TEST_SWITCHES
+// Only tavrin-cli-test, the build the script and playbook tests run, reads
+// these; the installed tavrin-cli has no trace of them.
+
 // Tests of scripts and playbooks only: the simulated keyboard drops the item
 // frames of these setting codes (hexadecimal, comma-separated), as a cable
 // that loses a byte does. Without --simulate it has no effect.
@@ -46,6 +50,7 @@ void rightsFromEnvironment(tavrin::cli::CliOptions& options) {
         options.administrator = std::string(forced) == "1";
     }
 }
+#endif
 
 }  // namespace
 
@@ -72,8 +77,10 @@ int main(int argc, char** argv) {
         return lease != nullptr && lease->release() == tavrin::platform::kPortGivenBack;
     };
 #endif
+#ifdef TAVRIN_TEST_SWITCHES
     lostFramesFromEnvironment(options);
     rightsFromEnvironment(options);
+#endif
     if (terminalInput) {
         options.answers = &std::cin;
     }

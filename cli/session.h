@@ -33,8 +33,8 @@ struct CliOptions {
     // the system's default) and the time their names take (empty: now).
     std::string backupFolder;
     std::function<std::chrono::system_clock::time_point()> wallClock;
-    // Administrator rights, forced (tests, and TAVRIN_TEST_ADMINISTRATOR
-    // for scripts): the keyboard commands then ask for them on the
+    // Administrator rights, forced (tests, and tavrin-cli-test's
+    // TAVRIN_TEST_ADMINISTRATOR for scripts): the keyboard commands then ask for them on the
     // simulated keyboard too, which stands in for the one behind the
     // driver. Unset: the process token's answer on Windows; the simulated
     // keyboard, and a system without the port driver, need none.

@@ -50,9 +50,10 @@ the OPOS preset, and keeps settings in 512-byte files.
 
 The package holds the window (tavrin), the headless tool (tavrin-cli) and
 tavrin-port, a small helper that lends the programs the kernel's raw PS/2
-keyboard port (serio_raw) and gives it back to the keyboard driver when
-they end; pkexec starts it with an administrator's consent. While Tavrin
-holds the port, for a few seconds, the keyboard does not type. Both
+keyboard port (serio_raw) for each operation and gives it back to the
+keyboard driver when the operation ends; pkexec starts it once per session
+with an administrator's consent. While an operation holds the port, for a
+few seconds, the keyboard does not type; between operations it types. Both
 programs also edit settings files and work with a simulated keyboard
 (--simulate).")
 

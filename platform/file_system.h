@@ -24,6 +24,8 @@ enum class SaveFault {
     NameTaken,  // every name tried for the new file was in use
     NoPermission,
     DiskError,
+    NotRegular,  // a FIFO, a device or a socket has the file's name
+    ForeignLink,  // another user's link in a shared sticky folder
     Failed,  // anything else
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 // The port-I/O driver (WinIo): opened once at start-up, closed at exit, and
 // used for 8-bit accesses to the keyboard controller and the interrupt mask.
+// Between operations the port may be lent back to the system (Linux).
 
 #include <cstdint>
 
@@ -15,6 +16,10 @@ public:
     // size is the access width in bytes; the program only uses 1.
     virtual bool GetPortVal(std::uint16_t port, std::uint32_t& value, int size) = 0;
     virtual bool SetPortVal(std::uint16_t port, std::uint32_t value, int size) = 0;
+    // An operation of the window or the tool has ended. A driver that takes
+    // the port from the system's own keyboard driver gives it back here and
+    // takes it again at the next access; WinIo has nothing to give back.
+    virtual void operationEnded() {}
 };
 
 }  // namespace tavrin::platform

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace tavrin::platform {
 
@@ -86,7 +87,12 @@ PosixSaveSteps::~PosixSaveSteps() {
     }
 }
 
-SaveFault PosixSaveSteps::resolve(const std::string& path, std::string& target) {
+bool linkMayBeFollowed(uid_t linkOwner, mode_t folderMode, uid_t folderOwner, uid_t user) {
+    const bool shared = (folderMode & S_ISVTX) != 0 && (folderMode & S_IWOTH) != 0;
+    return linkOwner == user || !shared || linkOwner == folderOwner;
+}
+
+SaveFault resolveForUser(const std::string& path, uid_t user, std::string& target) {
     std::string current = path;
     for (int hop = 0; hop <= kLinkLimit; ++hop) {
         struct stat st {};
@@ -101,8 +107,20 @@ SaveFault PosixSaveSteps::resolve(const std::string& path, std::string& target) 
             return SaveFault::IsFolder;
         }
         if (!S_ISLNK(st.st_mode)) {
+            if (!S_ISREG(st.st_mode)) {
+                return SaveFault::NotRegular;  // a FIFO would block, a device take the bytes
+            }
             target = current;
             return SaveFault::None;
+        }
+        // A link another user planted in /tmp must not steer the save,
+        // even where the kernel's own protection is off.
+        struct stat folder {};
+        if (::stat(folderOf(current).c_str(), &folder) != 0) {
+            return faultOfErrno(errno, false);
+        }
+        if (!linkMayBeFollowed(st.st_uid, folder.st_mode, folder.st_uid, user)) {
+            return SaveFault::ForeignLink;
         }
         std::string next(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
         const ssize_t n = ::readlink(current.c_str(), next.data(), next.size());
@@ -114,6 +132,10 @@ SaveFault PosixSaveSteps::resolve(const std::string& path, std::string& target) 
         current = next.front() == '/' ? next : folderOf(current) + "/" + next;
     }
     return SaveFault::LinkLoop;
+}
+
+SaveFault PosixSaveSteps::resolve(const std::string& path, std::string& target) {
+    return resolveForUser(path, user_, target);
 }
 
 SaveFault PosixSaveSteps::createTemporary(const std::string& target, const std::string& temporary,
@@ -184,15 +206,24 @@ void PosixSaveSteps::discard(const std::string& temporary) {
     ::unlink(temporary.c_str());
 }
 
-SaveResult posixWriteHead(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    // The name is the owner's: their links are followed.
-    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+SaveResult posixWriteHead(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                          uid_t user) {
+    std::string target;
+    if (const SaveFault fault = resolveForUser(path, user, target); fault != SaveFault::None) {
+        return {fault, false};
+    }
+    int fd = ::open(target.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     const bool created = fd < 0 && errno == ENOENT;
     if (created) {
-        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        fd = ::open(target.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     }
     if (fd < 0) {
         return {faultOfErrno(errno, created), false};
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);  // changed under us since the name was looked at
+        return {SaveFault::NotRegular, false};
     }
     SaveFault fault = writeAll(fd, bytes);
     if (fault == SaveFault::None && ::fsync(fd) != 0) {
@@ -202,20 +233,77 @@ SaveResult posixWriteHead(const std::string& path, const std::vector<std::uint8_
         fault = faultOfErrno(errno, false);
     }
     if (fault == SaveFault::None && created) {
-        fault = syncFolder(folderOf(path));
+        fault = syncFolder(folderOf(target));
     }
     return {fault, false};
 }
 
-std::FILE* openPrivateFile(const std::string& path) {
-    const int fd =
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+int openRegularForReading(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
+}
+
+std::FILE* openPrivateFile(const std::string& path, std::string* why, uid_t user) {
+    const auto refuse = [why](const std::string& reason) -> std::FILE* {
+        if (why != nullptr) {
+            *why = reason;
+        }
         return nullptr;
+    };
+    // Made new: 0600 whatever the umask left of it.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                    0600);
+    if (fd >= 0) {
+        ::fchmod(fd, 0600);
+    } else if (errno == EEXIST) {
+        // Reused: the user's own private file, nothing else. The look
+        // before the open names a FIFO or a device, which an open without
+        // a reader or a driver could not tell.
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+            errno = ELOOP;
+            return refuse("a symbolic link");
+        }
+        if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+            return refuse("not a regular file");
+        }
+        fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) {
+            return refuse(std::strerror(errno));
+        }
+        std::string reason;
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            reason = "not a regular file";
+        } else if (st.st_uid != user) {
+            reason = "another user's file";
+        } else if ((st.st_mode & 07777) != 0600) {
+            char mode[8];
+            std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+            reason = std::string("readable by others (mode ") + mode + "; 0600 is kept)";
+        } else if (::ftruncate(fd, 0) != 0) {
+            reason = std::strerror(errno);
+        }
+        if (!reason.empty()) {
+            ::close(fd);
+            return refuse(reason);
+        }
+    } else {
+        return refuse(std::strerror(errno));
     }
     std::FILE* file = ::fdopen(fd, "w");
     if (file == nullptr) {
+        const int error = errno;
         ::close(fd);
+        return refuse(std::strerror(error));
     }
     return file;
 }

@@ -45,6 +45,10 @@ std::string_view describe(SaveFault fault) {
             return "permission denied";
         case SaveFault::DiskError:
             return "the disk reported an error";
+        case SaveFault::NotRegular:
+            return "not a regular file";
+        case SaveFault::ForeignLink:
+            return "the name is another user's link in a shared folder";
         case SaveFault::Failed:
             break;
     }

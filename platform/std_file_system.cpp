@@ -7,6 +7,10 @@
 #ifdef _WIN32
 #include "platform/win32/win32_save.h"
 #else
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "platform/posix_files.h"
 #endif
 
@@ -54,6 +58,32 @@ std::string StdFileSystem::joinPath(const std::string& folder, const std::string
 
 std::optional<std::vector<std::uint8_t>> StdFileSystem::readFileHead(const std::string& path,
                                                                      std::size_t maxBytes) {
+#ifndef _WIN32
+    // Without blocking on a FIFO, and nothing but a regular file.
+    const int fd = openRegularForReading(path);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes(maxBytes);
+    std::size_t got = 0;
+    while (got < maxBytes) {
+        const ssize_t n = ::read(fd, bytes.data() + got, maxBytes - got);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    bytes.resize(got);
+    return bytes;
+#else
     std::error_code ec;
     if (fs::is_directory(fs::path(path), ec)) {
         return std::nullopt;
@@ -69,6 +99,7 @@ std::optional<std::vector<std::uint8_t>> StdFileSystem::readFileHead(const std::
     }
     bytes.resize(static_cast<std::size_t>(in.gcount()));
     return bytes;
+#endif
 }
 
 SaveResult StdFileSystem::writeFileHead(const std::string& path,

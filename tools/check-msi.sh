@@ -47,7 +47,8 @@ if [[ $ARCH == i686 ]]; then
         finish
     fi
 fi
-command -v wixl >/dev/null && command -v msiinfo >/dev/null || "$ROOT/tools/install-deps.sh" wixl msitools
+command -v wixl >/dev/null && command -v msiinfo >/dev/null && command -v strings >/dev/null ||
+    "$ROOT/tools/install-deps.sh" wixl msitools binutils
 
 WORK=$(mktemp -d /tmp/tavrin-check-msi.XXXXXX)
 export WINEPREFIX=$WORK/prefix WINEARCH=win64 WINELOADER=$WINE64 WINEDEBUG=-all
@@ -136,6 +137,16 @@ if [[ $lnks == $'Tavrin command prompt.lnk\nTavrin manual.lnk\nTavrin.lnk' ]] &&
 else
     echo "Start menu folder holds: ${lnks:-nothing}"
     fail "Start menu shortcuts"
+fi
+# No test switch in what is shipped (ASCII and UTF-16 strings alike).
+switches='TAVRIN_TEST_|TAVRIN_SIM_LOST|TAVRIN_PORT_ROOT|TAVRIN_WINIO_|TAVRIN_UNIX_EUID'
+found=$(for f in "$DIR"/*.exe "$DIR"/*.dll; do
+    [[ -f $f ]] && { strings -a "$f"; strings -a -el "$f"; } | grep -E "$switches" | sed "s|^|${f##*/}: |"
+done)
+if [[ -z $found ]]; then
+    pass "strings finds no test switch in the installed programs"
+else
+    fail "test switches in the installed programs: $found"
 fi
 out=$(cd "$WORK" && timeout 60 "$LOADER" "$DIR/tavrin-cli.exe" --simulate read 2>"$WORK/read.err")
 rc=$?

@@ -7,7 +7,7 @@
 #   tools/check-package.sh [dist/tavrin_VERSION_ARCH.deb]
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 2
-tools/install-deps.sh lintian desktop-file-utils appstream man-db bsdextrautils file >/dev/null || exit 1
+tools/install-deps.sh lintian desktop-file-utils appstream man-db bsdextrautils file binutils >/dev/null || exit 1
 
 deb="${1:-}"
 if [ -z "$deb" ]; then
@@ -124,11 +124,30 @@ done
 
 exec_path=$(sed -n 's:.*<annotate key="org.freedesktop.policykit.exec.path">\(.*\)</annotate>.*:\1:p' \
   "$root/$policy")
-if [ "$exec_path" = "${helper#.}" ] && grep -q '<allow_active>auth_admin_keep</allow_active>' \
-  "$root/$policy"; then
-  pass "policy names ${helper#.}, asks for an administrator (kept)"
+# An administrator for every session kind, never kept: a kept answer would
+# let any process of the user take the port for minutes.
+defaults=$(grep -oE '<allow_(any|inactive|active)>[a-z_]+</' "$root/$policy" | sort | tr '\n' ' ')
+want='<allow_active>auth_admin</ <allow_any>auth_admin</ <allow_inactive>auth_admin</ '
+if [ "$exec_path" = "${helper#.}" ] && [ "$defaults" = "$want" ]; then
+  pass "policy names ${helper#.}, asks for an administrator every time"
 else
-  fail "policy: exec.path '$exec_path', or no auth_admin_keep"
+  fail "policy: exec.path '$exec_path', defaults $defaults"
+fi
+if strings "$usr/bin/tavrin-cli" | grep -qxF "${helper#.}"; then
+  pass "tavrin-cli starts ${helper#.}"
+else
+  fail "tavrin-cli does not name ${helper#.}"
+fi
+
+# No test switch in what is shipped: fault injection, forced rights and fake
+# roots live in the test builds alone.
+switches='TAVRIN_TEST_|TAVRIN_SIM_LOST|TAVRIN_PORT_ROOT|TAVRIN_PORT_FAKE|TAVRIN_WINIO_|TAVRIN_UNIX_EUID'
+found=$(find "$root/usr" -type f -perm -u+x -exec sh -c 'strings "$1" | grep -E "$2" | sed "s|^|$1: |"' \
+  sh {} "$switches" \; | sed "s|$root/||")
+if [ -z "$found" ]; then
+  pass "strings finds no test switch in the programs"
+else
+  fail "test switches in the programs: $found"
 fi
 
 echo "== the programs from the unpacked package"

@@ -16,7 +16,8 @@ export SOURCE_DATE_EPOCH
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
 ldflags=$(dpkg-buildflags --get LDFLAGS)
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTAVRIN_BUILD_GUI=ON \
+# The package's prefix, so the programs look for the helper where it lands.
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTAVRIN_BUILD_GUI=ON -DCMAKE_INSTALL_PREFIX=/usr \
   -DTAVRIN_BUILD_TESTS=OFF -DTAVRIN_MAN_PAGES=ON \
   -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" "$@" >/dev/null
 cmake --build "$build" -j"${JOBS:-$(nproc)}"

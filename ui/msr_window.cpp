@@ -40,6 +40,8 @@ void MsrWindow::runOperation(Work&& work) {
     window_.operationRunning = true;
     window_.Refresh();
     work();
+    // The keyboard types between operations.
+    platform_.ports.operationEnded();
     window_.operationRunning = false;
     window_.Refresh();
     if (exitRequested_) {
@@ -81,6 +83,7 @@ void MsrWindow::Form_Load(bool startupRead) {
     window_.portDriverFailed = !link::OpenPortDriver(platform_.ports, platform_.files);
 
     bool read = startupRead && eeprom::ReadAndShow(ctx_);
+    platform_.ports.operationEnded();
     if (!startupRead) {
         window_.imageValidFlag = false;
     }

@@ -14,6 +14,10 @@ namespace tavrin::platform {
 
 namespace {
 
+// Room for more descriptors than the one expected, so that any extra ones
+// arrive and can be closed rather than be cut off unseen.
+constexpr int kFdsRoom = 8;
+
 int waitHelper(pid_t pid) {
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0) {
@@ -38,36 +42,146 @@ std::string silentEnd(int code, const PortHelperLaunch& launch) {
     return "the keyboard port helper ended (exit " + std::to_string(code) + ")";
 }
 
+struct Answer {
+    ssize_t size = -1;  // 0: the helper closed the socket
+    std::string text;
+    int device = -1;  // the one descriptor expected, when exactly one came
+    bool malformed = false;
+};
+
+// One message from the helper. Every descriptor but a single expected one
+// is closed; a cut-off control part (MSG_CTRUNC) spoils the whole answer.
+Answer receive(int socket) {
+    Answer answer;
+    char text[kPortMessageMax + 1] = {};
+    iovec iov{text, kPortMessageMax};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * kFdsRoom)] = {};
+    msghdr msg{};
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof(control);
+    // Through pkexec the first answer waits while the password is typed.
+    while ((answer.size = ::recvmsg(socket, &msg, MSG_CMSG_CLOEXEC)) < 0 && errno == EINTR) {
+    }
+    std::vector<int> fds;
+    for (cmsghdr* c = CMSG_FIRSTHDR(&msg); answer.size >= 0 && c != nullptr;
+         c = CMSG_NXTHDR(&msg, c)) {
+        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_RIGHTS) {
+            const size_t n = (c->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+            for (size_t i = 0; i < n; ++i) {
+                int fd = -1;
+                std::memcpy(&fd, CMSG_DATA(c) + i * sizeof(int), sizeof(int));
+                fds.push_back(fd);
+            }
+        } else {
+            answer.malformed = true;
+        }
+    }
+    answer.malformed = answer.malformed || (msg.msg_flags & (MSG_CTRUNC | MSG_TRUNC)) != 0;
+    if (fds.size() == 1 && !answer.malformed) {
+        answer.device = fds.front();
+    } else {
+        answer.malformed = answer.malformed || fds.size() > 1;
+        for (int fd : fds) {
+            ::close(fd);
+        }
+    }
+    if (answer.size > 0) {
+        answer.text.assign(text, static_cast<size_t>(answer.size));
+    }
+    return answer;
+}
+
+bool ask(int socket, const char* request) {
+    return ::send(socket, request, std::strlen(request), MSG_NOSIGNAL) ==
+           static_cast<ssize_t>(std::strlen(request));
+}
+
 }  // namespace
 
-PortLease::PortLease(int socket, int device, pid_t helper, std::string port, int type)
-    : socket_(socket), device_(device), helper_(helper), port_(std::move(port)), type_(type) {}
+PortSession::PortSession(int socket, pid_t helper, PortHelperLaunch launch)
+    : socket_(socket), helper_(helper), launch_(std::move(launch)) {}
 
-PortLease::~PortLease() {
-    release();
-    if (device_ >= 0) {
-        ::close(device_);
+PortSession::~PortSession() {
+    end();
+}
+
+int PortSession::hold(std::string& error) {
+    busy_ = false;
+    if (socket_ < 0) {
+        error = silentEnd(exit_, launch_);
+        return -1;
     }
+    Answer answer;
+    if (ask(socket_, kPortBind)) {
+        answer = receive(socket_);
+    }
+    if (answer.size <= 0) {
+        end();
+        error = silentEnd(exit_, launch_);
+        return -1;
+    }
+    if (answer.malformed) {
+        // The helper is not ours, or broken: nothing it sent is kept.
+        end();
+        error = "the keyboard port helper sent descriptors it should not have";
+        return -1;
+    }
+    if (answer.device < 0 || answer.text.rfind("ok ", 0) != 0) {
+        if (answer.device >= 0) {
+            ::close(answer.device);
+        }
+        busy_ = answer.text.rfind("busy ", 0) == 0;
+        if (busy_) {
+            error = answer.text.substr(5);
+        } else if (answer.text.rfind("error ", 0) == 0) {
+            error = answer.text.substr(6);
+        } else {
+            error = "the keyboard port helper said '" + answer.text + "'";
+        }
+        return -1;
+    }
+    // "ok serio0 6"
+    port_ = answer.text.substr(3);
+    type_ = -1;
+    if (auto space = port_.find(' '); space != std::string::npos) {
+        type_ = std::atoi(port_.c_str() + space + 1);
+        port_.resize(space);
+    }
+    return answer.device;
 }
 
-int PortLease::takeDevice() {
-    int fd = device_;
-    device_ = -1;
-    return fd;
+bool PortSession::giveBack() {
+    if (socket_ < 0) {
+        return false;
+    }
+    if (ask(socket_, kPortRelease)) {
+        const Answer answer = receive(socket_);
+        if (answer.size > 0 && !answer.malformed && answer.device < 0 &&
+            answer.text == kPortReleased) {
+            return true;
+        }
+        if (answer.device >= 0) {
+            ::close(answer.device);
+        }
+    }
+    end();
+    return false;
 }
 
-int PortLease::release() {
+int PortSession::end() {
     if (socket_ >= 0) {
-        ::close(socket_);  // the helper's signal to give the port back
+        ::close(socket_);  // the helper's signal to give the port back and go
         socket_ = -1;
         exit_ = waitHelper(helper_);
     }
     return exit_;
 }
 
-std::unique_ptr<PortLease> acquireKeyboardPort(const PortHelperLaunch& launch, std::string& error) {
+std::unique_ptr<PortSession> startPortHelper(const PortHelperLaunch& launch, std::string& error) {
     int sv[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv) != 0) {
+    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, sv) != 0) {
         error = std::string("socketpair: ") + std::strerror(errno);
         return nullptr;
     }
@@ -98,44 +212,40 @@ std::unique_ptr<PortLease> acquireKeyboardPort(const PortHelperLaunch& launch, s
         ::_exit(127);
     }
     ::close(sv[1]);
+    return std::make_unique<PortSession>(sv[0], pid, launch);
+}
 
-    char text[kPortMessageMax + 1] = {};
-    iovec iov{text, kPortMessageMax};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    msghdr msg{};
-    msg.msg_iov = &iov;
-    msg.msg_iovlen = 1;
-    msg.msg_control = control;
-    msg.msg_controllen = sizeof(control);
-    ssize_t n;
-    // Through pkexec this waits while the administrator types the password.
-    while ((n = ::recvmsg(sv[0], &msg, MSG_CMSG_CLOEXEC)) < 0 && errno == EINTR) {
+PortLease::PortLease(std::unique_ptr<PortSession> session, int device)
+    : session_(std::move(session)), device_(device) {}
+
+PortLease::~PortLease() {
+    release();
+    if (device_ >= 0) {
+        ::close(device_);
     }
-    int device = -1;
-    for (cmsghdr* c = CMSG_FIRSTHDR(&msg); n > 0 && c != nullptr; c = CMSG_NXTHDR(&msg, c)) {
-        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_RIGHTS &&
-            c->cmsg_len == CMSG_LEN(sizeof(int))) {
-            std::memcpy(&device, CMSG_DATA(c), sizeof(int));
-        }
-    }
-    const std::string answer(text, n > 0 ? static_cast<size_t>(n) : 0);
-    if (device < 0 || answer.rfind("ok ", 0) != 0) {
-        if (device >= 0) {
-            ::close(device);
-        }
-        ::close(sv[0]);
-        const int code = waitHelper(pid);
-        error = answer.rfind("error ", 0) == 0 ? answer.substr(6) : silentEnd(code, launch);
+}
+
+int PortLease::takeDevice() {
+    int fd = device_;
+    device_ = -1;
+    return fd;
+}
+
+int PortLease::release() {
+    return session_->end();
+}
+
+std::unique_ptr<PortLease> acquireKeyboardPort(const PortHelperLaunch& launch, std::string& error) {
+    auto session = startPortHelper(launch, error);
+    if (!session) {
         return nullptr;
     }
-    // "ok serio0 6"
-    std::string port = answer.substr(3);
-    int type = -1;
-    if (auto space = port.find(' '); space != std::string::npos) {
-        type = std::atoi(port.c_str() + space + 1);
-        port.resize(space);
+    const int device = session->hold(error);
+    if (device < 0) {
+        session->end();
+        return nullptr;
     }
-    return std::make_unique<PortLease>(sv[0], device, pid, port, type);
+    return std::make_unique<PortLease>(std::move(session), device);
 }
 
 }  // namespace tavrin::platform

@@ -3,9 +3,10 @@
 // process that bound serio_raw ends without doing so itself, SIGKILL
 // included. It waits on a pipe only its parent writes to: a byte means the
 // parent gave the port back; the pipe closing without one means the parent
-// is gone, and the guard writes atkbd to the port's drvctl. It ignores the
-// signals a terminal sends to its whole process group (Ctrl+C, hang-up), so
-// it outlives the parent they end.
+// is gone, and the guard writes atkbd to the port's drvctl. It runs in its
+// own session and ignores the signals a terminal sends (Ctrl+C, hang-up,
+// Ctrl+Z), so it outlives, and is never stopped with, the parent they reach;
+// a parent stopped while it holds the port has the port taken back.
 
 #include <sys/types.h>
 

@@ -9,7 +9,10 @@
 #include <functional>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "platform/linux/port_guard.h"
+#include "platform/linux/port_lock.h"
 #include "platform/linux/serio_bus.h"
 
 namespace tavrin::platform {
@@ -17,6 +20,7 @@ namespace tavrin::platform {
 struct OpenedRawPort {
     int fd = -1;  // owned by the caller; non-blocking
     ScanCodeTranslation translation = ScanCodeTranslation::Unknown;
+    bool busy = false;  // refused: another Tavrin holds the port (ask again later)
 };
 
 class RawPortSource {
@@ -28,14 +32,18 @@ public:
     virtual void release() = 0;
 };
 
-// Root binds serio_raw, waits for the device node udev makes, and opens it.
-// A guard process gives the port back should the program be killed.
+// Root takes the machine's port lock, binds serio_raw, waits for the device
+// node udev makes, and opens it. A guard process gives the port back should
+// the program be killed.
 class DirectRawPortSource : public RawPortSource {
 public:
     struct Paths {
         std::filesystem::path devices = kSerioDevices;  // the serio ports
         std::filesystem::path dev = "/dev";             // where udev puts serio_rawN
         int waitMs = 2000;                              // for udev to make the node
+        std::filesystem::path lock = kPortLockPath;
+        // What the node must be: a character device (tests stand a FIFO in).
+        bool (*isNode)(mode_t) = [](mode_t mode) { return S_ISCHR(mode); };
     };
 
     DirectRawPortSource(SerioBus& bus, Paths paths) : bus_(bus), paths_(std::move(paths)) {}
@@ -47,19 +55,20 @@ public:
 private:
     SerioBus& bus_;
     Paths paths_;
-    std::optional<KeyboardPort> bound_;
+    std::optional<KeyboardPort> bound_;  // serio_raw was asked for
     PortGuard guard_;
+    PortLock lock_;
 };
 
 // The unprivileged program: the privileged helper (tavrin-port) binds the
 // port and passes the open device over a Unix socket, and hands the port
 // back when that socket closes. receive is that helper's client; until it
-// is given, this source says the helper is missing.
+// is given, this source says the helper is missing. close ends one hold.
 class HelperRawPortSource : public RawPortSource {
 public:
-    // Returns the received fd (and keeps the socket open until release),
-    // or -1 with the reason.
-    using Receive = std::function<int(std::string& reason)>;
+    // Returns the received fd (the helper holds the port until close), or
+    // -1 with the reason; busy when another Tavrin holds the port.
+    using Receive = std::function<int(std::string& reason, bool& busy)>;
     using Close = std::function<void()>;
 
     HelperRawPortSource(Receive receive = {}, Close close = {})

@@ -26,7 +26,7 @@ struct Machine {
     bool rawLoaded;  // serio_raw's driver folder on the bus
     bool rawModule;  // serio_raw.ko.xz among the kernel's modules
     bool root;
-    bool pkexecAndPolicy;
+    std::string installed;  // which of pkexec, helper and policy are there
     int status;
     std::vector<std::string> lines;  // the report, verdict included
 };
@@ -39,7 +39,8 @@ protected:
         o.linuxSystem.modules = (other.path() / "modules").string();
         o.linuxSystem.release = "6.1.0-test";
         o.linuxSystem.pkexec = (other.path() / "pkexec").string();
-        o.linuxSystem.policy = (other.path() / "port.policy").string();
+        o.linuxSystem.helper = (other.path() / "helper").string();
+        o.linuxSystem.policy = (other.path() / "policy").string();
         return o;
     }
     void touch(const std::filesystem::path& p) {
@@ -61,9 +62,9 @@ TEST_P(CliLinux, DoctorWalksEveryCheck) {
     if (m.rawModule) {
         touch(other.path() / "modules/6.1.0-test/kernel/drivers/input/serio/serio_raw.ko.xz");
     }
-    if (m.pkexecAndPolicy) {
-        touch(other.path() / "pkexec");
-        touch(other.path() / "port.policy");
+    std::istringstream installed(m.installed);
+    for (std::string file; installed >> file;) {
+        touch(other.path() / file);
     }
     cli::CliOptions o = options();
     o.linuxSystem.root = m.root;
@@ -90,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
                 true,
                 false,
                 true,
-                false,
+                "",
                 0,
                 {"ok    serio bus: ", "ok    keyboard port: serio0 (i8042 KBD port), driver atkbd",
                  "ok    translation: on (id/type 06)", "ok    serio_raw: loaded",
@@ -101,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
                 false,
                 true,
                 false,
-                true,
+                "pkexec helper policy",
                 0,
                 {"ok    serio bus", "ok    keyboard port", "ok    translation: off (id/type 01",
                  "ok    serio_raw: not loaded; its module /", "ok    rights: pkexec and ", "ok    port left bound",
@@ -112,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
                 false,
                 false,
                 false,
-                false,
+                "",
                 1,
                 {"ok    serio bus", "driver serio_raw", "ok    translation",
                  "ok    serio_raw: loaded", "FAIL  rights: not root, and ",
@@ -125,11 +126,22 @@ INSTANTIATE_TEST_SUITE_P(
                 false,
                 false,
                 true,
-                false,
+                "",
                 1,
                 {"ok    serio bus", "driver none", "FAIL  translation: id/type is neither",
                  "FAIL  serio_raw: neither loaded nor among the kernel's modules", "ok    rights",
-                 "ok    port left bound", "verdict: 2 of 6 checks fail"}}),
+                 "ok    port left bound", "verdict: 2 of 6 checks fail"}},
+        Machine{"helper_missing",
+                "atkbd",
+                "06",
+                true,
+                false,
+                false,
+                "pkexec policy",
+                1,
+                {"ok    serio bus", "ok    keyboard port", "ok    translation", "ok    serio_raw",
+                 "/helper (the keyboard port helper) is not installed", "ok    port left bound",
+                 "verdict: 1 of 6 checks fail"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CliLinuxNoPort, DoctorSaysItInOneLine) {

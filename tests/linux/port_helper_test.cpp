@@ -7,6 +7,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fstream>
 #include <thread>
 
 #include <fcntl.h>
@@ -15,8 +16,10 @@
 #include <unistd.h>
 
 #include "platform/linux/port_client.h"
+#include "platform/linux/raw_port_source.h"
 #include "platform/linux/serio_bus.h"
 #include "support/fake_sysfs.h"
+#include "support/temp_dir.h"
 
 namespace tavrin::test {
 namespace {
@@ -127,31 +130,37 @@ TEST(PortHelper, GivesThePortBackWhenTheDeviceNeverAppears) {
     EXPECT_EQ(root.sysfs.drvctl("serio0"), "atkbd");
 }
 
-TEST(PortHelper, GivesThePortBackWhenTheProgramIsKilled) {
-    FakeRoot root;
-    root.use();
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    pid_t program = ::fork();
-    ASSERT_GE(program, 0);
-    if (program == 0) {
-        std::string error;
-        auto lease = acquireKeyboardPort(direct(), error);
-        char held = lease ? '1' : '0';
-        (void)::write(ready[1], &held, 1);
-        ::pause();
-        ::_exit(0);
-    }
-    ::close(ready[1]);
-    char held = 0;
-    ASSERT_EQ(::read(ready[0], &held, 1), 1);
-    ::close(ready[0]);
-    ASSERT_EQ(held, '1');
-    EXPECT_EQ(root.sysfs.drvctl("serio0"), "serio_raw");
+// Killed, or stopped with its whole process group by Ctrl+Z (the helper and
+// its guard are not in it): the port goes back either way.
+TEST(PortHelper, GivesThePortBackWhenTheProgramIsKilledOrStopped) {
+    for (const int signal : {SIGKILL, SIGTSTP}) {
+        FakeRoot root;
+        root.use();
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        pid_t program = ::fork();
+        ASSERT_GE(program, 0);
+        if (program == 0) {
+            ::setpgid(0, 0);
+            std::string error;
+            auto lease = acquireKeyboardPort(direct(), error);
+            char held = lease ? '1' : '0';
+            (void)::write(ready[1], &held, 1);
+            ::pause();
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        char held = 0;
+        ASSERT_EQ(::read(ready[0], &held, 1), 1);
+        ::close(ready[0]);
+        ASSERT_EQ(held, '1');
+        EXPECT_EQ(root.sysfs.drvctl("serio0"), "serio_raw");
 
-    ::kill(program, SIGKILL);
-    ::waitpid(program, nullptr, 0);
-    EXPECT_EQ(settle(root.sysfs, "atkbd"), "atkbd");
+        ::kill(-program, signal);
+        EXPECT_EQ(settle(root.sysfs, "atkbd"), "atkbd") << signal;
+        ::kill(program, SIGKILL);
+        ::waitpid(program, nullptr, 0);
+    }
 }
 
 // The helper itself killed with SIGKILL runs no code of its own: its guard
@@ -242,6 +251,94 @@ TEST(PortHelper, ExplainsAHelperThatCannotStart) {
     EXPECT_FALSE(acquireKeyboardPort(launch, error));
     EXPECT_EQ(error, "could not start " + launch.helper);
     EXPECT_EQ(root.sysfs.drvctl("serio0"), "");
+}
+
+// One helper for the session (one password prompt): each operation binds,
+// each end gives back; a hold past its bound goes back whatever the program
+// does, and its late word is still answered.
+TEST(PortHelperSession, BindsPerOperationAndGivesBackBetween) {
+    FakeRoot root;
+    root.use();
+    ::setenv("TAVRIN_PORT_HOLD_MS", "400", 1);
+    std::string error;
+    auto session = platform::startPortHelper(direct(), error);
+    ASSERT_TRUE(session) << error;
+    for (bool waitForTheBound : {false, false, true}) {
+        const int device = session->hold(error);
+        ASSERT_GE(device, 0) << error;
+        EXPECT_EQ(root.sysfs.drvctl("serio0"), "serio_raw");
+        if (waitForTheBound) {
+            EXPECT_EQ(settle(root.sysfs, "atkbd"), "atkbd");
+        }
+        ::close(device);
+        EXPECT_TRUE(session->giveBack());
+        EXPECT_EQ(root.sysfs.drvctl("serio0"), "atkbd");
+    }
+    ::unsetenv("TAVRIN_PORT_HOLD_MS");
+    EXPECT_EQ(session->end(), platform::kPortGivenBack);
+}
+
+// Root's own path and the helper take the same lock: neither rebinds the
+// port the other holds, and the one refused is served once it is back.
+TEST(PortHelperSession, RootsOwnPathAndTheHelperExcludeEachOther) {
+    FakeRoot root;
+    root.use();
+    platform::SysfsSerioBus bus(root.sysfs.devices());
+    platform::DirectRawPortSource::Paths paths{root.sysfs.devices(), root.path() / "dev", 0};
+    paths.lock = root.path() / "run/tavrin/port.lock";
+    paths.isNode = [](mode_t mode) { return S_ISFIFO(mode); };
+    platform::DirectRawPortSource rootPath(bus, paths);
+    const platform::KeyboardPort port{"serio0", "atkbd", platform::ScanCodeTranslation::Set1};
+    std::string error, reason;
+    auto session = platform::startPortHelper(direct(), error);
+    ASSERT_TRUE(session) << error;
+    const int device = session->hold(error);
+    ASSERT_GE(device, 0) << error;
+    const platform::OpenedRawPort refused = rootPath.open(port, reason);
+    EXPECT_TRUE(refused.fd < 0 && refused.busy);
+    EXPECT_EQ(reason, "another Tavrin holds the keyboard port");
+    EXPECT_EQ(root.sysfs.drvctl("serio0"), "serio_raw");
+    ::close(device);
+    ASSERT_TRUE(session->giveBack());
+    const platform::OpenedRawPort held = rootPath.open(port, reason);
+    ASSERT_GE(held.fd, 0) << reason;
+    EXPECT_LT(session->hold(error), 0);
+    EXPECT_TRUE(session->refusedBusy());
+    EXPECT_EQ(error, "another Tavrin holds the keyboard port");
+    ::close(held.fd);
+    rootPath.release();
+    EXPECT_EQ(root.sysfs.drvctl("serio0"), "atkbd");
+}
+
+// A helper that is not ours sends two descriptors, or more than fit: none
+// is left open in the program, and the answer is refused.
+TEST(PortHelperSession, ClosesEveryDescriptorItDidNotExpect) {
+    if (!fs::exists("/usr/bin/python3")) {
+        GTEST_SKIP() << "no python3 to stand for a foreign helper";
+    }
+    TempDir dir;
+    const auto descriptors = [] {
+        const fs::directory_iterator fds("/proc/self/fd");
+        return std::distance(fs::begin(fds), fs::end(fds));
+    };
+    for (int count : {2, 40}) {
+        PortHelperLaunch launch;
+        launch.helper = dir.file("helper" + std::to_string(count));
+        launch.asRoot = true;
+        std::ofstream(launch.helper)
+            << "#!/usr/bin/python3\nimport os, socket\ns = socket.socket(fileno=0)\ns.recv(64)\n"
+            << "socket.send_fds(s, [b'ok serio0 6'], [os.open('/dev/null', 0) for _ in range("
+            << count << ")])\ns.recv(64)\n";
+        fs::permissions(launch.helper, fs::perms::owner_all);
+        const auto before = descriptors();
+        std::string error;
+        auto session = platform::startPortHelper(launch, error);
+        ASSERT_TRUE(session) << error;
+        EXPECT_LT(session->hold(error), 0) << count;
+        EXPECT_EQ(error, "the keyboard port helper sent descriptors it should not have");
+        session.reset();
+        EXPECT_EQ(descriptors(), before) << count;
+    }
 }
 
 // The installed build has no fake root: TAVRIN_PORT_ROOT changes nothing. Only

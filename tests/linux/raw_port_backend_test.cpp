@@ -66,14 +66,18 @@ TEST(RawPortBackend, ReadsTracesAndGivesThePortBack) {
         const std::string file = dir.file("trace.txt");
         ASSERT_TRUE(rig.trace.open(file));
         rig.window.Form_Load();
-        EXPECT_TRUE(rig.backend.isOpen()) << rig.backend.reason();
-        EXPECT_EQ(rig.sysfs.drvctl("serio0"), "serio_raw");
+        // The start-up read over, the port is back and the keyboard types.
+        EXPECT_TRUE(rig.backend.sessionOpen()) << rig.backend.reason();
+        EXPECT_FALSE(rig.backend.isOpen());
+        EXPECT_EQ(rig.sysfs.drvctl("serio0"), "atkbd");
+        EXPECT_EQ(rig.source.releases, 1);
         EXPECT_EQ(rig.window.model().image, sim.window.model().image) << type;
         EXPECT_EQ(rig.keyboard.ports().wireBytes(), sim.keyboard.ports().wireBytes());
         EXPECT_TRUE(rig.dialogs.messages.empty());
         rig.window.Form_Unload();
-        EXPECT_FALSE(rig.backend.isOpen());
+        EXPECT_FALSE(rig.backend.sessionOpen());
         EXPECT_EQ(rig.sysfs.drvctl("serio0"), "atkbd");
+        EXPECT_EQ(rig.source.opens, 1);
         EXPECT_EQ(rig.source.releases, 1);
         ASSERT_TRUE(rig.trace.close());
 
@@ -112,6 +116,40 @@ TEST(RawPortBackend, ReadsTracesAndGivesThePortBack) {
         EXPECT_EQ(captured, type == "06" ? 580 : 870);
     }
 }
+
+struct Operation {
+    const char* name;
+    void (*run)(ui::MsrWindow&);
+    bool reachesTheKeyboard;
+};
+
+class BetweenOperations : public ::testing::TestWithParam<Operation> {};
+
+// An operation that reaches the keyboard binds the port and gives it back
+// as it ends; one that does not never takes it.
+TEST_P(BetweenOperations, TheKeyboardTypes) {
+    BackendRig rig("06");
+    rig.window.Form_Load();
+    ASSERT_EQ(rig.source.opens, 1);
+    rig.dialogs.answers = {platform::MsgAnswer::Yes, platform::MsgAnswer::Yes};
+    GetParam().run(rig.window);
+    EXPECT_EQ(rig.source.opens, GetParam().reachesTheKeyboard ? 2 : 1);
+    EXPECT_EQ(rig.source.releases, rig.source.opens);
+    EXPECT_EQ(rig.sysfs.drvctl("serio0"), "atkbd");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Operations, BetweenOperations,
+    ::testing::Values(
+        Operation{"read", [](ui::MsrWindow& w) { w.ReadsettingfromEEPROM_Click(); }, true},
+        Operation{"whole_image_write", [](ui::MsrWindow& w) { w.Command4_Click(); }, true},
+        Operation{"reset", [](ui::MsrWindow& w) { w.Resettodefault_Click(); }, true},
+        Operation{"opos_preset", [](ui::MsrWindow& w) { w.chooseMode(1), w.Cmdpt_Click(); }, true},
+        Operation{"raw_capture", [](ui::MsrWindow& w) { w.Command7_Click(); }, true},
+        Operation{"combo_choice", [](ui::MsrWindow& w) { w.choose(5, 1); }, false},
+        Operation{"save_cancelled", [](ui::MsrWindow& w) { w.Saveeepromsettingtofile_Click(); },
+                  false}),
+    [](const ::testing::TestParamInfo<Operation>& info) { return std::string(info.param.name); });
 
 // A toolkit's loop runs in short slices between reads of the port, so the
 // kernel's 64-byte ring does not fill while it waits.
@@ -166,7 +204,7 @@ TEST_P(BackendFault, EndsOnAtkbdAndTellsWhatHappened) {
         EXPECT_LT(rig.clock.now() - start, 4'000'000);
     }
     EXPECT_EQ(rig.window.model().imageValidFlag, f.startupReads);
-    EXPECT_EQ(rig.sysfs.drvctl("serio0"), "serio_raw");
+    EXPECT_EQ(rig.sysfs.drvctl("serio0"), "atkbd");
     if (f.startupReads) {
         rig.dialogs.inputAnswers = {"25"};
         rig.window.cmdItem_Click(3);
@@ -175,7 +213,7 @@ TEST_P(BackendFault, EndsOnAtkbdAndTellsWhatHappened) {
     const std::string during = rig.backend.trouble();
     rig.window.Form_Unload();
     EXPECT_EQ(rig.sysfs.drvctl("serio0"), "atkbd");
-    EXPECT_EQ(rig.source.releases, 1);
+    EXPECT_EQ(rig.source.releases, rig.source.opens);
     EXPECT_EQ(rig.backend.trouble(), during);  // kept after the close
     if (f.trouble[0] == '\0') {
         EXPECT_EQ(during, "");

@@ -1,12 +1,17 @@
-// tavrin-port: the only privileged part of Tavrin on Linux. It finds the i8042
-// keyboard port itself, binds serio_raw, hands the open /dev/serio_rawN to the
-// program over the socket on its standard input, and binds atkbd again the
-// moment that socket closes, whatever became of the program. It takes nothing
-// from its caller: arguments and environment are ignored, no shell is run.
+// tavrin-port: the only privileged part of Tavrin on Linux. It serves one
+// program's session over the socket on its standard input: for each
+// operation it takes the machine's port lock, finds the i8042 keyboard port
+// itself, binds serio_raw and hands the open /dev/serio_rawN over; it binds
+// atkbd again when the program says the operation ended, when the hold
+// passes its bound, when the program stops or goes, whatever became of it.
+// It takes nothing from its caller: arguments and environment are ignored,
+// no shell is run.
 //
 // The build used by the tests (TAVRIN_PORT_FAKE_ROOT) reads a folder standing
-// for / from TAVRIN_PORT_ROOT; the installed build has no such code.
+// for / from TAVRIN_PORT_ROOT and a shorter bound from TAVRIN_PORT_HOLD_MS;
+// the installed build has no such code.
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -16,16 +21,17 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/file.h>
 #include <sys/signalfd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/linux/port_guard.h"
+#include "platform/linux/port_lock.h"
 #include "platform/linux/port_protocol.h"
 #include "platform/linux/serio_bus.h"
 
@@ -41,7 +47,8 @@ constexpr auto kDeviceWait = std::chrono::seconds(5);
 struct Paths {
     fs::path devices = kSerioDevices;
     fs::path dev = "/dev";
-    fs::path lock = "/run/tavrin/port.lock";
+    fs::path lock = kPortLockPath;
+    int holdLimitMs = kPortHoldLimitMs;
 };
 
 Paths choosePaths() {
@@ -63,15 +70,22 @@ Paths choosePaths() {
     paths.devices = base / "sys/bus/serio/devices";
     paths.dev = base / "dev";
     paths.lock = base / "run/tavrin/port.lock";
+    if (const char* ms = std::getenv("TAVRIN_PORT_HOLD_MS")) {
+        paths.holdLimitMs = std::atoi(ms);
+    }
 #endif
     return paths;
 }
 
-// One line on stderr and the same reason to the program.
+void say(const std::string& message) {
+    ::send(kClient, message.data(), message.size(), MSG_NOSIGNAL);
+}
+
+// One line on stderr and the same reason to the program; "busy" when
+// another holder has the port, so the program may ask again later.
 int refuse(int code, const std::string& reason) {
     std::fprintf(stderr, "tavrin-port: %s\n", reason.c_str());
-    std::string message = "error " + reason;
-    ::send(kClient, message.data(), message.size(), MSG_NOSIGNAL);
+    say((code == kPortBusy ? "busy " : "error ") + reason);
     return code;
 }
 
@@ -91,25 +105,56 @@ bool sendDevice(int device, const std::string& text) {
     return ::sendmsg(kClient, &msg, MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
 }
 
-// True when the program has gone (socket closed) or a signal asks us to stop.
-// Waits at most timeoutMs (-1: until then).
-bool clientGone(int signals, int timeoutMs) {
+enum class Heard { Nothing, Bind, Release, Gone };
+
+// What the program asked, waiting at most timeoutMs (-1: until it asks).
+// Gone: the socket closed, or a signal asks us to stop.
+Heard listen(int signals, int timeoutMs) {
     pollfd fds[2] = {{kClient, POLLIN, 0}, {signals, POLLIN, 0}};
-    if (::poll(fds, 2, timeoutMs) < 0) {
-        return errno != EINTR;
+    const int ready = ::poll(fds, 2, timeoutMs);
+    if (ready < 0) {
+        return errno == EINTR ? Heard::Nothing : Heard::Gone;
     }
     if (fds[1].revents != 0) {
-        return true;
-    }
-    if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-        return true;
+        return Heard::Gone;
     }
     if (fds[0].revents & POLLIN) {
-        char sink[64];
-        ssize_t n = ::recv(kClient, sink, sizeof(sink), MSG_DONTWAIT);
-        return n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR);
+        char request[32] = {};
+        const ssize_t n = ::recv(kClient, request, sizeof(request) - 1, MSG_DONTWAIT);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
+            return Heard::Gone;
+        }
+        const std::string said(request, n > 0 ? static_cast<size_t>(n) : 0);
+        return said == kPortBind      ? Heard::Bind
+               : said == kPortRelease ? Heard::Release
+                                      : Heard::Nothing;
     }
-    return false;
+    if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        return Heard::Gone;
+    }
+    return Heard::Nothing;
+}
+
+bool clientGone(int signals, int timeoutMs) {
+    return listen(signals, timeoutMs) == Heard::Gone;
+}
+
+// The program that started us (pkexec became us) stopped by job control:
+// it cannot end its operation, so the hold ends now.
+bool clientStopped() {
+    const std::string stat = "/proc/" + std::to_string(::getppid()) + "/stat";
+    std::FILE* file = std::fopen(stat.c_str(), "re");
+    if (file == nullptr) {
+        return false;
+    }
+    char text[512] = {};
+    const size_t n = std::fread(text, 1, sizeof(text) - 1, file);
+    std::fclose(file);
+    const std::string line(text, n);
+    // "pid (name) S ...": the state follows the name's closing parenthesis.
+    const size_t name = line.rfind(')');
+    return name != std::string::npos && name + 2 < line.size() &&
+           (line[name + 2] == 'T' || line[name + 2] == 't');
 }
 
 // The misc device serio_raw made for the port: misc/serio_rawK in its folder,
@@ -158,7 +203,105 @@ int openDevice(const Paths& paths, const std::string& port, int signals, std::st
     return -1;
 }
 
+// The port's id/type as the bus shows it, "-1" when unknown.
+std::string portType(SerioBus& bus, const std::string& name) {
+    std::vector<SerioPort> all;
+    std::string reason;
+    if (bus.listPorts(all, reason)) {
+        for (const SerioPort& p : all) {
+            if (p.name == name) {
+                return std::to_string(p.type);
+            }
+        }
+    }
+    return "-1";
+}
+
+struct Hold {
+    int code = kPortGivenBack;
+    bool gone = false;  // the program left, or a signal ends us
+};
+
+// One operation: lock, bind, hand the device over, then give the port back
+// on the program's word, its going, its stopping or the bound.
+Hold holdOnce(const Paths& paths, int signals) {
+    Hold hold;
+    PortLock lock;
+    std::string error;
+    switch (lock.take(paths.lock, error)) {
+        case PortLock::Outcome::Taken:
+            break;
+        case PortLock::Outcome::Held:
+            hold.code = refuse(kPortBusy, error);
+            return hold;
+        case PortLock::Outcome::Failed:
+            hold.code = refuse(kPortBindFailed, error);
+            return hold;
+    }
+    SysfsSerioBus bus(paths.devices);
+    const auto port = findKeyboardPort(bus, error);
+    if (!port) {
+        hold.code = refuse(kPortNoKeyboard, error);
+        return hold;
+    }
+    // Killed with SIGKILL, we could not give the port back: a guard process
+    // does, the moment we are gone.
+    PortGuard guard;
+    if (!guard.start((paths.devices / port->name / "drvctl").string(), error)) {
+        hold.code = refuse(kPortBindFailed, "cannot guard " + port->name + ": " + error);
+        return hold;
+    }
+    bool released = false;
+    if (!bindRawDriver(bus, *port, error)) {
+        hold.code = refuse(kPortBindFailed, error);
+    } else if (const int device = openDevice(paths, port->name, signals, error); device < 0) {
+        hold.code = refuse(kPortBindFailed, error);
+    } else {
+        const bool sent = sendDevice(device, "ok " + port->name + " " + portType(bus, port->name));
+        ::close(device);
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(paths.holdLimitMs);
+        hold.gone = !sent;
+        while (!hold.gone && !released) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                std::fprintf(stderr, "tavrin-port: the operation passed %d ms: %s goes back\n",
+                             paths.holdLimitMs, port->name.c_str());
+                break;
+            }
+            if (clientStopped()) {
+                std::fputs("tavrin-port: the program was stopped: the port goes back\n", stderr);
+                break;
+            }
+            const Heard heard =
+                listen(signals, static_cast<int>(std::min<long long>(left.count(), 250)));
+            hold.gone = heard == Heard::Gone;
+            released = heard == Heard::Release;
+        }
+    }
+    // Give back on every way out once serio_raw may hold the port.
+    if (!bindKeyboardDriver(bus, *port, error)) {
+        std::fprintf(stderr, "tavrin-port: could not give %s back to atkbd: %s\n",
+                     port->name.c_str(), error.c_str());
+        guard.giveBack();
+        hold.code = kPortGiveBackFailed;
+    } else {
+        guard.standDown();
+    }
+    if (released) {
+        say(kPortReleased);
+    }
+    return hold;
+}
+
 int run() {
+    // Our own session: the terminal's job control (Ctrl+Z, a background
+    // read or write) never stops us while we hold the port.
+    ::setsid();
+    for (int s : {SIGTSTP, SIGTTIN, SIGTTOU, SIGPIPE}) {
+        std::signal(s, SIG_IGN);
+    }
     struct stat st {};
     if (::fstat(kClient, &st) != 0 || !S_ISSOCK(st.st_mode)) {
         std::fputs("tavrin-port: start me from Tavrin: standard input must be its socket\n",
@@ -173,71 +316,27 @@ int run() {
         sigaddset(&stop, s);
     }
     sigprocmask(SIG_BLOCK, &stop, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
     const int signals = ::signalfd(-1, &stop, SFD_CLOEXEC);
 
     const Paths paths = choosePaths();
-    // One client at a time; the kernel drops the lock when we end, even killed.
-    std::error_code ec;
-    fs::create_directories(paths.lock.parent_path(), ec);
-    const int lock = ::open(paths.lock.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (lock < 0) {
-        return refuse(kPortBusy, paths.lock.string() + ": " + std::strerror(errno));
-    }
-    if (::flock(lock, LOCK_EX | LOCK_NB) != 0) {
-        return refuse(kPortBusy, "another Tavrin holds the keyboard port");
-    }
-
-    SysfsSerioBus bus(paths.devices);
-    std::string reason;
-    const auto port = findKeyboardPort(bus, reason);
-    if (!port) {
-        return refuse(kPortNoKeyboard, reason);
-    }
-    std::vector<SerioPort> all;
-    std::string type = "-1";
-    if (bus.listPorts(all, reason)) {
-        for (const SerioPort& p : all) {
-            if (p.name == port->name) {
-                type = std::to_string(p.type);
-            }
-        }
-    }
-
-    std::string error;
-    // Killed with SIGKILL, we could not give the port back: a guard process
-    // does, the moment we are gone.
-    PortGuard guard;
-    if (!guard.start((paths.devices / port->name / "drvctl").string(), error)) {
-        return refuse(kPortBindFailed, "cannot guard " + port->name + ": " + error);
-    }
     int code = kPortGivenBack;
-    if (!bindRawDriver(bus, *port, error)) {
-        code = refuse(kPortBindFailed, error);
-    } else {
-        const int device = openDevice(paths, port->name, signals, error);
-        if (device < 0) {
-            code = refuse(kPortBindFailed, error);
-        } else {
-            if (sendDevice(device, "ok " + port->name + " " + type)) {
-                ::close(device);
-                while (!clientGone(signals, -1)) {
-                }
-            } else {
-                ::close(device);
-                std::fputs("tavrin-port: the program left before it got the port\n", stderr);
+    for (;;) {
+        const Heard heard = listen(signals, -1);
+        if (heard == Heard::Gone) {
+            return code;
+        }
+        if (heard == Heard::Release) {
+            say(kPortReleased);  // already back (the bound passed)
+        } else if (heard == Heard::Bind) {
+            const Hold hold = holdOnce(paths, signals);
+            code = hold.code == kPortGiveBackFailed || code == kPortGiveBackFailed
+                       ? kPortGiveBackFailed
+                       : hold.code;
+            if (hold.gone) {
+                return code;
             }
         }
     }
-    // Give back on every way out once serio_raw may hold the port.
-    if (!bindKeyboardDriver(bus, *port, error)) {
-        std::fprintf(stderr, "tavrin-port: could not give %s back to atkbd: %s\n",
-                     port->name.c_str(), error.c_str());
-        guard.giveBack();
-        return kPortGiveBackFailed;
-    }
-    guard.standDown();
-    return code;
 }
 
 }  // namespace
