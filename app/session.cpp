@@ -103,22 +103,27 @@ bool Session::prepare(std::string& error) {
             return false;
         }
     }
-    if (simulated_ && !settings_.simImage.empty() &&
-        std::filesystem::exists(settings_.simImage, ec)) {
+    if (simulated_ && !settings_.simImage.empty()) {
         KeyboardEeprom eeprom{};
-        if (!loadKeyboardImage(simulated_->files(), settings_.simImage, eeprom)) {
-            error = "cannot read the simulated keyboard's image " + settings_.simImage;
+        const ImageFileLoad image =
+            loadKeyboardImage(simulated_->files(), settings_.simImage, eeprom);
+        if (image.state == ImageFileState::Refused) {
+            error = "cannot take " + settings_.simImage +
+                    " as the simulated keyboard's image: " + image.reason +
+                    "; it is left as it is";
             return false;
         }
-        simulated_->keyboard.firmware().setEeprom(eeprom);
+        if (image.state == ImageFileState::Loaded) {
+            simulated_->keyboard.firmware().setEeprom(eeprom);
+        }
     }
     startTick_ = backends_->ticks().GetTickCount();
     if (!settings_.wireLog.empty() && !wireLog_.open(settings_.wireLog)) {
-        error = "cannot write the wire log " + settings_.wireLog;
+        error = "cannot write the wire log " + settings_.wireLog + " (" + wireLog_.openError() + ")";
         return false;
     }
     if (!settings_.trace.empty() && !trace_.open(settings_.trace)) {
-        error = "cannot write the trace " + settings_.trace;
+        error = "cannot write the trace " + settings_.trace + " (" + trace_.openError() + ")";
         return false;
     }
     prepared_ = true;
