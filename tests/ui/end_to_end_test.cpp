@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "settings_file/profile.h"
 #include "settings_file/settings_file.h"
 #include "support/sim_rig.h"
 #include "tavrin_version.h"
@@ -10,8 +13,10 @@
 namespace tavrin::test {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 constexpr const char* kReadError = "Read setting from EEPROM error! Please check MSR device. ";
 
@@ -397,14 +402,64 @@ TEST_F(SettingsFiles, ValuesBeyondAByteStayInTheImageAndNeverReachTheKeyboard) {
     EXPECT_EQ(rig.model().image[68], -1);
     EXPECT_EQ(rig.shown(3), "");
 
+    const std::size_t frames = rig.firmware().frames().size();
     rig.window.Command4_Click();
     EXPECT_EQ(rig.firmware().eeprom()[40], 0x05);  // item 3 had no value to send
-    for (const auto& frame : rig.firmware().frames()) {
-        EXPECT_NE(frame[0], 0x4A) << "item 3 was sent";
-    }
+    // ... so the write sends nothing and says so, as for a refused item.
+    EXPECT_EQ(rig.firmware().frames().size(), frames);
+    EXPECT_THAT(rig.messageTexts(), Contains("Write to EEPROM error!"));
+    EXPECT_THAT(rig.messageTexts(), Not(Contains("Write to EEPROM Successful!")));
     rig.dialogs.saveNames = {rig.programDir.file("again.bin")};
     rig.window.Command2_Click();
     EXPECT_EQ(rig.programDir.read("again.bin"), rig.programDir.read("wide.bin"));
+}
+
+// Save keeps a profile a profile and makes a .json name one; any other
+// file is the 512-byte image, in place over a longer one.
+TEST_F(SettingsFiles, SaveKeepsEachFileInItsForm) {
+    rig.dialogs.saveNames = {rig.programDir.file("p.json")};
+    rig.window.Command2_Click();  // a new .json name
+    const auto profile = rig.programDir.read("p.json");
+    ASSERT_TRUE(settings_file::isProfile(profile));
+    rig.programDir.write("copy", profile);
+    std::vector<std::uint8_t> longer(700, 0x77);
+    rig.programDir.write("long.bin", longer);
+    rig.choose(5, 2);  // FRANCE
+    for (const char* name : {"p.json", "copy"}) {
+        SCOPED_TRACE(name);
+        rig.dialogs.saveNames = {rig.programDir.file(name)};
+        rig.window.Command2_Click();
+        const auto saved = rig.programDir.read(name);
+        const settings_file::ProfileParse parsed = settings_file::parseProfile(saved);
+        ASSERT_TRUE(parsed.profile) << parsed.error.reason;
+        EXPECT_EQ(parsed.profile->image[68], 0x32);
+    }
+    rig.dialogs.saveNames = {rig.programDir.file("long.bin")};
+    rig.window.Command2_Click();
+    const auto saved = rig.programDir.read("long.bin");
+    ASSERT_EQ(saved.size(), 700u);
+    EXPECT_EQ(saved[4 * 68], 0x32);
+    EXPECT_EQ(std::vector<std::uint8_t>(saved.begin() + 512, saved.end()),
+              std::vector<std::uint8_t>(188, 0x77));
+    EXPECT_THAT(rig.messageTexts(), IsEmpty());
+}
+
+// Nothing read, nothing loaded: an image without the signature is no
+// keyboard's settings and is not saved over anything.
+TEST(SettingsFilesUnread, SaveRefusesAnImageWithoutTheSignature) {
+    SimRig rig;  // never started: its image is all zeros
+    std::vector<std::uint8_t> good(512, 0);
+    good[0] = 0x55;
+    good[4] = 0xAA;
+    rig.programDir.write("backup.bin", good);
+    rig.dialogs.saveNames = {rig.programDir.file("backup.bin"), rig.programDir.file("new.bin")};
+    rig.window.Command2_Click();
+    rig.window.Command2_Click();
+    EXPECT_THAT(rig.messageTexts(),
+                ElementsAre("Save setting to file error!", "Save setting to file error!"));
+    EXPECT_EQ(rig.programDir.read("backup.bin"), good);
+    EXPECT_FALSE(std::filesystem::exists(rig.programDir.path() / "new.bin"));
+    EXPECT_FALSE(rig.dialogs.waitingShown());
 }
 
 }  // namespace
