@@ -24,6 +24,8 @@ public:
 
     // Created 0600, emptied when it exists, never through a symbolic link.
     bool open(const std::string& path);
+    // Why the last open failed, as the system said it.
+    const std::string& openError() const { return openError_; }
     bool isOpen() const { return file_ != nullptr; }
     void record(std::int64_t milliseconds, const char* phase, bool out, std::uint8_t byte,
                 const char* note = nullptr);
@@ -34,6 +36,7 @@ public:
 private:
     std::FILE* file_ = nullptr;
     bool failed_ = false;
+    std::string openError_;
 };
 
 // A raw device whose every byte goes to the trace, timed from start.

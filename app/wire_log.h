@@ -16,6 +16,8 @@ public:
     WireLog& operator=(const WireLog&) = delete;
 
     bool open(const std::string& path);
+    // Why the last open failed, as the system said it.
+    const std::string& openError() const { return openError_; }
     bool isOpen() const { return file_ != nullptr; }
     void record(std::int64_t milliseconds, std::uint8_t byte);
     // False when any line could not be written.
@@ -24,6 +26,7 @@ public:
 private:
     std::FILE* file_ = nullptr;
     bool failed_ = false;
+    std::string openError_;
 };
 
 }  // namespace tavrin::app

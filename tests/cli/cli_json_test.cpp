@@ -142,7 +142,7 @@ TEST_F(CliJson, EveryCommandPrintsOneDocumentTheSchemaTakes) {
         {{"reset", "--verify"}, kExitOk, "ok", "verify"},
         {{"opos"}, kExitOk, "ok", "mode"},
         {{"convert", dir.file("t.json"), dir.file("t2.bin")}, kExitOk, "ok", "command"},
-        {{"show", dir.file("missing.bin")}, kExitFailed, "failed", "items"},
+        {{"show", dir.file("missing.bin")}, kExitFailed, "failed", "command"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.front() + " " + c.args.back());
@@ -152,6 +152,57 @@ TEST_F(CliJson, EveryCommandPrintsOneDocumentTheSchemaTakes) {
         EXPECT_EQ(doc.value("command", ""), c.args.front());
         EXPECT_EQ(doc.value("outcome", ""), c.outcome);
         EXPECT_TRUE(doc.contains(c.member)) << r.out;
+        if (c.status != kExitOk) {
+            EXPECT_FALSE(doc.contains("items")) << r.out;
+        }
+    }
+}
+
+// A command that failed lists no items, in either form: what the window
+// holds then is no file's and no keyboard's.
+TEST_F(CliJson, AFailedCommandListsNoItems) {
+    std::vector<std::uint8_t> unsigned_ = dir.read("s.bin");
+    unsigned_[0] = 0x54;
+    dir.write("nosig.bin", unsigned_);
+    std::vector<std::uint8_t> big = dir.read("s.bin");
+    big[4 * 40 + 1] = 0x12;  // 0x1234 at address 40
+    dir.write("big.bin", big);
+    const std::string nope = "{\"format\": \"tavrin-profile\", \"nope\": 1}";
+    dir.write("nope.json", std::vector<std::uint8_t>(nope.begin(), nope.end()));
+    dir.write("garbage", std::vector<std::uint8_t>(512, 0xA5));
+    struct Case {
+        std::vector<std::string> args;
+        bool silent;
+        std::string image = "k.bin";
+    };
+    const std::vector<Case> cases{
+        {{"show", dir.file("missing.json")}, false},
+        {{"show", dir.file("nope.json")}, false},
+        {{"show", dir.file("nosig.bin")}, false},
+        {{"write", dir.file("nosig.bin")}, false},
+        {{"write", dir.file("big.bin")}, false},
+        {{"apply", "--backup-dir", dir.file("b"), dir.file("big.bin")}, false},
+        {{"read"}, true},
+        {{"set", "3=12"}, true},
+        {{"reset"}, true},
+        {{"read"}, false, "garbage"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        CliOptions options;
+        options.simulator.keyboard.silent = c.silent;
+        std::vector<std::string> args = sim(c.args);
+        args[4] = dir.file(c.image);
+        const CliRun r = run(args, options);
+        EXPECT_EQ(r.status, kExitFailed) << r.err;
+        const json doc = document(r);
+        EXPECT_EQ(doc.value("outcome", ""), "failed");
+        EXPECT_FALSE(doc.contains("items")) << r.out;
+        std::vector<std::string> text = args;
+        text.erase(text.begin());  // without --json
+        const CliRun lines = run(text, options);
+        EXPECT_EQ(lines.status, kExitFailed);
+        EXPECT_EQ(lines.out.find('\t'), std::string::npos) << lines.out;
     }
 }
 
