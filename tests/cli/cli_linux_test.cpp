@@ -9,8 +9,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include <nlohmann/json.hpp>
+
+#include "cli_schema_text.h"
 #include "support/cli_run.h"
 #include "support/fake_sysfs.h"
+#include "support/json_schema.h"
 #include "support/temp_dir.h"
 
 namespace tavrin::test {
@@ -140,10 +144,11 @@ TEST(CliLinuxNoPort, DoctorSaysItInOneLine) {
         o.linuxSystem.serioBus = bus;
         const CliRun run = runCliVirtual({"doctor"}, o);
         EXPECT_EQ(run.status, 1);
-        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
+        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 2) << run.out;
         EXPECT_THAT(run.out,
                     ::testing::StartsWith(
                         "FAIL  keyboard port: the kernel has no i8042 keyboard port here"));
+        EXPECT_THAT(run.out, ::testing::EndsWith("\nverdict: 1 of 1 checks fail\n"));
         // A read fails at once with the reason.
         const CliRun read = runCliVirtual({"read"}, o);
         EXPECT_EQ(read.status, 1);
@@ -190,6 +195,20 @@ TEST_P(CliRestore, GivesTheKeyboardBackToAtkbd) {
     EXPECT_EQ(run.status, r.status);
     EXPECT_EQ(sysfs.drvctl("serio0"), r.drvctl);
     EXPECT_THAT(run.out + run.err, HasSubstr(r.said));
+}
+
+TEST(CliRestoreJson, PrintsADocumentTheSchemaTakes) {
+    FakeSysfs sysfs;
+    sysfs.addPort({"serio0", "i8042 KBD port", "06", "atkbd"});
+    cli::CliOptions o;
+    o.linuxSystem.serioBus = sysfs.root().string();
+    o.linuxSystem.root = true;
+    const CliRun run = runCliVirtual({"--json", "restore-keyboard"}, o);
+    EXPECT_EQ(run.status, 0);
+    const nlohmann::json doc = nlohmann::json::parse(run.out);
+    EXPECT_THAT(JsonSchema(nlohmann::json::parse(kCliSchemaText)).check(doc), ::testing::IsEmpty());
+    EXPECT_EQ(doc["command"], "restore-keyboard");
+    EXPECT_EQ(doc["outcome"], "ok");
 }
 
 INSTANTIATE_TEST_SUITE_P(Ports, CliRestore,
