@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "cli/cli_app.h"
 #include "settings_file/settings_file.h"
@@ -36,21 +36,15 @@ std::vector<std::uint8_t> factoryFile(int address = 0, std::int32_t value = -1) 
     return settings_file::encode(image);
 }
 
-// The data bytes of the wire log's frames, in order (each after its E3).
-std::vector<int> dataBytes(const std::vector<std::uint8_t>& log) {
-    std::vector<int> bytes;
+// The wire log's data bytes (each after its E3), as "2E 11 ..." text.
+std::string dataBytes(const std::vector<std::uint8_t>& log) {
     std::istringstream lines(std::string(log.begin(), log.end()));
-    long long ms = 0;
-    std::string hex;
-    bool data = false;
+    std::string ms, hex, data, last;
     while (lines >> ms >> hex) {
-        const int byte = std::stoi(hex, nullptr, 16);
-        if (data) {
-            bytes.push_back(byte);
-        }
-        data = byte == 0xE3;
+        data += last == "E3" ? hex + " " : "";
+        last = hex;
     }
-    return bytes;
+    return data;
 }
 
 class CliReasons : public ::testing::Test {
@@ -98,23 +92,13 @@ TEST_F(CliReasons, AFileThatCannotBeShownSaysWhy) {
     }
 }
 
-TEST_F(CliReasons, LogsAndBackupFoldersThatCannotBeWrittenSayWhy) {
-    dir.write("t.bin", factoryFile(40, 0x42));
-    dir.write("file", {1});
+TEST_F(CliReasons, ALogThatCannotBeWrittenSaysWhy) {
     fs::create_directory(dir.path() / "locked");
-    const test::CliRun log = [&] {
-        test::ReadOnlyFolder readOnly(dir.path() / "locked");
-        return test::runCliVirtual(
-            {"--simulate", "--wire-log", dir.file("locked/wire.log"), "read"});
-    }();
-    EXPECT_EQ(log.status, kExitFailed);
-    EXPECT_THAT(log.err, HasSubstr("cannot write the wire log " + dir.file("locked/wire.log") +
+    test::ReadOnlyFolder readOnly(dir.path() / "locked");
+    const test::CliRun log =
+        test::runCliVirtual({"--simulate", "--wire-log", dir.file("locked/w.log"), "read"});
+    EXPECT_THAT(log.err, HasSubstr("cannot write the wire log " + dir.file("locked/w.log") +
                                    " (Permission denied)"));
-    const test::CliRun underFile = sim({"apply", "--backup-dir", dir.file("file/b"),
-                                        dir.file("t.bin")});
-    EXPECT_THAT(underFile.err, HasSubstr("cannot make the backup folder " + dir.file("file/b") +
-                                         " (Not a directory); nothing was written"));
-    EXPECT_EQ(dir.read("k.bin"), factoryFile());
 }
 
 // A value outside 0..255 shows as no value and no frame carries it: the
@@ -153,26 +137,8 @@ TEST_F(CliReasons, CodesBeyondTheImageAreSentAndSaid) {
     EXPECT_EQ(set.status, kExitOk) << set.err;
     EXPECT_THAT(set.err, HasSubstr(said + "are sent, and no read shows them\n"));
     EXPECT_THAT(set.err, HasSubstr(said + "could not be checked by --verify\n"));
-    const std::vector<int> frame{0x2E, 0x11, 0x22, 0x33, 0x44, 0x55, 0x00};
-    const std::vector<int> sent = dataBytes(dir.read("wire.log"));
-    EXPECT_NE(std::search(sent.begin(), sent.end(), frame.begin(), frame.end()), sent.end());
+    EXPECT_THAT(dataBytes(dir.read("wire.log")), HasSubstr("2E 11 22 33 44 55 00 "));
 
-    // A profile given them: apply sends them when it writes.
-    ASSERT_EQ(test::runCliVirtual({"convert", dir.file("k.bin"), dir.file("p.json")}).status,
-              kExitOk);
-    dir.write("k.bin", factoryFile());
-    const auto text = dir.read("p.json");
-    nlohmann::json profile = nlohmann::json::parse(text.begin(), text.end());
-    profile["mode"] = "scan";
-    profile["items"]["msr.preamble"]["value"] = five;
-    const std::string edited = profile.dump(2);
-    dir.write("p.json", std::vector<std::uint8_t>(edited.begin(), edited.end()));
-    const test::CliRun apply = sim({"apply", "--backup-dir", dir.file("backups"), dir.file("p.json")});
-    EXPECT_EQ(apply.status, kExitOk) << apply.err;
-    EXPECT_THAT(apply.err, HasSubstr(said + "are sent, and no read shows them or checks them\n"));
-    const std::vector<int> applied = dataBytes(dir.read("wire.log"));
-    EXPECT_NE(std::search(applied.begin(), applied.end(), frame.begin(), frame.end()),
-              applied.end());
 }
 
 }  // namespace

@@ -151,38 +151,20 @@ TEST_F(OperationsTest, TextsValidInTheOtherFormAreSentAsShown) {
 // not be sent: the write refuses before sending anything. Bytes no item
 // holds are not the write's.
 TEST_F(OperationsTest, AnImageValueNoFrameCanCarryRefusesTheWriteBeforeAnything) {
-    struct Case {
-        int address;
-        std::int32_t value;
-        bool refused;
-    };
-    const Case cases[] = {
-        {40, 0x1234, true},  // item 3, a number
-        {33, 0x100, true},   // inside item 9's field
-        {49, -1, true},      // the mode's byte
-        {42, 0x1234, false}, // held by no item
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.address);
-        rig.ports.dataWrites.clear();
-        rig.ports.writeTimes.clear();
+    // Item 3's number, inside item 9's field, the mode's byte; 42 is no item's.
+    for (const auto& [address, value] :
+         {std::pair{40, 0x1234}, {33, 0x100}, {49, -1}, {42, 0x1234}}) {
+        SCOPED_TRACE(address);
+        rig.takeWire();
         dialogs.messages.clear();
         setEveryItem();
-        byte(c.address) = c.value;
-        const auto unsendable = unsendableValues(window.image);
-        EXPECT_EQ(unsendable.size(), c.refused ? 1u : 0u);
-        const DeviceOutcome outcome = writeSettingtoEEPROM_Click(ctx);
-        if (c.refused) {
-            EXPECT_EQ(unsendable.front().address, c.address);
-            EXPECT_EQ(unsendable.front().value, c.value);
-            EXPECT_EQ(outcome, DeviceOutcome::Refused);
-            EXPECT_TRUE(framesOf(rig.ports).empty());
-            EXPECT_EQ(messageTexts(), std::vector<std::string>{kWriteError});
-        } else {
-            EXPECT_EQ(outcome, DeviceOutcome::Done);
-            EXPECT_EQ(messageTexts(), std::vector<std::string>{"Write to EEPROM Successful!"});
-        }
-        byte(c.address) = 0;
+        byte(address) = value;
+        const bool refused = address != 42;
+        EXPECT_EQ(unsendableValues(window.image).size(), refused ? 1u : 0u);
+        EXPECT_EQ(writeSettingtoEEPROM_Click(ctx), refused ? DeviceOutcome::Refused : DeviceOutcome::Done);
+        EXPECT_EQ(framesOf(rig.ports).empty(), refused);
+        EXPECT_EQ(messageTexts(), std::vector<std::string>{refused ? kWriteError : "Write to EEPROM Successful!"});
+        byte(address) = 0;
     }
 }
 
