@@ -1,20 +1,54 @@
 #include "app/keyboard_image_file.h"
 
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
 #include "settings_file/settings_file.h"
 
 namespace tavrin::app {
 
-bool loadKeyboardImage(platform::FileSystem& files, const std::string& path,
-                       KeyboardEeprom& eeprom) {
+ImageFileLoad loadKeyboardImage(platform::FileSystem& files, const std::string& path,
+                                KeyboardEeprom& eeprom) {
+    auto refused = [](std::string why) { return ImageFileLoad{ImageFileState::Refused, why}; };
+    std::error_code ec;
+    // The type is looked at before the file is opened: reading a FIFO would
+    // wait for a writer that never comes.
+    const auto status = std::filesystem::status(path, ec);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        return {};
+    }
+    if (ec) {
+        return refused(ec.message());
+    }
+    if (status.type() == std::filesystem::file_type::directory) {
+        return refused("is a folder");
+    }
+    if (status.type() != std::filesystem::file_type::regular) {
+        return refused("not a regular file");
+    }
+    const auto bytes = files.readFileHead(path, settings_file::kFileSize + 1);
+    if (!bytes) {
+        return refused("cannot be read");
+    }
+    if (bytes->size() != settings_file::kFileSize) {
+        return refused(std::to_string(bytes->size()) + " bytes, not the " +
+                       std::to_string(settings_file::kFileSize) + " of a settings file");
+    }
     eeprom::EepromImage image{};
-    if (settings_file::load(files, path, image) != settings_file::LoadResult::Loaded) {
-        return false;
-    }
-    // An EEPROM cell holds a byte; a file value keeps its low eight bits.
+    settings_file::decodeInto(*bytes, image);
     for (std::size_t a = 0; a < eeprom.size(); ++a) {
-        eeprom[a] = static_cast<std::uint8_t>(image[a] & 0xFF);
+        if (image[a] < 0 || image[a] > 0xFF) {
+            char text[64];
+            std::snprintf(text, sizeof text, "address %zu holds %X, which is no byte", a,
+                          static_cast<unsigned>(image[a]));
+            return refused(text);
+        }
     }
-    return true;
+    for (std::size_t a = 0; a < eeprom.size(); ++a) {
+        eeprom[a] = static_cast<std::uint8_t>(image[a]);
+    }
+    return {ImageFileState::Loaded, {}};
 }
 
 platform::SaveResult saveKeyboardImage(platform::FileSystem& files, const std::string& path,

@@ -11,9 +11,25 @@ namespace tavrin::app {
 
 using KeyboardEeprom = std::array<std::uint8_t, 128>;
 
-// False (eeprom untouched) when the file is missing or unreadable.
-bool loadKeyboardImage(platform::FileSystem& files, const std::string& path,
-                       KeyboardEeprom& eeprom);
+enum class ImageFileState {
+    // 512 bytes of 128 byte values: the EEPROM is now theirs (a keyboard
+    // that lost its signature is one the simulation may stand for)
+    Loaded,
+    Absent,   // no file yet: the keyboard keeps its factory settings, the end makes it
+    Refused,  // anything else: never loaded, and never to be written over
+};
+
+struct ImageFileLoad {
+    ImageFileState state = ImageFileState::Absent;
+    std::string reason;  // Refused: why, in a few words
+};
+
+// Only a file that is absent or exactly what saveKeyboardImage writes is
+// taken: a profile, a short or long file, a folder or a FIFO named by
+// mistake would otherwise be overwritten by the image at the end. The
+// EEPROM changes only when the state is Loaded.
+ImageFileLoad loadKeyboardImage(platform::FileSystem& files, const std::string& path,
+                                KeyboardEeprom& eeprom);
 platform::SaveResult saveKeyboardImage(platform::FileSystem& files, const std::string& path,
                                        const KeyboardEeprom& eeprom);
 

@@ -25,6 +25,8 @@ public:
     // Created 0600, emptied when it exists, never through a symbolic link.
     // why: the reason it cannot be written (a FIFO, another user's file).
     bool open(const std::string& path, std::string* why = nullptr);
+    // Why the last open failed, as the system said it.
+    const std::string& openError() const { return openError_; }
     bool isOpen() const { return file_ != nullptr; }
     void record(std::int64_t milliseconds, const char* phase, bool out, std::uint8_t byte,
                 const char* note = nullptr);
@@ -35,6 +37,7 @@ public:
 private:
     std::FILE* file_ = nullptr;
     bool failed_ = false;
+    std::string openError_;
 };
 
 // A raw device whose every byte goes to the trace, timed from start.

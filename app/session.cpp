@@ -104,24 +104,31 @@ bool Session::prepare(std::string& error) {
             return false;
         }
     }
-    if (simulated_ && !settings_.simImage.empty() &&
-        std::filesystem::exists(settings_.simImage, ec)) {
+    if (simulated_ && !settings_.simImage.empty()) {
         KeyboardEeprom eeprom{};
-        if (!loadKeyboardImage(simulated_->files(), settings_.simImage, eeprom)) {
-            error = "cannot read the simulated keyboard's image " + settings_.simImage;
+        const ImageFileLoad image =
+            loadKeyboardImage(simulated_->files(), settings_.simImage, eeprom);
+        if (image.state == ImageFileState::Refused) {
+            error = "cannot take " + settings_.simImage +
+                    " as the simulated keyboard's image: " + image.reason +
+                    "; it is left as it is";
             return false;
         }
-        simulated_->keyboard.firmware().setEeprom(eeprom);
+        if (image.state == ImageFileState::Loaded) {
+            simulated_->keyboard.firmware().setEeprom(eeprom);
+        }
     }
     startTick_ = backends_->ticks().GetTickCount();
     // Both are opened here, before the keyboard's port is first taken.
     std::string why;
     if (!settings_.wireLog.empty() && !wireLog_.open(settings_.wireLog, &why)) {
-        error = "cannot write the wire log " + settings_.wireLog + (why.empty() ? "" : ": " + why);
+        error = "cannot write the wire log " + settings_.wireLog +
+                (why.empty() ? " (" + wireLog_.openError() + ")" : ": " + why);
         return false;
     }
     if (!settings_.trace.empty() && !trace_.open(settings_.trace, &why)) {
-        error = "cannot write the trace " + settings_.trace + (why.empty() ? "" : ": " + why);
+        error = "cannot write the trace " + settings_.trace +
+                (why.empty() ? " (" + trace_.openError() + ")" : ": " + why);
         return false;
     }
     prepared_ = true;

@@ -54,8 +54,8 @@ public:
 
     // Loads the simulated keyboard's image and opens the wire log; false,
     // with the reason, when either cannot be done. A simulated keyboard
-    // whose image exists but cannot be read does not start: it would
-    // overwrite the file with factory settings at the end.
+    // whose image file is there but holds no image (loadKeyboardImage)
+    // does not start, and the file is never written.
     bool prepare(std::string& error);
     // Keeps the simulated keyboard's image (only after prepare succeeded)
     // and closes the wire log; false, with the reason, when something

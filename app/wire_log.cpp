@@ -1,5 +1,8 @@
 #include "app/wire_log.h"
 
+#include <cerrno>
+#include <system_error>
+
 #ifndef _WIN32
 #include "platform/posix_files.h"
 #endif
@@ -21,6 +24,7 @@ bool WireLog::open(const std::string& path, std::string* why) {
     file_ = platform::openPrivateFile(path, why);
 #endif
     failed_ = file_ == nullptr;
+    openError_ = failed_ ? std::generic_category().message(errno) : std::string();
     return file_ != nullptr;
 }
 

@@ -17,6 +17,8 @@ public:
 
     // why: the reason it cannot be written (a FIFO, another user's file).
     bool open(const std::string& path, std::string* why = nullptr);
+    // Why the last open failed, as the system said it.
+    const std::string& openError() const { return openError_; }
     bool isOpen() const { return file_ != nullptr; }
     void record(std::int64_t milliseconds, std::uint8_t byte);
     // False when any line could not be written.
@@ -25,6 +27,7 @@ public:
 private:
     std::FILE* file_ = nullptr;
     bool failed_ = false;
+    std::string openError_;
 };
 
 }  // namespace tavrin::app

@@ -55,7 +55,7 @@ int Commands::applyProfile(const std::string& file, const ApplyOptions& options)
     };
     // The profile is checked before the keyboard is touched; one without
     // a keyboard's signature is refused by the load.
-    if (!load(file)) {
+    if (!load(file) || unsendable(file)) {
         return fail("");
     }
     const settings_file::Profile wanted = window_.currentProfile();
@@ -82,6 +82,9 @@ int Commands::applyProfile(const std::string& file, const ApplyOptions& options)
     const std::string count = " " + std::to_string(changes.items.size()) +
                               " item(s) (number, key, caption, old, new, old bytes, new bytes)\n";
 
+    if (changes.items.empty() || options.check) {
+        sayBeyondImage(beyondImage_, "cannot be compared");
+    }
     if (changes.items.empty()) {
         report.outcome = "unchanged";
         out_ << "unchanged\n" << listing;
@@ -105,8 +108,15 @@ int Commands::applyProfile(const std::string& file, const ApplyOptions& options)
             path = candidate;
         }
     }
-    if (path.empty() || !window_.saveSettingsFile(path, settings_file::Format::Profile)) {
-        return fail("cannot save the backup in " + options.backupFolder + "; nothing was written");
+    if (path.empty()) {
+        return fail("cannot save the backup in " + options.backupFolder +
+                    " (every name tried is taken); nothing was written");
+    }
+    if (const platform::SaveResult saved =
+            window_.saveSettingsFile(path, settings_file::Format::Profile);
+        !saved) {
+        return fail("cannot save the backup in " + options.backupFolder + " (" +
+                    std::string(saved.reason()) + "); nothing was written");
     }
     report.backup = path;
     err_ << "tavrin-cli: the keyboard's settings are saved in " << path << '\n';
@@ -117,9 +127,14 @@ int Commands::applyProfile(const std::string& file, const ApplyOptions& options)
         }
     }
 
-    if (!load(file) || !succeeded(window_.writeImage(), "nothing was written")) {
+    if (!load(file)) {
         return fail("the write failed");
     }
+    const std::vector<Assignment> whole = sendWhole(beyondImage_);
+    if (!succeeded(window_.writeImage(), "nothing was written")) {
+        return fail("the write failed");
+    }
+    sayBeyondImage(whole, "are sent, and no read shows them or checks them");
     if (verify({}, "as written", nullptr, &sent) != kExitOk) {
         return fail("");
     }

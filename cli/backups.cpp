@@ -64,10 +64,12 @@ std::vector<std::string> backupsToPrune(std::vector<std::string> names, std::siz
 bool makeBackupFolder(const std::string& folder, std::string& error) {
     std::error_code ec;
     fs::create_directories(folder, ec);
+    const std::error_code made = ec;
     if (fs::is_directory(folder, ec)) {
         return true;
     }
-    error = "cannot make the backup folder " + folder;
+    error = "cannot make the backup folder " + folder + " (" +
+            (made ? made.message() : std::string("a file has its name")) + ")";
     return false;
 }
 

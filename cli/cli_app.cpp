@@ -191,10 +191,13 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     cli.require_subcommand(1, 1);
     cli.set_version_flag("--version", "Tavrin Version " TAVRIN_VERSION);
     cli.add_flag("--simulate", args.session.simulate,
-                 "Talk to the simulated keyboard, in real time");
+                 "Talk to the simulated keyboard, in real time; its EEPROM is kept between "
+                 "runs in the user's data folder ($XDG_DATA_HOME/tavrin/simulated-keyboard.bin), "
+                 "as the desktop entry's is");
     cli.add_option("--sim-image", args.session.simImage,
-                   "The simulated keyboard's EEPROM as a settings file: loaded when it exists, "
-                   "saved back at the end")
+                   "The simulated keyboard's EEPROM as a settings file of 512 bytes: loaded "
+                   "when it exists, saved back at the end; any other file is refused and left "
+                   "as it is")
         ->type_name("FILE");
     cli.add_option("--wire-log", args.session.wireLog,
                    "Log every byte written to the data port as '<ms> <HH>'")
@@ -226,6 +229,18 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         !usage.empty()) {
         err << "tavrin-cli: " << usage << '\n';
         return kExitUsage;
+    }
+    // The trace records the raw keyboard port; the simulated keyboard is
+    // reached through the controller's ports, which --wire-log records.
+    if (args.session.simulate && !args.session.trace.empty()) {
+        err << "tavrin-cli: --trace records the machine's raw keyboard port, which the simulated "
+               "keyboard does not use; --wire-log records every byte sent to it\n";
+        return kExitUsage;
+    }
+    // As the desktop entry's simulated keyboard: kept in the user's data folder.
+    if (args.session.simulate && args.session.simImage.empty() && !options.userSimImage.empty()) {
+        args.session.simImage = options.userSimImage;
+        args.session.makeImageFolder = true;
     }
     std::vector<Assignment> changes;
     if (args.command == "set") {
@@ -262,7 +277,11 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     args.session.serioBus = options.linuxSystem.serioBus;
     args.session.serioPort = options.linuxSystem.serioPort;
     if (args.command == "restore-keyboard") {
-        return restoreKeyboard(options.linuxSystem, lines, err);
+        const int status = restoreKeyboard(options.linuxSystem, lines, err);
+        if (args.json) {
+            out << jsonDocument(report, status);
+        }
+        return status;
     }
     if (args.command == "doctor") {
         std::vector<link::DoctorCheck> checks;
@@ -278,6 +297,9 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     CliDialogs dialogs(err, args.yes, options.progress, options.answers);
     Session session(args.session, options, argc > 0 ? argv[0] : nullptr, dialogs);
     if (!session.prepare(err)) {
+        if (args.json) {
+            out << jsonDocument(report, kExitFailed);
+        }
         return kExitFailed;
     }
     ui::MsrWindow& window = session.window();
@@ -308,7 +330,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
                  : c == "convert" ? commands.convert(args.in, args.out)
                  : c == "apply"   ? commands.applyProfile(args.apply.profile, apply)
                                   : commands.diff(args.a, args.b);
-    if (args.json && listsSettings(c)) {
+    if (args.json && listsSettings(c) && status == kExitOk) {
         report.settings = window.currentProfile();
     }
     window.Form_Unload();
@@ -322,6 +344,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         if (!report.outcome.empty()) {
             report.outcome = "failed";
         }
+        report.settings.reset();  // a command that failed lists no items
     }
     if (args.json) {
         out << jsonDocument(report, status);

@@ -1,12 +1,14 @@
 #include "cli/commands.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <set>
 
 #include "cli/difference_listing.h"
 #include "cli/item_listing.h"
 #include "eeprom/operations.h"
 #include "items/catalogue.h"
+#include "settings_file/settings_file.h"
 #include "ui/display_text.h"
 #include "ui/item_values.h"
 #include "ui/profile_diff.h"
@@ -65,15 +67,46 @@ bool Commands::load(const std::string& file, settings_file::Format* format,
                     ui::LoadPurpose purpose) {
     const ui::FileLoad result = window_.loadSettingsFile(file, purpose);
     if (!result.loaded) {
-        dialogs_.MsgBox(result.message(), "Message", MsgIcon::Error, MsgButtons::Ok);
+        // The box's own text, then what it leaves out.
+        const std::string why = !result.why.empty()                          ? result.why
+                                : result.fault == ui::LoadFault::Unreadable ? "it cannot be read"
+                                                                            : std::string();
+        dialogs_.MsgBox(result.message() + (why.empty() ? "" : " (" + why + ")"), "Message",
+                        MsgIcon::Error, MsgButtons::Ok);
         return false;
+    }
+    if (purpose == ui::LoadPurpose::Inspect && !result.clean()) {
+        err_ << "tavrin-cli: " << file << ": " << (result.why.empty() ? "" : result.why + "; ")
+             << settings_file::signatureFault(window_.model().image) << '\n';
     }
     if (format) {
         *format = result.format;
     }
+    beyondImage_.clear();
+    for (const auto& [item, value] : result.beyondImage) {
+        beyondImage_.push_back({item, value});
+    }
     // Shown, an image without a keyboard's signature came with the walk's
     // boxes: a failure to report.
     return purpose != ui::LoadPurpose::Inspect || result.clean();
+}
+
+bool Commands::unsendable(const std::string& file) {
+    const std::vector<eeprom::UnsendableValue> values =
+        eeprom::unsendableValues(window_.model().image);
+    if (values.empty()) {
+        return false;
+    }
+    err_ << "tavrin-cli: " << file << " holds values the keyboard cannot take, so their items "
+         << "would not be sent:";
+    for (const eeprom::UnsendableValue& v : values) {
+        char text[48];
+        std::snprintf(text, sizeof text, " address %d holds 0x%X", v.address,
+                      static_cast<unsigned>(v.value));
+        err_ << text << (&v == &values.back() ? "" : ",");
+    }
+    err_ << "; nothing was written\n";
+    return true;
 }
 
 bool Commands::save(const std::string& file, settings_file::Format format) {
@@ -226,12 +259,38 @@ void Commands::printChanged(const std::vector<Assignment>& changes) {
     }
 }
 
+std::vector<Assignment> Commands::sendWhole(const std::vector<Assignment>& values) {
+    std::vector<Assignment> whole;
+    const bool scanCodes = window_.model().scanCodeDisplayMode != 0;
+    for (const Assignment& value : values) {
+        if (!ui::codesBeyondImage(value.item, value.value, scanCodes).empty() &&
+            window_.applyValue(value.item, value.value).applied()) {
+            whole.push_back(value);
+        }
+    }
+    return whole;
+}
+
+void Commands::sayBeyondImage(const std::vector<Assignment>& values, const char* consequence) {
+    for (const Assignment& value : values) {
+        const int kept = ui::item(value.item).store.fieldLength;
+        const std::string beyond = ui::codesBeyondImage(value.item, value.value, true);
+        err_ << "tavrin-cli: " << itemName(value.item) << ": the keyboard's settings show only "
+             << "the first " << (kept == 3 ? "three" : std::to_string(kept)) << " codes, "
+             << value.value.substr(0, value.value.size() - beyond.size()) << "; " << beyond
+             << ' ' << consequence << '\n';
+    }
+}
+
 int Commands::show(const std::string& file, bool keys) {
     // A file with a wrong signature is shown, with the window's message: a
     // failure to report.
-    const bool ok = load(file, nullptr, ui::LoadPurpose::Inspect);
+    // A command that failed lists no items: they would be no file's.
+    if (!load(file, nullptr, ui::LoadPurpose::Inspect)) {
+        return kExitFailed;
+    }
     out_ << listItems(window_.model(), keys);
-    return ok ? kExitOk : kExitFailed;
+    return kExitOk;
 }
 
 int Commands::read(const std::string& saveFile, bool keys) {
@@ -250,23 +309,40 @@ int Commands::read(const std::string& saveFile, bool keys) {
     if (ok && !saveFile.empty()) {
         err_ << "tavrin-cli: the keyboard's settings are saved in " << saveFile << '\n';
     }
+    if (!ok || !read.clean()) {
+        return kExitFailed;
+    }
     out_ << listItems(window_.model(), keys);
-    return ok && read.clean() ? kExitOk : kExitFailed;
+    return kExitOk;
 }
 
 int Commands::write(const std::string& file, const WriteGuard& guard) {
     // The file is checked before the keyboard is touched, and loaded again
     // after the backup read has replaced the window's settings.
-    if (!load(file) || driverClosed("nothing was written") || !backup(guard.backup) ||
+    if (!load(file) || unsendable(file) || driverClosed("nothing was written") ||
+        !backup(guard.backup) ||
         !(guard.backup.empty() || load(file))) {
         return kExitFailed;
     }
-    const ui::WindowModel sent = toBeSent();
+    toBeSent();
+    const std::vector<Assignment> whole = sendWhole(beyondImage_);
+    const ui::WindowModel sent = window_.model();
     if (!succeeded(window_.writeImage(), "nothing was written")) {
         return kExitFailed;
     }
+    return afterWrite(whole, guard, sent, [&] { out_ << listItems(window_.model()); });
+}
+
+int Commands::afterWrite(const std::vector<Assignment>& whole, const WriteGuard& guard,
+                         const ui::WindowModel& sent, const std::function<void()>& list) {
+    sayBeyondImage(whole, "are sent, and no read shows them");
     const int status = guard.verify ? verify({}, "as written", nullptr, &sent) : kExitOk;
-    out_ << listItems(window_.model());
+    if (guard.verify) {
+        sayBeyondImage(whole, "could not be checked by --verify");
+    }
+    if (status == kExitOk) {
+        list();
+    }
     return status;
 }
 
@@ -286,13 +362,13 @@ int Commands::setKeyboard(const std::vector<Assignment>& changes, const WriteGua
     if (!read || !apply(changes)) {
         return kExitFailed;
     }
-    const ui::WindowModel sent = toBeSent();
+    toBeSent();
+    const std::vector<Assignment> whole = sendWhole(changes);
+    const ui::WindowModel sent = window_.model();
     if (!succeeded(window_.writeImage(), "nothing was written")) {
         return kExitFailed;
     }
-    const int status = guard.verify ? verify({}, "as written", nullptr, &sent) : kExitOk;
-    printChanged(changes);
-    return status;
+    return afterWrite(whole, guard, sent, [&] { printChanged(changes); });
 }
 
 int Commands::reset(const WriteGuard& guard) {
@@ -309,7 +385,9 @@ int Commands::reset(const WriteGuard& guard) {
         // the first.
         status = verify(window_.currentProfile(), "as the reset's own read-back");
     }
-    out_ << listItems(window_.model());
+    if (status == kExitOk) {
+        out_ << listItems(window_.model());
+    }
     return status;
 }
 
@@ -348,7 +426,9 @@ int Commands::opos(const WriteGuard& guard) {
         sent.mode = "scan";
         status = verify(sent, "as the preset", &presetItems);
     }
-    out_ << listItems(model);
+    if (status == kExitOk) {
+        out_ << listItems(model);
+    }
     return status;
 }
 
@@ -380,7 +460,13 @@ int Commands::diff(const std::string& a, const std::string& b) {
         report_->comparison = Comparison{a, b, d};
     }
     out_ << itemDifferenceLines(d.items) << byteDifferenceLines(d.bytes, "(shown by no item)");
-    return d.empty() ? kExitOk : kExitFailed;
+    if (d.empty()) {
+        err_ << "tavrin-cli: diff: " << a << " and " << b << " hold the same settings\n";
+        return kExitOk;
+    }
+    err_ << "tavrin-cli: diff: " << d.items.size() << " item(s) and " << d.bytes.size()
+         << " byte(s) no item shows differ\n";
+    return kExitFailed;
 }
 
 }  // namespace tavrin::cli

@@ -3,6 +3,7 @@
 // the exit status: 0 success, 1 a reported failure or a difference.
 
 #include <chrono>
+#include <functional>
 #include <ostream>
 #include <set>
 #include <string>
@@ -70,6 +71,9 @@ private:
     bool load(const std::string& file, settings_file::Format* format = nullptr,
               ui::LoadPurpose purpose = ui::LoadPurpose::Use);
     bool save(const std::string& file, settings_file::Format format);
+    // True, naming each address and value, when the loaded image holds a
+    // value the whole-image write could not send.
+    bool unsendable(const std::string& file);
     bool readQuietly(const char* why);
     bool backup(const std::string& file);
     bool apply(const std::vector<Assignment>& changes);
@@ -89,6 +93,17 @@ private:
     // the image holds it.
     ui::WindowModel toBeSent();
     void printChanged(const std::vector<Assignment>& changes);
+    // Items 65 and 66: values with codes beyond the image field go back
+    // into their lists after the walk, so the write sends them whole as the
+    // window does; the ones put back.
+    std::vector<Assignment> sendWhole(const std::vector<Assignment>& values);
+    // One line for each of them: what the keyboard's settings show, and
+    // (after a --verify) which codes could not be checked.
+    void sayBeyondImage(const std::vector<Assignment>& values, const char* consequence);
+    // After a whole-image write: those lines, the verify, and on success
+    // the items listed.
+    int afterWrite(const std::vector<Assignment>& whole, const WriteGuard& guard,
+                   const ui::WindowModel& sent, const std::function<void()>& list);
 
     ui::MsrWindow& window_;
     CliDialogs& dialogs_;
@@ -97,6 +112,7 @@ private:
     Report* report_ = nullptr;
     std::string driverCause_;
     std::string portReason_;
+    std::vector<Assignment> beyondImage_;  // the last profile loaded's (FileLoad)
 };
 
 }  // namespace tavrin::cli

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/keyboard_image_file.h"
 #include "app/native_platform.h"
 #include "cli/cli_app.h"
 #include "cli/linux_doctor.h"
@@ -26,6 +27,31 @@ int printDoctorReport(const std::vector<link::DoctorCheck>& checks, std::ostream
     return kExitFailed;
 }
 
+namespace {
+
+// The file the simulated keyboard keeps its EEPROM in, as a run would take it.
+link::DoctorCheck imageCheck(platform::FileSystem& files, const std::string& path,
+                             sim::SimulatedKeyboard& keyboard) {
+    const char* name = "simulated keyboard's image";
+    if (path.empty()) {
+        return {name, true, "none: the keyboard starts from its factory settings each run"};
+    }
+    app::KeyboardEeprom eeprom{};
+    const app::ImageFileLoad image = app::loadKeyboardImage(files, path, eeprom);
+    switch (image.state) {
+        case app::ImageFileState::Loaded:
+            keyboard.firmware().setEeprom(eeprom);
+            return {name, true, path};
+        case app::ImageFileState::Absent:
+            return {name, true, path + " (not made yet: factory settings)"};
+        case app::ImageFileState::Refused:
+            break;
+    }
+    return {name, false, path + ": " + image.reason + "; a run refuses it"};
+}
+
+}  // namespace
+
 int runDoctor(const app::SessionSettings& settings, const CliOptions& options, const char* argv0,
               std::ostream& out, std::vector<link::DoctorCheck>* checks) {
     auto report = [&](std::vector<link::DoctorCheck> found) {
@@ -43,23 +69,19 @@ int runDoctor(const app::SessionSettings& settings, const CliOptions& options, c
                           .parent_path()
                           .string();
         platform::StdFileSystem files(folder, "");
+        std::vector<link::DoctorCheck> found{imageCheck(files, settings.simImage, keyboard)};
         link::DoctorSeams seams{files, keyboard.ports(), keyboard.host(), keyboard.host()};
         seams.simulated = true;
-        return report(link::runDoctorChecks(seams));
+        for (link::DoctorCheck& check : link::runDoctorChecks(seams)) {
+            found.push_back(std::move(check));
+        }
+        return report(std::move(found));
     }
 #ifdef __linux__
     // Linux reaches the keyboard through the kernel's raw port: its checks only.
     (void)argv0;
-    std::vector<link::DoctorCheck> found = runLinuxChecks(options.linuxSystem);
-    if (found.size() == 1) {
-        // No keyboard port: nothing else to check.
-        if (checks) {
-            *checks = found;
-        }
-        out << "FAIL  " << found[0].name << ": " << found[0].detail << '\n';
-        return kExitFailed;
-    }
-    return report(std::move(found));
+    // No keyboard port leaves one check, and its verdict.
+    return report(runLinuxChecks(options.linuxSystem));
 #else
     auto native = app::makeNativePlatform(argv0);
     link::DoctorSeams seams{native->files(), native->ports(), native->version(), native->hooks()};

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #ifdef _WIN32
+#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
 #else
@@ -13,6 +14,7 @@
 #include <sstream>
 #include <string>
 
+#include "app/keyboard_image_file.h"
 #include "cli/backups.h"
 #include "cli/cli_app.h"
 
@@ -52,6 +54,14 @@ void rightsFromEnvironment(tavrin::cli::CliOptions& options) {
 }
 #endif
 
+#ifdef _WIN32
+// _isatty takes the NUL device for a terminal too; only a console has a mode.
+bool isConsole(DWORD standardHandle) {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(standardHandle), &mode) != 0;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -62,14 +72,16 @@ int main(int argc, char** argv) {
 #endif
     tavrin::cli::CliOptions options;
 #ifdef _WIN32
-    options.progress = _isatty(_fileno(stderr)) != 0;
-    const bool terminalInput = _isatty(_fileno(stdin)) != 0;
+    options.progress = isConsole(STD_ERROR_HANDLE);
+    const bool terminalInput = isConsole(STD_INPUT_HANDLE);
 #else
     options.progress = isatty(STDERR_FILENO) != 0;
     const bool terminalInput = isatty(STDIN_FILENO) != 0;
 #endif
     const char* programData = std::getenv("ProgramData");
     options.backupFolder = tavrin::cli::defaultBackupFolder(programData ? programData : "");
+    options.userSimImage =
+        tavrin::app::userKeyboardImagePath(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
 #ifdef __linux__
     // The helper binds the port and gives it back to atkbd when its lease ends.
     options.linuxSystem.giveBackThroughHelper = [](std::string& reason) {

@@ -39,6 +39,9 @@ struct CliOptions {
     // driver. Unset: the process token's answer on Windows; the simulated
     // keyboard, and a system without the port driver, need none.
     std::optional<bool> administrator;
+    // Where --simulate keeps its keyboard without --sim-image (the user's
+    // data folder); empty: nowhere, it starts anew each run.
+    std::string userSimImage;
     // Linux: where doctor, restore-keyboard and the raw keyboard port look
     // (tests point it at a fake sysfs).
     LinuxSystem linuxSystem;

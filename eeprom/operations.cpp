@@ -61,6 +61,25 @@ std::optional<DeviceOutcome> unconfirmed(Context& ctx, const char* question) {
 
 }  // namespace
 
+std::vector<UnsendableValue> unsendableValues(const EepromImage& image) {
+    std::vector<UnsendableValue> found;
+    for (int address = 0; address < kEepromSize; ++address) {
+        const std::int32_t v = image[static_cast<std::size_t>(address)];
+        if (v >= 0 && v <= 0xFF) {
+            continue;
+        }
+        const bool held = std::ranges::any_of(ui::itemTable(), [&](const ui::ItemDef& def) {
+            const ui::ItemStore& s = def.store;
+            return s.encoding != ui::Encoding::None && address >= s.address &&
+                   address < s.address + std::max(1, s.fieldLength);
+        });
+        if (held) {
+            found.push_back({address, v});
+        }
+    }
+    return found;
+}
+
 void ShowWriteError(Context& ctx) {
     ctx.dialogs.MsgBox("Write to EEPROM error!", "Message", MsgIcon::Error, MsgButtons::Ok);
 }
@@ -74,6 +93,10 @@ DeviceOutcome writeSettingtoEEPROM_Click(Context& ctx) {
     if (window.portDriverFailed) {
         ShowWriteError(ctx);
         return DeviceOutcome::DriverClosed;
+    }
+    if (!unsendableValues(window.image).empty()) {
+        ShowWriteError(ctx);
+        return DeviceOutcome::Refused;
     }
     // The send error counter is cleared along the way; the dropped-byte
     // tally is not, so it tells whether every byte of this write went out.

@@ -44,7 +44,7 @@ std::string driverLoadCause(const DriverFacts& f) {
         f.systemMachine != kMachineI386) {
         return "winio3.sys is the 32-bit driver and this Windows is 64-bit, which loads no 32-bit "
                "driver: use a 32-bit Windows, or the 64-bit build with a 64-bit driver Windows "
-               "accepts";
+               "accepts, or Tavrin Live, which reaches the keyboard through Linux";
     }
     if (f.driverMachine == kMachineAmd64 && f.systemMachine == kMachineI386) {
         return "winio3.sys is the 64-bit driver and this Windows is 32-bit: use the 32-bit build "
@@ -54,17 +54,17 @@ std::string driverLoadCause(const DriverFacts& f) {
         // A 32-bit kernel loads unsigned drivers; an unknown one is not guessed at.
         return kNoCause;
     }
-    if (f.secureBoot == true) {
-        return std::string(f.driverSigned == false
-                               ? "winio3.sys carries no signature"
-                               : "winio3.sys is self-signed (Windows trusts no such signature)") +
-               " and Secure Boot is on, which also keeps test signing off: turn Secure Boot off in "
-               "the firmware setup and test signing on ('bcdedit /set testsigning on', then "
-               "restart), or use a driver signed for this Windows";
-    }
+    // Unsigned, no setting helps: test signing would not load it either.
     if (f.driverSigned == false) {
         return "winio3.sys carries no signature, which 64-bit Windows refuses even with test "
-               "signing on: use a signed 64-bit driver";
+               "signing on: use a signed 64-bit driver, or Tavrin Live, which reaches the "
+               "keyboard through Linux";
+    }
+    if (f.secureBoot == true) {
+        return "winio3.sys is self-signed (Windows trusts no such signature) and Secure Boot is "
+               "on, which also keeps test signing off: turn Secure Boot off in the firmware setup "
+               "and test signing on ('bcdedit /set testsigning on', then restart), or use a "
+               "driver signed for this Windows";
     }
     if (has(f.codeIntegrity, platform::kCodeIntegrityEnabled) &&
         !has(f.codeIntegrity, platform::kCodeIntegrityTestSign)) {

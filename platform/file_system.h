@@ -60,6 +60,13 @@ public:
     // folder, in the platform's own path notation.
     virtual std::string joinPath(const std::string& folder, const std::string& name) = 0;
 
+    // Why path cannot be read as a file, in a few words: "is a folder",
+    // "not a regular file" or the system's reason; empty when it can, or
+    // when nothing has that name.
+    virtual std::string unreadableReason(const std::string& path) {
+        (void)path;
+        return {};
+    }
     // Reads at most maxBytes from the start of the file; nullopt when the
     // file cannot be opened or read.
     virtual std::optional<std::vector<std::uint8_t>> readFileHead(const std::string& path,

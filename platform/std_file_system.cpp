@@ -1,5 +1,8 @@
 #include "platform/std_file_system.h"
 
+#include <cerrno>
+#include <system_error>
+
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -100,6 +103,29 @@ std::optional<std::vector<std::uint8_t>> StdFileSystem::readFileHead(const std::
     bytes.resize(static_cast<std::size_t>(in.gcount()));
     return bytes;
 #endif
+}
+
+std::string StdFileSystem::unreadableReason(const std::string& path) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(fs::path(path), ec);
+    if (status.type() == fs::file_type::not_found) {
+        return {};
+    }
+    if (ec) {
+        return ec.message();
+    }
+    if (status.type() == fs::file_type::directory) {
+        return "is a folder";
+    }
+    if (status.type() != fs::file_type::regular) {
+        return "not a regular file";  // opening a FIFO would wait for its writer
+    }
+    errno = 0;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::generic_category().message(errno != 0 ? errno : EIO);
+    }
+    return {};
 }
 
 SaveResult StdFileSystem::writeFileHead(const std::string& path,

@@ -20,6 +20,7 @@ public:
     std::string joinPath(const std::string& folder, const std::string& name) override;
     std::optional<std::vector<std::uint8_t>> readFileHead(const std::string& path,
                                                           std::size_t maxBytes) override;
+    std::string unreadableReason(const std::string& path) override;
     // Through the platform's own calls (posix_files.h, win32/win32_save.h).
     SaveResult writeFileHead(const std::string& path,
                              const std::vector<std::uint8_t>& bytes) override;

@@ -9,6 +9,7 @@
 
 #include "app/null_backends.h"
 #include "eeprom/display.h"
+#include "eeprom/operations.h"
 #include "items/catalogue.h"
 #include "settings_file/settings_file.h"
 #include "sim/memory_file_system.h"
@@ -428,8 +429,16 @@ void Soak::checkWriteOutcome(const Before& before) {
         const bool scanCodes = w.scanCodeDisplayMode != 0 && f.item >= 65;
         textRefused = textRefused || !test::sequenceBytes(sentValue(w, f.item), f.item, scanCodes);
     }
+    // A value outside 0..255 (a file's) has no frame: the write refuses
+    // before it sends anything.
+    const bool unsendable = !eeprom::unsendableValues(w.image).empty();
+    if (unsendable) {
+        check(error && ports_.bytes() == before.bytes,
+              "an image value no frame carries is refused before anything is sent");
+    }
     if (error) {
-        check(!allSent || textRefused, "a write reports an error only when something was not sent");
+        check(!allSent || textRefused || unsendable,
+              "a write reports an error only when something was not sent");
     }
     if (!ok) {
         return;
@@ -490,6 +499,19 @@ void Soak::doWrite(const Before& before) {
     checkWriteOutcome(before);
 }
 
+bool Soak::resetFramesDelivered(std::size_t wireBefore) {
+    std::vector<std::uint8_t> sent;
+    const auto& wire = keyboard_.ports().wire();
+    for (std::size_t i = wireBefore; i < wire.size(); ++i) {
+        sent.push_back(wire[i].value);
+    }
+    auto arrived = [&](std::uint8_t code, std::uint8_t value) {
+        const std::vector<std::uint8_t> frame{0xE7, 0x55, 0xAA, 0xE3, code, 0xE3, value, 0xE6};
+        return std::search(sent.begin(), sent.end(), frame.begin(), frame.end()) != sent.end();
+    };
+    return arrived(0x5D, 0x1E) && arrived(0x60, 0x44);
+}
+
 void Soak::doReset(const Before& before) {
     dialogs_.yes = chance(0.8);
     controllerFaults();
@@ -509,7 +531,13 @@ void Soak::doReset(const Before& before) {
         return;
     }
     if (window_.counters().droppedBytes != dropped) {
-        check(shown(kWroteError), "a reset that lost a byte says so");
+        // The read-back's own bytes are counted too; their loss is the
+        // read's to tell, as the reset's are the reset's.
+        if (resetFramesDelivered(before.wire)) {
+            check(shown(kReadError), "a read-back that lost a byte says so");
+        } else {
+            check(shown(kWroteError), "a reset that lost a byte says so");
+        }
         check(!shown("Read default setting from EEPROM success!") &&
                   !shown("Read setting from EEPROM success!"),
               "a reset that lost a byte reports no success");

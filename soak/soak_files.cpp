@@ -123,6 +123,14 @@ void Soak::doSave() {
     }
     const std::vector<std::uint8_t> bytes = settings_file::encode(window_.model().image);
     const bool failed = shown(kSaveError);
+    // Nothing read or loaded: no keyboard's settings to put over a file.
+    if (!eeprom::wrongSignatureAt(window_.model().image).empty()) {
+        check(failed, "an image without the signature is not saved");
+        const auto* kept = files_.contents(target);
+        check(kept ? *kept == oldContents : oldContents.empty(),
+              "a refused save leaves the old file as it was");
+        return;
+    }
     if (chance(0.3)) {
         fault("power cut after a save");
         files_.powerCut();

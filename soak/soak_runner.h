@@ -89,6 +89,8 @@ private:
     void doSequence();
     void doWrite(const Before& before);
     void doReset(const Before& before);
+    // Both of the reset's own frames reached the keyboard since then.
+    bool resetFramesDelivered(std::size_t wireBefore);
     void doOpos(const Before& before);
     void doLoad(const Before& before);
     void doSave();

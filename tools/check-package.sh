@@ -159,7 +159,8 @@ if [ "$out" = "Tavrin Version $version" ]; then
 else
   fail "tavrin-cli --version: '$out', package version $version"
 fi
-(cd "$work" && "$usr/bin/tavrin-cli" --simulate read >"$root/read.out" 2>"$root/read.err")
+# The simulated keyboard is kept in the data folder: a fresh one, not the user's.
+(cd "$work" && XDG_DATA_HOME="$root/data" "$usr/bin/tavrin-cli" --simulate read >"$root/read.out" 2>"$root/read.err")
 rc=$?
 items=$(grep -cE '^[0-9]+'$'\t' "$root/read.out")
 if [ "$rc" -eq 0 ] && [ "$items" -eq 79 ] && grep -q "success" "$root/read.err"; then

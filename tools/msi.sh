@@ -4,7 +4,9 @@
 #   tools/msi.sh BUILD DIR [BUILD_NUMBER]
 # writes DIR/tavrin-VERSION-winNN.msi and prints its path. BUILD_NUMBER, the
 # third number of the product version, overrides the build's
-# TAVRIN_MSI_BUILD (a higher one upgrades an installed package).
+# TAVRIN_MSI_BUILD (a higher one upgrades an installed package). With
+# neither, the number grows with every package: the hours since 2026 began,
+# and at least one more than the last package of this build folder.
 #
 # With TAVRIN_SIGN_CERT and TAVRIN_SIGN_KEY (PEM or DER files;
 # TAVRIN_SIGN_PASS the key's password, if any), osslsigncode signs the
@@ -53,6 +55,14 @@ fi
 mkdir -p "$out"
 # wixl takes only relative sources: it runs in the staging folder.
 cp "$build/msi/tavrin.wxs" "$stage/"
+if [[ -z $number && $MSI_BUILD == 0 ]]; then
+    # Windows Installer keeps three numbers up to 65535: hours last 7 years.
+    number=$((($(date -u +%s) - $(date -u -d 2026-01-01 +%s)) / 3600))
+    last=$(cat "$build/msi/last-build-number" 2>/dev/null || echo 0)
+    ((number > last)) || number=$((last + 1))
+    ((number <= 65535)) || { echo "msi.sh: the build number passed 65535: raise the version" >&2; exit 1; }
+    echo "$number" >"$build/msi/last-build-number"
+fi
 (cd "$stage" && wixl -a "$MSI_ARCH" -D SourceDir=. -D "MsiBuild=${number:-$MSI_BUILD}" -o "$out/$MSI_NAME" tavrin.wxs)
 if ((signing)); then
     sign "$out/$MSI_NAME"

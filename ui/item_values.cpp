@@ -96,4 +96,17 @@ ValueCheck checkValue(int item, const std::string& value) {
     return check;
 }
 
+std::string codesBeyondImage(int item, const std::string& text, bool scanCodeMode) {
+    if (!scanCodeMode || item < 1 || item > kItemCount) {
+        return {};
+    }
+    const ItemStore& s = ui::item(item).store;
+    if (s.encoding != Encoding::Sequence || s.scanCodes <= s.fieldLength) {
+        return {};
+    }
+    // The check has left "<hh>" tokens, four characters each.
+    const auto kept = 4 * static_cast<std::size_t>(s.fieldLength);
+    return text.size() > kept ? text.substr(kept) : std::string();
+}
+
 }  // namespace tavrin::ui

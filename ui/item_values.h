@@ -57,4 +57,9 @@ struct ValueCheck {
 // item 1..79; value as UTF-8 text.
 ValueCheck checkValue(int item, const std::string& value);
 
+// Items 65 and 66 carry six scan codes in their frame and keep three in
+// the image: the codes of a value beyond its image field ("<44><55>"),
+// which no read shows; empty for any other value or item.
+std::string codesBeyondImage(int item, const std::string& text, bool scanCodeMode);
+
 }  // namespace tavrin::ui

@@ -241,6 +241,21 @@ FileLoad MsrWindow::loadSettingsFile(const std::string& path, LoadPurpose purpos
     return result;
 }
 
+// A profile stays a profile: the 512 bytes written into its head would ruin
+// it. Any other file is the specified binary file, written in place; a new
+// (or empty) one is a profile when its name ends in .json, as the tool
+// saves them.
+settings_file::Format MsrWindow::saveFormatFor(const std::string& path) {
+    constexpr std::size_t kHead = 4096;
+    const auto head = platform_.files.fileExists(path) ? platform_.files.readFileHead(path, kHead)
+                                                       : std::nullopt;
+    if (head && !head->empty()) {
+        return settings_file::isProfile(*head) ? settings_file::Format::Profile
+                                               : settings_file::Format::Binary;
+    }
+    return settings_file::formatForName(path);
+}
+
 void MsrWindow::Saveeepromsettingtofile_Click() {
     runOperation([this] {
         auto& dialogs = platform_.dialogs;
@@ -248,9 +263,15 @@ void MsrWindow::Saveeepromsettingtofile_Click() {
         if (name.empty()) {
             return;
         }
+        // An image without the signature was never read nor loaded (a
+        // failed start-up read leaves zeros): saved, it would stand in for
+        // a keyboard's settings, perhaps over a good backup.
+        if (!eeprom::wrongSignatureAt(window_.image).empty()) {
+            dialogs.MsgBox("Save setting to file error!", kMessage, MsgIcon::Error, MsgButtons::Ok);
+            return;
+        }
         dialogs.ShowWaiting();
-        const bool saved =
-            static_cast<bool>(settings_file::save(platform_.files, name, window_.image));
+        const bool saved = static_cast<bool>(saveSettingsFile(name, saveFormatFor(name)));
         channel_.WaitMilliseconds(150);
         dialogs.CloseWaiting();
         if (!saved) {

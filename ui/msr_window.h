@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "eeprom/context.h"
@@ -61,11 +62,18 @@ struct FileLoad {
     LoadFault fault;
     int line;            // a profile's line the refusal is about; 0 for none
     std::string reason;  // the refusal's own words; empty for a file that could not be read
+    // What the box does not say: the system's reason ("is a folder"), or a
+    // binary file's length when it is not 512 bytes.
+    std::string why;
     settings_file::Format format = settings_file::Format::Binary;  // what the file held
     bool loaded;
     // Loaded to be looked at, an image without a keyboard's signature is
     // shown with the walk's boxes, one per address named here.
     std::vector<int> wrongSignatureAt;
+    // A profile's values of items 65 and 66 with codes beyond their image
+    // fields (codesBeyondImage), as given: the image and the lists keep
+    // the first codes only.
+    std::vector<std::pair<int, std::string>> beyondImage;
 
     // Loaded, with a keyboard's signature.
     bool clean() const { return loaded && wrongSignatureAt.empty(); }
@@ -201,6 +209,7 @@ private:
     void showLoaded(LoadPurpose purpose);  // compared files quietly
     EditResult applyValueNow(int item, const std::string& value);
     FileLoad loadNow(const std::string& path, LoadPurpose purpose);
+    settings_file::Format saveFormatFor(const std::string& path);
     FileLoad loadProfileNow(const std::vector<std::uint8_t>& bytes, LoadPurpose purpose);
     template <typename Work>
     void runOperation(Work&& work);

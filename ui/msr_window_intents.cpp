@@ -36,11 +36,15 @@ std::string FileLoad::message() const {
 
 FileLoad MsrWindow::loadNow(const std::string& path, LoadPurpose purpose) {
     if (!platform_.files.fileExists(path)) {
-        return FileLoad(LoadFault::NotFound);
+        FileLoad missing(LoadFault::NotFound);
+        missing.why = platform_.files.unreadableReason(path);
+        return missing;
     }
     auto bytes = platform_.files.readFileHead(path, kReadLimit);
     if (!bytes) {
-        return FileLoad(LoadFault::Unreadable);
+        FileLoad unreadable(LoadFault::Unreadable);
+        unreadable.why = platform_.files.unreadableReason(path);
+        return unreadable;
     }
     if (settings_file::isProfile(*bytes)) {
         FileLoad result = loadProfileNow(*bytes, purpose);
@@ -49,15 +53,22 @@ FileLoad MsrWindow::loadNow(const std::string& path, LoadPurpose purpose) {
     }
     eeprom::EepromImage image = window_.image;
     settings_file::decodeInto(*bytes, image);
+    const std::string size = bytes->size() == settings_file::kFileSize
+                                 ? std::string()
+                                 : std::to_string(bytes->size()) + " bytes, not " +
+                                       std::to_string(settings_file::kFileSize);
     if (purpose == LoadPurpose::Use) {
         if (std::string fault = settings_file::signatureFault(image); !fault.empty()) {
-            return FileLoad(LoadFault::WrongSignature, std::move(fault));
+            FileLoad refused(LoadFault::WrongSignature, std::move(fault));
+            refused.why = size;
+            return refused;
         }
     }
     window_.image = image;
     showLoaded(purpose);
     FileLoad loaded;
     loaded.wrongSignatureAt = eeprom::wrongSignatureAt(image);
+    loaded.why = size;
     return loaded;
 }
 
@@ -76,6 +87,7 @@ FileLoad MsrWindow::loadProfileNow(const std::vector<std::uint8_t>& bytes, LoadP
         }
     }
     const WindowModel before = window_;
+    std::vector<std::pair<int, std::string>> beyondImage;
     auto refuse = [&](int line, std::string reason) {
         window_ = before;
         return FileLoad(LoadFault::Refused, std::move(reason), line);
@@ -106,10 +118,14 @@ FileLoad MsrWindow::loadProfileNow(const std::vector<std::uint8_t>& bytes, LoadP
         if (!result.applied()) {
             return refuse(item.line, what + result.message);
         }
+        if (!codesBeyondImage(item.number, value, window_.scanCodeDisplayMode != 0).empty()) {
+            beyondImage.emplace_back(item.number, value);
+        }
     }
     showImageQuietly();
     FileLoad loaded;
     loaded.wrongSignatureAt = eeprom::wrongSignatureAt(profile.image);
+    loaded.beyondImage = std::move(beyondImage);
     return loaded;
 }
 

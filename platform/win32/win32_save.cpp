@@ -93,13 +93,32 @@ Win32SaveSteps::~Win32SaveSteps() {
     }
 }
 
+// A bare name ("till.json") has no folder to make the fresh file in, and
+// ReplaceFileW wants one too: names are taken whole first.
+namespace {
+std::string fullPath(const std::string& path) {
+    const std::wstring wide = widePath(path);
+    const DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (n == 0) {
+        return path;
+    }
+    std::wstring full(n, L'\0');
+    const DWORD written = GetFullPathNameW(wide.c_str(), n, full.data(), nullptr);
+    if (written == 0 || written >= n) {
+        return path;
+    }
+    full.resize(written);
+    return narrowPath(full);
+}
+}  // namespace
+
 SaveFault Win32SaveSteps::resolve(const std::string& path, std::string& target) {
     const std::wstring wide = widePath(path);
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND) {
-            target = path;  // a new file
+            target = fullPath(path);  // a new file
             return SaveFault::None;
         }
         return faultOfError(error);
@@ -108,7 +127,7 @@ SaveFault Win32SaveSteps::resolve(const std::string& path, std::string& target) 
         return SaveFault::IsFolder;
     }
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-        target = path;
+        target = fullPath(path);
         return SaveFault::None;
     }
     // A symbolic link: the file it leads to is written, the link stays.

@@ -90,7 +90,7 @@ TEST(AppSession, RefusalsNameTheFileAndKeepIt) {
         const char* reason;
     };
     const Case cases[] = {
-        {"image is a folder", "folder", "", "cannot read the simulated keyboard's image "},
+        {"image is a folder", "folder", "", "cannot take "},
         {"wire log in a missing folder", "k.bin", "missing/wire.log", "cannot write the wire log "},
     };
     for (const Case& c : cases) {

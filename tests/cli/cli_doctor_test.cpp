@@ -8,6 +8,8 @@
 
 #include "cli/cli_app.h"
 #include "cli/doctor.h"
+#include "support/cli_run.h"
+#include "support/temp_dir.h"
 
 namespace tavrin::cli {
 namespace {
@@ -43,14 +45,17 @@ TEST(CliDoctor, TheSimulatedKeyboardPasses) {
     for (std::string line; std::getline(in, line);) {
         lines.push_back(line);
     }
-    ASSERT_EQ(lines.size(), 6u) << run.out;
-    EXPECT_THAT(lines[0], StartsWith("ok    program folder: "));
-    EXPECT_EQ(lines[1], "ok    InitializeWinIo: the port driver is open");
-    EXPECT_EQ(lines[2],
+    ASSERT_EQ(lines.size(), 7u) << run.out;
+    EXPECT_EQ(lines[0],
+              "ok    simulated keyboard's image: none: the keyboard starts from its factory "
+              "settings each run");
+    EXPECT_THAT(lines[1], StartsWith("ok    program folder: "));
+    EXPECT_EQ(lines[2], "ok    InitializeWinIo: the port driver is open");
+    EXPECT_EQ(lines[3],
               "ok    system: Windows NT 5.1: the keyboard's dump arrives as 290 keystrokes");
-    EXPECT_THAT(lines[3], StartsWith("ok    status port 0x64: reads 0x"));
-    EXPECT_EQ(lines[4], "ok    keyboard hook: installed and removed");
-    EXPECT_EQ(lines[5], "verdict: all 5 checks pass");
+    EXPECT_THAT(lines[4], StartsWith("ok    status port 0x64: reads 0x"));
+    EXPECT_EQ(lines[5], "ok    keyboard hook: installed and removed");
+    EXPECT_EQ(lines[6], "verdict: all 6 checks pass");
 }
 
 TEST(CliDoctor, AFailedDriverOpenFailsTheVerdict) {
@@ -62,7 +67,21 @@ TEST(CliDoctor, AFailedDriverOpenFailsTheVerdict) {
     EXPECT_THAT(run.out, HasSubstr("FAIL  InitializeWinIo: failed"));
     EXPECT_THAT(run.out, HasSubstr("FAIL  status port 0x64: not readable"));
     EXPECT_THAT(run.out, HasSubstr("FAIL  system: "));
-    EXPECT_THAT(run.out, HasSubstr("verdict: 3 of 5 checks fail\n"));
+    EXPECT_THAT(run.out, HasSubstr("verdict: 3 of 6 checks fail\n"));
+}
+
+// The image a run would refuse, as the run would.
+TEST(CliDoctor, TheSimulatedKeyboardsImageIsChecked) {
+    test::TempDir dir;
+    dir.write("garbage", std::vector<std::uint8_t>(512, 0xA5));
+    const test::CliRun r =
+        test::runCliVirtual({"--simulate", "--sim-image", dir.file("garbage"), "doctor"});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_THAT(r.out, StartsWith("FAIL  simulated keyboard's image: " + dir.file("garbage") +
+                                  ": address 0 holds A5A5A5A5, which is no byte; a run refuses "
+                                  "it\n"));
+    EXPECT_THAT(r.out, HasSubstr("\nverdict: 1 of 6 checks fail\n"));
+    EXPECT_EQ(dir.read("garbage"), std::vector<std::uint8_t>(512, 0xA5));
 }
 
 TEST(CliDoctor, ReportLinesAndVerdict) {

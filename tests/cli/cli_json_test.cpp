@@ -142,7 +142,7 @@ TEST_F(CliJson, EveryCommandPrintsOneDocumentTheSchemaTakes) {
         {{"reset", "--verify"}, kExitOk, "ok", "verify"},
         {{"opos"}, kExitOk, "ok", "mode"},
         {{"convert", dir.file("t.json"), dir.file("t2.bin")}, kExitOk, "ok", "command"},
-        {{"show", dir.file("missing.bin")}, kExitFailed, "failed", "items"},
+        {{"show", dir.file("missing.bin")}, kExitFailed, "failed", "command"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.front() + " " + c.args.back());
@@ -152,6 +152,37 @@ TEST_F(CliJson, EveryCommandPrintsOneDocumentTheSchemaTakes) {
         EXPECT_EQ(doc.value("command", ""), c.args.front());
         EXPECT_EQ(doc.value("outcome", ""), c.outcome);
         EXPECT_TRUE(doc.contains(c.member)) << r.out;
+        if (c.status != kExitOk) {
+            EXPECT_FALSE(doc.contains("items")) << r.out;
+        }
+    }
+}
+
+// A command that failed lists no items: what the window holds then is no
+// file's and no keyboard's.
+TEST_F(CliJson, AFailedCommandListsNoItems) {
+    std::vector<std::uint8_t> bytes = dir.read("s.bin");
+    bytes[4 * 40 + 1] = 0x12;  // 0x1234 at address 40
+    dir.write("big.bin", bytes);
+    bytes[0] = 0x54;
+    dir.write("nosig.bin", bytes);
+    dir.write("garbage", std::vector<std::uint8_t>(512, 0xA5));
+    const std::vector<std::pair<std::vector<std::string>, bool>> cases{
+        {{"show", dir.file("nosig.bin")}, false},  {{"write", dir.file("big.bin")}, false},
+        {{"read"}, true},                          {{"set", "3=12"}, true},
+        {{"--sim-image", dir.file("garbage"), "read"}, false},
+    };
+    for (const auto& [args, silent] : cases) {
+        SCOPED_TRACE(::testing::PrintToString(args));
+        CliOptions options;
+        options.simulator.keyboard.silent = silent;
+        std::vector<std::string> all = sim(args);
+        if (args.front() == "--sim-image") {
+            all.erase(all.begin() + 3, all.begin() + 5);  // this image in place of k.bin
+        }
+        const json doc = document(run(all, options));
+        EXPECT_EQ(doc.value("outcome", ""), "failed");
+        EXPECT_FALSE(doc.contains("items"));
     }
 }
 

@@ -9,9 +9,14 @@
 #include <filesystem>
 #include <fstream>
 
+#include <nlohmann/json.hpp>
+
+#include "cli_schema_text.h"
+
 #include "platform/linux/serio_bus.h"
 #include "support/cli_run.h"
 #include "support/fake_sysfs.h"
+#include "support/json_schema.h"
 #include "support/temp_dir.h"
 
 namespace tavrin::test {
@@ -153,10 +158,11 @@ TEST(CliLinuxNoPort, DoctorSaysItInOneLine) {
         o.linuxSystem.serioBus = bus;
         const CliRun run = runCliVirtual({"doctor"}, o);
         EXPECT_EQ(run.status, 1);
-        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
+        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 2) << run.out;
         EXPECT_THAT(run.out,
                     ::testing::StartsWith(
                         "FAIL  keyboard port: the kernel has no i8042 keyboard port here"));
+        EXPECT_THAT(run.out, ::testing::EndsWith("\nverdict: 1 of 1 checks fail\n"));
         // A read fails at once with the reason.
         const CliRun read = runCliVirtual({"read"}, o);
         EXPECT_EQ(read.status, 1);
@@ -210,6 +216,17 @@ TEST_P(CliRestore, GivesTheKeyboardBackToAtkbd) {
     EXPECT_EQ(run.status, r.status);
     EXPECT_EQ(sysfs.drvctl("serio0"), r.drvctl);
     EXPECT_THAT(run.out + run.err, HasSubstr(r.said));
+}
+
+TEST(CliRestoreJson, PrintsADocumentTheSchemaTakes) {
+    FakeSysfs sysfs;
+    sysfs.addPort({"serio0", "i8042 KBD port", "06", "atkbd"});
+    cli::CliOptions o;
+    o.linuxSystem.serioBus = sysfs.root().string();
+    const nlohmann::json doc =
+        nlohmann::json::parse(runCliVirtual({"--json", "restore-keyboard"}, o).out);
+    EXPECT_THAT(JsonSchema(nlohmann::json::parse(kCliSchemaText)).check(doc), ::testing::IsEmpty());
+    EXPECT_EQ(doc["command"], "restore-keyboard");
 }
 
 INSTANTIATE_TEST_SUITE_P(Ports, CliRestore,

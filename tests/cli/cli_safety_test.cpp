@@ -372,7 +372,9 @@ TEST(CliShow, KeysColumnAndProfilesByContent) {
     dir.write("unsigned.bin", unsigned_);
     CliRun noSignature = run({"show", dir.file("unsigned.bin")});
     EXPECT_EQ(noSignature.status, kExitFailed);
-    EXPECT_EQ(noSignature.err, "Message: Read from EEPROM error!\n");
+    EXPECT_EQ(noSignature.err, "Message: Read from EEPROM error!\ntavrin-cli: " +
+                                   dir.file("unsigned.bin") +
+                                   ": not a keyboard's settings: address 0 holds 54 (55 expected)\n");
     // No keyboard's settings: refused for a change, the file left alone.
     CliRun set = run({"set", "--file", dir.file("unsigned.bin"), "mode=scan", "3=7"});
     EXPECT_EQ(set.status, kExitFailed);
@@ -382,7 +384,9 @@ TEST(CliShow, KeysColumnAndProfilesByContent) {
     EXPECT_EQ(dir.read("unsigned.bin"), unsigned_);
     ASSERT_EQ(run({"convert", dir.file("unsigned.bin"), dir.file("unsigned.json")}).status,
               kExitOk);
-    EXPECT_EQ(run({"show", dir.file("unsigned.json")}).err, "Message: Read from EEPROM error!\n");
+    EXPECT_EQ(run({"show", dir.file("unsigned.json")}).err,
+              "Message: Read from EEPROM error!\ntavrin-cli: " + dir.file("unsigned.json") +
+                  ": not a keyboard's settings: address 0 holds 54 (55 expected)\n");
 
     std::string broken(text.begin(), text.end());
     broken.replace(broken.find("\"version\": 1"), 12, "\"version\": 7");

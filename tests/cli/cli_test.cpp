@@ -18,7 +18,9 @@
 namespace tavrin::cli {
 namespace {
 
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 struct CliRun {
     int status;
@@ -112,7 +114,7 @@ TEST(CliShow, MissingFileIsAFailure) {
     CliRun run = cli({"show", dir.file("none.bin")});
     EXPECT_EQ(run.status, kExitFailed);
     EXPECT_EQ(run.err, "Message: File not found!\n");
-    EXPECT_EQ(lines(run.out).size(), 79u);
+    EXPECT_EQ(lines(run.out).size(), 0u);  // a failed command lists no items
 }
 
 TEST(CliSimulated, ReadIsRepeatableAndWriteReachesTheKeyboard) {
@@ -196,8 +198,9 @@ TEST(CliSimulated, AnUnreadableKeyboardImageRefusesToStartAndIsKept) {
         for (const char* command : {"read", "reset"}) {
             CliRun run = cli({"--simulate", "--sim-image", image, "--yes", command});
             EXPECT_EQ(run.status, kExitFailed);
-            EXPECT_EQ(run.err,
-                      "tavrin-cli: cannot read the simulated keyboard's image " + image + "\n");
+            EXPECT_THAT(run.err, StartsWith("tavrin-cli: cannot take " + image +
+                                            " as the simulated keyboard's image: "));
+            EXPECT_THAT(run.err, EndsWith("; it is left as it is\n"));
             EXPECT_EQ(run.out, "");
         }
     }

@@ -147,5 +147,26 @@ TEST_F(OperationsTest, TextsValidInTheOtherFormAreSentAsShown) {
     EXPECT_EQ(messageTexts(), std::vector<std::string>{"Write to EEPROM Successful!"});
 }
 
+// A value outside 0..255 (a settings file's) shows as no value and could
+// not be sent: the write refuses before sending anything. Bytes no item
+// holds are not the write's.
+TEST_F(OperationsTest, AnImageValueNoFrameCanCarryRefusesTheWriteBeforeAnything) {
+    // Item 3's number, inside item 9's field, the mode's byte; 42 is no item's.
+    for (const auto& [address, value] :
+         {std::pair{40, 0x1234}, {33, 0x100}, {49, -1}, {42, 0x1234}}) {
+        SCOPED_TRACE(address);
+        rig.takeWire();
+        dialogs.messages.clear();
+        setEveryItem();
+        byte(address) = value;
+        const bool refused = address != 42;
+        EXPECT_EQ(unsendableValues(window.image).size(), refused ? 1u : 0u);
+        EXPECT_EQ(writeSettingtoEEPROM_Click(ctx), refused ? DeviceOutcome::Refused : DeviceOutcome::Done);
+        EXPECT_EQ(framesOf(rig.ports).empty(), refused);
+        EXPECT_EQ(messageTexts(), std::vector<std::string>{refused ? kWriteError : "Write to EEPROM Successful!"});
+        byte(address) = 0;
+    }
+}
+
 }  // namespace
 }  // namespace tavrin::eeprom

@@ -68,7 +68,8 @@ TEST(DriverCause, OneCausePerCombination) {
              f.secureBoot = true;
              f.driverSigned = false;
          },
-         "carries no signature and Secure Boot is on", "turn Secure Boot off"},
+         "carries no signature, which 64-bit Windows refuses even with test signing on",
+         "Tavrin Live"},
         {"unsigned, Secure Boot off", [](DriverFacts& f) { f.driverSigned = false; },
          "carries no signature, which 64-bit Windows refuses", "use a signed 64-bit driver"},
         {"test signing off", [](DriverFacts& f) { f.codeIntegrity = kCodeIntegrityEnabled; },

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "settings_file/profile.h"
 #include "settings_file/settings_file.h"
 #include "support/sim_rig.h"
 #include "tavrin_version.h"
@@ -10,8 +11,10 @@
 namespace tavrin::test {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 constexpr const char* kReadError = "Read setting from EEPROM error! Please check MSR device. ";
 
@@ -397,14 +400,55 @@ TEST_F(SettingsFiles, ValuesBeyondAByteStayInTheImageAndNeverReachTheKeyboard) {
     EXPECT_EQ(rig.model().image[68], -1);
     EXPECT_EQ(rig.shown(3), "");
 
+    const std::size_t frames = rig.firmware().frames().size();
     rig.window.Command4_Click();
     EXPECT_EQ(rig.firmware().eeprom()[40], 0x05);  // item 3 had no value to send
-    for (const auto& frame : rig.firmware().frames()) {
-        EXPECT_NE(frame[0], 0x4A) << "item 3 was sent";
-    }
+    // ... so the write sends nothing and says so, as for a refused item.
+    EXPECT_EQ(rig.firmware().frames().size(), frames);
+    EXPECT_THAT(rig.messageTexts(), Contains("Write to EEPROM error!"));
+    EXPECT_THAT(rig.messageTexts(), Not(Contains("Write to EEPROM Successful!")));
     rig.dialogs.saveNames = {rig.programDir.file("again.bin")};
     rig.window.Command2_Click();
     EXPECT_EQ(rig.programDir.read("again.bin"), rig.programDir.read("wide.bin"));
+}
+
+// Save keeps a profile a profile and makes a .json name one; any other
+// file is the 512-byte image, in place over a longer one.
+TEST_F(SettingsFiles, SaveKeepsEachFileInItsForm) {
+    rig.dialogs.saveNames = {rig.programDir.file("p.json")};
+    rig.window.Command2_Click();  // a new .json name
+    rig.programDir.write("copy", rig.programDir.read("p.json"));
+    rig.programDir.write("long.bin", std::vector<std::uint8_t>(700, 0x77));
+    rig.choose(5, 2);  // FRANCE
+    for (const char* name : {"p.json", "copy"}) {
+        SCOPED_TRACE(name);
+        rig.dialogs.saveNames = {rig.programDir.file(name)};
+        rig.window.Command2_Click();
+        const auto saved = rig.programDir.read(name);
+        const settings_file::ProfileParse parsed = settings_file::parseProfile(saved);
+        ASSERT_TRUE(parsed.profile) << parsed.error.reason;
+        EXPECT_EQ(parsed.profile->image[68], 0x32);
+    }
+    rig.dialogs.saveNames = {rig.programDir.file("long.bin")};
+    rig.window.Command2_Click();
+    const auto saved = rig.programDir.read("long.bin");
+    ASSERT_EQ(saved.size(), 700u);
+    EXPECT_EQ(saved[4 * 68], 0x32);
+    EXPECT_EQ(std::vector<std::uint8_t>(saved.begin() + 512, saved.end()),
+              std::vector<std::uint8_t>(188, 0x77));
+    EXPECT_THAT(rig.messageTexts(), IsEmpty());
+}
+
+// Nothing read, nothing loaded: no keyboard's settings to save over a file.
+TEST(SettingsFilesUnread, SaveRefusesAnImageWithoutTheSignature) {
+    SimRig rig;  // never started: its image is all zeros
+    const std::vector<std::uint8_t> good = settings_file::encode({0x55, 0xAA});
+    rig.programDir.write("backup.bin", good);
+    rig.dialogs.saveNames = {rig.programDir.file("backup.bin")};
+    rig.window.Command2_Click();
+    EXPECT_THAT(rig.messageTexts(), ElementsAre("Save setting to file error!"));
+    EXPECT_EQ(rig.programDir.read("backup.bin"), good);
+    EXPECT_FALSE(rig.dialogs.waitingShown());
 }
 
 }  // namespace

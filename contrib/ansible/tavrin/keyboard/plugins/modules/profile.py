@@ -38,7 +38,9 @@ options:
     description:
       - Where the backup taken before a write is kept (named by time, never overwritten, the
         newest 20 kept).
-      - Default C(/var/lib/tavrin/backups) on Linux.
+      - Default C(/var/lib/tavrin/backups) on Linux when run as root; for any other user the
+        user's data folder, C($XDG_DATA_HOME/tavrin/backups) (by default under
+        C(~/.local/share)).
     type: path
   simulate:
     description:
@@ -47,7 +49,7 @@ options:
     default: false
   sim_image:
     description:
-      - The simulated keyboard's EEPROM file, kept between runs (with C(simulate)).
+      - The simulated keyboard's EEPROM file, kept between runs; given, it means C(simulate).
     type: path
   wire_log:
     description:
@@ -64,7 +66,8 @@ requirements:
   - tavrin-cli 1.7G or later on the host
 notes:
   - A profile the tool refuses (an unknown key, a value no item takes, broken JSON) fails
-    with the tool's message and the line of the fault.
+    with the tool's message and the line of the fault; a profile path that names no file on
+    the host fails naming it, before the tool runs.
   - For Windows hosts use M(ansible.windows.win_command) with C(tavrin-cli.exe --json apply);
     see the collection's C(playbooks/windows_tills.yml).
 """
@@ -162,6 +165,16 @@ def profile_argument(module):
     return path
 
 
+def default_backup_dir():
+    """The tool's own default for root; the user's data folder for anyone else."""
+    if os.geteuid() == 0:
+        return None
+    data = os.environ.get("XDG_DATA_HOME", "")
+    if not os.path.isabs(data):
+        data = os.path.join(os.path.expanduser("~"), ".local", "share")
+    return os.path.join(data, "tavrin", "backups")
+
+
 def diff_text(items, side):
     return "".join("%s = %s\n" % (i["key"], i[side]) for i in items)
 
@@ -176,23 +189,30 @@ def main():
             sim_image=dict(type="path"),
             wire_log=dict(type="path"),
         ),
-        required_by=dict(sim_image="simulate"),
         supports_check_mode=True,
     )
     p = module.params
     cli = p["cli"] if os.sep in p["cli"] else module.get_bin_path(p["cli"], required=True)
+    profile = profile_argument(module)
+    if not os.path.isfile(profile):
+        module.fail_json(
+            msg="profile %s: %s on the host"
+            % (profile, "not a file" if os.path.exists(profile) else "no such file"),
+            changed=False,
+        )
     command = [cli, "--json"]
-    if p["simulate"]:
+    if p["simulate"] or p["sim_image"]:
         command.append("--simulate")
     if p["sim_image"]:
         command += ["--sim-image", p["sim_image"]]
     if p["wire_log"]:
         command += ["--wire-log", p["wire_log"]]
-    command += ["apply", profile_argument(module)]
+    command += ["apply", profile]
     if module.check_mode:
         command.append("--check")
-    if p["backup_dir"]:
-        command += ["--backup-dir", p["backup_dir"]]
+    backup_dir = p["backup_dir"] or default_backup_dir()
+    if backup_dir:
+        command += ["--backup-dir", backup_dir]
 
     rc, out, err = module.run_command(command)
     result = dict(changed=False, rc=rc, stderr=err, cmd=command)
