@@ -98,7 +98,7 @@ TEST_F(CliReasons, ALogThatCannotBeWrittenSaysWhy) {
     const test::CliRun log =
         test::runCliVirtual({"--simulate", "--wire-log", dir.file("locked/w.log"), "read"});
     EXPECT_THAT(log.err, HasSubstr("cannot write the wire log " + dir.file("locked/w.log") +
-                                   " (Permission denied)"));
+                                   ": Permission denied"));
 }
 
 // A value outside 0..255 shows as no value and no frame carries it: the

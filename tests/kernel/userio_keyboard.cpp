@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     platform::StdFileSystem files("", "");
     app::KeyboardEeprom eeprom{};
     sim::SimulatedKeyboard::Options options;
-    if (app::loadKeyboardImage(files, image, eeprom)) {
+    if (app::loadKeyboardImage(files, image, eeprom).state == app::ImageFileState::Loaded) {
         options.keyboard.eeprom = eeprom;
     }
     sim::VirtualClock clock;
