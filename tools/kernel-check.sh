@@ -238,7 +238,9 @@ if [ "${1:-}" = --guest ]; then
         compare read-one-resend --resend,4 read
         compare read-self-test --self-test-after,7 read
         spoiled swipe --swipe-at,500,--swipe-every,200 ""
-        spoiled held-back - "keyboard bytes were lost"
+        # A stopped reader: the guard takes the port back from it, so the
+        # read fails (before the guard did, the kernel's full ring told it).
+        spoiled held-back - ""
     }
 
     boot=$(sed -n 's/.*tavrin\.boot=\([^ ]*\).*/\1/p' /proc/cmdline)
