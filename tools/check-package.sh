@@ -133,7 +133,7 @@ if [ "$exec_path" = "${helper#.}" ] && [ "$defaults" = "$want" ]; then
 else
   fail "policy: exec.path '$exec_path', defaults $defaults"
 fi
-if strings "$usr/bin/tavrin-cli" | grep -qF "${helper#.}"; then
+if strings "$usr/bin/tavrin-cli" | grep -qxF "${helper#.}"; then
   pass "tavrin-cli starts ${helper#.}"
 else
   fail "tavrin-cli does not name ${helper#.}"

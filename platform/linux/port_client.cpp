@@ -12,12 +12,6 @@
 
 namespace tavrin::platform {
 
-#ifdef TAVRIN_PORT_HELPER_PATH
-const char kPortHelperPath[] = TAVRIN_PORT_HELPER_PATH;
-#else
-const char kPortHelperPath[] = "/usr/libexec/tavrin/tavrin-port";
-#endif
-
 namespace {
 
 // Room for more descriptors than the one expected, so that any extra ones

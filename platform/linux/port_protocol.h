@@ -13,9 +13,11 @@ namespace tavrin::platform {
 
 // Installed path, under the prefix the programs were built for; the polkit
 // policy names the same file.
-// One object in the program (port_client.cpp), so that the path stands in
-// the installed program whole, where the package check finds it.
-extern const char kPortHelperPath[];
+#ifdef TAVRIN_PORT_HELPER_PATH
+inline constexpr const char* kPortHelperPath = TAVRIN_PORT_HELPER_PATH;
+#else
+inline constexpr const char* kPortHelperPath = "/usr/libexec/tavrin/tavrin-port";
+#endif
 inline constexpr const char* kPkexecPath = "/usr/bin/pkexec";
 // polkit reads its actions from here alone, whatever Tavrin's prefix.
 inline constexpr const char* kPortPolicyPath =
