@@ -341,7 +341,7 @@ echo "kernel: $image_pkg $version ($(du -h "$vmlinuz" | cut -f1))"
 
 if [ $broken -eq 1 ]; then
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_BUILD_GUI=OFF \
-        -DTAVRIN_BUILD_TESTS=OFF -DTAVRIN_TEST_BROKEN_HAND_BACK=ON >/dev/null
+        -DTAVRIN_BUILD_TESTS=OFF -DTAVRIN_WERROR=ON -DTAVRIN_TEST_BROKEN_HAND_BACK=ON >/dev/null
     cmake --build "$build" -j"$(nproc)" --target tavrin-cli >/dev/null
 fi
 programs=cli/tavrin-cli

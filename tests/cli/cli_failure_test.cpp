@@ -34,12 +34,7 @@ void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_
             static_cast<std::streamsize>(bytes.size()));
 }
 
-std::vector<std::uint8_t> factoryFile() {
-    eeprom::EepromImage image{};
-    auto defaults = sim::KeyboardFirmware::factoryDefaults();
-    std::copy(defaults.begin(), defaults.end(), image.begin());
-    return settings_file::encode(image);
-}
+using test::factoryFile;
 
 std::string slurp(const std::filesystem::path& path) {
     std::ifstream f(path, std::ios::binary);

@@ -17,12 +17,7 @@ namespace {
 
 using ::testing::HasSubstr;
 
-std::vector<std::uint8_t> factoryFile() {
-    eeprom::EepromImage image{};
-    auto defaults = sim::KeyboardFirmware::factoryDefaults();
-    std::copy(defaults.begin(), defaults.end(), image.begin());
-    return settings_file::encode(image);
-}
+using test::factoryFile;
 
 TEST(CliRights, KeyboardCommandsRefuseWithoutAdministratorRights) {
     test::TempDir dir;

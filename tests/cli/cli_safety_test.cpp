@@ -26,12 +26,7 @@ CliRun run(std::vector<std::string> args, CliOptions options = {}) {
     return test::runCliVirtual(std::move(args), std::move(options));
 }
 
-std::vector<std::uint8_t> factoryFile() {
-    eeprom::EepromImage image{};
-    auto defaults = sim::KeyboardFirmware::factoryDefaults();
-    std::copy(defaults.begin(), defaults.end(), image.begin());
-    return settings_file::encode(image);
-}
+using test::factoryFile;
 
 eeprom::EepromImage imageOf(const std::vector<std::uint8_t>& bytes) {
     eeprom::EepromImage image{};

@@ -30,12 +30,7 @@ CliRun run(std::vector<std::string> args) {
     return test::runCliVirtual(std::move(args));
 }
 
-std::vector<std::uint8_t> factoryFile() {
-    eeprom::EepromImage image{};
-    auto defaults = sim::KeyboardFirmware::factoryDefaults();
-    std::copy(defaults.begin(), defaults.end(), image.begin());
-    return settings_file::encode(image);
-}
+using test::factoryFile;
 
 TEST(CliSave, AFailedSaveSaysWhy) {
     test::TempDir dir;

@@ -23,12 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
-std::vector<std::uint8_t> factoryFile() {
-    eeprom::EepromImage image{};
-    auto defaults = sim::KeyboardFirmware::factoryDefaults();
-    std::copy(defaults.begin(), defaults.end(), image.begin());
-    return settings_file::encode(image);
-}
+using test::factoryFile;
 
 TEST(CliSimImage, AnythingButAnImageIsRefusedAndKept) {
     test::TempDir dir;
