@@ -136,7 +136,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::int16_t mode = w.scanCodeDisplayMode;
     w.comboWriteFlag = true;
-    eeprom::writeSettingtoEEPROM_Click(rig.ctx);
+    const bool unsendable = !eeprom::unsendableValues(w.image).empty();
+    const eeprom::DeviceOutcome wrote = eeprom::writeSettingtoEEPROM_Click(rig.ctx);
+    if (unsendable) {
+        // A value outside 0..255 where an item is kept: no frame could carry
+        // it, so the write is refused before anything goes out.
+        TAVRIN_FUZZ_CHECK(wrote == eeprom::DeviceOutcome::Refused && rig.ports.dataWrites.empty(),
+                          "an image with a value no frame carries is refused, nothing sent");
+        return 0;
+    }
 
     std::vector<std::vector<std::uint8_t>> frames;
     TAVRIN_FUZZ_CHECK(fuzz::splitFrames(rig.ports.dataWrites, frames),
