@@ -289,6 +289,9 @@ Hold holdOnce(const Paths& paths, int signals) {
     } else {
         guard.standDown();
     }
+    // The program may take the port again, or root's own path may, the
+    // moment it hears we are done: the lock goes first.
+    lock.drop();
     if (released) {
         say(kPortReleased);
     }
