@@ -2,6 +2,7 @@
 // write and a FIFO standing for /dev/serio_raw0. The port must end on atkbd
 // however the program ends.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -28,9 +29,11 @@ namespace fs = std::filesystem;
 using platform::acquireKeyboardPort;
 using platform::PortHelperLaunch;
 using Port = FakeSysfs::Port;
+using ::testing::HasSubstr;
 
 // A folder standing for / as the helper sees it: sys/bus/serio/devices,
-// dev/serio_raw0 and run/tavrin.
+// dev/serio_raw0 and run/tavrin. The helpers started from then on use the
+// root made last.
 struct FakeRoot {
     explicit FakeRoot(bool keyboard = true, bool device = true) {
         if (keyboard) {
@@ -43,6 +46,7 @@ struct FakeRoot {
         if (keyboard && device) {
             makeDevice();
         }
+        use();
     }
     // What serio_raw makes once bound: misc/serio_raw0, then udev's node.
     void makeDevice() {
@@ -63,6 +67,17 @@ PortHelperLaunch direct() {
     return launch;
 }
 
+// Starting the helper on root fails with error (the whole message, or a matcher),
+// and serio's drvctl holds driver after.
+void expectRefused(FakeRoot& root, const PortHelperLaunch& launch,
+                   const ::testing::Matcher<const std::string&>& error,
+                   const std::string& serio = "serio0", const std::string& driver = "") {
+    std::string why;
+    EXPECT_FALSE(acquireKeyboardPort(launch, why));
+    EXPECT_THAT(why, error);
+    EXPECT_EQ(root.sysfs.drvctl(serio), driver);
+}
+
 // drvctl as it stands once the helper has had up to 5 s to write want.
 std::string settle(FakeSysfs& sysfs, const std::string& want) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -74,7 +89,6 @@ std::string settle(FakeSysfs& sysfs, const std::string& want) {
 
 TEST(PortHelper, PassesTheDeviceAndGivesThePortBackWhenTheSocketCloses) {
     FakeRoot root;
-    root.use();
     std::string error;
     auto lease = acquireKeyboardPort(direct(), error);
     ASSERT_TRUE(lease) << error;
@@ -103,7 +117,6 @@ TEST(PortHelper, PassesTheDeviceAndGivesThePortBackWhenTheSocketCloses) {
 // udev makes the node a moment after the bind; the helper waits for it.
 TEST(PortHelper, WaitsForTheDeviceToAppear) {
     FakeRoot root(true, false);
-    root.use();
     std::thread kernel([&] {
         settle(root.sysfs, "serio_raw");
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -123,11 +136,7 @@ TEST(PortHelper, WaitsForTheDeviceToAppear) {
 // serio_raw bound but no node within the helper's wait (5 s): the port goes back.
 TEST(PortHelper, GivesThePortBackWhenTheDeviceNeverAppears) {
     FakeRoot root(true, false);
-    root.use();
-    std::string error;
-    EXPECT_FALSE(acquireKeyboardPort(direct(), error));
-    EXPECT_EQ(error, "serio_raw made no device for serio0");
-    EXPECT_EQ(root.sysfs.drvctl("serio0"), "atkbd");
+    expectRefused(root, direct(), "serio_raw made no device for serio0", "serio0", "atkbd");
 }
 
 // Killed, or stopped with its whole process group by Ctrl+Z (the helper and
@@ -135,7 +144,6 @@ TEST(PortHelper, GivesThePortBackWhenTheDeviceNeverAppears) {
 TEST(PortHelper, GivesThePortBackWhenTheProgramIsKilledOrStopped) {
     for (const int signal : {SIGKILL, SIGTSTP}) {
         FakeRoot root;
-        root.use();
         int ready[2];
         ASSERT_EQ(::pipe(ready), 0);
         pid_t program = ::fork();
@@ -163,38 +171,41 @@ TEST(PortHelper, GivesThePortBackWhenTheProgramIsKilledOrStopped) {
     }
 }
 
-// The helper itself killed with SIGKILL runs no code of its own: its guard
-// gives the port back.
-TEST(PortHelper, GivesThePortBackWhenTheHelperIsKilled) {
+struct HelperSignal {
+    const char* name;
+    int signal;
+    int release;  // what the lease's end tells: -1 for killed, not exited
+};
+
+void PrintTo(const HelperSignal& s, std::ostream* os) {
+    *os << s.name;
+}
+
+class PortHelperSignal : public ::testing::TestWithParam<HelperSignal> {};
+
+// The helper itself killed or told to end: the port goes back either way.
+TEST_P(PortHelperSignal, GivesThePortBack) {
     FakeRoot root;
-    root.use();
     std::string error;
     auto lease = acquireKeyboardPort(direct(), error);
     ASSERT_TRUE(lease) << error;
     ASSERT_EQ(root.sysfs.drvctl("serio0"), "serio_raw");
-    ASSERT_EQ(::kill(lease->helper(), SIGKILL), 0);
+    ASSERT_EQ(::kill(lease->helper(), GetParam().signal), 0);
     EXPECT_EQ(settle(root.sysfs, "atkbd"), "atkbd");
-    EXPECT_EQ(lease->release(), -1);  // killed, not exited
+    EXPECT_EQ(lease->release(), GetParam().release);
 }
 
-class PortHelperSignal : public ::testing::TestWithParam<int> {};
-
-TEST_P(PortHelperSignal, GivesThePortBackOnItsOwnSignal) {
-    FakeRoot root;
-    root.use();
-    std::string error;
-    auto lease = acquireKeyboardPort(direct(), error);
-    ASSERT_TRUE(lease) << error;
-    ASSERT_EQ(::kill(lease->helper(), GetParam()), 0);
-    EXPECT_EQ(settle(root.sysfs, "atkbd"), "atkbd");
-    EXPECT_EQ(lease->release(), platform::kPortGivenBack);
-}
-
-INSTANTIATE_TEST_SUITE_P(Signals, PortHelperSignal, ::testing::Values(SIGTERM, SIGHUP, SIGINT));
+INSTANTIATE_TEST_SUITE_P(
+    Signals, PortHelperSignal,
+    ::testing::Values(
+        HelperSignal{"sigkill", SIGKILL, -1},  // none of its code runs: its guard gives back
+        HelperSignal{"sigterm", SIGTERM, platform::kPortGivenBack},  // kill's and shutdown's
+        HelperSignal{"sighup", SIGHUP, platform::kPortGivenBack},    // its terminal gone
+        HelperSignal{"sigint", SIGINT, platform::kPortGivenBack}),   // an interrupt
+    [](const ::testing::TestParamInfo<HelperSignal>& info) { return info.param.name; });
 
 TEST(PortHelper, RefusesASecondClientWhileOneHoldsThePort) {
     FakeRoot root;
-    root.use();
     std::string error;
     auto first = acquireKeyboardPort(direct(), error);
     ASSERT_TRUE(first) << error;
@@ -209,11 +220,7 @@ TEST(PortHelper, RefusesASecondClientWhileOneHoldsThePort) {
 
 TEST(PortHelper, RefusesWithoutAKeyboardPortAndTouchesNothing) {
     FakeRoot root(false);
-    root.use();
-    std::string error;
-    EXPECT_FALSE(acquireKeyboardPort(direct(), error));
-    EXPECT_EQ(error, "the kernel has no i8042 keyboard port here");
-    EXPECT_EQ(root.sysfs.drvctl("serio1"), "");
+    expectRefused(root, direct(), "the kernel has no i8042 keyboard port here", "serio1");
 }
 
 // Started as pkexec starts it: the launcher's first argument is the helper.
@@ -222,7 +229,7 @@ TEST(PortHelper, RefusesWithoutAKeyboardPortAndTouchesNothing) {
 TEST(PortHelper, StartsThroughALauncherAndIgnoresItsArguments) {
     FakeRoot root;
     FakeRoot other;
-    root.use();
+    root.use();  // not other, made last
     struct Case {
         std::string launcher;
         std::string argument;
@@ -244,13 +251,9 @@ TEST(PortHelper, StartsThroughALauncherAndIgnoresItsArguments) {
 
 TEST(PortHelper, ExplainsAHelperThatCannotStart) {
     FakeRoot root;
-    root.use();
     PortHelperLaunch launch = direct();
     launch.helper = (root.path() / "no-such-helper").string();
-    std::string error;
-    EXPECT_FALSE(acquireKeyboardPort(launch, error));
-    EXPECT_EQ(error, "could not start " + launch.helper);
-    EXPECT_EQ(root.sysfs.drvctl("serio0"), "");
+    expectRefused(root, launch, "could not start " + launch.helper);
 }
 
 // One helper for the session (one password prompt): each operation binds,
@@ -258,7 +261,6 @@ TEST(PortHelper, ExplainsAHelperThatCannotStart) {
 // does, and its late word is still answered.
 TEST(PortHelperSession, BindsPerOperationAndGivesBackBetween) {
     FakeRoot root;
-    root.use();
     ::setenv("TAVRIN_PORT_HOLD_MS", "400", 1);
     std::string error;
     auto session = platform::startPortHelper(direct(), error);
@@ -282,7 +284,6 @@ TEST(PortHelperSession, BindsPerOperationAndGivesBackBetween) {
 // port the other holds, and the one refused is served once it is back.
 TEST(PortHelperSession, RootsOwnPathAndTheHelperExcludeEachOther) {
     FakeRoot root;
-    root.use();
     platform::SysfsSerioBus bus(root.sysfs.devices());
     platform::DirectRawPortSource::Paths paths{root.sysfs.devices(), root.path() / "dev", 0};
     paths.lock = root.path() / "run/tavrin/port.lock";
@@ -348,16 +349,9 @@ TEST(PortHelper, InstalledBuildIgnoresTheFakeRoot) {
         GTEST_SKIP() << "this machine has a serio bus";
     }
     FakeRoot root;
-    root.use();
-    PortHelperLaunch launch;
+    PortHelperLaunch launch = direct();
     launch.helper = TAVRIN_PORT;
-    launch.asRoot = true;
-    std::string error;
-    EXPECT_FALSE(acquireKeyboardPort(launch, error));
-    EXPECT_NE(error.find("the kernel shows no serio bus (/sys/bus/serio/devices"),
-              std::string::npos)
-        << error;
-    EXPECT_EQ(root.sysfs.drvctl("serio0"), "");
+    expectRefused(root, launch, HasSubstr("the kernel shows no serio bus (/sys/bus/serio/devices"));
 }
 
 }  // namespace

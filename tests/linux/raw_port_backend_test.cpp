@@ -10,14 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/null_backends.h"
-#include "app/raw_port_backend.h"
-#include "platform/std_file_system.h"
-#include "support/fake_raw_source.h"
-#include "support/fake_sysfs.h"
-#include "support/fakes.h"
-#include "support/raw_keyboard_double.h"
-#include "support/sim_rig.h"
+#include "support/raw_rig.h"
 #include "support/temp_dir.h"
 
 namespace tavrin::test {
@@ -25,43 +18,12 @@ namespace {
 
 using ::testing::HasSubstr;
 
-struct BackendRig {
-    explicit BackendRig(const std::string& type, bool keyboardPort = true,
-                        RawKeyboardDouble::Options o = {}) {
-        if (keyboardPort) {
-            sysfs.addPort({"serio0", "i8042 KBD port", type, "atkbd"});
-        }
-        sysfs.addPort({"serio1", "i8042 AUX port", "01", "psmouse"});
-        o.set = type == "01" ? link::ScanCodeSet::Set2 : link::ScanCodeSet::Set1;
-        device = std::make_unique<RawKeyboardDouble>(clock, keyboard, o);
-    }
-    sim::VirtualClock clock;
-    sim::SimulatedKeyboard keyboard{clock, {}};
-    platform::ClockHost host{clock};
-    FakeSysfs sysfs;
-    std::unique_ptr<RawKeyboardDouble> device;
-    platform::SysfsSerioBus bus{sysfs.devices()};
-    FakeSource source{bus};
-    app::RawTrace trace;
-    app::RawPortBackend backend{
-        bus, source, host, host, &trace, [this](const platform::OpenedRawPort&) {
-            return std::make_unique<Lent>(device->device());
-        }};
-    TempDir programDir;
-    TempDir systemDir;
-    platform::StdFileSystem files{programDir.path().string(), systemDir.path().string()};
-    FakeDialogs dialogs;
-    app::AbsentRegistry registry;
-    app::AbsentLauncher launcher;
-    ui::MsrWindow window{ui::Platform{backend, host, backend, host, backend, host, files, dialogs,
-                                      registry, launcher}};
-};
-
 TEST(RawPortBackend, ReadsTracesAndGivesThePortBack) {
     for (const std::string type : {"06", "01"}) {
         SimRig sim;
         sim.window.Form_Load();
-        BackendRig rig(type);
+        BackendRig rig(
+            rawOptions(type == "06" ? link::ScanCodeSet::Set1 : link::ScanCodeSet::Set2));
         TempDir dir;
         const std::string file = dir.file("trace.txt");
         ASSERT_TRUE(rig.trace.open(file));
@@ -128,7 +90,7 @@ class BetweenOperations : public ::testing::TestWithParam<Operation> {};
 // An operation that reaches the keyboard binds the port and gives it back
 // as it ends; one that does not never takes it.
 TEST_P(BetweenOperations, TheKeyboardTypes) {
-    BackendRig rig("06");
+    BackendRig rig;
     rig.window.Form_Load();
     ASSERT_EQ(rig.source.opens, 1);
     rig.dialogs.answers = {platform::MsgAnswer::Yes, platform::MsgAnswer::Yes};
@@ -158,7 +120,7 @@ TEST(RawPortBackend, ReadsAroundTheToolkitsLoop) {
         void processEvents(std::uint32_t maxWaitMs) override { waits.push_back(maxWaitMs); }
         std::vector<std::uint32_t> waits;
     } loop;
-    BackendRig rig("06");
+    BackendRig rig;
     rig.backend.runBetween(loop);
     rig.backend.processEvents(1000);  // not open yet: the loop waits as asked
     ASSERT_TRUE(rig.backend.InitializeWinIo()) << rig.backend.reason();
@@ -170,7 +132,7 @@ struct Fault {
     const char* name;
     RawKeyboardDouble::Options raw;
     bool startupReads;
-    const char* trouble;  // what the backend tells after the fault, or ""
+    const char* trouble;    // what the backend tells after the fault, or ""
     bool quickEnd = false;  // the start-up read gives up after 2 s, not 15
 };
 
@@ -196,7 +158,7 @@ class BackendFault : public ::testing::TestWithParam<Fault> {};
 // the backend says what happened beyond the operation's own message.
 TEST_P(BackendFault, EndsOnAtkbdAndTellsWhatHappened) {
     const Fault& f = GetParam();
-    BackendRig rig("06", true, f.raw);
+    BackendRig rig(f.raw);
     const platform::Micros start = rig.clock.now();
     rig.window.Form_Load();
     if (f.quickEnd) {  // two ticks for a keyboard that types anyway, not fifteen
@@ -232,13 +194,14 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"DeviceVanishes", fault(-1, 40, -1, -1), true, "the raw keyboard device went away"},
         Fault{"StandardKeyboard", fault(-1, -1, -1, -1, true), false,
               "the keyboard answered resend (FE) to every byte of the command: it takes no "
-              "configuration commands", true},
+              "configuration commands",
+              true},
         Fault{"SlowReader", fault(-1, -1, 450'000, -1), false,
               "keyboard bytes were lost: the kernel's buffer of 63 bytes was full when read"}),
     [](const ::testing::TestParamInfo<Fault>& info) { return info.param.name; });
 
 TEST(RawPortBackend, WithoutAKeyboardPortNothingOpens) {
-    BackendRig noPort("06", false);
+    BackendRig noPort({}, false);
     EXPECT_FALSE(noPort.backend.InitializeWinIo());
     EXPECT_THAT(noPort.backend.reason(), HasSubstr("no i8042 keyboard port on this machine"));
     EXPECT_EQ(noPort.source.opens, 0);
@@ -247,7 +210,7 @@ TEST(RawPortBackend, WithoutAKeyboardPortNothingOpens) {
     EXPECT_EQ(noPort.backend.SetWindowsHookEx([](int, std::uintptr_t, std::intptr_t) { return 0; }),
               0u);
 
-    BackendRig refused("06");
+    BackendRig refused;
     refused.source.refuse = true;
     EXPECT_FALSE(refused.backend.InitializeWinIo());
     EXPECT_EQ(refused.backend.reason(), "refused");

@@ -160,25 +160,17 @@ TEST_P(CliOverRawPort, AsOnTheSimulatedKeyboard) {
     EXPECT_EQ(raw.port->tally().refusedBytes, 0);
 }
 
-RawKeyboardDouble::Options raw(link::ScanCodeSet set, bool ack = true, bool breakAlone = false) {
-    RawKeyboardDouble::Options o;
-    o.set = set;
-    o.ack = ack;
-    o.breakAlone = breakAlone;
-    return o;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Cases, CliOverRawPort,
-    ::testing::Values(PathCase{"Set1", raw(link::ScanCodeSet::Set1)},
-                      PathCase{"Set2BreakAlone", raw(link::ScanCodeSet::Set2, true, true)},
-                      PathCase{"NoAck", raw(link::ScanCodeSet::Set1, false)}),
+    ::testing::Values(PathCase{"Set1", rawOptions(link::ScanCodeSet::Set1)},
+                      PathCase{"Set2BreakAlone", rawOptions(link::ScanCodeSet::Set2, true, true)},
+                      PathCase{"NoAck", rawOptions(link::ScanCodeSet::Set1, false)}),
     [](const ::testing::TestParamInfo<PathCase>& info) { return info.param.name; });
 
 // The program too slow for the kernel's ring while --backup reads the
 // keyboard: the command fails and writes nothing.
 TEST(CliOverRawPort, ABackupReadThatLostBytesWritesNothing) {
-    RawKeyboardDouble::Options o = raw(link::ScanCodeSet::Set1);
+    RawKeyboardDouble::Options o = rawOptions(link::ScanCodeSet::Set1);
     platform::Micros started = 0;
     {
         CliRig probe(&o);

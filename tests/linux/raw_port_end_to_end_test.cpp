@@ -6,42 +6,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <functional>
-
-#include "app/null_backends.h"
-#include "link/raw_keyboard_port.h"
-#include "platform/std_file_system.h"
-#include "support/fakes.h"
-#include "support/raw_keyboard_double.h"
-#include "support/sim_rig.h"
-#include "support/temp_dir.h"
+#include "support/raw_rig.h"
 
 namespace tavrin::test {
 namespace {
 
+using link::ScanCodeSet;
 using ::testing::ElementsAre;
-
-struct RawRig {
-    explicit RawRig(RawKeyboardDouble::Options raw, sim::SimulatedKeyboard::Options options = {})
-        : keyboard(clock, std::move(options)),
-          device(clock, keyboard, raw),
-          port(device.device(), host, raw.set) {}
-
-    sim::VirtualClock clock;
-    sim::SimulatedKeyboard keyboard;
-    platform::ClockHost host{clock};  // the program's side: ticks, pump, Timer1, version
-    RawKeyboardDouble device;
-    link::RawKeyboardPort port;
-    link::RawPortEvents events{host, port};
-    TempDir programDir;
-    TempDir systemDir;
-    platform::StdFileSystem files{programDir.path().string(), systemDir.path().string()};
-    FakeDialogs dialogs;
-    app::AbsentRegistry registry;
-    app::AbsentLauncher launcher;
-    ui::MsrWindow window{
-        ui::Platform{port, host, events, host, port, host, files, dialogs, registry, launcher}};
-};
 
 // What an operation left behind, on either path.
 struct Outcome {
@@ -57,9 +28,7 @@ struct Outcome {
 template <class Rig>
 Outcome outcome(Rig& rig) {
     Outcome o;
-    for (const auto& m : rig.dialogs.messages) {
-        o.messages.push_back(m.text);
-    }
+    o.messages = rig.messageTexts();
     o.wire = rig.keyboard.ports().wireBytes();
     o.frames = rig.keyboard.firmware().frames();
     o.eeprom = rig.keyboard.firmware().eeprom();
@@ -141,48 +110,40 @@ sim::SimulatedKeyboard::Options withOperatorKeys() {
     return o;
 }
 
-RawKeyboardDouble::Options raw(link::ScanCodeSet set, bool ack = true, bool breakAlone = false) {
-    RawKeyboardDouble::Options o;
-    o.set = set;
-    o.ack = ack;
-    o.breakAlone = breakAlone;
-    return o;
-}
-
 RawKeyboardDouble::Options withResend() {
-    auto o = raw(link::ScanCodeSet::Set1);
+    auto o = rawOptions(ScanCodeSet::Set1);
     o.resendByte = 5;
     return o;
 }
 
 RawKeyboardDouble::Options withSelfTest() {
-    auto o = raw(link::ScanCodeSet::Set2);
+    auto o = rawOptions(ScanCodeSet::Set2);
     o.selfTestAfter = 12;
     return o;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SamePath,
-    ::testing::Values(PathCase{"Set1", raw(link::ScanCodeSet::Set1), {}},
-                      PathCase{"Set2", raw(link::ScanCodeSet::Set2), {}},
-                      PathCase{"Set1BreakAlone", raw(link::ScanCodeSet::Set1, true, true), {}},
-                      PathCase{"Set2BreakAlone", raw(link::ScanCodeSet::Set2, true, true), {}},
-                      PathCase{"NoAck", raw(link::ScanCodeSet::Set1, false), {}},
+    ::testing::Values(PathCase{"Set1", rawOptions(ScanCodeSet::Set1), {}},
+                      PathCase{"Set2", rawOptions(ScanCodeSet::Set2), {}},
+                      PathCase{"Set1BreakAlone", rawOptions(ScanCodeSet::Set1, true, true), {}},
+                      PathCase{"Set2BreakAlone", rawOptions(ScanCodeSet::Set2, true, true), {}},
+                      PathCase{"NoAck", rawOptions(ScanCodeSet::Set1, false), {}},
                       PathCase{"OneResend", withResend(), {}},
                       PathCase{"SelfTestInTheMiddle", withSelfTest(), {}},
-                      PathCase{"OperatorKeysInTheAnswer", raw(link::ScanCodeSet::Set1),
+                      PathCase{"OperatorKeysInTheAnswer", rawOptions(ScanCodeSet::Set1),
                                withOperatorKeys()}),
     [](const ::testing::TestParamInfo<PathCase>& info) { return info.param.name; });
 
 // What the port saw is told apart: ACKs, silence, the resend, the restart.
 TEST(RawPortTally, CountsTheKeyboardsReplies) {
-    RawRig plain(raw(link::ScanCodeSet::Set1));
+    RawRig plain(rawOptions(ScanCodeSet::Set1));
     plain.window.Form_Load();
     EXPECT_EQ(plain.port.tally().acks, 8);
     EXPECT_EQ(plain.port.tally().keystrokes, 290);
     EXPECT_EQ(plain.port.tally().releases, 290);
 
-    RawRig silent(raw(link::ScanCodeSet::Set1, false));
+    RawRig silent(rawOptions(ScanCodeSet::Set1, false));
     silent.window.Form_Load();
     EXPECT_EQ(silent.port.tally().noReply, 8);
     EXPECT_EQ(silent.port.tally().acks, 0);
@@ -231,7 +192,7 @@ TEST_P(LostByte, EndsTheWriteWithItsError) {
 }
 
 RawKeyboardDouble::Options fault(int refuse, int vanish) {
-    auto o = raw(link::ScanCodeSet::Set1);
+    auto o = rawOptions(ScanCodeSet::Set1);
     o.refuseWrite = refuse;
     o.vanishAtWrite = vanish;
     return o;
@@ -278,14 +239,14 @@ TEST_P(DisturbedAnswer, FailsTheReadThenRecovers) {
     EXPECT_EQ(rig.window.model().image, sim.window.model().image);
 }
 
-RawKeyboardDouble::Options swiped(link::ScanCodeSet set) {
-    auto o = raw(set);
+RawKeyboardDouble::Options swiped(ScanCodeSet set) {
+    auto o = rawOptions(set);
     o.swipeAt = 400'000;
     return o;
 }
 
-RawKeyboardDouble::Options slowReader(link::ScanCodeSet set, bool breakAlone = false) {
-    auto o = raw(set, true, breakAlone);
+RawKeyboardDouble::Options slowReader(ScanCodeSet set, bool breakAlone = false) {
+    auto o = rawOptions(set, true, breakAlone);
     o.stallAt = 450'000;  // while the keyboard types its answer
     o.stallFor = 300'000;
     return o;
@@ -293,17 +254,17 @@ RawKeyboardDouble::Options slowReader(link::ScanCodeSet set, bool breakAlone = f
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DisturbedAnswer,
-    ::testing::Values(ReadFaultCase{"SwipeSet1", swiped(link::ScanCodeSet::Set1), false},
-                      ReadFaultCase{"SwipeSet2", swiped(link::ScanCodeSet::Set2), false},
-                      ReadFaultCase{"SlowReaderSet1", slowReader(link::ScanCodeSet::Set1), true},
-                      ReadFaultCase{"SlowReaderSet2", slowReader(link::ScanCodeSet::Set2), true},
-                      ReadFaultCase{"SlowReaderBreakAlone",
-                                    slowReader(link::ScanCodeSet::Set1, true), true}),
+    ::testing::Values(ReadFaultCase{"SwipeSet1", swiped(ScanCodeSet::Set1), false},
+                      ReadFaultCase{"SwipeSet2", swiped(ScanCodeSet::Set2), false},
+                      ReadFaultCase{"SlowReaderSet1", slowReader(ScanCodeSet::Set1), true},
+                      ReadFaultCase{"SlowReaderSet2", slowReader(ScanCodeSet::Set2), true},
+                      ReadFaultCase{"SlowReaderBreakAlone", slowReader(ScanCodeSet::Set1, true),
+                                    true}),
     [](const ::testing::TestParamInfo<ReadFaultCase>& info) { return info.param.name; });
 
 // Once the device has gone, nothing more is sent and a read fails.
 TEST(RawPortVanished, LaterReadsSendNothingAndFail) {
-    RawRig rig(raw(link::ScanCodeSet::Set1));
+    RawRig rig(rawOptions(ScanCodeSet::Set1));
     rig.window.Form_Load();
     ASSERT_TRUE(rig.window.model().imageValidFlag);
     rig.device.vanish();

@@ -13,21 +13,14 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/null_backends.h"
-#include "app/raw_port_backend.h"
-#include "platform/std_file_system.h"
-#include "support/fake_raw_source.h"
-#include "support/fake_sysfs.h"
-#include "support/fakes.h"
-#include "support/raw_keyboard_double.h"
+#include "support/raw_rig.h"
 #include "support/temp_dir.h"
-#include "support/trace_replay.h"
-#include "ui/msr_window.h"
 
 namespace tavrin::test {
 namespace {
 
 namespace fs = std::filesystem;
+using link::ScanCodeSet;
 
 struct Fixture {
     const char* file;
@@ -35,20 +28,12 @@ struct Fixture {
     RawKeyboardDouble::Options raw;
 };
 
-RawKeyboardDouble::Options raw(link::ScanCodeSet set, bool ack, bool breakAlone) {
-    RawKeyboardDouble::Options o;
-    o.set = set;
-    o.ack = ack;
-    o.breakAlone = breakAlone;
-    return o;
-}
-
 const Fixture kFixtures[] = {
-    {"set1.trace", "set 1, make and break, ACKs", raw(link::ScanCodeSet::Set1, true, false)},
-    {"set2.trace", "set 2, make and break, ACKs", raw(link::ScanCodeSet::Set2, true, false)},
+    {"set1.trace", "set 1, make and break, ACKs", rawOptions(ScanCodeSet::Set1, true, false)},
+    {"set2.trace", "set 2, make and break, ACKs", rawOptions(ScanCodeSet::Set2, true, false)},
     {"break-alone.trace", "set 1, break codes alone, ACKs",
-     raw(link::ScanCodeSet::Set1, true, true)},
-    {"no-ack.trace", "set 1, make and break, no ACKs", raw(link::ScanCodeSet::Set1, false, false)},
+     rawOptions(ScanCodeSet::Set1, true, true)},
+    {"no-ack.trace", "set 1, make and break, no ACKs", rawOptions(ScanCodeSet::Set1, false, false)},
 };
 
 std::string contents(const fs::path& path) {
@@ -68,36 +53,18 @@ std::string hexImage(const ui::WindowModel& model) {
 
 // The start-up read over the Linux backend, the double and a trace file.
 std::string record(const Fixture& f) {
-    const bool set2 = f.raw.set == link::ScanCodeSet::Set2;
-    FakeSysfs sysfs;
-    sysfs.addPort({"serio0", "i8042 KBD port", set2 ? "01" : "06", "atkbd"});
-    sim::VirtualClock clock;
-    sim::SimulatedKeyboard keyboard{clock, {}};
-    platform::ClockHost host{clock};
-    RawKeyboardDouble device(clock, keyboard, f.raw);
-    platform::SysfsSerioBus bus(sysfs.devices());
-    FakeSource source(bus);
-    app::RawTrace trace;
-    app::RawPortBackend backend(
-        bus, source, host, host, &trace,
-        [&](const platform::OpenedRawPort&) { return std::make_unique<Lent>(device.device()); });
+    BackendRig rig(f.raw);
     TempDir dir;
-    platform::StdFileSystem files{dir.path().string(), dir.path().string()};
-    FakeDialogs dialogs;
-    app::AbsentRegistry registry;
-    app::AbsentLauncher launcher;
-    ui::MsrWindow window{ui::Platform{backend, host, backend, host, backend, host, files, dialogs,
-                                      registry, launcher}};
     const std::string file = dir.file("trace");
-    EXPECT_TRUE(trace.open(file));
-    window.Form_Load();
-    window.Form_Unload();
-    EXPECT_TRUE(trace.close());
-    const bool ok = window.model().imageValidFlag;
+    EXPECT_TRUE(rig.trace.open(file));
+    rig.window.Form_Load();
+    rig.window.Form_Unload();
+    EXPECT_TRUE(rig.trace.close());
+    const bool ok = rig.window.model().imageValidFlag;
     return std::string("# Recorded with the raw keyboard double: ") + f.what +
            ". Do not edit; see tests/linux/raw_trace_replay_test.cpp.\n# read " +
-           (ok ? "ok" : "error") + "\n" + (ok ? "# image" + hexImage(window.model()) + "\n" : "") +
-           contents(file);
+           (ok ? "ok" : "error") + "\n" +
+           (ok ? "# image" + hexImage(rig.window.model()) + "\n" : "") + contents(file);
 }
 
 TEST(TraceFixtures, AreWhatTheDoubleRecords) {
@@ -123,28 +90,14 @@ struct Replayed {
 
 // The start-up read with the trace as the keyboard.
 Replayed replay(const RawTraceFile& trace) {
-    sim::VirtualClock clock;
-    platform::ClockHost host{clock};
-    ReplayDevice device(clock, trace);
-    link::RawKeyboardPort port(device, host, trace.set);
-    link::RawPortEvents events(host, port);
-    TempDir dir;
-    platform::StdFileSystem files{dir.path().string(), dir.path().string()};
-    FakeDialogs dialogs;
-    app::AbsentRegistry registry;
-    app::AbsentLauncher launcher;
-    ui::MsrWindow window{
-        ui::Platform{port, host, events, host, port, host, files, dialogs, registry, launcher}};
-    window.Form_Load();
-    Replayed r;
-    r.written = device.written();
-    r.readOk = window.model().imageValidFlag;
-    r.image.assign(window.model().image.begin(), window.model().image.end());
-    r.unread = device.unread();
-    for (const auto& m : dialogs.messages) {
-        r.messages.push_back(m.text);
-    }
-    return r;
+    ReplayRig rig(trace);
+    rig.window.Form_Load();
+    const auto& image = rig.window.model().image;
+    return {rig.device.written(),
+            rig.window.model().imageValidFlag,
+            {image.begin(), image.end()},
+            rig.device.unread(),
+            rig.messageTexts()};
 }
 
 RawTraceFile load(const fs::path& path) {

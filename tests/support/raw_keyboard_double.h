@@ -264,4 +264,15 @@ private:
     platform::AliveToken alive_;
 };
 
+// The double's keyboard by how it talks: its scan-code set, whether it ACKs,
+// and whether it types by break codes alone.
+inline RawKeyboardDouble::Options rawOptions(link::ScanCodeSet set, bool ack = true,
+                                             bool breakAlone = false) {
+    RawKeyboardDouble::Options o;
+    o.set = set;
+    o.ack = ack;
+    o.breakAlone = breakAlone;
+    return o;
+}
+
 }  // namespace tavrin::test

@@ -15,25 +15,15 @@
 
 namespace tavrin::test {
 
-struct SimRig {
-    explicit SimRig(sim::SimulatedKeyboard::Options options = {})
-        : keyboard(clock, std::move(options)) {}
-
-    sim::VirtualClock clock;
-    sim::SimulatedKeyboard keyboard;
+// What a rig's window has besides its keyboard: program and system folders
+// on disk, scripted dialogs, no registry and no launcher.
+struct WindowDesk {
     TempDir programDir;
     TempDir systemDir;
     platform::StdFileSystem files{programDir.path().string(), systemDir.path().string()};
     FakeDialogs dialogs;
     app::AbsentRegistry registry;
     app::AbsentLauncher launcher;
-    ui::MsrWindow window{ui::Platform{keyboard.ports(), keyboard.host(), keyboard.host(),
-                                      keyboard.host(), keyboard.host(), keyboard.host(), files,
-                                      dialogs, registry, launcher}};
-
-    ui::WindowModel& model() { return window.model(); }
-    sim::KeyboardFirmware& firmware() { return keyboard.firmware(); }
-    sim::I8042& ports() { return keyboard.ports(); }
 
     std::vector<std::string> messageTexts() const {
         std::vector<std::string> texts;
@@ -42,6 +32,22 @@ struct SimRig {
         }
         return texts;
     }
+};
+
+struct SimRig : WindowDesk {
+    explicit SimRig(sim::SimulatedKeyboard::Options options = {})
+        : keyboard(clock, std::move(options)) {}
+
+    sim::VirtualClock clock;
+    sim::SimulatedKeyboard keyboard;
+    ui::MsrWindow window{ui::Platform{keyboard.ports(), keyboard.host(), keyboard.host(),
+                                      keyboard.host(), keyboard.host(), keyboard.host(), files,
+                                      dialogs, registry, launcher}};
+
+    ui::WindowModel& model() { return window.model(); }
+    sim::KeyboardFirmware& firmware() { return keyboard.firmware(); }
+    sim::I8042& ports() { return keyboard.ports(); }
+
     // Selects entry index of item n's combo box as the operator would.
     void choose(int item, int index) { window.choose(item, index); }
     void chooseMode(bool on) { window.chooseMode(on ? 1 : 0); }
