@@ -20,6 +20,8 @@ public:
 
     bool InitializeWinIo() override { return inner_.InitializeWinIo(); }
     void ShutdownWinIo() override { inner_.ShutdownWinIo(); }
+    // The port goes back to the system's keyboard driver between operations.
+    void operationEnded() override { inner_.operationEnded(); }
     bool GetPortVal(std::uint16_t port, std::uint32_t& value, int size) override {
         return inner_.GetPortVal(port, value, size);
     }

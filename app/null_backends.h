@@ -16,6 +16,7 @@ class AbsentPortDriver : public platform::PortDriver {
 public:
     bool InitializeWinIo() override { return false; }
     void ShutdownWinIo() override {}
+    void operationEnded() override {}
     bool GetPortVal(std::uint16_t, std::uint32_t& value, int) override {
         value = 0;
         return false;

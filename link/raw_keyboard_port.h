@@ -63,6 +63,7 @@ public:
     // gone or the driver shut.
     bool InitializeWinIo() override;
     void ShutdownWinIo() override;
+    void operationEnded() override {}  // its backend lends the port back
     bool GetPortVal(std::uint16_t port, std::uint32_t& value, int size) override;
     bool SetPortVal(std::uint16_t port, std::uint32_t value, int size) override;
 

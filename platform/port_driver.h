@@ -19,7 +19,8 @@ public:
     // An operation of the window or the tool has ended. A driver that takes
     // the port from the system's own keyboard driver gives it back here and
     // takes it again at the next access; WinIo has nothing to give back.
-    virtual void operationEnded() {}
+    // No default: a driver that wraps another passes it on.
+    virtual void operationEnded() = 0;
 };
 
 }  // namespace tavrin::platform

@@ -63,6 +63,7 @@ public:
 
     bool InitializeWinIo() override;
     void ShutdownWinIo() override;
+    void operationEnded() override {}  // no system keyboard driver to give back to
     bool GetPortVal(std::uint16_t port, std::uint32_t& value, int size) override;
     bool SetPortVal(std::uint16_t port, std::uint32_t value, int size) override;
 

@@ -27,6 +27,7 @@ public:
     // failed open.
     bool InitializeWinIo() override;
     void ShutdownWinIo() override;
+    void operationEnded() override {}  // the port stays the program's
     // False, value 0, while the driver is not open.
     bool GetPortVal(std::uint16_t port, std::uint32_t& value, int size) override;
     bool SetPortVal(std::uint16_t port, std::uint32_t value, int size) override;

@@ -95,6 +95,7 @@ public:
         return initializeResults.empty() ? true : popFront(initializeResults);
     }
     void ShutdownWinIo() override { ++shutdownCalls; }
+    void operationEnded() override {}
     bool GetPortVal(std::uint16_t port, std::uint32_t& value, int) override {
         if (port == link::kStatusPort) {
             ++statusReads;
