@@ -8,9 +8,12 @@
 #
 #   tools/kernel-check.sh [--build DIR] [--boots "pc lockdown q35 nokbd"]
 #   tools/kernel-check.sh --broken-hand-back
+#   tools/kernel-check.sh --boots system
 #
 # The second builds tavrin-cli without the guard that gives the port back
 # and passes only when the harness sees the keyboard left dead.
+# The third boots a Debian system (systemd, udev, polkit, pkexec) with
+# dist/tavrin_*.deb installed, and runs the user's path through the helper.
 #
 # Kernel packages are fetched with apt-get download into
 # ${TAVRIN_KERNEL_CACHE:-/var/cache/tavrin-kernel-check} and reused.
@@ -19,8 +22,9 @@
 # ---- the guest: busybox ash runs this part as the initramfs's init -------
 
 if [ "${1:-}" = --guest ]; then
-    PATH=/usr/bin:/bin:/sbin
+    PATH=/usr/bin:/bin:/usr/sbin:/sbin
     cli=/usr/bin/tavrin-cli
+    as= # how the program runs: as root, or as the system boot's user
     port=/sys/bus/serio/devices/serio0
 
     ms() { awk '{ printf "%d\n", $1 * 1000 }' /proc/uptime; }
@@ -67,7 +71,7 @@ if [ "${1:-}" = --guest ]; then
         shift
         rm -f /tmp/why
         t=$(ms)
-        "$cli" "$@" >/tmp/out 2>/tmp/err </dev/null
+        $as "$cli" "$@" >/tmp/out 2>/tmp/err </dev/null
         rc=$?
         took=$(($(ms) - t))
         ok=0
@@ -105,7 +109,7 @@ if [ "${1:-}" = --guest ]; then
         shift 2
         rm -f /tmp/why
         t=$(ms)
-        "$cli" doctor >/tmp/err 2>&1
+        $as "$cli" doctor >/tmp/err 2>&1
         rc=$?
         ok=0
         [ $rc -eq "$want" ] || { echo "exit $rc" >>/tmp/why; ok=1; }
@@ -133,12 +137,130 @@ if [ "${1:-}" = --guest ]; then
         for signal in INT TERM HUP KILL; do killed $signal; done
     }
 
-    mount -t proc proc /proc
-    mount -t sysfs sys /sys
-    mount -t devtmpfs dev /dev
-    mount -t tmpfs tmp /tmp
-    mount -t tmpfs run /run
-    mount -t securityfs security /sys/kernel/security 2>/dev/null
+    # A Debian system with the package installed: the user "till", whom a
+    # polkit rule allows as a live system allows its user, reaches the port
+    # through pkexec and tavrin-port.
+    system_cases() {
+        rm -f /tmp/why
+        t=$(ms)
+        ok=0
+        [ -e /sys/bus/serio/drivers/serio_raw ] || { echo "udev did not load serio_raw" >>/tmp/why; ok=1; }
+        [ "$(driver)" = atkbd ] || { echo "driver $(driver)" >>/tmp/why; ok=1; }
+        keyboard_types || ok=1
+        result udev-loads-serio-raw $ok "$t" "$(why)"
+        rm -f /tmp/why
+        t=$(ms)
+        policy=/usr/share/polkit-1/actions/example.tavrin.port.policy
+        helper=$(sed -n 's|.*exec.path">\(.*\)</annotate>.*|\1|p' "$policy")
+        ok=0
+        { [ -x "$helper" ] && dpkg -S "$helper" >/dev/null 2>&1; } || { echo "policy names '$helper'" >>/tmp/why; ok=1; }
+        result policy-names-the-installed-helper $ok "$t" "$helper $(why)"
+        as="setpriv --reuid=till --regid=till --init-groups --reset-env"
+        doctor user-doctor 0 "ok    rights: pkexec and $policy for $helper" "verdict: all"
+        # serio_raw numbers its devices by bind: serio_raw0, 1, ...
+        rm -f /tmp/node
+        (n=0
+         while [ ! -e /tmp/node ] && [ $n -lt 100 ]; do
+             for node in /dev/serio_raw*; do [ ! -c "$node" ] || echo "$node" >/tmp/node; done
+             sleep 0.05
+             n=$((n + 1))
+         done) &
+        refused user-read read
+        wait
+        t=$(ms)
+        [ -e /tmp/node ]
+        result udev-makes-the-raw-node $? "$t" "$(cat /tmp/node 2>/dev/null)"
+        refused user-write write /tmp/profile.json
+        second "" root
+        second "$as" user
+        user_killed program
+        user_killed helper
+        rm -f /tmp/why
+        t=$(ms)
+        printf serio_raw >$port/drvctl
+        $as "$cli" restore-keyboard >/tmp/err 2>&1
+        ok=$?
+        has "given back to atkbd" || ok=1
+        lacks "needs root" || ok=1
+        await_driver atkbd 20 || { echo "driver $(driver)" >>/tmp/why; ok=1; }
+        keyboard_types || ok=1
+        result user-restore-keyboard $ok "$t" "$(why)"
+        window_read
+        as=
+    }
+    # The window (offscreen) reads at start: the port is taken for the read
+    # only, and the keyboard types while the window stays open on its box.
+    window_read() {
+        rm -f /tmp/why
+        t=$(ms)
+        ok=0
+        $as env QT_QPA_PLATFORM=offscreen /usr/bin/tavrin >/tmp/err 2>&1 </dev/null &
+        window=$!
+        await_driver serio_raw 150 || { echo "never bound" >>/tmp/why; ok=1; }
+        bound_at=$(ms)
+        await_driver atkbd 100 || { echo "driver $(driver) after the read" >>/tmp/why; ok=1; }
+        echo "back $(($(ms) - bound_at)) ms after the bind" >>/tmp/why
+        kill -0 $window 2>/dev/null || { echo "the window closed" >>/tmp/why; ok=1; }
+        keyboard_types || ok=1
+        kill -TERM $window 2>/dev/null
+        wait $window
+        result window-read-then-types $ok "$t" "$(why)"
+        [ $ok -eq 0 ] || sed 's/^/    /' /tmp/err
+    }
+    # While the user's read holds the port, another Tavrin is refused.
+    second() { # how the second runs, its name
+        rm -f /tmp/why
+        t=$(ms)
+        ok=0
+        $as "$cli" read >/dev/null 2>&1 </dev/null &
+        first=$!
+        await_driver serio_raw 40 || { echo "never bound" >>/tmp/why; ok=1; }
+        $1 "$cli" read >/tmp/out 2>/tmp/err </dev/null
+        rc=$?
+        wait $first
+        [ $rc -eq 1 ] || { echo "exit $rc" >>/tmp/why; ok=1; }
+        has "another Tavrin holds the keyboard port" || ok=1
+        await_driver atkbd 30 || { echo "driver $(driver)" >>/tmp/why; ok=1; }
+        keyboard_types || ok=1
+        result "second-client-$2-refused" $ok "$t" "$(why)"
+    }
+    # The user's program or its helper killed while the port is held: the
+    # guard gives the port back, and a read whose helper is gone ends at
+    # once instead of at the capture's time-out.
+    user_killed() { # program or helper
+        rm -f /tmp/why
+        t=$(ms)
+        ok=0
+        $as "$cli" read >/dev/null 2>/tmp/err </dev/null &
+        client=$!
+        await_driver serio_raw 60 || { echo "never bound" >>/tmp/why; ok=1; }
+        killed_at=$(ms)
+        if [ "$1" = helper ]; then
+            pkill -KILL -P $client -x tavrin-port || { echo "no helper under $client" >>/tmp/why; ok=1; }
+            want=1
+        else
+            kill -KILL $client
+            want=137
+        fi
+        wait $client
+        rc=$?
+        took=$(($(ms) - killed_at))
+        [ $rc -eq $want ] || { echo "exit $rc" >>/tmp/why; ok=1; }
+        [ $took -lt 3000 ] || { echo "ended $took ms after" >>/tmp/why; ok=1; }
+        await_driver atkbd 30 || { echo "driver $(driver)" >>/tmp/why; ok=1; }
+        keyboard_types || ok=1
+        result "user-$1-killed" $ok "$t" "$(why)"
+        [ $ok -eq 0 ] || sed 's/^/    /' /tmp/err
+    }
+
+    if [ $$ -eq 1 ]; then # the initramfs's init
+        mount -t proc proc /proc
+        mount -t sysfs sys /sys
+        mount -t devtmpfs dev /dev
+        mount -t tmpfs tmp /tmp
+        mount -t tmpfs run /run
+        mount -t securityfs security /sys/kernel/security 2>/dev/null
+    fi
     # The simulated keyboard behind a userio port: through the kernel's own
     # serio_raw, every command gives what it gives on the simulated
     # keyboard's own path: output, exit status, wire bytes, backups and the
@@ -245,8 +367,7 @@ if [ "${1:-}" = --guest ]; then
 
     boot=$(sed -n 's/.*tavrin\.boot=\([^ ]*\).*/\1/p' /proc/cmdline)
     say "KERNEL $(uname -r) $(cat /proc/cmdline)"
-    depmod
-    modprobe evdev
+    [ $$ -ne 1 ] || { depmod; modprobe evdev; }
     case $boot in
         pc)
             qemu_keyboard_cases
@@ -272,6 +393,11 @@ if [ "${1:-}" = --guest ]; then
         nokbd)
             doctor doctor-no-keyboard-port 1 "FAIL  keyboard port: the kernel has no i8042 keyboard port here"
             ;;
+        system)
+            "$cli" --simulate --sim-image /tmp/sim.bin read --save /tmp/profile.json >/dev/null 2>&1
+            chmod 644 /tmp/profile.json
+            system_cases
+            ;;
     esac
     say DONE
     poweroff -f
@@ -279,6 +405,50 @@ if [ "${1:-}" = --guest ]; then
 fi
 
 # ---- the host ------------------------------------------------------------
+
+# The system boot's root, from mmdebstrap's hook: the user "till", allowed
+# the port by a polkit rule as a live system allows its user, and the guest
+# part above run once the system is up, its lines on the serial console.
+if [ "${1:-}" = --system-root ]; then
+    set -eu
+    r=$3
+    if [ "$2" = essential ]; then
+        # A small initramfs: the disk's drivers only, made in seconds.
+        mkdir -p "$r/etc/initramfs-tools/conf.d" "$r/usr/share/initramfs-tools/modules.d"
+        echo MODULES=list >"$r/etc/initramfs-tools/conf.d/tavrin-check"
+        printf '%s\n' virtio_pci virtio_blk ext4 >"$r/usr/share/initramfs-tools/modules.d/tavrin-check"
+        exit 0
+    fi
+    # Local packages are installed from inside: apt outside would hand the
+    # chrooted dpkg paths it cannot see.
+    shift 3
+    mkdir "$r/tmp/debs"
+    cp "$@" "$r/tmp/debs/"
+    chroot "$r" sh -c 'apt-get install --yes --no-install-recommends -q /tmp/debs/*.deb'
+    rm -rf "$r/tmp/debs"
+    chroot "$r" useradd --create-home --shell /bin/sh till
+    sed -n '/^# ---- the guest/,/^# ---- the host/p' "$0" >"$r/kernel-check.sh"
+    cat >"$r/etc/polkit-1/rules.d/50-tavrin-till.rules" <<'RULE'
+polkit.addRule(function (action, subject) {
+    if (action.id == "example.tavrin.port" && subject.user == "till") {
+        return polkit.Result.YES;
+    }
+});
+RULE
+    cat >"$r/etc/systemd/system/tavrin-check.service" <<'UNIT'
+[Unit]
+After=multi-user.target polkit.service
+[Service]
+Type=oneshot
+ExecStart=/bin/sh -c "exec /bin/sh /kernel-check.sh --guest >/dev/ttyS0 2>&1"
+[Install]
+WantedBy=multi-user.target
+UNIT
+    ln -s /etc/systemd/system/tavrin-check.service "$r/etc/systemd/system/multi-user.target.wants/"
+    ln -s /dev/null "$r/etc/systemd/system/serial-getty@ttyS0.service"
+    echo "/dev/vda / ext4 rw 0 1" >"$r/etc/fstab"
+    exit 0
+fi
 
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -312,10 +482,20 @@ series=${abi%%-*}                       # 6.1.0
 series=${series%.*}                     # 6.1
 kdir=$cache/$version
 mkdir -p "$kdir"
+# The archive keeps only the newest build of some of these (linux-kbuild):
+# one of another build of the same series is taken then, and named.
+matched() {
+    if [ -n "$(apt-cache show --no-all-versions "$1=$version" 2>/dev/null)" ]; then
+        echo "$1=$version"
+    else
+        echo "kernel: no $1 $version; taking $(apt-cache policy "$1" | awk '/Candidate:/ {print $2}')" >&2
+        echo "$1"
+    fi
+}
 if [ ! -e "$kdir/unpacked" ]; then
     (cd "$kdir" && apt-get download -q "$image_pkg=$version" "linux-headers-$abi=$version" \
-        "linux-headers-${abi%-amd64}-common=$version" "linux-kbuild-$series=$version" \
-        "linux-source-$series=$version" busybox-static 2>&1 | grep -v "^W: Download is performed unsandboxed" || true)
+        "linux-headers-${abi%-amd64}-common=$version" "$(matched "linux-kbuild-$series")" \
+        "$(matched "linux-source-$series")" busybox-static 2>&1 | grep -v "^W: Download is performed unsandboxed" || true)
     rm -rf "$kdir/x"
     for deb in "$kdir"/*.deb; do
         case $deb in *linux-source*) ;; *) dpkg-deb -x "$deb" "$kdir/x" ;; esac
@@ -344,6 +524,30 @@ if [ $broken -eq 1 ]; then
         -DTAVRIN_BUILD_TESTS=OFF -DTAVRIN_WERROR=ON -DTAVRIN_TEST_BROKEN_HAND_BACK=ON >/dev/null
     cmake --build "$build" -j"$(nproc)" --target tavrin-cli >/dev/null
 fi
+# The system boot: a Debian system from mmdebstrap with the package
+# installed by apt, on a disk of its own, booted by the same kernel package
+# installed in it, with its own initramfs.
+system_disk() {
+    local deb sys=$work/system
+    deb=$(ls "$tree"/dist/tavrin_*_amd64.deb 2>/dev/null | tail -n 1)
+    [ -n "$deb" ] || { echo "kernel-check: no dist/tavrin_*_amd64.deb; run tools/package.sh first" >&2; exit 2; }
+    tools/install-deps.sh mmdebstrap e2fsprogs
+    echo "system: $(basename "$deb") on Debian 12 from mmdebstrap"
+    mmdebstrap --variant=apt --mode=root \
+        --include=systemd-sysv,udev,dbus,polkitd,pkexec,procps,kmod \
+        --dpkgopt='path-exclude=/usr/share/man/*' --dpkgopt='path-exclude=/usr/share/locale/*' \
+        --dpkgopt='path-exclude=/usr/share/doc/*' \
+        --essential-hook="'$tree/tools/kernel-check.sh' --system-root essential \"\$1\"" \
+        --customize-hook="'$tree/tools/kernel-check.sh' --system-root customize \"\$1\" '$(ls "$kdir"/linux-image-*.deb)' '$deb'" \
+        bookworm "$sys" "deb http://deb.debian.org/debian bookworm main" \
+        "deb http://deb.debian.org/debian bookworm-updates main" \
+        "deb http://deb.debian.org/debian-security bookworm-security main" >"$work/mmdebstrap.log" 2>&1 ||
+        { tail -n 30 "$work/mmdebstrap.log"; exit 1; }
+    cp "$sys/boot/initrd.img-$abi" "$work/system-initrd"
+    mke2fs -q -t ext4 -d "$sys" "$work/system.img" 2G
+    rm -rf "$sys"
+}
+
 programs=cli/tavrin-cli
 case " $boots " in
     *" pc "*) programs="$programs tests/tavrin-cli-port tests/tavrin-userio-keyboard tests/tavrin_linux_tests" ;;
@@ -403,10 +607,11 @@ boot() { # name, machine, kernel command line
             *@@DONE*) done=1 ;;
             "    "*) echo "$line" ;;
         esac
-    done < <(flock /tmp/tavrin-qemu.lock timeout 300 qemu-system-x86_64 -machine "$machine" -accel tcg -m 512 -smp 1 \
+    # shellcheck disable=SC2086
+    done < <(flock /tmp/tavrin-qemu.lock timeout 300 qemu-system-x86_64 -machine "$machine" -accel tcg -m 1024 -smp 1 \
         -nodefaults -no-user-config -display none -serial stdio -nic none -no-reboot \
         -monitor "unix:$work/monitor,server=on,wait=off" \
-        -kernel "$vmlinuz" -initrd "$work/initrd" \
+        -kernel "$vmlinuz" -initrd "$work/${initrd:-initrd}" ${disk:-} \
         -append "console=ttyS0 quiet panic=-1 tavrin.boot=$name $extra" 2>&1)
     if [ $done -eq 0 ] || [ $cases -eq 0 ]; then
         echo "   boot $name did not finish within its time; its last lines:"
@@ -423,6 +628,11 @@ for b in $boots; do
         q35) boot q35 q35 "i8042.direct=1" ;;
         nokbd) boot nokbd pc "i8042.nokbd" ;;
         broken) boot broken pc "" ;;
+        system)
+            system_disk
+            initrd=system-initrd disk="-drive file=$work/system.img,if=virtio,format=raw" \
+                boot system pc "root=/dev/vda rw systemd.show_status=0"
+            ;;
         *) echo "kernel-check: no boot $b" >&2; exit 2 ;;
     esac
 done
