@@ -171,8 +171,10 @@ if [ "${1:-}" = --guest ]; then
         [ -e /tmp/node ]
         result udev-makes-the-raw-node $? "$t" "$(cat /tmp/node 2>/dev/null)"
         refused user-write write /tmp/profile.json
-        second "" root
-        second "$as" user
+        second "$as" "" root-while-user-holds-refused
+        second "" "$as" user-while-root-holds-refused
+        second "$as" "$as" user-while-user-holds-refused
+        user_stopped
         user_killed program
         user_killed helper
         rm -f /tmp/why
@@ -198,6 +200,12 @@ if [ "${1:-}" = --guest ]; then
         window=$!
         await_driver serio_raw 150 || { echo "never bound" >>/tmp/why; ok=1; }
         bound_at=$(ms)
+        # During the read the keyboard has no input device: no key reaches the system.
+        for d in /sys/class/input/event*; do
+            case "$(cat "$d/device/name" 2>/dev/null)" in
+                AT*keyboard) echo "a keyboard input device during the read" >>/tmp/why; ok=1 ;;
+            esac
+        done
         await_driver atkbd 100 || { echo "driver $(driver) after the read" >>/tmp/why; ok=1; }
         echo "back $(($(ms) - bound_at)) ms after the bind" >>/tmp/why
         kill -0 $window 2>/dev/null || { echo "the window closed" >>/tmp/why; ok=1; }
@@ -208,21 +216,43 @@ if [ "${1:-}" = --guest ]; then
         [ $ok -eq 0 ] || sed 's/^/    /' /tmp/err
     }
     # While the user's read holds the port, another Tavrin is refused.
-    second() { # how the second runs, its name
+    # While one read holds the port, another Tavrin is refused and the
+    # holder's read ends as it would alone.
+    second() { # how the first runs, how the second runs, the case's name
         rm -f /tmp/why
         t=$(ms)
         ok=0
-        $as "$cli" read >/dev/null 2>&1 </dev/null &
+        $1 "$cli" read >/dev/null 2>/tmp/first </dev/null &
         first=$!
         await_driver serio_raw 40 || { echo "never bound" >>/tmp/why; ok=1; }
-        $1 "$cli" read >/tmp/out 2>/tmp/err </dev/null
+        $2 "$cli" read >/tmp/out 2>/tmp/err </dev/null
         rc=$?
         wait $first
+        rc_first=$?
         [ $rc -eq 1 ] || { echo "exit $rc" >>/tmp/why; ok=1; }
         has "another Tavrin holds the keyboard port" || ok=1
+        { [ $rc_first -eq 1 ] && grep -q "answered resend (FE) to" /tmp/first; } ||
+            { echo "the holder's read: exit $rc_first, $(head -c 200 /tmp/first)" >>/tmp/why; ok=1; }
         await_driver atkbd 30 || { echo "driver $(driver)" >>/tmp/why; ok=1; }
         keyboard_types || ok=1
-        result "second-client-$2-refused" $ok "$t" "$(why)"
+        result "$3" $ok "$t" "$(why)"
+    }
+    # Ctrl+Z on the user's read (SIGTSTP to its process group): the helper,
+    # in a session of its own, sees it stopped and gives the port back.
+    user_stopped() {
+        rm -f /tmp/why
+        t=$(ms)
+        ok=0
+        setsid $as "$cli" read >/dev/null 2>&1 </dev/null &
+        client=$!
+        await_driver serio_raw 60 || { echo "never bound" >>/tmp/why; ok=1; }
+        kill -TSTP -- -$client
+        await_driver atkbd 50 || { echo "driver $(driver) with the program stopped" >>/tmp/why; ok=1; }
+        keyboard_types || ok=1
+        kill -KILL -- -$client
+        kill -CONT -- -$client 2>/dev/null
+        wait $client
+        result user-stopped-gives-back $ok "$t" "$(why)"
     }
     # The user's program or its helper killed while the port is held: the
     # guard gives the port back, and a read whose helper is gone ends at
@@ -600,7 +630,7 @@ boot() { # name, machine, kernel command line
             *@@KERNEL*) echo "   kernel ${line#*@@KERNEL }" ;;
             *@@CASE*)
                 read -r _ case verdict took detail <<<"${line#*@@}"
-                printf '   %-28s %s  %6.1f s  %s\n' "$case" "$verdict" "$(awk -v t="$took" 'BEGIN { printf "%.1f", t / 1000 }')" "$detail"
+                printf '   %-34s %s  %6.1f s  %s\n' "$case" "$verdict" "$(awk -v t="$took" 'BEGIN { printf "%.1f", t / 1000 }')" "$detail"
                 cases=$((cases + 1))
                 if [ "$verdict" = pass ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
                 ;;
