@@ -150,9 +150,17 @@ if ((${#need[@]} > 0)); then
     if [[ " ${need[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
         dpkg --add-architecture i386
     fi
-    if ! { apt-get update -qq && apt-get install -y -qq "${need[@]}" >/dev/null; }; then
-        fail "apt-get install ${need[*]}"
-        finish
+    apt-get update -qq || echo "== some package indexes could not be fetched; installing from the others"
+    if ! apt-get install -y -qq "${need[@]}" >/dev/null; then
+        # Without the i386 index (a mirror mid-sync) wine32 cannot come:
+        # the x86_64 suites still run, and the probe below says so.
+        rest=()
+        for p in "${need[@]}"; do [[ $p == *:i386 ]] || rest+=("$p"); done
+        if ((${#rest[@]} == ${#need[@]})) || ! apt-get install -y -qq "${rest[@]}" >/dev/null; then
+            fail "apt-get install ${need[*]}"
+            finish
+        fi
+        echo "== wine32:i386 could not be installed from Debian's archive now"
     fi
 fi
 probe_wine32

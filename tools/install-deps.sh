@@ -32,5 +32,8 @@ if [ "$(id -u)" -ne 0 ]; then
   sudo="sudo"
 fi
 echo "Installing: ${missing[*]}"
-$sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+# A mirror caught mid-sync fails one index (seen: bookworm-security's i386):
+# the install below still fails for anything that index alone would give.
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq ||
+  echo "install-deps: some package indexes could not be fetched; installing from the others"
 $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
