@@ -41,6 +41,13 @@ keyboard_types() {
     kill "$reader" 2>/dev/null
     [ "$(wc -c </tmp/ev 2>/dev/null || echo 0)" -ge 24 ] || { echo "no key reached $ev" >>/tmp/why; return 1; }
 }
+# The port back on atkbd within $1 tenths of a second, and a key typed.
+typing_again() {
+    back=0
+    await_driver atkbd "$1" || { echo "driver $(driver)" >>/tmp/why; back=1; }
+    keyboard_types || back=1
+    return $back
+}
 why() { [ ! -e /tmp/why ] || tr '\n' ' ' </tmp/why; }
 has() { grep -qF -- "$1" /tmp/err || { echo "missing: $1" >>/tmp/why; return 1; }; }
 lacks() { ! grep -qiE -- "$1" /tmp/err || { echo "found: $1" >>/tmp/why; return 1; }; }
@@ -61,8 +68,7 @@ refused() { # name, then the command's words
     has "it takes no configuration commands" || ok=1
     lacks "success" || ok=1
     [ $took -lt 8000 ] || { echo "took $took ms" >>/tmp/why; ok=1; }
-    await_driver atkbd 20 || { echo "driver $(driver)" >>/tmp/why; ok=1; }
-    keyboard_types || ok=1
+    typing_again 20 || ok=1
     result "$name" $ok "$t" "$(why)"
     [ $ok -eq 0 ] || sed 's/^/    /' /tmp/err
 }
@@ -79,8 +85,7 @@ killed() { # signal
     ok=0
     [ -e /tmp/bound ] || { echo "never bound" >>/tmp/why; ok=1; }
     [ $rc -gt 128 ] || { echo "exit $rc, not the signal" >>/tmp/why; ok=1; }
-    await_driver atkbd 30 || { echo "driver $(driver)" >>/tmp/why; ok=1; }
-    keyboard_types || ok=1
+    typing_again 30 || ok=1
     result "killed-by-$1" $ok "$t" "$(why)"
 }
 
@@ -165,8 +170,7 @@ system_cases() {
     ok=$?
     has "given back to atkbd" || ok=1
     lacks "needs root" || ok=1
-    await_driver atkbd 20 || { echo "driver $(driver)" >>/tmp/why; ok=1; }
-    keyboard_types || ok=1
+    typing_again 20 || ok=1
     result user-restore-keyboard $ok "$t" "$(why)"
     window_read
     as=
@@ -214,8 +218,7 @@ second() { # how the first runs, how the second runs, the case's name
     has "another Tavrin holds the keyboard port" || ok=1
     { [ $rc_first -eq 1 ] && grep -q "answered resend (FE) to" /tmp/first; } ||
         { echo "the holder's read: exit $rc_first, $(head -c 200 /tmp/first)" >>/tmp/why; ok=1; }
-    await_driver atkbd 30 || { echo "driver $(driver)" >>/tmp/why; ok=1; }
-    keyboard_types || ok=1
+    typing_again 30 || ok=1
     result "$3" $ok "$t" "$(why)"
 }
 # Ctrl+Z on the user's read (SIGTSTP to its process group): the helper,
@@ -228,8 +231,7 @@ user_stopped() {
     client=$!
     await_driver serio_raw 60 || { echo "never bound" >>/tmp/why; ok=1; }
     kill -TSTP -- -$client
-    await_driver atkbd 50 || { echo "driver $(driver) with the program stopped" >>/tmp/why; ok=1; }
-    keyboard_types || ok=1
+    typing_again 50 || ok=1
     kill -KILL -- -$client
     kill -CONT -- -$client 2>/dev/null
     wait $client
@@ -258,8 +260,7 @@ user_killed() { # program or helper
     took=$(($(ms) - killed_at))
     [ $rc -eq $want ] || { echo "exit $rc" >>/tmp/why; ok=1; }
     [ $took -lt 3000 ] || { echo "ended $took ms after" >>/tmp/why; ok=1; }
-    await_driver atkbd 30 || { echo "driver $(driver)" >>/tmp/why; ok=1; }
-    keyboard_types || ok=1
+    typing_again 30 || ok=1
     result "user-$1-killed" $ok "$t" "$(why)"
     [ $ok -eq 0 ] || sed 's/^/    /' /tmp/err
 }
