@@ -305,7 +305,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     ui::MsrWindow& window = session.window();
     window.Form_Load(false);
     if (!args.session.simulate) {
-        warnForeignPortLibrary(session.fileSystem(), err);
+        warnForeignPortLibrary(session.backends(), err);
     }
     Commands commands(window, dialogs, lines, err);
     commands.reportTo(report);

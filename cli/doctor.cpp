@@ -98,9 +98,10 @@ std::string driverFailureCause(app::NativePlatform& machine, const CliOptions& o
                                                          hasAdministratorRights(options)));
 }
 
-void warnForeignPortLibrary(platform::FileSystem& files, std::ostream& err) {
+void warnForeignPortLibrary(app::NativePlatform& machine, std::ostream& err) {
     const std::string advice =
-        link::foreignLibraryAdvice(link::inspectPortLibrary(files), platform::buildMachine());
+        link::foreignLibraryAdvice(link::inspectPortLibrary(machine.files()),
+                                   platform::buildMachine(), machine.security().nativeMachine());
     if (!advice.empty()) {
         err << "tavrin-cli: " << advice << '\n';
     }

@@ -22,6 +22,6 @@ std::string driverFailureCause(app::NativePlatform& machine, const CliOptions& o
 
 // A winio3.dll of the other architecture fails to load with no reason the
 // core can tell; this says which build loads it.
-void warnForeignPortLibrary(platform::FileSystem& files, std::ostream& err);
+void warnForeignPortLibrary(app::NativePlatform& machine, std::ostream& err);
 
 }  // namespace tavrin::cli

@@ -64,9 +64,29 @@ void noteSourceMachine(DoctorSeams& s, const DriverFileRow& row, const std::stri
     }
 }
 
-void checkDriverFiles(DoctorSeams& s, std::vector<DoctorCheck>& out) {
+// Neither this program's library nor its driver, nor the shipped copies
+// start-up makes them from: one cause, told once.
+bool noDriverFiles(DoctorSeams& s, const std::string& program) {
+    for (const DriverFileRow& row : kDriverFiles) {
+        if (usedByThisProgram(row) && !program.empty() &&
+            (s.files.fileExists(s.files.joinPath(program, std::string(row.target))) ||
+             s.files.fileExists(s.files.joinPath(program, std::string(row.source))))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// False when no driver file is there at all, which the one line says.
+bool checkDriverFiles(DoctorSeams& s, std::vector<DoctorCheck>& out) {
     const std::string program = s.files.programFolder();
     const std::string system = GetSystemDir(s.files);
+    if (noDriverFiles(s, program)) {
+        out.push_back({"driver files", false,
+                       "winio3.dll and winio3.sys are not in the program folder: put both files "
+                       "of this build's architecture beside the program"});
+        return false;
+    }
     for (const DriverFileRow& row : kDriverFiles) {
         const bool inProgram = row.folder == DeployFolder::Program;
         const std::string& folder = inProgram ? program : system;
@@ -99,6 +119,11 @@ void checkDriverFiles(DoctorSeams& s, std::vector<DoctorCheck>& out) {
         }
         out.push_back(check);
     }
+    return true;
+}
+
+std::uint16_t systemMachine(DoctorSeams& s) {
+    return s.security ? s.security->nativeMachine() : 0;
 }
 
 DoctorCheck checkLibrary(DoctorSeams& s) {
@@ -108,7 +133,8 @@ DoctorCheck checkLibrary(DoctorSeams& s) {
         check.detail = "not in the program folder";
     } else if (library.header.status != platform::PeStatus::Ok) {
         check.detail = library.path + " is not a Windows library";
-    } else if (std::string advice = foreignLibraryAdvice(library, s.buildMachine);
+    } else if (std::string advice = foreignLibraryAdvice(library, s.buildMachine,
+                                                             systemMachine(s));
                !advice.empty()) {
         check.detail = advice;
     } else {
@@ -169,7 +195,8 @@ PortLibrary inspectPortLibrary(platform::FileSystem& files) {
     return library;
 }
 
-std::string foreignLibraryAdvice(const PortLibrary& library, std::uint16_t buildMachine) {
+std::string foreignLibraryAdvice(const PortLibrary& library, std::uint16_t buildMachine,
+                                 std::uint16_t systemMachine) {
     if (!library.present || library.header.status != platform::PeStatus::Ok ||
         library.header.machine == buildMachine) {
         return "";
@@ -178,6 +205,12 @@ std::string foreignLibraryAdvice(const PortLibrary& library, std::uint16_t build
         library.path + (library.shippedSource ? " (start-up copies it to winio3.dll)" : "") +
         " is a " + platform::machineName(library.header.machine) + " library; this is the " +
         platform::machineName(buildMachine) + " build, which cannot load it: ";
+    if (library.header.machine == platform::kMachineI386 && systemMachine != 0 &&
+        systemMachine != platform::kMachineI386) {
+        // The 32-bit build would load it, and then its 32-bit driver would not load.
+        return text + "put the 64-bit build's winio3.dll and winio3.sys here (this 64-bit Windows "
+                      "loads no 32-bit driver)";
+    }
     const std::string other = buildName(library.header.machine);
     return text + (other.empty() ? "no build of this program can" : "use " + other);
 }
@@ -186,23 +219,29 @@ std::vector<DoctorCheck> runDoctorChecks(DoctorSeams& s) {
     std::vector<DoctorCheck> out;
     const std::string program = s.files.programFolder();
     out.push_back({"program folder", !program.empty(), program.empty() ? "unknown" : program});
+    bool filesThere = true;
     if (!s.simulated) {
-        checkDriverFiles(s, out);
-        out.push_back(checkLibrary(s));
+        filesThere = checkDriverFiles(s, out);
+        if (filesThere) {
+            out.push_back(checkLibrary(s));
+        }
     }
 
     const bool open = s.ports.InitializeWinIo();
-    out.push_back(
-        {"InitializeWinIo", open, open ? "the port driver is open" : "failed: " + failureCause(s)});
+    const std::string driver = s.simulated ? "simulated port driver" : "InitializeWinIo";
+    out.push_back({driver, open,
+                   open                ? "the port driver is open"
+                   : !filesThere       ? "failed: no driver files (above)"
+                                       : "failed: " + failureCause(s)});
     if (!s.simulated) {
         out.push_back({"administrator rights", s.administrator,
                        s.administrator ? "yes" : "no: start the program as administrator"});
+        out.push_back(checkSystem(s));
     }
-    out.push_back(checkSystem(s));
 
     std::uint32_t status = 0;
     const bool readable = open && s.ports.GetPortVal(kStatusPort, status, 1);
-    out.push_back({"status port 0x64", readable,
+    out.push_back({s.simulated ? "simulated status port 0x64" : "status port 0x64", readable,
                    readable ? "reads " + hexByte(status)
                             : std::string(open ? "the read failed"
                                                : "not readable: the driver is not open")});
@@ -215,7 +254,7 @@ std::vector<DoctorCheck> runDoctorChecks(DoctorSeams& s) {
     if (hook != 0) {
         hooks.UnhookWindowsHookEx(hook);
     }
-    out.push_back({"keyboard hook", hook != 0,
+    out.push_back({s.simulated ? "simulated keyboard hook" : "keyboard hook", hook != 0,
                    hook != 0 ? "installed and removed" : "could not be installed"});
 
     if (open) {

@@ -31,8 +31,11 @@ struct PortLibrary {
 PortLibrary inspectPortLibrary(platform::FileSystem& files);
 
 // Empty when the library may load into a program built for buildMachine;
-// otherwise why it cannot and which build to use instead.
-std::string foreignLibraryAdvice(const PortLibrary& library, std::uint16_t buildMachine);
+// otherwise why it cannot and which build to use instead. A 64-bit
+// systemMachine (0: unknown) takes no 32-bit build's driver, so that build
+// is not offered.
+std::string foreignLibraryAdvice(const PortLibrary& library, std::uint16_t buildMachine,
+                                 std::uint16_t systemMachine = 0);
 
 struct DoctorCheck {
     std::string name;
@@ -47,7 +50,8 @@ struct DoctorSeams {
     platform::KeyboardHookApi& hooks;
     bool administrator = false;
     std::uint16_t buildMachine = platform::buildMachine();
-    // The simulated keyboard: no driver files, library or rights to check.
+    // The simulated keyboard: its image, its port and its hook; no driver
+    // files, library, rights or system to check.
     bool simulated = false;
     // Where the cause of a driver that does not load is looked for; a
     // missing one leaves its facts unknown.

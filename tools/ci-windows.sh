@@ -499,7 +499,7 @@ test_arch() {
         local expect
         case $ARCH in
         i686) expect="is a 64-bit (x86-64) library; this is the 32-bit (i386) build, which cannot load it: use the 64-bit build" ;;
-        x86_64) expect="is a 32-bit (i386) library; this is the 64-bit (x86-64) build, which cannot load it: use the 32-bit build" ;;
+        x86_64) expect="is a 32-bit (i386) library; this is the 64-bit (x86-64) build, which cannot load it: put the 64-bit build's winio3.dll and winio3.sys here" ;;
         esac
         if [[ $rc == 1 ]] && grep -qF "$expect" "$WORK/wrong.err" &&
             grep -q "Read setting from EEPROM error!" "$WORK/wrong.err"; then

@@ -144,8 +144,13 @@ TEST(Doctor, ThePortLibraryAndItsArchitecture) {
         std::uint16_t build;
         bool passed;
         std::string detail;
+        std::uint16_t system = 0;  // the kernel's machine; 0: unknown
     } cases[] = {
-        {"absent", {}, kMachineI386, false, "not in the program folder"},
+        {"absent: one line for the missing files",
+         {},
+         kMachineI386,
+         false,
+         "winio3.dll and winio3.sys are not in the program folder"},
         {"text", {'n', 'o', 'p', 'e'}, kMachineI386, false, "is not a Windows library"},
         {"32-bit in 32-bit", library(kMachineI386), kMachineI386, true,
          "32-bit (i386) library, as this build"},
@@ -157,6 +162,10 @@ TEST(Doctor, ThePortLibraryAndItsArchitecture) {
         {"64-bit in 32-bit", library(kMachineAmd64), kMachineI386, false,
          "is a 64-bit (x86-64) library; this is the 32-bit (i386) build, which cannot load it: "
          "use the 64-bit build (the -win64 archive)"},
+        {"32-bit in 64-bit on 64-bit Windows: not the 32-bit build, whose driver cannot load",
+         library(kMachineI386), kMachineAmd64, false,
+         "which cannot load it: put the 64-bit build's winio3.dll and winio3.sys here",
+         kMachineAmd64},
         {"ARM64", library(0xAA64), kMachineI386, false,
          "is a machine 0xAA64 library; this is the 32-bit (i386) build, which cannot load it: "
          "no build of this program can"},
@@ -166,13 +175,17 @@ TEST(Doctor, ThePortLibraryAndItsArchitecture) {
         if (!c.bytes.empty()) {
             rig.program.write("winio3.dll", c.bytes);
         }
+        test::FakeSystemSecurity security;
+        security.machine = c.system;
         DoctorSeams seams{rig.files, rig.ports, rig.version, rig.hooks};
         seams.buildMachine = c.build;
+        seams.security = &security;
         const auto checks = runDoctorChecks(seams);
-        const DoctorCheck& check = find(checks, "winio3.dll");
+        const DoctorCheck& check = find(checks, c.bytes.empty() ? "driver files" : "winio3.dll");
         EXPECT_EQ(check.passed, c.passed) << c.what;
         EXPECT_THAT(check.detail, HasSubstr(c.detail)) << c.what;
-        const std::string advice = foreignLibraryAdvice(inspectPortLibrary(rig.files), c.build);
+        const std::string advice =
+            foreignLibraryAdvice(inspectPortLibrary(rig.files), c.build, c.system);
         EXPECT_EQ(advice.empty(), c.passed || c.bytes.size() < 0x80) << c.what;
     }
 }
@@ -312,11 +325,32 @@ TEST(Doctor, WindowsNinetyEightAndTheSimulatedKeyboard) {
         names.push_back(c.name);
         EXPECT_TRUE(c.passed) << c.name << ": " << c.detail;
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"program folder", "InitializeWinIo", "system",
-                                               "status port 0x64", "keyboard hook"}))
-        << "no driver files, library or rights for the simulated keyboard";
-    EXPECT_EQ(find(checks, "system").detail,
+    EXPECT_EQ(names, (std::vector<std::string>{"program folder", "simulated port driver",
+                                               "simulated status port 0x64",
+                                               "simulated keyboard hook"}))
+        << "no driver files, library, rights or system for the simulated keyboard";
+
+    const auto real = rig.run(true, false);
+    EXPECT_EQ(find(real, "system").detail,
               "Windows 98 4.10: the keyboard's dump arrives as 258 keystrokes");
+}
+
+// No driver file at all is one cause: one line with the advice, and the
+// lines that follow from it say so without repeating it.
+TEST(Doctor, NoDriverFilesIsOneCause) {
+    DoctorRig rig;
+    rig.ports.initializeResults = {false};
+    std::vector<std::string> failed;
+    for (const DoctorCheck& c : rig.run()) {
+        if (!c.passed) {
+            failed.push_back(c.name + ": " + c.detail);
+        }
+    }
+    EXPECT_EQ(failed, (std::vector<std::string>{
+                          "driver files: winio3.dll and winio3.sys are not in the program "
+                          "folder: put both files of this build's architecture beside the program",
+                          "InitializeWinIo: failed: no driver files (above)",
+                          "status port 0x64: not readable: the driver is not open"}));
 }
 
 }  // namespace
