@@ -7,6 +7,7 @@
 #include "link/doctor.h"
 #include "platform/std_file_system.h"
 #include "support/fakes.h"
+#include "support/pe_bytes.h"
 #include "support/temp_dir.h"
 
 namespace tavrin::link {
@@ -17,15 +18,7 @@ using platform::kMachineI386;
 using ::testing::HasSubstr;
 
 std::vector<std::uint8_t> library(std::uint16_t machine) {
-    std::vector<std::uint8_t> b(0x200, 0);
-    b[0] = 'M';
-    b[1] = 'Z';
-    b[0x3C] = 0x80;
-    b[0x80] = 'P';
-    b[0x81] = 'E';
-    b[0x84] = static_cast<std::uint8_t>(machine);
-    b[0x85] = static_cast<std::uint8_t>(machine >> 8);
-    return b;
+    return test::peBytes(machine);
 }
 
 class FailingHooks : public test::FakeHooks {

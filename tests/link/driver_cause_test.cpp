@@ -9,6 +9,7 @@
 #include "link/driver_cause.h"
 #include "platform/std_file_system.h"
 #include "support/fakes.h"
+#include "support/pe_bytes.h"
 #include "support/temp_dir.h"
 
 namespace tavrin::link {
@@ -107,22 +108,7 @@ TEST(DriverCause, OneCausePerCombination) {
 
 // winio3.sys with a machine and, when signed, a security directory.
 std::vector<std::uint8_t> driver(std::uint16_t machine, bool isSigned) {
-    std::vector<std::uint8_t> b(0x200, 0);
-    b[0] = 'M';
-    b[1] = 'Z';
-    b[0x3C] = 0x80;
-    b[0x80] = 'P';
-    b[0x81] = 'E';
-    b[0x84] = static_cast<std::uint8_t>(machine);
-    b[0x85] = static_cast<std::uint8_t>(machine >> 8);
-    const bool pe32 = machine == kMachineI386;
-    const std::size_t optional = 0x80 + 24;
-    const std::size_t fixed = optional + (pe32 ? 96 : 112);
-    b[optional] = 0x0B;
-    b[optional + 1] = pe32 ? 0x01 : 0x02;
-    b[fixed - 4] = 16;
-    b[fixed + 8 * platform::kSecurityDirectory + 5] = isSigned ? 0x10 : 0;
-    return b;
+    return test::peBytes(machine, isSigned);
 }
 
 struct FactsRig {
