@@ -79,6 +79,8 @@ fi
 cp "$deb" "$root/tmp/tavrin.deb"
 chroot "$root" dpkg -i /tmp/tavrin.deb >/dev/null
 rm "$root/tmp/tavrin.deb"
+# What the install logs would date the root by.
+rm -rf "$root"/var/log/dpkg.log "$root"/var/log/apt/* "$root"/var/lib/dpkg/*-old "$root"/var/cache/debconf/*-old
 live=packaging/live
 install -D -m 0755 "$live/tavrin-live" "$root/usr/lib/tavrin-live/tavrin-live"
 install -m 0644 "$live/openbox.xml" "$root/usr/lib/tavrin-live/"
@@ -136,6 +138,8 @@ EOF
 mcopy -i "$work/tavrin.img" "$work/README.txt" ::/README.txt
 
 mkdir -p "$(dirname "$out")"
+# xorriso dates the volume from SOURCE_DATE_EPOCH, its files from their own.
+find "$iso" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 xorriso -as mkisofs -o "$out" -V TAVRIN_LIVE -r -J -joliet-long \
     --modification-date="$(date -u -d "@$SOURCE_DATE_EPOCH" +%Y%m%d%H%M%S00)" \
     -b boot/grub/bios.img -no-emul-boot -boot-load-size 4 -boot-info-table --grub2-boot-info \
