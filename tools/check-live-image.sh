@@ -148,6 +148,7 @@ window_boot() {
             [ -f "$work/$name-box.png" ] && cp "$work/$name-box.png" "$tree/build/live-$name-box.png"
         else
             fail "$name: no window on the screen ($line)"
+            grep -a "tavrin-live" "$work/serial.log" | tr -d '\r' | tail -n 5
         fi
     else
         fail "$name: the system did not come up"
