@@ -22,6 +22,7 @@ public:
     void ShutdownWinIo() override { inner_.ShutdownWinIo(); }
     // The port goes back to the system's keyboard driver between operations.
     void operationEnded() override { inner_.operationEnded(); }
+    bool keyboardCutOff() const override { return inner_.keyboardCutOff(); }
     bool GetPortVal(std::uint16_t port, std::uint32_t& value, int size) override {
         return inner_.GetPortVal(port, value, size);
     }

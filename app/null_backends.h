@@ -17,6 +17,7 @@ public:
     bool InitializeWinIo() override { return false; }
     void ShutdownWinIo() override {}
     void operationEnded() override {}
+    bool keyboardCutOff() const override { return false; }
     bool GetPortVal(std::uint16_t, std::uint32_t& value, int) override {
         value = 0;
         return false;

@@ -64,6 +64,7 @@ public:
     bool InitializeWinIo() override;
     void ShutdownWinIo() override;
     void operationEnded() override {}  // its backend lends the port back
+    bool keyboardCutOff() const override { return false; }  // its backend knows
     bool GetPortVal(std::uint16_t port, std::uint32_t& value, int size) override;
     bool SetPortVal(std::uint16_t port, std::uint32_t value, int size) override;
 

@@ -21,6 +21,9 @@ public:
     // takes it again at the next access; WinIo has nothing to give back.
     // No default: a driver that wraps another passes it on.
     virtual void operationEnded() = 0;
+    // Whether the system's keyboard driver is without its port now: keys
+    // typed meanwhile reach nobody, not even a box asking for Enter.
+    virtual bool keyboardCutOff() const = 0;
 };
 
 }  // namespace tavrin::platform

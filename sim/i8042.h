@@ -64,6 +64,7 @@ public:
     bool InitializeWinIo() override;
     void ShutdownWinIo() override;
     void operationEnded() override {}  // no system keyboard driver to give back to
+    bool keyboardCutOff() const override { return false; }
     bool GetPortVal(std::uint16_t port, std::uint32_t& value, int size) override;
     bool SetPortVal(std::uint16_t port, std::uint32_t value, int size) override;
 

@@ -37,6 +37,7 @@ public:
     bool InitializeWinIo() override { return controller_.InitializeWinIo(); }
     void ShutdownWinIo() override { controller_.ShutdownWinIo(); }
     void operationEnded() override { controller_.operationEnded(); }
+    bool keyboardCutOff() const override { return controller_.keyboardCutOff(); }
     bool GetPortVal(std::uint16_t port, std::uint32_t& value, int size) override {
         if (port == sim::kI8042Status && busy_) {
             value = sim::kStatusInputFull;

@@ -23,7 +23,7 @@ MsrWindow::MsrWindow(Platform platform)
     : platform_(platform),
       channel_(platform.ports, platform.ticks, platform.events, counters_),
       capture_(platform.hooks, platform.timer1, platform.events, counters_),
-      operator_(platform.dialogs),
+      operator_(platform.dialogs, platform.ports),
       ctx_{window_, counters_, channel_, capture_, platform.version, operator_} {}
 
 MsrWindow::~MsrWindow() = default;
@@ -40,8 +40,9 @@ void MsrWindow::runOperation(Work&& work) {
     window_.operationRunning = true;
     window_.Refresh();
     work();
-    // The keyboard types between operations.
+    // The keyboard types between operations, and can answer the outcome.
     platform_.ports.operationEnded();
+    operator_.showHeld();
     window_.operationRunning = false;
     window_.Refresh();
     if (exitRequested_) {
@@ -84,6 +85,7 @@ void MsrWindow::Form_Load(bool startupRead) {
 
     bool read = startupRead && eeprom::ReadAndShow(ctx_);
     platform_.ports.operationEnded();
+    operator_.showHeld();
     if (!startupRead) {
         window_.imageValidFlag = false;
     }
@@ -189,7 +191,7 @@ void MsrWindow::Command7_Click() {
 
 void MsrWindow::Readsettingfromfile_Click() {
     runOperation([this] {
-        auto& dialogs = platform_.dialogs;
+        auto& dialogs = operator_;
         std::string name = dialogs.GetOpenFileName();
         window_.batchFlag = true;
         if (name.empty()) {
@@ -258,7 +260,7 @@ settings_file::Format MsrWindow::saveFormatFor(const std::string& path) {
 
 void MsrWindow::Saveeepromsettingtofile_Click() {
     runOperation([this] {
-        auto& dialogs = platform_.dialogs;
+        auto& dialogs = operator_;
         std::string name = dialogs.GetSaveFileName();
         if (name.empty()) {
             return;

@@ -28,6 +28,7 @@ public:
     bool InitializeWinIo() override;
     void ShutdownWinIo() override;
     void operationEnded() override {}  // the port stays the program's
+    bool keyboardCutOff() const override { return false; }  // Windows' driver keeps typing
     // False, value 0, while the driver is not open.
     bool GetPortVal(std::uint16_t port, std::uint32_t& value, int size) override;
     bool SetPortVal(std::uint16_t port, std::uint32_t value, int size) override;

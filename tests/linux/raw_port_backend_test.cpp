@@ -83,35 +83,53 @@ struct Operation {
     const char* name;
     void (*run)(ui::MsrWindow&);
     bool reachesTheKeyboard;
+    bool tellsAFailure = true;  // the raw capture shows what came, no box
 };
 
-class BetweenOperations : public ::testing::TestWithParam<Operation> {};
+// On the card-reading keyboard, and on a standard one that refuses every
+// command byte: the second shows the error boxes.
+class BetweenOperations : public ::testing::TestWithParam<std::tuple<Operation, bool>> {};
 
 // An operation that reaches the keyboard binds the port and gives it back
-// as it ends; one that does not never takes it.
+// as it ends; one that does not never takes it. Its boxes show once the
+// port is back, so Enter on the till's own keyboard closes them.
 TEST_P(BetweenOperations, TheKeyboardTypes) {
-    BackendRig rig;
+    const auto& [operation, cardReading] = GetParam();
+    RawKeyboardDouble::Options raw;
+    raw.standard = !cardReading;
+    BackendRig rig(raw);
+    std::vector<int> heldAtBox;
+    rig.dialogs.onMessage = [&] { heldAtBox.push_back(rig.source.opens - rig.source.releases); };
     rig.window.Form_Load();
     ASSERT_EQ(rig.source.opens, 1);
     rig.dialogs.answers = {platform::MsgAnswer::Yes, platform::MsgAnswer::Yes};
-    GetParam().run(rig.window);
-    EXPECT_EQ(rig.source.opens, GetParam().reachesTheKeyboard ? 2 : 1);
+    operation.run(rig.window);
+    EXPECT_EQ(rig.source.opens, operation.reachesTheKeyboard ? 2 : 1);
     EXPECT_EQ(rig.source.releases, rig.source.opens);
     EXPECT_EQ(rig.sysfs.drvctl("serio0"), "atkbd");
+    // The start-up read's box, then the operation's own.
+    if (operation.tellsAFailure && !cardReading) {
+        EXPECT_GE(heldAtBox.size(), 2u) << ::testing::PrintToString(rig.messageTexts());
+    }
+    EXPECT_THAT(heldAtBox, ::testing::Each(0)) << ::testing::PrintToString(rig.messageTexts());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Operations, BetweenOperations,
-    ::testing::Values(
+    ::testing::Combine(::testing::Values(
         Operation{"read", [](ui::MsrWindow& w) { w.ReadsettingfromEEPROM_Click(); }, true},
         Operation{"whole_image_write", [](ui::MsrWindow& w) { w.Command4_Click(); }, true},
         Operation{"reset", [](ui::MsrWindow& w) { w.Resettodefault_Click(); }, true},
         Operation{"opos_preset", [](ui::MsrWindow& w) { w.chooseMode(1), w.Cmdpt_Click(); }, true},
-        Operation{"raw_capture", [](ui::MsrWindow& w) { w.Command7_Click(); }, true},
-        Operation{"combo_choice", [](ui::MsrWindow& w) { w.choose(5, 1); }, false},
+        Operation{"raw_capture", [](ui::MsrWindow& w) { w.Command7_Click(); }, true, false},
+        Operation{"combo_choice", [](ui::MsrWindow& w) { w.choose(5, 1); }, false, false},
         Operation{"save_cancelled", [](ui::MsrWindow& w) { w.Saveeepromsettingtofile_Click(); },
-                  false}),
-    [](const ::testing::TestParamInfo<Operation>& info) { return std::string(info.param.name); });
+                  false, false}),
+                       ::testing::Bool()),
+    [](const ::testing::TestParamInfo<std::tuple<Operation, bool>>& info) {
+        return std::string(std::get<0>(info.param).name) +
+               (std::get<1>(info.param) ? "" : "_standard_keyboard");
+    });
 
 // A toolkit's loop runs in short slices between reads of the port, so the
 // kernel's 64-byte ring does not fill while it waits.

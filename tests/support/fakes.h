@@ -96,6 +96,7 @@ public:
     }
     void ShutdownWinIo() override { ++shutdownCalls; }
     void operationEnded() override {}
+    bool keyboardCutOff() const override { return false; }
     bool GetPortVal(std::uint16_t port, std::uint32_t& value, int) override {
         if (port == link::kStatusPort) {
             ++statusReads;
@@ -216,6 +217,9 @@ public:
     platform::MsgAnswer MsgBox(const std::string& text, const std::string& title,
                                platform::MsgIcon icon, platform::MsgButtons buttons) override {
         messages.push_back({text, title, icon, buttons});
+        if (onMessage) {
+            onMessage();
+        }
         if (buttons == platform::MsgButtons::Ok) {
             return platform::MsgAnswer::Ok;
         }
@@ -265,6 +269,7 @@ public:
     std::deque<std::string> inputAnswers;
     std::vector<platform::PrePostRequest> prePostShown;
     std::function<void(platform::PrePostRequest&)> onPrePost;
+    std::function<void()> onMessage;  // as each message box shows
     std::deque<std::string> openNames, saveNames;
     int waitingShows = 0;
     int waitingCloses = 0;
