@@ -52,6 +52,13 @@ void rightsFromEnvironment(tavrin::cli::CliOptions& options) {
         options.administrator = std::string(forced) == "1";
     }
 }
+
+// Tests of playbooks only: the simulated keyboard on a virtual clock, so its
+// waits cost no time (a whole-image write is some seconds of real waits).
+void clockFromEnvironment(tavrin::cli::CliOptions& options) {
+    const char* clock = std::getenv("TAVRIN_TEST_VIRTUAL_CLOCK");
+    options.virtualClock = clock != nullptr && std::string(clock) == "1";
+}
 #endif
 
 #ifdef _WIN32
@@ -92,6 +99,7 @@ int main(int argc, char** argv) {
 #ifdef TAVRIN_TEST_SWITCHES
     lostFramesFromEnvironment(options);
     rightsFromEnvironment(options);
+    clockFromEnvironment(options);
 #endif
     if (terminalInput) {
         options.answers = &std::cin;
