@@ -42,20 +42,28 @@ sim::KeyboardFirmware::Eeprom distinctiveEeprom() {
     return e;
 }
 
-// The window started over the keyboard's factory settings.
+// The window started over the keyboard's factory settings; over a silent
+// keyboard the start-up read fails.
+template <bool Silent>
 class StartedWindow : public ::testing::Test {
 protected:
+    static sim::SimulatedKeyboard::Options options() {
+        sim::SimulatedKeyboard::Options o;
+        o.keyboard.silent = Silent;
+        return o;
+    }
     void SetUp() override { rig.start(); }
-    GuiRig rig;
+    GuiRig rig{options()};
     gui::frmMsr& f = rig.frm;
 };
-using MainWindowLayout = StartedWindow;
-using MainWindowCombos = StartedWindow;
-using MainWindowEdit = StartedWindow;
-using MainWindowCommands = StartedWindow;
-using MainWindowFiles = StartedWindow;
-using MainWindowAbout = StartedWindow;
-using MainWindowExit = StartedWindow;
+using MainWindowUnread = StartedWindow<true>;
+using MainWindowLayout = StartedWindow<false>;
+using MainWindowCombos = StartedWindow<false>;
+using MainWindowEdit = StartedWindow<false>;
+using MainWindowCommands = StartedWindow<false>;
+using MainWindowFiles = StartedWindow<false>;
+using MainWindowAbout = StartedWindow<false>;
+using MainWindowExit = StartedWindow<false>;
 
 // ---- Layout -------------------------------------------------------------
 
@@ -206,12 +214,11 @@ TEST(MainWindowPrepared, SequenceFieldsShowTheWholeTextAsTheirTooltip) {
     QToolTip::hideText();
 
     // The tip follows the value; no value, no tip.
-    rig.dialogs.onPrePost = [](platform::PrePostRequest& r) { r.text = "<64>"; };
-    QTest::mouseClick(rig.frm.cmdItem[72], Qt::LeftButton);
-    EXPECT_EQ(field->toolTip(), "<64>");
-    rig.dialogs.onPrePost = [](platform::PrePostRequest& r) { r.text = ""; };
-    QTest::mouseClick(rig.frm.cmdItem[72], Qt::LeftButton);
-    EXPECT_EQ(field->toolTip(), "");
+    for (const char* text : {"<64>", ""}) {
+        rig.dialogs.onPrePost = [text](platform::PrePostRequest& r) { r.text = text; };
+        QTest::mouseClick(rig.frm.cmdItem[72], Qt::LeftButton);
+        EXPECT_EQ(field->toolTip(), text);
+    }
     // Number fields keep no tip of their own.
     EXPECT_EQ(rig.frm.lstItem[3]->toolTip(), "");
 }
@@ -242,20 +249,16 @@ TEST(MainWindowStartUp, ShowsTheKeyboardsValues) {
     EXPECT_FALSE(rig.dialogs.shown);
 }
 
-TEST(MainWindowStartUp, FailedReadReportsAndKeepsTheDesignValues) {
-    sim::SimulatedKeyboard::Options options;
-    options.keyboard.silent = true;
-    GuiRig rig(options);
-    rig.start();
+TEST_F(MainWindowUnread, FailedReadReportsAndKeepsTheDesignValues) {
     ASSERT_EQ(rig.dialogs.messages.size(), 1u);
     EXPECT_EQ(rig.dialogs.messages[0].text, kReadError);
     EXPECT_EQ(rig.dialogs.messages[0].icon, platform::MsgIcon::Error);
-    EXPECT_TRUE(rig.frm.isVisible());
-    EXPECT_EQ(rig.frm.Combo1->currentText(), "US");
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_EQ(f.Combo1->currentText(), "US");
     EXPECT_EQ(rig.listShows(3), "");
     // Every command stays available.
-    EXPECT_TRUE(rig.frm.Command3->isEnabled());
-    EXPECT_TRUE(rig.frm.Command5->isEnabled());
+    EXPECT_TRUE(f.Command3->isEnabled());
+    EXPECT_TRUE(f.Command5->isEnabled());
 }
 
 // ---- Combo boxes --------------------------------------------------------
@@ -422,15 +425,11 @@ TEST_F(MainWindowCommands, WriteEepromSendsTheItemsAndReports) {
     EXPECT_TRUE(f.Command4->isEnabled());
 }
 
-TEST(MainWindowPrepared, ResetAfterAFailedReadIsRefusedAndSendsNothing) {
-    sim::SimulatedKeyboard::Options options;
-    options.keyboard.silent = true;
-    GuiRig rig(options);
-    rig.start();
+TEST_F(MainWindowUnread, ResetAfterAFailedReadIsRefusedAndSendsNothing) {
     const auto wireBefore = rig.wire();
     rig.dialogs.messages.clear();
     rig.dialogs.answers = {platform::MsgAnswer::Yes};
-    QTest::mouseClick(rig.frm.Command5, Qt::LeftButton);
+    QTest::mouseClick(f.Command5, Qt::LeftButton);
     ASSERT_EQ(rig.dialogs.messages.size(), 1u);
     EXPECT_EQ(rig.dialogs.messages[0].text, "Wrote setting to EEPROM error!");
     EXPECT_EQ(rig.dialogs.messages[0].title, "Message");
@@ -439,13 +438,9 @@ TEST(MainWindowPrepared, ResetAfterAFailedReadIsRefusedAndSendsNothing) {
     EXPECT_EQ(rig.firmware().resets(), 0);
 }
 
-TEST(MainWindowPrepared, ResetMenuGoesAheadAfterAFailedRead) {
-    sim::SimulatedKeyboard::Options options;
-    options.keyboard.silent = true;
-    GuiRig rig(options);
-    rig.start();
+TEST_F(MainWindowUnread, ResetMenuGoesAheadAfterAFailedRead) {
     rig.dialogs.answers = {platform::MsgAnswer::Yes};
-    rig.frm.Resettodefault->trigger();
+    f.Resettodefault->trigger();
     EXPECT_EQ(rig.firmware().resets(), 1);
 }
 
