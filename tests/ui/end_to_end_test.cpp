@@ -12,10 +12,7 @@
 namespace tavrin::test {
 namespace {
 
-using ::testing::Contains;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
-using ::testing::Not;
+using namespace ::testing;  // its matchers
 
 constexpr const char* kReadError = "Read setting from EEPROM error! Please check MSR device. ";
 
