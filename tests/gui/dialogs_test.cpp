@@ -36,11 +36,12 @@ using platform::MsgIcon;
 using platform::PrePostRequest;
 using ::testing::ElementsAre;
 
-// Runs fn on the modal dialog as soon as it is up. A dialog that never
-// comes up leaves fn unrun, and the test's checks on its effects fail; one
-// that fn leaves open is closed after a while, failing the test instead of
-// hanging it.
-void whenModalWidget(std::function<void(QWidget*)> fn) {
+// Runs fn on the modal dialog, of class D, as soon as it is up. A dialog
+// that never comes up leaves fn unrun, and the test's checks on its effects
+// fail; one of another class fails the test; one that fn leaves open is
+// closed after a while, failing the test instead of hanging it.
+template <class D, class F>
+void whenModal(F fn) {
     auto* timer = new QTimer;
     auto tries = std::make_shared<int>(0);
     timer->setInterval(5);
@@ -49,7 +50,11 @@ void whenModalWidget(std::function<void(QWidget*)> fn) {
             timer->stop();
             timer->deleteLater();
             QPointer<QWidget> dialog(modal);
-            fn(modal);
+            [&] {
+                auto* d = qobject_cast<D*>(modal);
+                ASSERT_NE(d, nullptr);
+                fn(d);
+            }();
             QTimer::singleShot(3000, [dialog] {
                 if (dialog && dialog->isVisible()) {
                     ADD_FAILURE() << "the dialog was left open";
@@ -64,16 +69,6 @@ void whenModalWidget(std::function<void(QWidget*)> fn) {
         }
     });
     timer->start();
-}
-
-// The same for a dialog of class D: any other one up fails the test.
-template <class D, class F>
-void whenModal(F fn) {
-    whenModalWidget([fn](QWidget* w) {
-        auto* d = qobject_cast<D*>(w);
-        ASSERT_NE(d, nullptr);
-        fn(d);
-    });
 }
 
 // Types a whole path into the file dialog's name box and presses its
