@@ -121,6 +121,7 @@ struct PrePostCase {
     std::function<void(gui::frmPrePost*)> operate;  // the operator, while it is up
     std::string text;                               // what the caller gets back
     bool cancelled;
+    friend void PrintTo(const PrePostCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class PrePostShown : public ::testing::TestWithParam<PrePostCase> {};
@@ -239,6 +240,7 @@ struct BoxCase {
     MsgAnswer answer;
     QString titleShown;
     QMessageBox::Icon iconShown;
+    friend void PrintTo(const BoxCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class MessageBoxes : public ::testing::TestWithParam<BoxCase> {};
