@@ -24,6 +24,7 @@
 #include "gui/frm_pre_post.h"
 #include "gui/frm_waiting.h"
 #include "gui/qt_dialogs.h"
+#include "support/guiui_table.h"
 #include "support/temp_dir.h"
 
 namespace tavrin::test {
@@ -35,11 +36,12 @@ using platform::MsgIcon;
 using platform::PrePostRequest;
 using ::testing::ElementsAre;
 
-// Runs fn on the modal dialog as soon as it is up. A dialog that never
-// comes up leaves fn unrun, and the test's checks on its effects fail; one
-// that fn leaves open is closed after a while, failing the test instead of
-// hanging it.
-void whenModal(std::function<void(QWidget*)> fn) {
+// Runs fn on the modal dialog, of class D, as soon as it is up. A dialog
+// that never comes up leaves fn unrun, and the test's checks on its effects
+// fail; one of another class fails the test; one that fn leaves open is
+// closed after a while, failing the test instead of hanging it.
+template <class D, class F>
+void whenModal(F fn) {
     auto* timer = new QTimer;
     auto tries = std::make_shared<int>(0);
     timer->setInterval(5);
@@ -48,7 +50,11 @@ void whenModal(std::function<void(QWidget*)> fn) {
             timer->stop();
             timer->deleteLater();
             QPointer<QWidget> dialog(modal);
-            fn(modal);
+            [&] {
+                auto* d = qobject_cast<D*>(modal);
+                ASSERT_NE(d, nullptr);
+                fn(d);
+            }();
             QTimer::singleShot(3000, [dialog] {
                 if (dialog && dialog->isVisible()) {
                     ADD_FAILURE() << "the dialog was left open";
@@ -109,55 +115,110 @@ PrePostRequest request(std::string text, bool scanCodes,
 
 // ---- frmPrePost ---------------------------------------------------------
 
-TEST(PrePostDialog, CharacterFormShowsTheDesignTextsAndTheCallersText) {
+struct PrePostCase {
+    const char* name;
+    PrePostRequest in;
+    std::function<void(gui::frmPrePost*)> operate;  // the operator, while it is up
+    std::string text;                               // what the caller gets back
+    bool cancelled;
+    friend void PrintTo(const PrePostCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class PrePostShown : public ::testing::TestWithParam<PrePostCase> {};
+
+TEST_P(PrePostShown, TheOperatorsAnswerReachesTheCaller) {
+    const PrePostCase& c = GetParam();
     gui::QtOperatorDialogs dialogs;
-    PrePostRequest r = request("AB{ENTER}", false);
+    PrePostRequest r = c.in;
     bool seen = false;
-    whenModal([&](QWidget* w) {
-        auto* d = qobject_cast<gui::frmPrePost*>(w);
-        ASSERT_NE(d, nullptr);
+    whenModal<gui::frmPrePost>([&](gui::frmPrePost* d) {
         seen = true;
-        EXPECT_EQ(d->windowTitle(), "Preamble Postamble characters input");
-        EXPECT_EQ(d->lblPrePost->text(), "Please input preamble or postamble characters:");
-        EXPECT_EQ(d->txtPrePost->text(), "AB{ENTER}");
-        EXPECT_THAT(entries(d->lstPrePost),
-                    ElementsAre("{BACKSPACE}", "{TAB}", "{ENTER}", "{ESC}"));
-        EXPECT_EQ(d->Labeldes->text(), "Please enter less than 8 characters");
-        EXPECT_TRUE(d->Labeldes->wordWrap());
-        EXPECT_EQ(d->size(), QSize(305, 308));
-        EXPECT_EQ(d->cmdOK->text(), "OK");
-        EXPECT_EQ(d->cmdCancel->text(), "Cancel");
-        EXPECT_FALSE(d->cmdOK->isDefault() || d->cmdOK->autoDefault());
-        EXPECT_FALSE(d->cmdCancel->isDefault() || d->cmdCancel->autoDefault());
-        EXPECT_TRUE(d->isModal());
-        QTest::mouseClick(d->cmdOK, Qt::LeftButton);
+        c.operate(d);
     });
     dialogs.ShowPrePost(r);
     EXPECT_TRUE(seen);
-    EXPECT_EQ(r.text, "AB{ENTER}");
-    EXPECT_FALSE(r.cancelled);
+    EXPECT_EQ(r.text, c.text);
+    EXPECT_EQ(r.cancelled, c.cancelled);
 }
 
-TEST(PrePostDialog, ScanCodeFormHasItsOwnCaptionPromptAndExamples) {
-    gui::QtOperatorDialogs dialogs;
-    PrePostRequest r = request("<64>", true, "Please enter less than 6 scan codes");
-    bool seen = false;
-    whenModal([&](QWidget* w) {
-        auto* d = qobject_cast<gui::frmPrePost*>(w);
-        ASSERT_NE(d, nullptr);
-        seen = true;
-        EXPECT_EQ(d->windowTitle(), "Preamble Postamble scan code input");
-        EXPECT_EQ(d->lblPrePost->text(), "Please input Preamble / Postamble scan code.");
-        EXPECT_THAT(entries(d->lstPrePost), ElementsAre("Example ", "<62><E2> "));
-        EXPECT_EQ(d->Labeldes->text(), "Please enter less than 6 scan codes");
-        // Double-clicking an example appends it as it is, trailing space too.
-        doubleClickEntry(d->lstPrePost, 1);
-        QTest::mouseClick(d->cmdOK, Qt::LeftButton);
-    });
-    dialogs.ShowPrePost(r);
-    EXPECT_TRUE(seen);
-    EXPECT_EQ(r.text, "<64><62><E2> ");
-}
+const PrePostCase kPrePostCases[] = {
+    {"CharacterFormShowsTheDesignTextsAndTheCallersText", request("AB{ENTER}", false),
+     [](gui::frmPrePost* d) {
+         EXPECT_EQ(d->windowTitle(), "Preamble Postamble characters input");
+         EXPECT_EQ(d->lblPrePost->text(), "Please input preamble or postamble characters:");
+         EXPECT_EQ(d->txtPrePost->text(), "AB{ENTER}");
+         EXPECT_THAT(entries(d->lstPrePost),
+                     ElementsAre("{BACKSPACE}", "{TAB}", "{ENTER}", "{ESC}"));
+         EXPECT_EQ(d->Labeldes->text(), "Please enter less than 8 characters");
+         EXPECT_TRUE(d->Labeldes->wordWrap());
+         EXPECT_EQ(d->size(), QSize(305, 308));
+         EXPECT_EQ(d->cmdOK->text(), "OK");
+         EXPECT_EQ(d->cmdCancel->text(), "Cancel");
+         EXPECT_FALSE(d->cmdOK->isDefault() || d->cmdOK->autoDefault());
+         EXPECT_FALSE(d->cmdCancel->isDefault() || d->cmdCancel->autoDefault());
+         EXPECT_TRUE(d->isModal());
+         QTest::mouseClick(d->cmdOK, Qt::LeftButton);
+     },
+     "AB{ENTER}", false},
+    {"ScanCodeFormHasItsOwnCaptionPromptAndExamples",
+     request("<64>", true, "Please enter less than 6 scan codes"),
+     [](gui::frmPrePost* d) {
+         EXPECT_EQ(d->windowTitle(), "Preamble Postamble scan code input");
+         EXPECT_EQ(d->lblPrePost->text(), "Please input Preamble / Postamble scan code.");
+         EXPECT_THAT(entries(d->lstPrePost), ElementsAre("Example ", "<62><E2> "));
+         EXPECT_EQ(d->Labeldes->text(), "Please enter less than 6 scan codes");
+         // Double-clicking an example appends it as it is, trailing space too.
+         doubleClickEntry(d->lstPrePost, 1);
+         QTest::mouseClick(d->cmdOK, Qt::LeftButton);
+     },
+     "<64><62><E2> ", false},
+    {"DoubleClickAppendsAtTheEndNotAtTheCaret", request("A", false),
+     [](gui::frmPrePost* d) {
+         for (int k = 0; k < 2; ++k) {
+             d->txtPrePost->setCursorPosition(0);
+             doubleClickEntry(d->lstPrePost, 1);
+         }
+         EXPECT_EQ(d->txtPrePost->text(), "A{TAB}{TAB}");
+         QTest::mouseClick(d->cmdOK, Qt::LeftButton);
+     },
+     "A{TAB}{TAB}", false},
+    {"EnterInTheTextBoxActsAsOk", request("", false),
+     [](gui::frmPrePost* d) {
+         QTest::keyClicks(d->txtPrePost, "XY");
+         QTest::keyClick(d->txtPrePost, Qt::Key_Return);
+     },
+     "XY", false},
+    {"EscapeDoesNotCancelAndCancelKeepsTheText", request("old", false),
+     [](gui::frmPrePost* d) {
+         QTest::keyClicks(d->txtPrePost, "new");
+         QTest::keyClick(d->txtPrePost, Qt::Key_Escape);
+         QTest::keyClick(d->lstPrePost, Qt::Key_Escape);
+         EXPECT_TRUE(d->isVisible());
+         QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
+     },
+     "old", true},
+    {"ClosingAnyOtherWayIsNeitherOkNorCancel", request("old", false),
+     [](gui::frmPrePost* d) {
+         QTest::keyClicks(d->txtPrePost, "typed");
+         d->close();  // the close box
+     },
+     "old", false},
+    {"OkWithAnEmptyBoxGivesTheEmptyText", request("old", false),
+     [](gui::frmPrePost* d) {
+         d->txtPrePost->clear();
+         QTest::mouseClick(d->cmdOK, Qt::LeftButton);
+     },
+     "", false},
+    // A character 1252 lacks becomes '?'.
+    {"TextsTravelInTheAnsiCodePage", request("caf\xE9", false),
+     [](gui::frmPrePost* d) {
+         EXPECT_EQ(d->txtPrePost->text(), QString::fromUtf8("caf\u00E9"));
+         d->txtPrePost->setText(d->txtPrePost->text() + QString::fromUtf8("\u20AC\u4E2D"));
+         QTest::mouseClick(d->cmdOK, Qt::LeftButton);
+     },
+     "caf\xE9\x80?", false},
+};
+INSTANTIATE_TEST_SUITE_P(Rows, PrePostShown, ::testing::ValuesIn(kPrePostCases), RowName{});
 
 TEST(PrePostDialog, EveryShowingStartsFromTheDesign) {
     gui::frmPrePost d;
@@ -168,179 +229,69 @@ TEST(PrePostDialog, EveryShowingStartsFromTheDesign) {
     EXPECT_EQ(d.txtPrePost->text(), "x");
 }
 
-TEST(PrePostDialog, DoubleClickAppendsAtTheEndNotAtTheCaret) {
-    gui::QtOperatorDialogs dialogs;
-    PrePostRequest r = request("A", false);
-    whenModal([&](QWidget* w) {
-        auto* d = qobject_cast<gui::frmPrePost*>(w);
-        ASSERT_NE(d, nullptr);
-        d->txtPrePost->setCursorPosition(0);
-        doubleClickEntry(d->lstPrePost, 1);
-        d->txtPrePost->setCursorPosition(0);
-        doubleClickEntry(d->lstPrePost, 1);
-        EXPECT_EQ(d->txtPrePost->text(), "A{TAB}{TAB}");
-        QTest::mouseClick(d->cmdOK, Qt::LeftButton);
-    });
-    dialogs.ShowPrePost(r);
-    EXPECT_EQ(r.text, "A{TAB}{TAB}");
-}
-
-TEST(PrePostDialog, EnterInTheTextBoxActsAsOk) {
-    gui::QtOperatorDialogs dialogs;
-    PrePostRequest r = request("", false);
-    whenModal([&](QWidget* w) {
-        auto* d = qobject_cast<gui::frmPrePost*>(w);
-        ASSERT_NE(d, nullptr);
-        QTest::keyClicks(d->txtPrePost, "XY");
-        QTest::keyClick(d->txtPrePost, Qt::Key_Return);
-    });
-    dialogs.ShowPrePost(r);
-    EXPECT_EQ(r.text, "XY");
-    EXPECT_FALSE(r.cancelled);
-}
-
-TEST(PrePostDialog, EscapeDoesNotCancelAndCancelKeepsTheText) {
-    gui::QtOperatorDialogs dialogs;
-    PrePostRequest r = request("old", false);
-    bool stillOpen = false;
-    whenModal([&](QWidget* w) {
-        auto* d = qobject_cast<gui::frmPrePost*>(w);
-        ASSERT_NE(d, nullptr);
-        QTest::keyClicks(d->txtPrePost, "new");
-        QTest::keyClick(d->txtPrePost, Qt::Key_Escape);
-        QTest::keyClick(d->lstPrePost, Qt::Key_Escape);
-        stillOpen = d->isVisible();
-        QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
-    });
-    dialogs.ShowPrePost(r);
-    EXPECT_TRUE(stillOpen);
-    EXPECT_TRUE(r.cancelled);
-    EXPECT_EQ(r.text, "old");
-}
-
-TEST(PrePostDialog, ClosingAnyOtherWayIsNeitherOkNorCancel) {
-    gui::QtOperatorDialogs dialogs;
-    PrePostRequest r = request("old", false);
-    whenModal([&](QWidget* w) {
-        auto* d = qobject_cast<gui::frmPrePost*>(w);
-        ASSERT_NE(d, nullptr);
-        QTest::keyClicks(d->txtPrePost, "typed");
-        d->close();  // the close box
-    });
-    dialogs.ShowPrePost(r);
-    EXPECT_FALSE(r.cancelled);
-    EXPECT_EQ(r.text, "old");
-}
-
-TEST(PrePostDialog, OkWithAnEmptyBoxGivesTheEmptyText) {
-    gui::QtOperatorDialogs dialogs;
-    PrePostRequest r = request("old", false);
-    whenModal([&](QWidget* w) {
-        auto* d = qobject_cast<gui::frmPrePost*>(w);
-        ASSERT_NE(d, nullptr);
-        d->txtPrePost->clear();
-        QTest::mouseClick(d->cmdOK, Qt::LeftButton);
-    });
-    dialogs.ShowPrePost(r);
-    EXPECT_EQ(r.text, "");
-    EXPECT_FALSE(r.cancelled);
-}
-
-TEST(PrePostDialog, TextsTravelInTheAnsiCodePage) {
-    gui::QtOperatorDialogs dialogs;
-    PrePostRequest r = request("caf\xE9", false);
-    whenModal([&](QWidget* w) {
-        auto* d = qobject_cast<gui::frmPrePost*>(w);
-        ASSERT_NE(d, nullptr);
-        EXPECT_EQ(d->txtPrePost->text(), QString::fromUtf8("caf\u00E9"));
-        d->txtPrePost->setText(d->txtPrePost->text() + QString::fromUtf8("\u20AC\u4E2D"));
-        QTest::mouseClick(d->cmdOK, Qt::LeftButton);
-    });
-    dialogs.ShowPrePost(r);
-    EXPECT_EQ(r.text, "caf\xE9\x80?");  // a character 1252 lacks becomes '?'
-}
-
 // ---- Message and input boxes ---------------------------------------------
 
-struct BoxSeen {
+struct BoxCase {
+    const char* name;
+    std::string text, title;
+    MsgIcon icon;
+    MsgButtons buttons;
+    QMessageBox::StandardButton click;  // NoButton: the operator presses Escape
+    MsgAnswer answer;
+    QString titleShown;
+    QMessageBox::Icon iconShown;
+    friend void PrintTo(const BoxCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class MessageBoxes : public ::testing::TestWithParam<BoxCase> {};
+
+TEST_P(MessageBoxes, TextTitleIconAndButtonsAsAskedAndTheOperatorsAnswer) {
+    const BoxCase& c = GetParam();
+    gui::QtOperatorDialogs dialogs;
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
-};
-
-TEST(MessageBoxes, TextTitleIconAndButtonsAsAsked) {
-    gui::QtOperatorDialogs dialogs;
-    BoxSeen seen;
-    whenModal([&](QWidget* w) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        ASSERT_NE(box, nullptr);
-        seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
-        box->button(QMessageBox::Ok)->click();
-    });
-    EXPECT_EQ(dialogs.MsgBox("Write to EEPROM Successful!", "Message", MsgIcon::Information,
-                             MsgButtons::Ok),
-              MsgAnswer::Ok);
-    EXPECT_EQ(seen.title, "Message");
-    EXPECT_EQ(seen.text, "Write to EEPROM Successful!");
-    EXPECT_EQ(seen.icon, QMessageBox::Information);
-    EXPECT_EQ(seen.buttons, QMessageBox::Ok);
-
-    whenModal([&](QWidget* w) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        ASSERT_NE(box, nullptr);
-        seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
-        box->button(QMessageBox::Ok)->click();
-    });
-    dialogs.MsgBox("File not found!", "Message", MsgIcon::Error, MsgButtons::Ok);
-    EXPECT_EQ(seen.icon, QMessageBox::Critical);
-
-    whenModal([&](QWidget* w) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        ASSERT_NE(box, nullptr);
-        seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
-        box->button(QMessageBox::Ok)->click();
-    });
-    dialogs.MsgBox("System Information Is Unavailable At This Time", "", MsgIcon::None,
-                   MsgButtons::Ok);
-    EXPECT_EQ(seen.title, "Tavrin");  // the program's own title
-    EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
-}
-
-TEST(MessageBoxes, YesNoQuestionsGiveTheOperatorsAnswer) {
-    gui::QtOperatorDialogs dialogs;
-    QMessageBox::StandardButtons buttons;
-    whenModal([&](QWidget* w) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        ASSERT_NE(box, nullptr);
+    whenModal<QMessageBox>([&](QMessageBox* box) {
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
         buttons = box->standardButtons();
-        box->button(QMessageBox::Yes)->click();
+        if (c.click == QMessageBox::NoButton) {
+            QTest::keyClick(box, Qt::Key_Escape);
+        } else {
+            box->button(c.click)->click();
+        }
     });
-    EXPECT_EQ(dialogs.MsgBox("Are you sure to reset EEPROM to default?", "Message",
-                             MsgIcon::Information, MsgButtons::YesNo),
-              MsgAnswer::Yes);
-    EXPECT_EQ(buttons, QMessageBox::Yes | QMessageBox::No);
-
-    whenModal([](QWidget* w) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        ASSERT_NE(box, nullptr);
-        box->button(QMessageBox::No)->click();
-    });
-    EXPECT_EQ(dialogs.MsgBox("Do you want to set EEPROM as Vantero OPOS default?", "Message",
-                             MsgIcon::Information, MsgButtons::YesNo),
-              MsgAnswer::No);
-
-    whenModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
-    EXPECT_EQ(dialogs.MsgBox("Are you sure to reset EEPROM to default?", "Message",
-                             MsgIcon::Information, MsgButtons::YesNo),
-              MsgAnswer::No);
+    EXPECT_EQ(dialogs.MsgBox(c.text, c.title, c.icon, c.buttons), c.answer);
+    EXPECT_EQ(title, c.titleShown);
+    EXPECT_EQ(text, QString::fromStdString(c.text));
+    EXPECT_EQ(icon, c.iconShown);
+    EXPECT_EQ(buttons, c.buttons == MsgButtons::Ok ? QMessageBox::StandardButtons(QMessageBox::Ok)
+                                                   : QMessageBox::Yes | QMessageBox::No);
 }
+
+const char* const kResetQuestion = "Are you sure to reset EEPROM to default?";
+const BoxCase kBoxCases[] = {
+    {"Information", "Write to EEPROM Successful!", "Message", MsgIcon::Information, MsgButtons::Ok,
+     QMessageBox::Ok, MsgAnswer::Ok, "Message", QMessageBox::Information},
+    {"Error", "File not found!", "Message", MsgIcon::Error, MsgButtons::Ok, QMessageBox::Ok,
+     MsgAnswer::Ok, "Message", QMessageBox::Critical},
+    // No title: the program's own.
+    {"NoIconNoTitle", "System Information Is Unavailable At This Time", "", MsgIcon::None,
+     MsgButtons::Ok, QMessageBox::Ok, MsgAnswer::Ok, "Tavrin", QMessageBox::NoIcon},
+    {"Yes", kResetQuestion, "Message", MsgIcon::Information, MsgButtons::YesNo, QMessageBox::Yes,
+     MsgAnswer::Yes, "Message", QMessageBox::Information},
+    {"No", "Do you want to set EEPROM as Vantero OPOS default?", "Message", MsgIcon::Information,
+     MsgButtons::YesNo, QMessageBox::No, MsgAnswer::No, "Message", QMessageBox::Information},
+    {"EscapeIsNo", kResetQuestion, "Message", MsgIcon::Information, MsgButtons::YesNo,
+     QMessageBox::NoButton, MsgAnswer::No, "Message", QMessageBox::Information},
+};
+INSTANTIATE_TEST_SUITE_P(Rows, MessageBoxes, ::testing::ValuesIn(kBoxCases), RowName{});
 
 TEST(InputBox, PromptTitleDefaultAndAnswer) {
     gui::QtOperatorDialogs dialogs;
     QString label, title, preset;
-    whenModal([&](QWidget* w) {
-        auto* box = qobject_cast<QInputDialog*>(w);
-        ASSERT_NE(box, nullptr);
+    whenModal<QInputDialog>([&](QInputDialog* box) {
         label = box->labelText();
         title = box->windowTitle();
         preset = box->textValue();
@@ -352,9 +303,7 @@ TEST(InputBox, PromptTitleDefaultAndAnswer) {
     EXPECT_EQ(title, "Input");
     EXPECT_EQ(preset, "7");
 
-    whenModal([](QWidget* w) {
-        auto* box = qobject_cast<QInputDialog*>(w);
-        ASSERT_NE(box, nullptr);
+    whenModal<QInputDialog>([](QInputDialog* box) {
         box->setTextValue("99");
         box->reject();
     });
@@ -367,9 +316,7 @@ TEST(FileDialogs, AnyFileFilterAndCancelGivesAnEmptyName) {
     gui::QtOperatorDialogs dialogs;
     QStringList filters;
     QFileDialog::AcceptMode mode = QFileDialog::AcceptSave;
-    whenModal([&](QWidget* w) {
-        auto* d = qobject_cast<QFileDialog*>(w);
-        ASSERT_NE(d, nullptr);
+    whenModal<QFileDialog>([&](QFileDialog* d) {
         filters = d->nameFilters();
         mode = d->acceptMode();
         d->reject();
@@ -378,9 +325,7 @@ TEST(FileDialogs, AnyFileFilterAndCancelGivesAnEmptyName) {
     EXPECT_THAT(filters, ElementsAre(gui::kAnyFileFilter));
     EXPECT_EQ(mode, QFileDialog::AcceptOpen);
 
-    whenModal([&](QWidget* w) {
-        auto* d = qobject_cast<QFileDialog*>(w);
-        ASSERT_NE(d, nullptr);
+    whenModal<QFileDialog>([&](QFileDialog* d) {
         mode = d->acceptMode();
         d->reject();
     });
@@ -394,9 +339,7 @@ TEST(FileDialogs, ChosenNamesComeBackWithoutAnOverwriteQuestion) {
     gui::QtOperatorDialogs dialogs;
     const std::string existing = dir.file("existing.set");
     bool confirmOff = false;
-    whenModal([&](QWidget* w) {
-        auto* d = qobject_cast<QFileDialog*>(w);
-        ASSERT_NE(d, nullptr);
+    whenModal<QFileDialog>([&](QFileDialog* d) {
         confirmOff = d->testOption(QFileDialog::DontConfirmOverwrite);
         chooseFile(d, existing);
     });
@@ -405,11 +348,7 @@ TEST(FileDialogs, ChosenNamesComeBackWithoutAnOverwriteQuestion) {
 
     // Open takes a name that does not exist: the load reports it.
     const std::string missing = dir.file("missing.set");
-    whenModal([&](QWidget* w) {
-        auto* d = qobject_cast<QFileDialog*>(w);
-        ASSERT_NE(d, nullptr);
-        chooseFile(d, missing);
-    });
+    whenModal<QFileDialog>([&](QFileDialog* d) { chooseFile(d, missing); });
     EXPECT_EQ(dialogs.GetOpenFileName(), missing);
 }
 

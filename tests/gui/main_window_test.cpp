@@ -42,13 +42,32 @@ sim::KeyboardFirmware::Eeprom distinctiveEeprom() {
     return e;
 }
 
+// The window started over the keyboard's factory settings; over a silent
+// keyboard the start-up read fails.
+template <bool Silent>
+class StartedWindow : public ::testing::Test {
+protected:
+    static sim::SimulatedKeyboard::Options options() {
+        sim::SimulatedKeyboard::Options o;
+        o.keyboard.silent = Silent;
+        return o;
+    }
+    void SetUp() override { rig.start(); }
+    GuiRig rig{options()};
+    gui::frmMsr& f = rig.frm;
+};
+using MainWindowUnread = StartedWindow<true>;
+using MainWindowLayout = StartedWindow<false>;
+using MainWindowCombos = StartedWindow<false>;
+using MainWindowEdit = StartedWindow<false>;
+using MainWindowCommands = StartedWindow<false>;
+using MainWindowFiles = StartedWindow<false>;
+using MainWindowAbout = StartedWindow<false>;
+using MainWindowExit = StartedWindow<false>;
+
 // ---- Layout -------------------------------------------------------------
 
-TEST(MainWindowLayout, ClientAreaTabsAndCommandColumnSitWhereTheFormHadThem) {
-    GuiRig rig;
-    rig.start();
-    gui::frmMsr& f = rig.frm;
-
+TEST_F(MainWindowLayout, ClientAreaTabsAndCommandColumnSitWhereTheFormHadThem) {
     EXPECT_EQ(f.centralWidget()->size(), QSize(639, 512));
     EXPECT_EQ(f.SSTab2->geometry(), QRect(16, 0, 553, 489));
     ASSERT_EQ(f.SSTab2->count(), 3);
@@ -74,10 +93,7 @@ TEST(MainWindowLayout, ClientAreaTabsAndCommandColumnSitWhereTheFormHadThem) {
     }
 }
 
-TEST(MainWindowLayout, BarcodeTabsExistOutOfReach) {
-    GuiRig rig;
-    rig.start();
-    gui::frmMsr& f = rig.frm;
+TEST_F(MainWindowLayout, BarcodeTabsExistOutOfReach) {
     ASSERT_EQ(f.SSTab1->count(), 8);
     EXPECT_EQ(f.SSTab1->tabText(1), "Barcode/1");
     EXPECT_EQ(f.SSTab1->tabText(7), "Msr/2");
@@ -91,10 +107,7 @@ TEST(MainWindowLayout, BarcodeTabsExistOutOfReach) {
     EXPECT_EQ(f.frame3[0]->title(), "Code 39");
 }
 
-TEST(MainWindowLayout, FramesRowsAndHeaders) {
-    GuiRig rig;
-    rig.start();
-    gui::frmMsr& f = rig.frm;
+TEST_F(MainWindowLayout, FramesRowsAndHeaders) {
     EXPECT_EQ(f.Frame1->title(), "Common Setting");
     EXPECT_EQ(f.frame3[10]->title(), "Msr Common Setting");
     EXPECT_EQ(f.frame3[12]->title(), "Error Setting");
@@ -139,10 +152,8 @@ TEST(MainWindowLayout, FramesRowsAndHeaders) {
     EXPECT_FALSE(f.cmdItem[0]->isEnabled());
 }
 
-TEST(MainWindowLayout, MenusCarryTheirCaptions) {
-    GuiRig rig;
-    rig.start();
-    const auto menus = rig.frm.menuBar()->actions();
+TEST_F(MainWindowLayout, MenusCarryTheirCaptions) {
+    const auto menus = f.menuBar()->actions();
     ASSERT_EQ(menus.size(), 3);
     EXPECT_EQ(menus[0]->text(), "&File");
     EXPECT_EQ(menus[1]->text(), "&Define");
@@ -161,24 +172,22 @@ TEST(MainWindowLayout, MenusCarryTheirCaptions) {
     EXPECT_THAT(texts(menus[2]), ElementsAre("About"));
 }
 
-TEST(MainWindowLayout, SimulatedKeyboardIsNamedInTheStatusBarOnly) {
-    GuiRig rig;
-    rig.start();
-    EXPECT_EQ(rig.frm.simulatedLabel, nullptr);
-    rig.frm.setSimulated(true);
-    ASSERT_NE(rig.frm.simulatedLabel, nullptr);
-    EXPECT_EQ(rig.frm.simulatedLabel->text(), "Simulated keyboard");
-    EXPECT_TRUE(rig.frm.statusBar()->isVisible());
-    EXPECT_EQ(rig.frm.windowTitle(), "Tavrin Version " TAVRIN_VERSION);
+TEST_F(MainWindowLayout, SimulatedKeyboardIsNamedInTheStatusBarOnly) {
+    EXPECT_EQ(f.simulatedLabel, nullptr);
+    f.setSimulated(true);
+    ASSERT_NE(f.simulatedLabel, nullptr);
+    EXPECT_EQ(f.simulatedLabel->text(), "Simulated keyboard");
+    EXPECT_TRUE(f.statusBar()->isVisible());
+    EXPECT_EQ(f.windowTitle(), "Tavrin Version " TAVRIN_VERSION);
     // Its whole text inside the window, clear of the right edge.
-    QLabel* label = rig.frm.simulatedLabel;
+    QLabel* label = f.simulatedLabel;
     const int textWidth = label->fontMetrics().horizontalAdvance(label->text());
     EXPECT_GE(label->contentsRect().width(), textWidth);
-    const QPoint textEnd = label->mapTo(&rig.frm, label->contentsRect().topRight());
-    EXPECT_LE(textEnd.x(), rig.frm.width() - 8);
+    const QPoint textEnd = label->mapTo(&f, label->contentsRect().topRight());
+    EXPECT_LE(textEnd.x(), f.width() - 8);
 }
 
-TEST(MainWindowLayout, SequenceFieldsShowTheWholeTextAsTheirTooltip) {
+TEST(MainWindowPrepared, SequenceFieldsShowTheWholeTextAsTheirTooltip) {
     GuiRig rig;
     auto e = sim::KeyboardFirmware::factoryDefaults();
     e[49] |= 0x10;  // scan codes
@@ -205,12 +214,11 @@ TEST(MainWindowLayout, SequenceFieldsShowTheWholeTextAsTheirTooltip) {
     QToolTip::hideText();
 
     // The tip follows the value; no value, no tip.
-    rig.dialogs.onPrePost = [](platform::PrePostRequest& r) { r.text = "<64>"; };
-    QTest::mouseClick(rig.frm.cmdItem[72], Qt::LeftButton);
-    EXPECT_EQ(field->toolTip(), "<64>");
-    rig.dialogs.onPrePost = [](platform::PrePostRequest& r) { r.text = ""; };
-    QTest::mouseClick(rig.frm.cmdItem[72], Qt::LeftButton);
-    EXPECT_EQ(field->toolTip(), "");
+    for (const char* text : {"<64>", ""}) {
+        rig.dialogs.onPrePost = [text](platform::PrePostRequest& r) { r.text = text; };
+        QTest::mouseClick(rig.frm.cmdItem[72], Qt::LeftButton);
+        EXPECT_EQ(field->toolTip(), text);
+    }
     // Number fields keep no tip of their own.
     EXPECT_EQ(rig.frm.lstItem[3]->toolTip(), "");
 }
@@ -241,64 +249,56 @@ TEST(MainWindowStartUp, ShowsTheKeyboardsValues) {
     EXPECT_FALSE(rig.dialogs.shown);
 }
 
-TEST(MainWindowStartUp, FailedReadReportsAndKeepsTheDesignValues) {
-    sim::SimulatedKeyboard::Options options;
-    options.keyboard.silent = true;
-    GuiRig rig(options);
-    rig.start();
+TEST_F(MainWindowUnread, FailedReadReportsAndKeepsTheDesignValues) {
     ASSERT_EQ(rig.dialogs.messages.size(), 1u);
     EXPECT_EQ(rig.dialogs.messages[0].text, kReadError);
     EXPECT_EQ(rig.dialogs.messages[0].icon, platform::MsgIcon::Error);
-    EXPECT_TRUE(rig.frm.isVisible());
-    EXPECT_EQ(rig.frm.Combo1->currentText(), "US");
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_EQ(f.Combo1->currentText(), "US");
     EXPECT_EQ(rig.listShows(3), "");
     // Every command stays available.
-    EXPECT_TRUE(rig.frm.Command3->isEnabled());
-    EXPECT_TRUE(rig.frm.Command5->isEnabled());
+    EXPECT_TRUE(f.Command3->isEnabled());
+    EXPECT_TRUE(f.Command5->isEnabled());
 }
 
 // ---- Combo boxes --------------------------------------------------------
 
-TEST(MainWindowCombos, ChoiceChangesTheImageNotTheDevice) {
-    GuiRig rig;
-    rig.start();
+TEST_F(MainWindowCombos, ChoiceChangesTheImageNotTheDevice) {
     const auto wireBefore = rig.wire();
     const auto eepromBefore = rig.firmware().eeprom();
     const auto imageBefore = rig.model().image;
 
-    GuiRig::pick(rig.frm.Combo1, 4);  // SPAIN
-    GuiRig::pick(rig.frm.cb[4], 0);   // no buzzer
+    GuiRig::pick(f.Combo1, 4);  // SPAIN
+    GuiRig::pick(f.cb[4], 0);   // no buzzer
 
     EXPECT_EQ(rig.model().image[68], 0x34);
     EXPECT_EQ(rig.model().lstItem[5].listIndex(), 4);
     EXPECT_EQ(rig.model().lstItem[4].listIndex(), 0);
     EXPECT_EQ(rig.model().image[2], imageBefore[2] & ~0x80);  // only the buzzer's bit
-    EXPECT_EQ(rig.frm.Combo1->currentText(), "SPAIN");
-    EXPECT_EQ(rig.frm.cb[4]->currentText(), "NO");
+    EXPECT_EQ(f.Combo1->currentText(), "SPAIN");
+    EXPECT_EQ(f.cb[4]->currentText(), "NO");
     EXPECT_EQ(rig.wire(), wireBefore);
     EXPECT_EQ(rig.firmware().eeprom(), eepromBefore);
     EXPECT_TRUE(rig.model().comboWriteFlag);
 }
 
-TEST(MainWindowCombos, RefreshingFromTheModelRunsNoHandler) {
-    GuiRig rig;
-    rig.start();
+TEST_F(MainWindowCombos, RefreshingFromTheModelRunsNoHandler) {
     const auto imageBefore = rig.model().image;
     // Code sets combo boxes and lists; the view follows and writes nothing.
     rig.model().Combo1.setListIndex(2);
     rig.model().cb[4].setListIndex(0);
     rig.model().Combo5.setListIndex(1);
-    rig.frm.refresh();
+    f.refresh();
     pumpQt();
-    EXPECT_EQ(rig.frm.Combo1->currentText(), "FRANCE");
-    EXPECT_EQ(rig.frm.cb[4]->currentText(), "NO");
-    EXPECT_EQ(rig.frm.Combo5->currentText(), "YES");
+    EXPECT_EQ(f.Combo1->currentText(), "FRANCE");
+    EXPECT_EQ(f.cb[4]->currentText(), "NO");
+    EXPECT_EQ(f.Combo5->currentText(), "YES");
     EXPECT_EQ(rig.model().image, imageBefore);
     EXPECT_EQ(rig.model().lstItem[5].listIndex(), 0);  // the Combo1 handler would copy 2
     EXPECT_EQ(rig.model().scanCodeDisplayMode, 0);     // Combo5's handler would switch it
 }
 
-TEST(MainWindowCombos, ATextThatIsNoEntryShowsWithoutSelecting) {
+TEST(MainWindowPrepared, ATextThatIsNoEntryShowsWithoutSelecting) {
     GuiRig rig;
     auto e = sim::KeyboardFirmware::factoryDefaults();
     e[68] = 0x39;  // no such country: item 5 without a selection, Combo1 empty
@@ -312,19 +312,17 @@ TEST(MainWindowCombos, ATextThatIsNoEntryShowsWithoutSelecting) {
     EXPECT_EQ(rig.frm.Combo1->placeholderText(), "SOMEWHERE");
 }
 
-TEST(MainWindowCombos, WheelOnlyReachesAFocusedComboBox) {
-    GuiRig rig;
-    rig.start();
-    rig.frm.activateWindow();
-    QComboBox* combo = rig.frm.Combo2;  // TK123, the last entry
-    rig.frm.SSTab2->setCurrentIndex(0);
+TEST_F(MainWindowCombos, WheelOnlyReachesAFocusedComboBox) {
+    f.activateWindow();
+    QComboBox* combo = f.Combo2;  // TK123, the last entry
+    f.SSTab2->setCurrentIndex(0);
     pumpQt();
     auto wheel = [&](int delta) {
         QWheelEvent event(QPointF(10, 10), combo->mapToGlobal(QPointF(10, 10)), QPoint(),
                           QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(combo, &event);
     };
-    rig.frm.Command1->setFocus();
+    f.Command1->setFocus();
     ASSERT_FALSE(combo->hasFocus());
     wheel(120);  // up: would select TK23
     EXPECT_EQ(combo->currentText(), "TK123");
@@ -340,31 +338,27 @@ TEST(MainWindowCombos, WheelOnlyReachesAFocusedComboBox) {
     EXPECT_EQ(rig.model().image[69], 0x35);  // the operator's own choice is taken
 }
 
-TEST(MainWindowCombos, ScanCodeModeSwitchesCaptionAndPresetButton) {
-    GuiRig rig;
-    rig.start();
+TEST_F(MainWindowCombos, ScanCodeModeSwitchesCaptionAndPresetButton) {
     const auto wireBefore = rig.wire();
-    GuiRig::pick(rig.frm.Combo5, 1);
-    EXPECT_EQ(rig.frm.frame3[11]->title(), "Preamble/Postamble Setting In Hexidecimal");
-    EXPECT_TRUE(rig.frm.Cmdpt->isEnabled());
+    GuiRig::pick(f.Combo5, 1);
+    EXPECT_EQ(f.frame3[11]->title(), "Preamble/Postamble Setting In Hexidecimal");
+    EXPECT_TRUE(f.Cmdpt->isEnabled());
     EXPECT_EQ(rig.model().image[49] & 0x10, 0x10);
 
-    GuiRig::pick(rig.frm.Combo5, 0);
-    EXPECT_EQ(rig.frm.frame3[11]->title(), "Preamble/Postamble Setting               ");
-    EXPECT_FALSE(rig.frm.Cmdpt->isEnabled());
+    GuiRig::pick(f.Combo5, 0);
+    EXPECT_EQ(f.frame3[11]->title(), "Preamble/Postamble Setting               ");
+    EXPECT_FALSE(f.Cmdpt->isEnabled());
     EXPECT_EQ(rig.model().image[49] & 0x10, 0);
     EXPECT_EQ(rig.wire(), wireBefore);
 }
 
 // ---- Edit buttons -------------------------------------------------------
 
-TEST(MainWindowEdit, Track1PreambleInScanCodes) {
-    GuiRig rig;
-    rig.start();
-    GuiRig::pick(rig.frm.Combo5, 1);
+TEST_F(MainWindowEdit, Track1PreambleInScanCodes) {
+    GuiRig::pick(f.Combo5, 1);
     const auto wireBefore = rig.wire();
     rig.dialogs.onPrePost = [](platform::PrePostRequest& r) { r.text = "<64>"; };
-    QTest::mouseClick(rig.frm.cmdItem[67], Qt::LeftButton);
+    QTest::mouseClick(f.cmdItem[67], Qt::LeftButton);
 
     ASSERT_EQ(rig.dialogs.prePostShown.size(), 1u);
     EXPECT_TRUE(rig.dialogs.prePostShown[0].scanCodeForm);
@@ -375,15 +369,13 @@ TEST(MainWindowEdit, Track1PreambleInScanCodes) {
         EXPECT_EQ(rig.model().image[static_cast<std::size_t>(a)], 0) << a;
     }
     EXPECT_EQ(rig.wire(), wireBefore);
-    EXPECT_TRUE(rig.frm.cmdItem[67]->isEnabled());  // back once the edit is done
+    EXPECT_TRUE(f.cmdItem[67]->isEnabled());  // back once the edit is done
 }
 
-TEST(MainWindowEdit, NumberThroughTheInputBox) {
-    GuiRig rig;
-    rig.start();
+TEST_F(MainWindowEdit, NumberThroughTheInputBox) {
     rig.dialogs.inputAnswers = {" 25 ", "1a"};
-    rig.frm.SSTab2->setCurrentIndex(0);
-    QTest::mouseClick(rig.frm.cmdItem[3], Qt::LeftButton);
+    f.SSTab2->setCurrentIndex(0);
+    QTest::mouseClick(f.cmdItem[3], Qt::LeftButton);
     ASSERT_EQ(rig.dialogs.inputPrompts.size(), 1u);
     EXPECT_EQ(rig.dialogs.inputPrompts[0].prompt, "Please input 1 or 2 digit (0-9, 00-99)");
     EXPECT_EQ(rig.dialogs.inputPrompts[0].title, "Input");
@@ -391,14 +383,14 @@ TEST(MainWindowEdit, NumberThroughTheInputBox) {
     EXPECT_EQ(rig.listShows(3), "25");
     EXPECT_EQ(rig.model().image[40], 0x25);
 
-    QTest::mouseClick(rig.frm.cmdItem[3], Qt::LeftButton);  // rejected answer
+    QTest::mouseClick(f.cmdItem[3], Qt::LeftButton);  // rejected answer
     EXPECT_EQ(rig.listShows(3), "25");
     EXPECT_EQ(rig.model().image[40], 0x25);
     ASSERT_FALSE(rig.dialogs.messages.empty());
     EXPECT_EQ(rig.dialogs.messages.back().title, "Error");
 }
 
-TEST(MainWindowEdit, ControlCharactersStayOnOneLine) {
+TEST(MainWindowPrepared, ControlCharactersStayOnOneLine) {
     GuiRig rig;
     auto e = sim::KeyboardFirmware::factoryDefaults();
     e[71] = 'A';
@@ -412,12 +404,10 @@ TEST(MainWindowEdit, ControlCharactersStayOnOneLine) {
 
 // ---- Device commands ----------------------------------------------------
 
-TEST(MainWindowCommands, WriteEepromSendsTheItemsAndReports) {
-    GuiRig rig;
-    rig.start();
-    GuiRig::pick(rig.frm.Combo1, 4);  // SPAIN, staged in the image
+TEST_F(MainWindowCommands, WriteEepromSendsTheItemsAndReports) {
+    GuiRig::pick(f.Combo1, 4);  // SPAIN, staged in the image
     const std::size_t before = rig.wire().size();
-    QTest::mouseClick(rig.frm.Command4, Qt::LeftButton);
+    QTest::mouseClick(f.Command4, Qt::LeftButton);
 
     const auto all = rig.wire();
     const std::vector<std::uint8_t> sent(all.begin() + static_cast<long>(before), all.end());
@@ -432,18 +422,14 @@ TEST(MainWindowCommands, WriteEepromSendsTheItemsAndReports) {
     EXPECT_EQ(rig.dialogs.messages.back().title, "Message");
     EXPECT_EQ(rig.dialogs.messages.back().icon, platform::MsgIcon::Information);
     EXPECT_FALSE(rig.dialogs.shown);
-    EXPECT_TRUE(rig.frm.Command4->isEnabled());
+    EXPECT_TRUE(f.Command4->isEnabled());
 }
 
-TEST(MainWindowCommands, ResetAfterAFailedReadIsRefusedAndSendsNothing) {
-    sim::SimulatedKeyboard::Options options;
-    options.keyboard.silent = true;
-    GuiRig rig(options);
-    rig.start();
+TEST_F(MainWindowUnread, ResetAfterAFailedReadIsRefusedAndSendsNothing) {
     const auto wireBefore = rig.wire();
     rig.dialogs.messages.clear();
     rig.dialogs.answers = {platform::MsgAnswer::Yes};
-    QTest::mouseClick(rig.frm.Command5, Qt::LeftButton);
+    QTest::mouseClick(f.Command5, Qt::LeftButton);
     ASSERT_EQ(rig.dialogs.messages.size(), 1u);
     EXPECT_EQ(rig.dialogs.messages[0].text, "Wrote setting to EEPROM error!");
     EXPECT_EQ(rig.dialogs.messages[0].title, "Message");
@@ -452,86 +438,72 @@ TEST(MainWindowCommands, ResetAfterAFailedReadIsRefusedAndSendsNothing) {
     EXPECT_EQ(rig.firmware().resets(), 0);
 }
 
-TEST(MainWindowCommands, ResetMenuGoesAheadAfterAFailedRead) {
-    sim::SimulatedKeyboard::Options options;
-    options.keyboard.silent = true;
-    GuiRig rig(options);
-    rig.start();
+TEST_F(MainWindowUnread, ResetMenuGoesAheadAfterAFailedRead) {
     rig.dialogs.answers = {platform::MsgAnswer::Yes};
-    rig.frm.Resettodefault->trigger();
+    f.Resettodefault->trigger();
     EXPECT_EQ(rig.firmware().resets(), 1);
 }
 
-TEST(MainWindowCommands, ReadEepromShowsWhatTheKeyboardHoldsNow) {
-    GuiRig rig;
-    rig.start();
+TEST_F(MainWindowCommands, ReadEepromShowsWhatTheKeyboardHoldsNow) {
     rig.firmware().setEeprom(distinctiveEeprom());
     rig.dialogs.messages.clear();
-    QTest::mouseClick(rig.frm.Command3, Qt::LeftButton);
-    EXPECT_EQ(rig.frm.Combo1->currentText(), "GERMANY");
+    QTest::mouseClick(f.Command3, Qt::LeftButton);
+    EXPECT_EQ(f.Combo1->currentText(), "GERMANY");
     EXPECT_EQ(rig.listShows(67), "AB");
     ASSERT_EQ(rig.dialogs.messages.size(), 1u);
     EXPECT_EQ(rig.dialogs.messages[0].text, "Read setting from EEPROM success!");
     EXPECT_EQ(rig.firmware().readRequests(), 2);
 }
 
-TEST(MainWindowCommands, OposPresetFromItsButton) {
-    GuiRig rig;
-    rig.start();
-    GuiRig::pick(rig.frm.Combo5, 1);
+TEST_F(MainWindowCommands, OposPresetFromItsButton) {
+    GuiRig::pick(f.Combo5, 1);
     rig.dialogs.answers = {platform::MsgAnswer::Yes};
-    QTest::mouseClick(rig.frm.Cmdpt, Qt::LeftButton);
+    QTest::mouseClick(f.Cmdpt, Qt::LeftButton);
     EXPECT_EQ(rig.listShows(72), "<68><6A><6A>");  // read back from the keyboard
     EXPECT_EQ(rig.firmware().eeprom()[111], 0x68);
 }
 
 // ---- Files ----------------------------------------------------------------
 
-TEST(MainWindowFiles, SaveAndOpenRoundTrip) {
-    GuiRig rig;
-    rig.start();
+TEST_F(MainWindowFiles, SaveAndOpenRoundTrip) {
     const std::string path = rig.programDir.file("keyboard.set");
-    GuiRig::pick(rig.frm.Combo1, 5);  // ITALY
+    GuiRig::pick(f.Combo1, 5);  // ITALY
     const auto wireBefore = rig.wire();
 
     rig.dialogs.saveNames = {path};
-    QTest::mouseClick(rig.frm.Command2, Qt::LeftButton);
+    QTest::mouseClick(f.Command2, Qt::LeftButton);
     const auto bytes = rig.programDir.read("keyboard.set");
     ASSERT_EQ(bytes.size(), 512u);
     EXPECT_EQ(bytes[4 * 68], 0x35);
 
-    GuiRig::pick(rig.frm.Combo1, 0);  // US again
+    GuiRig::pick(f.Combo1, 0);  // US again
     rig.dialogs.openNames = {path};
-    rig.frm.Readsettingfromfile->trigger();
-    EXPECT_EQ(rig.frm.Combo1->currentText(), "ITALY");
+    f.Readsettingfromfile->trigger();
+    EXPECT_EQ(f.Combo1->currentText(), "ITALY");
     EXPECT_EQ(rig.model().image[68], 0x35);
     EXPECT_EQ(rig.wire(), wireBefore);  // files never reach the keyboard
     EXPECT_EQ(rig.dialogs.waitingShows, rig.dialogs.waitingCloses);
 }
 
-TEST(MainWindowFiles, OpeningAMissingFileChangesNothing) {
-    GuiRig rig;
-    rig.start();
-    GuiRig::pick(rig.frm.Combo1, 3);
+TEST_F(MainWindowFiles, OpeningAMissingFileChangesNothing) {
+    GuiRig::pick(f.Combo1, 3);
     rig.dialogs.openNames = {rig.programDir.file("nothing-here")};
-    QTest::mouseClick(rig.frm.Command1, Qt::LeftButton);
+    QTest::mouseClick(f.Command1, Qt::LeftButton);
     ASSERT_FALSE(rig.dialogs.messages.empty());
     EXPECT_EQ(rig.dialogs.messages.back().text, "File not found!");
-    EXPECT_EQ(rig.frm.Combo1->currentText(), "GERMANY");
+    EXPECT_EQ(f.Combo1->currentText(), "GERMANY");
     // Cancelling shows nothing.
     const std::size_t shown = rig.dialogs.messages.size();
-    QTest::mouseClick(rig.frm.Command1, Qt::LeftButton);
-    QTest::mouseClick(rig.frm.Command2, Qt::LeftButton);
+    QTest::mouseClick(f.Command1, Qt::LeftButton);
+    QTest::mouseClick(f.Command2, Qt::LeftButton);
     EXPECT_EQ(rig.dialogs.messages.size(), shown);
 }
 
 // ---- About box ----------------------------------------------------------
 
-TEST(MainWindowAbout, ShowsTheFirmwareUntilClosed) {
-    GuiRig rig;
-    rig.start();
-    rig.frm.About->trigger();
-    gui::frmAbout& about = rig.frm.about();
+TEST_F(MainWindowAbout, ShowsTheFirmwareUntilClosed) {
+    f.About->trigger();
+    gui::frmAbout& about = f.about();
     pumpQt();
     EXPECT_TRUE(about.isVisible());
     EXPECT_FALSE(about.isModal());
@@ -541,7 +513,7 @@ TEST(MainWindowAbout, ShowsTheFirmwareUntilClosed) {
     EXPECT_EQ(about.Label4->text(), "Win95/98/ME/XP/2000");
     EXPECT_EQ(about.Label6->text(), "Firmware Version 1.7");
     EXPECT_EQ(about.cmdSysInfo->text(), "System Info....");
-    EXPECT_TRUE(rig.frm.Command3->isEnabled());  // the main window stays usable
+    EXPECT_TRUE(f.Command3->isEnabled());  // the main window stays usable
 
     QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
     ASSERT_EQ(rig.dialogs.messages.size(), 1u);
@@ -552,48 +524,41 @@ TEST(MainWindowAbout, ShowsTheFirmwareUntilClosed) {
     QTest::mouseClick(about.cmdAboutEnd, Qt::LeftButton);
     EXPECT_FALSE(about.isVisible());
     EXPECT_EQ(rig.model().aboutLabel6, "Label6");
-    rig.frm.About->trigger();
-    EXPECT_EQ(rig.frm.about().Label6->text(), "Label6");
-    rig.frm.about().close();  // the close box unloads it too
-    QTest::mouseClick(rig.frm.Command3, Qt::LeftButton);
-    EXPECT_EQ(rig.frm.about().Label6->text(), "Firmware Version 1.7");
+    f.About->trigger();
+    EXPECT_EQ(f.about().Label6->text(), "Label6");
+    f.about().close();  // the close box unloads it too
+    QTest::mouseClick(f.Command3, Qt::LeftButton);
+    EXPECT_EQ(f.about().Label6->text(), "Firmware Version 1.7");
 }
 
 // ---- Exit -----------------------------------------------------------------
 
-TEST(MainWindowExit, ButtonClosesThePortDriverAndTheWindow) {
-    GuiRig rig;
-    rig.start();
-    QSignalSpy ended(&rig.frm, &gui::frmMsr::ended);
-    QTest::mouseClick(rig.frm.Command6, Qt::LeftButton);
+TEST_F(MainWindowExit, ButtonClosesThePortDriverAndTheWindow) {
+    QSignalSpy ended(&f, &gui::frmMsr::ended);
+    QTest::mouseClick(f.Command6, Qt::LeftButton);
     pumpQt();
     EXPECT_TRUE(rig.window.ended());
     EXPECT_EQ(rig.ports().shutdownCalls(), 1);
-    EXPECT_FALSE(rig.frm.isVisible());
+    EXPECT_FALSE(f.isVisible());
     EXPECT_EQ(ended.count(), 1);
 }
 
-TEST(MainWindowExit, MenuAndCloseBoxUnloadToo) {
-    {
-        GuiRig rig;
-        rig.start();
-        rig.frm.Exit->trigger();
-        pumpQt();
-        EXPECT_EQ(rig.ports().shutdownCalls(), 1);
-        EXPECT_FALSE(rig.frm.isVisible());
-    }
-    {
-        GuiRig rig;
-        rig.start();
-        rig.frm.About->trigger();
-        QSignalSpy ended(&rig.frm, &gui::frmMsr::ended);
-        EXPECT_TRUE(rig.frm.close());
-        pumpQt();
-        EXPECT_TRUE(rig.window.ended());
-        EXPECT_EQ(rig.ports().shutdownCalls(), 1);
-        EXPECT_FALSE(rig.frm.about().isVisible());  // every other window goes with it
-        EXPECT_EQ(ended.count(), 1);
-    }
+TEST_F(MainWindowExit, MenuUnloadsToo) {
+    f.Exit->trigger();
+    pumpQt();
+    EXPECT_EQ(rig.ports().shutdownCalls(), 1);
+    EXPECT_FALSE(f.isVisible());
+}
+
+TEST_F(MainWindowExit, CloseBoxUnloadsToo) {
+    f.About->trigger();
+    QSignalSpy ended(&f, &gui::frmMsr::ended);
+    EXPECT_TRUE(f.close());
+    pumpQt();
+    EXPECT_TRUE(rig.window.ended());
+    EXPECT_EQ(rig.ports().shutdownCalls(), 1);
+    EXPECT_FALSE(f.about().isVisible());  // every other window goes with it
+    EXPECT_EQ(ended.count(), 1);
 }
 
 }  // namespace

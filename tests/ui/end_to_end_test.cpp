@@ -5,16 +5,14 @@
 
 #include "settings_file/profile.h"
 #include "settings_file/settings_file.h"
+#include "support/guiui_table.h"
 #include "support/sim_rig.h"
 #include "tavrin_version.h"
 
 namespace tavrin::test {
 namespace {
 
-using ::testing::Contains;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
-using ::testing::Not;
+using namespace ::testing;  // its matchers
 
 constexpr const char* kReadError = "Read setting from EEPROM error! Please check MSR device. ";
 
@@ -31,10 +29,7 @@ TEST(StartUp, ReadsAndShowsTheKeyboard) {
     EXPECT_THAT(rig.messageTexts(), IsEmpty());
     EXPECT_TRUE(rig.model().imageValidFlag);
     EXPECT_EQ(rig.model().title, "Tavrin Version " TAVRIN_VERSION);
-    EXPECT_EQ(rig.shown(3), "42");
-    EXPECT_EQ(rig.shown(5), "GERMANY");
-    EXPECT_EQ(rig.shown(4), "NO");
-    EXPECT_EQ(rig.shown(67), "X");
+    expectShown(rig, {{3, "42"}, {5, "GERMANY"}, {4, "NO"}, {67, "X"}});
     EXPECT_EQ(rig.model().aboutLabel6, "Firmware Version 1.7");
     EXPECT_EQ(rig.model().Combo5.entries(), (std::vector<std::string>{"NO", "YES"}));
     EXPECT_FALSE(rig.model().Text1.visible);
@@ -116,12 +111,8 @@ TEST_F(Operating, EditedItemsReachTheKeyboardAndReadBack) {
     EXPECT_THAT(rig.messageTexts(), ElementsAre("Write to EEPROM Successful!"));
     EXPECT_FALSE(rig.dialogs.waitingShown());
     const auto& e = rig.firmware().eeprom();
-    EXPECT_EQ(e[40], 0x25);
     EXPECT_EQ(e[2] & 0x80, 0);
-    EXPECT_EQ(e[68], 0x34);
-    EXPECT_EQ(e[16], 5);
-    EXPECT_EQ(e[71], 0x64);
-    EXPECT_EQ(e[72], 0x00);
+    expectBytes(e, {{40, 0x25}, {68, 0x34}, {16, 5}, {71, 0x64}, {72, 0x00}});
     EXPECT_NE(e[49] & 0x10, 0);
     EXPECT_EQ(rig.firmware().closingFrames(), 1);
     EXPECT_THAT(rig.firmware().rejected(), IsEmpty());
@@ -129,11 +120,7 @@ TEST_F(Operating, EditedItemsReachTheKeyboardAndReadBack) {
     rig.dialogs.messages.clear();
     rig.window.Command3_Click();
     EXPECT_THAT(rig.messageTexts(), ElementsAre("Read setting from EEPROM success!"));
-    EXPECT_EQ(rig.shown(3), "25");
-    EXPECT_EQ(rig.shown(4), "NO");
-    EXPECT_EQ(rig.shown(5), "SPAIN");
-    EXPECT_EQ(rig.shown(47), "5");
-    EXPECT_EQ(rig.shown(67), "<64>");
+    expectShown(rig, {{3, "25"}, {4, "NO"}, {5, "SPAIN"}, {47, "5"}, {67, "<64>"}});
     EXPECT_EQ(rig.model().Combo5.text(), "YES");
     for (std::size_t a = 0; a < 128; ++a) {
         EXPECT_EQ(rig.model().image[a], e[a]) << a;
@@ -186,17 +173,12 @@ TEST_F(Operating, OposPresetReachesTheKeyboardWithTheModeOn) {
     const auto& e = rig.firmware().eeprom();
     EXPECT_EQ((std::vector<int>{e[50], e[51], e[52]}), (std::vector<int>{0x63, 0, 0}));
     EXPECT_EQ((std::vector<int>{e[53], e[54], e[55]}), (std::vector<int>{0x63, 0, 0}));
-    EXPECT_EQ(e[71], 0x64);
-    EXPECT_EQ(e[79], 0x67);
-    EXPECT_EQ(e[87], 0x68);
-    EXPECT_EQ(e[95], 0x64);
-    EXPECT_EQ(e[103], 0x67);
+    expectBytes(e, {{71, 0x64}, {79, 0x67}, {87, 0x68}, {95, 0x64}, {103, 0x67}});
     EXPECT_EQ((std::vector<int>{e[111], e[112], e[113], e[114]}),
               (std::vector<int>{0x68, 0x6A, 0x6A, 0}));
     EXPECT_NE(e[49] & 0x10, 0);
     EXPECT_TRUE(rig.model().imageValidFlag);
-    EXPECT_EQ(rig.shown(72), "<68><6A><6A>");
-    EXPECT_EQ(rig.shown(65), "<63>");
+    expectShown(rig, {{72, "<68><6A><6A>"}, {65, "<63>"}});
     EXPECT_FALSE(rig.model().comboWriteFlag);
 }
 
@@ -229,8 +211,7 @@ TEST_F(Operating, WriteAfterSwitchingTheModeReportsTheRefusedItems) {
               (std::vector<int>{'<', '6', '4', '>', 0}));
     EXPECT_EQ(e[49] & 0x10, 0);
     EXPECT_EQ(rig.firmware().closingFrames(), 1);
-    EXPECT_EQ(rig.shown(65), "<63>");
-    EXPECT_EQ(rig.shown(72), "<68><6A><6A>");
+    expectShown(rig, {{65, "<63>"}, {72, "<68><6A><6A>"}});
 }
 
 TEST_F(Operating, OposButtonIsRefusedWithTheModeOff) {
@@ -319,8 +300,7 @@ TEST_F(Operating, WrongSignatureIsReportedAndEveryItemStillShown) {
     rig.window.Command3_Click();
     EXPECT_THAT(rig.messageTexts(),
                 ElementsAre("Read from EEPROM error!", "Read setting from EEPROM success!"));
-    EXPECT_EQ(rig.shown(3), "12");
-    EXPECT_EQ(rig.shown(6), "TK123");
+    expectShown(rig, {{3, "12"}, {6, "TK123"}});
 }
 
 TEST_F(Operating, ResetButtonAfterAFailedReadIsRefused) {
@@ -375,9 +355,7 @@ TEST_F(SettingsFiles, ShortFileLoadsWithTheMissingValuesZero) {
     rig.programDir.write("short.bin", bytes);
     rig.dialogs.openNames = {rig.programDir.file("short.bin")};
     rig.window.Command1_Click();
-    EXPECT_EQ(rig.model().image[40], 0x05);
-    EXPECT_EQ(rig.model().image[68], 0);
-    EXPECT_EQ(rig.model().image[127], 0);
+    expectBytes(rig.model().image, {{40, 0x05}, {68, 0}, {127, 0}});
     EXPECT_EQ(rig.shown(5), "US");  // 0 is entry 0
     EXPECT_TRUE(rig.model().imageValidFlag);
 }
@@ -396,8 +374,7 @@ TEST_F(SettingsFiles, ValuesBeyondAByteStayInTheImageAndNeverReachTheKeyboard) {
     rig.programDir.write("wide.bin", settings_file::encode(image));
     rig.dialogs.openNames = {rig.programDir.file("wide.bin")};
     rig.window.Command1_Click();
-    EXPECT_EQ(rig.model().image[40], 0x125);
-    EXPECT_EQ(rig.model().image[68], -1);
+    expectBytes(rig.model().image, {{40, 0x125}, {68, -1}});
     EXPECT_EQ(rig.shown(3), "");
 
     const std::size_t frames = rig.firmware().frames().size();

@@ -41,6 +41,20 @@ protected:
     SimRig viaWindow;
 };
 
+// The operator's ways to give item n a value in the window.
+std::function<void(SimRig&)> answersNumberBox(int item, std::string text) {
+    return [=](SimRig& r) {
+        r.dialogs.inputAnswers = {text};
+        r.window.cmdItem_Click(item);
+    };
+}
+std::function<void(SimRig&)> answersPrePost(int item, std::string text) {
+    return [=](SimRig& r) {
+        r.dialogs.onPrePost = [text](platform::PrePostRequest& q) { q.text = text; };
+        r.window.cmdItem_Click(item);
+    };
+}
+
 struct KindCase {
     const char* what;
     bool modeOn;
@@ -56,31 +70,11 @@ TEST_F(Edits, EachKindStoresWhatTheWindowsOwnControlsStore) {
         {"Combo3 start code", false, 19, "$", [](SimRig& r) { r.choose(19, 4); }},
         {"list-text digits", false, 47, "5", [](SimRig& r) { r.choose(47, 2); }},
         {"entry in lower case", false, 8, "auto detect", [](SimRig& r) { r.choose(8, 1); }},
-        {"number", false, 17, "25",
-         [](SimRig& r) {
-             r.dialogs.inputAnswers = {"25"};
-             r.window.cmdItem_Click(17);
-         }},
-        {"number with spaces", false, 3, " 7 ",
-         [](SimRig& r) {
-             r.dialogs.inputAnswers = {" 7 "};
-             r.window.cmdItem_Click(3);
-         }},
-        {"characters with a token", false, 9, "{TAB}A",
-         [](SimRig& r) {
-             r.dialogs.onPrePost = [](platform::PrePostRequest& q) { q.text = "{TAB}A"; };
-             r.window.cmdItem_Click(9);
-         }},
-        {"scan codes", true, 72, "<68><6a><6A>",
-         [](SimRig& r) {
-             r.dialogs.onPrePost = [](platform::PrePostRequest& q) { q.text = "<68><6a><6A>"; };
-             r.window.cmdItem_Click(72);
-         }},
-        {"empty sequence", false, 67, "",
-         [](SimRig& r) {
-             r.dialogs.onPrePost = [](platform::PrePostRequest& q) { q.text = ""; };
-             r.window.cmdItem_Click(67);
-         }},
+        {"number", false, 17, "25", answersNumberBox(17, "25")},
+        {"number with spaces", false, 3, " 7 ", answersNumberBox(3, " 7 ")},
+        {"characters with a token", false, 9, "{TAB}A", answersPrePost(9, "{TAB}A")},
+        {"scan codes", true, 72, "<68><6a><6A>", answersPrePost(72, "<68><6a><6A>")},
+        {"empty sequence", false, 67, "", answersPrePost(67, "")},
     };
     for (const KindCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -214,11 +208,9 @@ TEST_F(Edits, HandEditedProfileAppliesThroughTheDispatchAndOpenAcceptsIt) {
     EXPECT_TRUE(viaIntent.dialogs.messages.empty());
 
     viaWindow.choose(63, 0);
-    viaWindow.dialogs.inputAnswers = {"42"};
-    viaWindow.window.cmdItem_Click(3);
+    answersNumberBox(3, "42")(viaWindow);
     viaWindow.chooseMode(true);
-    viaWindow.dialogs.onPrePost = [](platform::PrePostRequest& q) { q.text = "<64>"; };
-    viaWindow.window.cmdItem_Click(67);
+    answersPrePost(67, "<64>")(viaWindow);
     EXPECT_EQ(viaIntent.model().image, viaWindow.model().image);
     EXPECT_EQ(viaIntent.shown(67), "<64>");
     EXPECT_TRUE(viaIntent.model().imageValidFlag);

@@ -13,10 +13,7 @@
 namespace tavrin::ui {
 namespace {
 
-using ::testing::Contains;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-using ::testing::Not;
+using namespace ::testing;  // its matchers
 
 struct Backend {
     const char* name;
