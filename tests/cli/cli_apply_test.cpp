@@ -1,19 +1,11 @@
 // apply, and diff and --verify by the image bytes each item holds, against
 // the simulated keyboard on a virtual clock.
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <filesystem>
-#include <sstream>
 
 #include "cli/backups.h"
-#include "cli/cli_app.h"
-#include "settings_file/settings_file.h"
-#include "sim/keyboard_firmware.h"
 #include "support/cli_run.h"
-#include "support/temp_dir.h"
 
 namespace tavrin::cli {
 namespace {
@@ -22,20 +14,8 @@ using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 using test::CliRun;
-
-CliRun run(std::vector<std::string> args, CliOptions options = {}) {
-    return test::runCliVirtual(std::move(args), std::move(options));
-}
-
-std::vector<std::uint8_t> factoryWith(std::initializer_list<std::pair<int, int>> bytes) {
-    eeprom::EepromImage image{};
-    auto defaults = sim::KeyboardFirmware::factoryDefaults();
-    std::copy(defaults.begin(), defaults.end(), image.begin());
-    for (auto [address, value] : bytes) {
-        image[static_cast<std::size_t>(address)] = value;
-    }
-    return settings_file::encode(image);
-}
+using test::run;
+using test::factoryFile;
 
 // The data port as a test double: the read request is all it may see.
 struct ReadOnlyPort {
@@ -53,17 +33,12 @@ struct ReadOnlyPort {
     }
 };
 
-class CliApply : public ::testing::Test {
+class CliApply : public test::SimKeyboardTest {
 protected:
     void SetUp() override {
-        dir.write("k.bin", factoryWith({}));
-        dir.write("factory.bin", factoryWith({}));
+        SimKeyboardTest::SetUp();
+        dir.write("factory.bin", factoryFile());
         ASSERT_EQ(run({"convert", dir.file("factory.bin"), dir.file("till.json")}).status, kExitOk);
-    }
-    std::vector<std::string> sim(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--simulate", "--sim-image", dir.file("k.bin"), "--wire-log",
-                                   dir.file("wire.txt")});
-        return args;
     }
     std::vector<std::string> apply(std::vector<std::string> extra = {}) {
         std::vector<std::string> args{"apply", "--backup-dir", dir.file("backups"),
@@ -71,22 +46,17 @@ protected:
         args.insert(args.end(), extra.begin(), extra.end());
         return sim(args);
     }
-    std::size_t wireBytes() {
-        auto log = dir.read("wire.txt");
-        return static_cast<std::size_t>(std::count(log.begin(), log.end(), '\n'));
-    }
     std::vector<std::string> backups() {
         std::vector<std::string> names = backupFolderNames(dir.file("backups"));
         std::sort(names.begin(), names.end());
         return names;
     }
-    test::TempDir dir;
 };
 
 // The keyboard of the report: bytes 2-3 from 85 FF to 00 00 and 9-10 from
 // 2A 2A to 00 00; start and stop code show "*" for both.
 TEST_F(CliApply, DiffAndVerifySeeBytesWhoseTextsMatch) {
-    dir.write("k.bin", factoryWith({{2, 0}, {3, 0}, {9, 0}, {10, 0}}));
+    dir.write("k.bin", factoryFile({{2, 0}, {3, 0}, {9, 0}, {10, 0}}));
     CliRun d = run(sim({"diff", dir.file("till.json"), "keyboard"}));
     EXPECT_EQ(d.status, kExitFailed);
     EXPECT_THAT(d.out, HasSubstr("\n19\tcode39.start_code\tStart Code\t*\t*\t2A\t00\n"
@@ -94,7 +64,7 @@ TEST_F(CliApply, DiffAndVerifySeeBytesWhoseTextsMatch) {
     EXPECT_THAT(d.out,
                 StartsWith("4\tcommon.buzzer\tSound Buzzer When Good Read\tYES\tNO\t85\t00\n"));
 
-    dir.write("k.bin", factoryWith({{9, 0}, {10, 0}}));
+    dir.write("k.bin", factoryFile({{9, 0}, {10, 0}}));
     d = run(sim({"diff", "keyboard", dir.file("till.json")}));
     EXPECT_EQ(d.status, kExitFailed);
     EXPECT_EQ(d.out,
@@ -113,7 +83,7 @@ TEST_F(CliApply, DiffAndVerifySeeBytesWhoseTextsMatch) {
 }
 
 TEST_F(CliApply, WritesOnlyWhatDiffersThenNothing) {
-    dir.write("k.bin", factoryWith({{40, 0x42}, {9, 0}, {38, 0x77}}));
+    dir.write("k.bin", factoryFile({{40, 0x42}, {9, 0}, {38, 0x77}}));
     const auto before = dir.read("k.bin");
     CliRun first = run(apply());
     ASSERT_EQ(first.status, kExitOk) << first.err;
@@ -142,7 +112,7 @@ TEST_F(CliApply, WritesOnlyWhatDiffersThenNothing) {
 }
 
 TEST_F(CliApply, CheckComparesAndSendsNoSetting) {
-    dir.write("k.bin", factoryWith({{49, 0x1F}, {71, 0x64}}));
+    dir.write("k.bin", factoryFile({{49, 0x1F}, {71, 0x64}}));
     const auto before = dir.read("k.bin");
     CliOptions options;
     ReadOnlyPort port;
@@ -158,10 +128,9 @@ TEST_F(CliApply, CheckComparesAndSendsNoSetting) {
 }
 
 TEST_F(CliApply, FailuresSayWhyAndWriteNothing) {
-    dir.write("k.bin", factoryWith({{40, 0x42}}));
+    dir.write("k.bin", factoryFile({{40, 0x42}}));
     const auto before = dir.read("k.bin");
-    auto text = dir.read("till.json");
-    std::string profile(text.begin(), text.end());
+    std::string profile = test::textOf(dir.read("till.json"));
     profile.replace(profile.find("\"common.buzzer\""), 15, "\"common.buzzed\"");
     dir.write("bad.json", std::vector<std::uint8_t>(profile.begin(), profile.end()));
     dir.write("backups-file", {1});
@@ -208,7 +177,7 @@ TEST_F(CliApply, BackupsAreNamedByTimeNeverOverwrittenAndBounded) {
     }
     dir.write("backups/notes.txt", {'x'});
     dir.write("backups/tavrin-20240131T142501Z.json", {'{', '}'});  // taken this second
-    dir.write("k.bin", factoryWith({{40, 0x42}}));
+    dir.write("k.bin", factoryFile({{40, 0x42}}));
     ASSERT_EQ(run(apply(), options).status, kExitOk);
 
     const std::vector<std::string> kept = backups();

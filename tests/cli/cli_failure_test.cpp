@@ -2,18 +2,9 @@
 // on the way, and when a file is no keyboard's settings: never a success, no
 // settings printed that were not read, exit 1, nothing sent.
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <fstream>
 #include <random>
-#include <sstream>
 
-#include "cli/cli_app.h"
 #include "support/cli_run.h"
-#include "settings_file/settings_file.h"
-#include "sim/keyboard_firmware.h"
-#include "support/temp_dir.h"
 
 namespace tavrin::cli {
 namespace {
@@ -23,29 +14,14 @@ using ::testing::IsEmpty;
 using ::testing::Not;
 
 using test::CliRun;
-
-CliRun run(std::vector<std::string> args, CliOptions options = {}) {
-    return test::runCliVirtual(std::move(args), std::move(options));
-}
-
-void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream f(path, std::ios::binary);
-    f.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-}
-
 using test::factoryFile;
-
-std::string slurp(const std::filesystem::path& path) {
-    std::ifstream f(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), {}};
-}
+using test::run;
 
 class CliFailure : public ::testing::Test {
 protected:
-    void SetUp() override { writeBytes(settings(), factoryFile()); }
-    std::string settings() const { return (dir.path() / "settings.bin").string(); }
-    std::string wire() const { return (dir.path() / "wire.log").string(); }
+    void SetUp() override { dir.write("settings.bin", factoryFile()); }
+    std::string settings() const { return dir.file("settings.bin"); }
+    std::string wire() const { return dir.file("wire.log"); }
     test::TempDir dir;
 };
 
@@ -69,7 +45,7 @@ TEST_F(CliFailure, NoDeviceCommandSucceedsOverALostByte) {
         {"opos"},
         {"set", "msr.track2.enable=NO"},
         {"read"},
-        {"write", "--backup", (dir.path() / "b.json").string(), settings()},
+        {"write", "--backup", dir.file("b.json"), settings()},
     };
     for (const Backend& backend : kBackends) {
         for (const auto& command : commands) {
@@ -92,7 +68,7 @@ TEST_F(CliFailure, NoDeviceCommandSucceedsOverALostByte) {
             EXPECT_THAT(r.out, IsEmpty()) << "settings printed that were not read";
             if (!backend.opens.empty()) {  // the driver never opened
                 EXPECT_THAT(r.err, HasSubstr("the port driver is not open"));
-                EXPECT_THAT(slurp(wire()), IsEmpty());
+                EXPECT_THAT(dir.read("wire.log"), IsEmpty());
             }
         }
     }
@@ -112,10 +88,10 @@ TEST_F(CliFailure, AFileWithAWrongSignatureIsRefusedForUse) {
             static_cast<std::uint8_t>(0x55 ^ (i % 3 == 1 ? 0 : 1 + i));  // address 0 or 1 wrong
         files.push_back(bytes);
     }
-    const std::string file = (dir.path() / "odd.bin").string();
+    const std::string file = dir.file("odd.bin");
     for (const auto& bytes : files) {
-        writeBytes(file, bytes);
-        const std::string before = slurp(file);
+        dir.write("odd.bin", bytes);
+        const auto before = dir.read("odd.bin");
         for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
                  {"write", file}, {"set", "--file", file, "msr.track2.enable=NO"}}) {
             SCOPED_TRACE(command[0]);
@@ -126,8 +102,8 @@ TEST_F(CliFailure, AFileWithAWrongSignatureIsRefusedForUse) {
             EXPECT_THAT(r.err, HasSubstr("Read setting from file error! not a keyboard's settings: "
                                          "address "));
             EXPECT_THAT(r.err, Not(HasSubstr("Successful")));
-            EXPECT_EQ(slurp(file), before);
-            EXPECT_THAT(slurp(wire()), IsEmpty());
+            EXPECT_EQ(dir.read("odd.bin"), before);
+            EXPECT_THAT(dir.read("wire.log"), IsEmpty());
         }
         const CliRun shown = run({"show", file});
         EXPECT_EQ(shown.status, kExitFailed);
@@ -139,10 +115,7 @@ TEST_F(CliFailure, AFileWithAWrongSignatureIsRefusedForUse) {
 }
 
 TEST_F(CliFailure, TheReasonNamesWhatEachWrongAddressHolds) {
-    auto bytes = factoryFile();
-    bytes[0] = 0x00;
-    bytes[4] = 0xAB;
-    writeBytes(settings(), bytes);
+    dir.write("settings.bin", factoryFile({{0, 0x00}, {1, 0xAB}}));
     const CliRun r = run({"--simulate", "write", settings()});
     EXPECT_THAT(r.err, HasSubstr("address 0 holds 00 (55 expected), address 1 holds AB (AA "
                                  "expected)"));

@@ -1,21 +1,13 @@
 // --json: every command's document against docs/tavrin-cli.schema.json,
 // with a checker for the part of JSON Schema the schema uses.
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <functional>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
-#include "cli/cli_app.h"
 #include "cli/json_report.h"
 #include "cli_schema_text.h"
-#include "settings_file/settings_file.h"
-#include "sim/keyboard_firmware.h"
 #include "support/cli_run.h"
 #include "support/json_schema.h"
-#include "support/temp_dir.h"
 
 namespace tavrin::cli {
 namespace {
@@ -25,10 +17,7 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 using test::CliRun;
-
-CliRun run(std::vector<std::string> args, CliOptions options = {}) {
-    return test::runCliVirtual(std::move(args), std::move(options));
-}
+using test::run;
 
 const test::JsonSchema& schema() {
     static const test::JsonSchema s(json::parse(kCliSchemaText));
@@ -76,19 +65,15 @@ TEST(JsonSchemaChecker, FindsEachKindOfFault) {
     EXPECT_THAT(::testing::PrintToString(unknown.check(good)), HasSubstr("does not know"));
 }
 
-class CliJson : public ::testing::Test {
+class CliJson : public test::SimKeyboardTest {
 protected:
     void SetUp() override {
-        eeprom::EepromImage image{};
-        auto defaults = sim::KeyboardFirmware::factoryDefaults();
-        std::copy(defaults.begin(), defaults.end(), image.begin());
-        dir.write("k.bin", settings_file::encode(image));
-        dir.write("s.bin", settings_file::encode(image));
-        image[40] = 0x42;
-        dir.write("t.bin", settings_file::encode(image));
+        SimKeyboardTest::SetUp();
+        dir.write("s.bin", test::factoryFile());
+        dir.write("t.bin", test::factoryFile({{40, 0x42}}));
         ASSERT_EQ(run({"convert", dir.file("t.bin"), dir.file("t.json")}).status, kExitOk);
     }
-    std::vector<std::string> sim(std::vector<std::string> args) {
+    std::vector<std::string> sim(std::vector<std::string> args) const {
         args.insert(args.begin(),
                     {"--json", "--yes", "--simulate", "--sim-image", dir.file("k.bin")});
         return args;
@@ -107,7 +92,6 @@ protected:
         EXPECT_EQ(doc.value("schema_version", 0), kJsonSchemaVersion);
         return doc;
     }
-    test::TempDir dir;
 };
 
 TEST_F(CliJson, EveryCommandPrintsOneDocumentTheSchemaTakes) {

@@ -1,19 +1,10 @@
-// Confirmations of reset and opos (--yes, a terminal, or neither), and the
-// last line every device command leaves on the error stream.
+// Confirmations of reset and opos (--yes, a terminal, or neither), the last
+// line every device command leaves on the error stream, and the exit status.
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <filesystem>
 #include <optional>
-#include <sstream>
 
-#include "cli/cli_app.h"
-#include "settings_file/settings_file.h"
-#include "sim/keyboard_firmware.h"
 #include "support/cli_run.h"
-#include "support/temp_dir.h"
 
 namespace tavrin::cli {
 namespace {
@@ -27,16 +18,9 @@ std::string lastLine(const std::string& text) {
     return body.substr(body.rfind('\n') == std::string::npos ? 0 : body.rfind('\n') + 1);
 }
 
-class CliOutcome : public ::testing::Test {
+class CliOutcome : public test::SimKeyboardTest {
 protected:
-    void SetUp() override {
-        eeprom::EepromImage image{};
-        const auto defaults = sim::KeyboardFirmware::factoryDefaults();
-        std::copy(defaults.begin(), defaults.end(), image.begin());
-        image[40] = 0x66;  // item 3 away from its default
-        factory = settings_file::encode(image);
-        dir.write("k.bin", factory);
-    }
+    void SetUp() override { dir.write("k.bin", factory); }
 
     // On the simulated keyboard; answers is the terminal's input, when
     // there is a terminal.
@@ -46,21 +30,10 @@ protected:
         if (answers) {
             options.answers = &terminal;
         }
-        args.insert(args.begin(), {"--simulate", "--sim-image", dir.file("k.bin"), "--wire-log",
-                                   dir.file("wire.txt")});
-        return test::runCliVirtual(std::move(args), options);
+        return test::runCliVirtual(sim(std::move(args)), options);
     }
 
-    std::size_t wireBytes() {
-        if (!std::filesystem::exists(dir.path() / "wire.txt")) {
-            return 0;
-        }
-        auto log = dir.read("wire.txt");
-        return static_cast<std::size_t>(std::count(log.begin(), log.end(), '\n'));
-    }
-
-    test::TempDir dir;
-    std::vector<std::uint8_t> factory;
+    const std::vector<std::uint8_t> factory = test::factoryFile({{40, 0x66}});  // item 3 moved
 };
 
 struct ConfirmCase {
@@ -168,6 +141,67 @@ TEST_F(CliOutcome, EveryDeviceCommandEndsWithALineSayingWhatHappened) {
         const CliRun r = run(c.args, std::nullopt, options);
         EXPECT_EQ(r.status, c.status) << r.err;
         EXPECT_EQ(lastLine(r.err), c.lastLine) << r.err;
+    }
+}
+
+// An error shown is never followed by exit 0: a keyboard or a file without
+// a keyboard's signature, a silent keyboard, a refused value. The exit
+// status comes from what the operation came to, whatever the boxes said.
+struct RuleCase {
+    std::vector<std::string> args;
+    bool unsignedKeyboard;
+    bool silentKeyboard;
+    int status;
+    int keyboardChanged;  // 0 no, 1 yes, -1 either
+};
+
+TEST(CliRule, AnErrorShownIsNeverFollowedByExitZero) {
+    test::TempDir dir;
+    dir.write("good.bin", test::factoryFile());
+    dir.write("unsigned.bin", test::factoryFile({{0, 0x54}}));
+    const std::string good = dir.file("good.bin");
+    const std::string bad = dir.file("unsigned.bin");
+    const RuleCase cases[] = {
+        // The keyboard answers without its signature: the walk says so.
+        {{"read"}, true, false, kExitFailed, false},
+        {{"set", "3=11"}, true, false, kExitFailed, false},
+        {{"--yes", "opos"}, true, false, kExitFailed, 1},
+        {{"write", "--verify", good}, true, false, kExitFailed, -1},
+        {{"diff", "keyboard", "keyboard"}, true, false, kExitFailed, false},
+        {{"apply", good, "--backup-dir", dir.file("backups")}, true, false, kExitFailed, false},
+        // A silent keyboard.
+        {{"read"}, false, true, kExitFailed, false},
+        {{"set", "3=11"}, false, true, kExitFailed, false},
+        {{"--yes", "reset"}, false, true, kExitFailed, -1},
+        // Files: shown with the walk's box, refused for use, converted and
+        // compared as they are, without one.
+        {{"show", bad}, false, false, kExitFailed, false},
+        {{"write", bad}, false, false, kExitFailed, false},
+        {{"convert", bad, dir.file("u.json")}, false, false, kExitOk, false},
+        {{"diff", bad, bad}, false, false, kExitOk, false},
+        {{"diff", good, bad}, false, false, kExitFailed, false},
+        // A signed keyboard, for contrast.
+        {{"read"}, false, false, kExitOk, false},
+        {{"set", "3=11"}, false, false, kExitOk, 1},
+        {{"diff", "keyboard", good}, false, false, kExitOk, false},
+    };
+    for (const RuleCase& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args) + (c.unsignedKeyboard ? " unsigned" : "") +
+                     (c.silentKeyboard ? " silent" : ""));
+        const std::vector<std::uint8_t> keyboard = test::factoryFile({{0, c.unsignedKeyboard ? 0x54 : 0x55}});
+        dir.write("k.bin", keyboard);
+        std::vector<std::string> args{"--simulate", "--sim-image", dir.file("k.bin")};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        CliOptions options;
+        options.simulator.keyboard.silent = c.silentKeyboard;
+        const CliRun r = test::runCliVirtual(args, options);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        if (r.err.find("error!") != std::string::npos) {
+            EXPECT_NE(r.status, kExitOk) << r.err;
+        }
+        if (c.keyboardChanged >= 0) {
+            EXPECT_EQ(dir.read("k.bin") != keyboard, c.keyboardChanged == 1);
+        }
     }
 }
 

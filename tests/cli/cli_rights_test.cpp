@@ -1,16 +1,9 @@
 // Administrator rights: the commands that reach the keyboard refuse at
 // once without them; the file commands never ask.
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <filesystem>
 
-#include "cli/cli_app.h"
-#include "settings_file/settings_file.h"
-#include "sim/keyboard_firmware.h"
 #include "support/cli_run.h"
-#include "support/temp_dir.h"
 
 namespace tavrin::cli {
 namespace {
@@ -24,7 +17,7 @@ TEST(CliRights, KeyboardCommandsRefuseWithoutAdministratorRights) {
     dir.write("a.bin", factoryFile());
     const std::string a = dir.file("a.bin");
     // A profile for apply and a second file for diff, made as an operator would.
-    ASSERT_EQ(test::runCliVirtual({"convert", a, dir.file("p.json")}).status, kExitOk);
+    ASSERT_EQ(test::run({"convert", a, dir.file("p.json")}).status, kExitOk);
     const std::string p = dir.file("p.json");
 
     struct Case {
@@ -58,7 +51,7 @@ TEST(CliRights, KeyboardCommandsRefuseWithoutAdministratorRights) {
             args.insert(args.end(), c.args.begin(), c.args.end());
             CliOptions options;
             options.administrator = administrator;
-            const test::CliRun run = test::runCliVirtual(args, options);
+            const test::CliRun run = test::run(args, options);
             if (c.keyboard && !administrator) {
                 EXPECT_EQ(run.status, kExitNoRights);
                 EXPECT_EQ(run.out, "");
@@ -86,14 +79,14 @@ TEST(CliRights, UsageErrorsComeFirstAndTheSimulatedKeyboardNeedsNoRights) {
     CliOptions notElevated;
     notElevated.administrator = false;
     // A usage error is still a usage error without rights.
-    EXPECT_EQ(test::runCliVirtual({"--simulate", "set", "nosuchitem=1"}, notElevated).status,
+    EXPECT_EQ(test::run({"--simulate", "set", "nosuchitem=1"}, notElevated).status,
               kExitUsage);
     // Unforced, the simulated keyboard asks for no rights, whoever runs it.
-    const test::CliRun run = test::runCliVirtual({"--simulate", "read"});
+    const test::CliRun run = test::run({"--simulate", "read"});
     EXPECT_EQ(run.status, kExitOk) << run.err;
     // doctor is never refused; on Windows it reports the rights it was given
     // (Linux has checks of its own, in the Linux tool tests).
-    const test::CliRun doctor = test::runCliVirtual({"doctor"}, notElevated);
+    const test::CliRun doctor = test::run({"doctor"}, notElevated);
     EXPECT_NE(doctor.status, kExitNoRights);
 #ifdef _WIN32
     EXPECT_THAT(doctor.out, HasSubstr("FAIL  administrator rights: no"));
@@ -108,7 +101,7 @@ TEST(CliRights, TheDriverClosedLineNamesTheLikeliestCause) {
 #endif
     CliOptions elevated;
     elevated.administrator = true;
-    const test::CliRun run = test::runCliVirtual({"read"}, elevated);
+    const test::CliRun run = test::run({"read"}, elevated);
     EXPECT_EQ(run.status, kExitFailed);
     EXPECT_THAT(run.err, HasSubstr("the port driver is not open, so the keyboard cannot be "
                                    "reached ('tavrin-cli doctor' tells why); the keyboard was "

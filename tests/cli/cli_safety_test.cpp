@@ -1,18 +1,10 @@
 // set, profiles, diff, --backup and --verify against the simulated keyboard
 // on a virtual clock, with its faults.
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <functional>
-#include <sstream>
 
-#include "cli/cli_app.h"
-#include "settings_file/settings_file.h"
-#include "sim/keyboard_firmware.h"
 #include "support/cli_run.h"
 #include "support/sim_rig.h"
-#include "support/temp_dir.h"
 
 namespace tavrin::cli {
 namespace {
@@ -21,12 +13,8 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 using test::CliRun;
-
-CliRun run(std::vector<std::string> args, CliOptions options = {}) {
-    return test::runCliVirtual(std::move(args), std::move(options));
-}
-
 using test::factoryFile;
+using test::run;
 
 eeprom::EepromImage imageOf(const std::vector<std::uint8_t>& bytes) {
     eeprom::EepromImage image{};
@@ -142,20 +130,7 @@ TEST(CliSet, RefusalsLeaveTheFileByteForByteAndSayWhy) {
     }
 }
 
-class CliKeyboard : public ::testing::Test {
-protected:
-    void SetUp() override { dir.write("k.bin", factoryFile()); }
-    std::vector<std::string> sim(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--simulate", "--sim-image", dir.file("k.bin"), "--wire-log",
-                                   dir.file("wire.txt")});
-        return args;
-    }
-    std::size_t wireBytes() {
-        auto log = dir.read("wire.txt");
-        return static_cast<std::size_t>(std::count(log.begin(), log.end(), '\n'));
-    }
-    test::TempDir dir;
-};
+using CliKeyboard = test::SimKeyboardTest;
 
 TEST_F(CliKeyboard, SetWritesTheKeyboardAndDiffThenFindsNothing) {
     CliRun set = run(sim({"set", "--verify", "msr.track2.enable=NO", "3=42", "mode=scan",

@@ -1,18 +1,13 @@
 #include "cli/cli_app.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <sstream>
 
+#include "cli/doctor.h"
 #include "cli/item_listing.h"
 #include "items/window_model.h"
-#include "settings_file/settings_file.h"
-#include "sim/keyboard_firmware.h"
-#include "support/temp_dir.h"
+#include "support/cli_run.h"
 #include "tavrin_version.h"
 
 namespace tavrin::cli {
@@ -22,42 +17,10 @@ using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CliRun cli(std::vector<std::string> args) {
-    args.insert(args.begin(), "tavrin-cli");
-    std::vector<const char*> argv;
-    for (const auto& a : args) {
-        argv.push_back(a.c_str());
-    }
-    std::ostringstream out, err;
-    int status = runCli(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
-}
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> result;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        result.push_back(line);
-    }
-    return result;
-}
-
-// A settings file of the keyboard's factory image with some changes.
-std::vector<std::uint8_t> imageFile(void (*change)(eeprom::EepromImage&)) {
-    eeprom::EepromImage image{};
-    auto defaults = sim::KeyboardFirmware::factoryDefaults();
-    for (std::size_t a = 0; a < defaults.size(); ++a) {
-        image[a] = defaults[a];
-    }
-    change(image);
-    return settings_file::encode(image);
-}
+using test::CliRun;
+using test::factoryFile;
+using test::linesOf;
+constexpr auto cli = [](std::vector<std::string> args) { return test::runCliWith(args); };
 
 TEST(CliUsage, BadCommandLinesExitWithTwo) {
     EXPECT_EQ(cli({}).status, kExitUsage);
@@ -81,17 +44,12 @@ TEST(CliUsage, HelpAndVersion) {
 
 TEST(CliShow, PrintsEveryItemAsTheWindowShowsIt) {
     test::TempDir dir;
-    dir.write("a.bin", imageFile([](eeprom::EepromImage& image) {
-                  image[32] = '\\';  // barcode preamble: a backslash, a tab, an e-acute
-                  image[33] = 0x09;
-                  image[34] = 0xE9;
-                  image[69] = 0x33;  // TK3
-                  image[40] = 0x07;
-              }));
+    // The barcode preamble a backslash, a tab and an e-acute; TK3.
+    dir.write("a.bin", factoryFile({{32, '\\'}, {33, 0x09}, {34, 0xE9}, {69, 0x33}, {40, 0x07}}));
     CliRun run = cli({"show", dir.file("a.bin")});
     EXPECT_EQ(run.status, kExitOk) << run.err;
     EXPECT_EQ(run.err, "");
-    auto out = lines(run.out);
+    auto out = linesOf(run.out);
     ASSERT_EQ(out.size(), 79u);
     EXPECT_EQ(out[0], "1\tInterface Used\tKEYBOARD");
     EXPECT_EQ(out[1], "2\tType of Keyboard Output\tAT");
@@ -114,7 +72,7 @@ TEST(CliShow, MissingFileIsAFailure) {
     CliRun run = cli({"show", dir.file("none.bin")});
     EXPECT_EQ(run.status, kExitFailed);
     EXPECT_EQ(run.err, "Message: File not found!\n");
-    EXPECT_EQ(lines(run.out).size(), 0u);  // a failed command lists no items
+    EXPECT_EQ(linesOf(run.out).size(), 0u);  // a failed command lists no items
 }
 
 TEST(CliSimulated, ReadIsRepeatableAndWriteReachesTheKeyboard) {
@@ -126,14 +84,9 @@ TEST(CliSimulated, ReadIsRepeatableAndWriteReachesTheKeyboard) {
     CliRun second = cli({"--simulate", "--sim-image", keyboard, "read"});
     EXPECT_EQ(second.out, first.out);
 
-    dir.write("new.bin", imageFile([](eeprom::EepromImage& image) {
-                  image[40] = 0x42;
-                  image[68] = 0x35;  // ITALY
-                  image[49] = 0x1B;  // scan codes on
-                  image[71] = 0x12;
-                  image[72] = 0x59;
-                  image[2] = 0x04;
-              }));
+    // ITALY at 68, scan codes on at 49.
+    dir.write("new.bin", factoryFile({{40, 0x42}, {68, 0x35}, {49, 0x1B}, {71, 0x12}, {72, 0x59},
+                                      {2, 0x04}}));
     CliRun shown = cli({"show", dir.file("new.bin")});
     const std::string wire = dir.file("wire.txt");
     CliRun write = cli(
@@ -148,7 +101,7 @@ TEST(CliSimulated, ReadIsRepeatableAndWriteReachesTheKeyboard) {
 
     // The wire log holds exactly the whole-image write.
     auto log = dir.read("wire.txt");
-    auto logLines = lines(std::string(log.begin(), log.end()));
+    auto logLines = linesOf(test::textOf(log));
     ASSERT_GT(logLines.size(), 100u);
     std::regex line(R"(^\d+ [0-9A-F]{2}$)");
     long previous = 0;
@@ -166,7 +119,7 @@ TEST(CliSimulated, ReadIsRepeatableAndWriteReachesTheKeyboard) {
 TEST(CliSimulated, ResetNeedsYes) {
     test::TempDir dir;
     const std::string keyboard = dir.file("k.bin");
-    dir.write("k.bin", imageFile([](eeprom::EepromImage& image) { image[40] = 0x66; }));
+    dir.write("k.bin", factoryFile({{40, 0x66}}));
     // No terminal to ask: refused as a usage error, before anything is sent.
     CliRun declined = cli({"--simulate", "--sim-image", keyboard, "reset"});
     EXPECT_EQ(declined.status, kExitUsage);
@@ -186,7 +139,7 @@ TEST(CliSimulated, AnUnreadableKeyboardImageRefusesToStartAndIsKept) {
     std::filesystem::create_directories(dir.path() / "image-is-a-folder");
     std::vector<std::string> images{dir.file("image-is-a-folder")};
     // A write-only file, where the system enforces it (not for root).
-    const auto writeOnly = imageFile([](eeprom::EepromImage& image) { image[40] = 0x66; });
+    const auto writeOnly = factoryFile({{40, 0x66}});
     dir.write("write-only.bin", writeOnly);
     std::filesystem::permissions(dir.path() / "write-only.bin",
                                  std::filesystem::perms::owner_write);
@@ -209,6 +162,61 @@ TEST(CliSimulated, AnUnreadableKeyboardImageRefusesToStartAndIsKept) {
         dir.path() / "write-only.bin",
         std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     EXPECT_EQ(dir.read("write-only.bin"), writeOnly);
+}
+
+// doctor against the simulated keyboard: the report's lines, the verdict
+// and the exit status.
+CliRun doctor(CliOptions options, std::vector<std::string> extra = {}) {
+    extra.insert(extra.begin(), {"--simulate", "doctor"});
+    return test::runCliVirtual(extra, options);
+}
+
+TEST(CliDoctor, TheSimulatedKeyboardPasses) {
+    CliRun run = doctor({});
+    EXPECT_EQ(run.status, kExitOk) << run.out;
+    EXPECT_EQ(run.err, "");
+    const std::vector<std::string> lines = linesOf(run.out);
+    ASSERT_EQ(lines.size(), 6u) << run.out;
+    EXPECT_EQ(lines[0],
+              "ok    simulated keyboard's image: none: the keyboard starts from its factory "
+              "settings each run");
+    EXPECT_THAT(lines[1], StartsWith("ok    program folder: "));
+    EXPECT_EQ(lines[2], "ok    simulated port driver: the port driver is open");
+    EXPECT_THAT(lines[3], StartsWith("ok    simulated status port 0x64: reads 0x"));
+    EXPECT_EQ(lines[4], "ok    simulated keyboard hook: installed and removed");
+    EXPECT_EQ(lines[5], "verdict: all 5 checks pass");
+}
+
+TEST(CliDoctor, AFailedDriverOpenFailsTheVerdict) {
+    CliOptions options;
+    options.simulator.controller.initializeResults = {false};
+    CliRun run = doctor(options);
+    EXPECT_EQ(run.status, kExitFailed);
+    EXPECT_THAT(run.out, HasSubstr("FAIL  simulated port driver: failed: the simulated keyboard's "
+                                   "driver is set to fail"));
+    EXPECT_THAT(run.out, HasSubstr("FAIL  simulated status port 0x64: not readable"));
+    EXPECT_THAT(run.out, HasSubstr("verdict: 2 of 5 checks fail\n"));
+}
+
+// The image a run would refuse, as the run would.
+TEST(CliDoctor, TheSimulatedKeyboardsImageIsChecked) {
+    test::TempDir dir;
+    dir.write("garbage", std::vector<std::uint8_t>(512, 0xA5));
+    const CliRun r =
+        test::runCliVirtual({"--simulate", "--sim-image", dir.file("garbage"), "doctor"});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_THAT(r.out, StartsWith("FAIL  simulated keyboard's image: " + dir.file("garbage") +
+                                  ": address 0 holds A5A5A5A5, which is no byte; a run refuses "
+                                  "it\n"));
+    EXPECT_THAT(r.out, HasSubstr("\nverdict: 1 of 5 checks fail\n"));
+    EXPECT_EQ(dir.read("garbage"), std::vector<std::uint8_t>(512, 0xA5));
+}
+
+TEST(CliDoctor, ReportLinesAndVerdict) {
+    std::ostringstream out;
+    EXPECT_EQ(printDoctorReport({{"a", true, "fine"}, {"b", false, "broken"}}, out), kExitFailed);
+    EXPECT_EQ(out.str(), "ok    a: fine\nFAIL  b: broken\nverdict: 1 of 2 checks fail\n");
+    EXPECT_EQ(doctor({}, {"extra"}).status, kExitUsage);
 }
 
 }  // namespace
