@@ -227,10 +227,7 @@ TEST_F(CliKeyboard, VerifyCatchesLostFramesAndLostKeystrokes) {
     EXPECT_EQ(unread.status, kExitFailed);
     EXPECT_THAT(unread.err, HasSubstr("--verify: the keyboard could not be read back"));
 
-    auto edited = factoryFile();
-    edited[4 * 40] = 0x33;
-    edited[4 * 68] = 0x35;  // ITALY
-    dir.write("w.bin", edited);
+    dir.write("w.bin", factoryFile({{40, 0x33}, {68, 0x35}}));  // ITALY
     ASSERT_EQ(run({"convert", dir.file("w.bin"), dir.file("w.json")}).status, kExitOk);
     CliRun good = run(sim({"write", "--verify", dir.file("w.json")}));
     EXPECT_EQ(good.status, kExitOk) << good.err;
@@ -242,8 +239,7 @@ TEST_F(CliKeyboard, VerifyCatchesLostFramesAndLostKeystrokes) {
 }
 
 TEST_F(CliKeyboard, BackupIsSavedBeforeAnythingIsSentAndAFailedOneSendsNothing) {
-    auto old = factoryFile();
-    old[4 * 40] = 0x77;
+    const auto old = factoryFile({{40, 0x77}});
     dir.write("k.bin", old);
     CliRun set = run(sim({"set", "--backup", dir.file("before.json"), "3=11"}));
     ASSERT_EQ(set.status, kExitOk) << set.err;
@@ -307,17 +303,12 @@ TEST(CliHelp, EveryCommandHasAnExampleAndTheExitCodesAreDocumented) {
                 HasSubstr("Exit status: 0 success, 1 a reported failure or a difference, 2 a "
                           "usage error,\n3 a command that reaches the keyboard run without "
                           "administrator rights."));
-    for (const char* command :
+    for (const std::string command :
          {"show", "read", "write", "set", "reset", "opos", "convert", "diff", "apply"}) {
+        const std::string yes = command == "reset" || command == "opos" ? "--yes " : "";
         CliRun help = run({command, "--help"});
         EXPECT_EQ(help.status, kExitOk);
-        EXPECT_THAT(help.out, HasSubstr("tavrin-cli " +
-                                        std::string(command == std::string("reset") ||
-                                                            command == std::string("opos")
-                                                        ? "--yes "
-                                                        : "") +
-                                        command))
-            << command;
+        EXPECT_THAT(help.out, HasSubstr("tavrin-cli " + yes + command)) << command;
     }
     EXPECT_EQ(run({"set", "--file", "x.bin", "--verify", "3=1"}).status, kExitUsage);
     EXPECT_EQ(run({"set"}).status, kExitUsage);
@@ -337,8 +328,7 @@ TEST(CliShow, KeysColumnAndProfilesByContent) {
     EXPECT_THAT(show.out, HasSubstr("\n79\tmode\tScan Codes (SCAN SET 2)\tNO\n"));
     EXPECT_EQ(run({"show", dir.file("s.bin")}).out, run({"show", dir.file("profile.dat")}).out);
 
-    auto unsigned_ = factoryFile();
-    unsigned_[0] = 0x54;
+    const auto unsigned_ = factoryFile({{0, 0x54}});
     dir.write("unsigned.bin", unsigned_);
     CliRun noSignature = run({"show", dir.file("unsigned.bin")});
     EXPECT_EQ(noSignature.status, kExitFailed);
@@ -358,7 +348,7 @@ TEST(CliShow, KeysColumnAndProfilesByContent) {
               "Message: Read from EEPROM error!\ntavrin-cli: " + dir.file("unsigned.json") +
                   ": not a keyboard's settings: address 0 holds 54 (55 expected)\n");
 
-    std::string broken(text.begin(), text.end());
+    std::string broken = test::textOf(text);
     broken.replace(broken.find("\"version\": 1"), 12, "\"version\": 7");
     dir.write("broken.json", std::vector<std::uint8_t>(broken.begin(), broken.end()));
     CliRun refused = run({"show", dir.file("broken.json")});
