@@ -18,13 +18,6 @@ namespace tavrin::cli {
 namespace {
 
 using nlohmann::json;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-using ::testing::StartsWith;
-
-using test::CliRun;
-using test::run;
-using test::factoryFile;
 
 // The data port as a test double: the read request is all it may see.
 struct ReadOnlyPort {
@@ -353,8 +346,10 @@ TEST_F(CliJson, AFailedCommandListsNoItems) {
     dir.write("nosig.bin", bytes);
     dir.write("garbage", std::vector<std::uint8_t>(512, 0xA5));
     const std::vector<std::pair<std::vector<std::string>, bool>> cases{
-        {{"show", dir.file("nosig.bin")}, false},  {{"write", dir.file("big.bin")}, false},
-        {{"read"}, true},                          {{"set", "3=12"}, true},
+        {{"show", dir.file("nosig.bin")}, false},
+        {{"write", dir.file("big.bin")}, false},
+        {{"read"}, true},
+        {{"set", "3=12"}, true},
         {{"--sim-image", dir.file("garbage"), "read"}, false},
     };
     for (const auto& [args, silent] : cases) {

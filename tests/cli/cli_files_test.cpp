@@ -19,12 +19,6 @@ namespace tavrin::cli {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::HasSubstr;
-using ::testing::Not;
-
-using test::CliRun;
-using test::factoryFile;
-using test::run;
 
 // The wire log's data bytes (each after its E3), as "2E 11 ..." text.
 std::string dataBytes(const std::vector<std::uint8_t>& log) {
@@ -78,8 +72,7 @@ TEST_F(CliReasons, AFileThatCannotBeShownSaysWhy) {
 TEST_F(CliReasons, ALogThatCannotBeWrittenSaysWhy) {
     fs::create_directory(dir.path() / "locked");
     test::ReadOnlyFolder readOnly(dir.path() / "locked");
-    const CliRun log =
-        run({"--simulate", "--wire-log", dir.file("locked/w.log"), "read"});
+    const CliRun log = run({"--simulate", "--wire-log", dir.file("locked/w.log"), "read"});
     EXPECT_THAT(log.err, HasSubstr("cannot write the wire log " + dir.file("locked/w.log") +
                                    ": Permission denied"));
 }
@@ -99,7 +92,8 @@ TEST_F(CliReasons, AnImageValueNoFrameCarriesIsRefusedBeforeTheWire) {
         SCOPED_TRACE(command.front());
         const CliRun r = run(sim(command));
         EXPECT_EQ(r.status, kExitFailed);
-        EXPECT_THAT(r.err, HasSubstr(dir.file("big.bin") + " holds values the keyboard cannot take, so their items "
+        EXPECT_THAT(r.err, HasSubstr(dir.file("big.bin") +
+                                     " holds values the keyboard cannot take, so their items "
                                      "would not be sent: address 40 holds 0x1234; nothing was "
                                      "written\n"));
         EXPECT_THAT(r.err, Not(HasSubstr("Successful")));
@@ -189,12 +183,12 @@ TEST_F(CliSimImage, AnythingButAnImageIsRefusedAndKept) {
     };
     for (const auto& [name, reason] : cases) {
         SCOPED_TRACE(name);
-        const auto before = std::string(name) == "fifo" ? std::vector<std::uint8_t>{}
-                                                        : dir.read(name);
-        for (const std::vector<std::string>& command : {std::vector<std::string>{"read"},
-                                                       {"--json", "read"}, {"set", "3=11"}}) {
-            std::vector<std::string> args{"--simulate", "--sim-image", dir.file(name),
-                                          "--wire-log", dir.file("wire.log")};
+        const auto before =
+            std::string(name) == "fifo" ? std::vector<std::uint8_t>{} : dir.read(name);
+        for (const std::vector<std::string>& command :
+             {std::vector<std::string>{"read"}, {"--json", "read"}, {"set", "3=11"}}) {
+            std::vector<std::string> args{"--simulate", "--sim-image", dir.file(name), "--wire-log",
+                                          dir.file("wire.log")};
             args.insert(args.end(), command.begin(), command.end());
             const CliRun r = run(args);
             EXPECT_EQ(r.status, kExitFailed);
@@ -216,8 +210,7 @@ TEST_F(CliSimImage, TheUserDataFolderKeepsTheKeyboardAndTraceIsRefused) {
     ASSERT_EQ(run({"--simulate", "set", "3=11"}, options).status, kExitOk);
     EXPECT_THAT(run({"--simulate", "read"}, options).out,
                 HasSubstr("\n3\tTime Delay Of Key Storkes (ms)\t11\n"));
-    const CliRun trace =
-        run({"--simulate", "--trace", dir.file("t.txt"), "read"}, options);
+    const CliRun trace = run({"--simulate", "--trace", dir.file("t.txt"), "read"}, options);
     EXPECT_EQ(trace.status, kExitUsage);
     EXPECT_THAT(trace.err, HasSubstr("--trace records the machine's raw keyboard port"));
     EXPECT_FALSE(fs::exists(dir.path() / "t.txt"));

@@ -1,20 +1,15 @@
 // set, profiles, diff, --backup and --verify against the simulated keyboard
 // on a virtual clock, with its faults.
 
+#include <algorithm>
 #include <functional>
+#include <tuple>
 
 #include "support/cli_run.h"
 #include "support/sim_rig.h"
 
 namespace tavrin::cli {
 namespace {
-
-using ::testing::HasSubstr;
-using ::testing::Not;
-
-using test::CliRun;
-using test::factoryFile;
-using test::run;
 
 eeprom::EepromImage imageOf(const std::vector<std::uint8_t>& bytes) {
     eeprom::EepromImage image{};
@@ -91,45 +86,6 @@ TEST(CliSet, EachValueKindOnAFileStoresWhatTheWindowStores) {
     }
 }
 
-struct RefusedCase {
-    std::string assignment;
-    int status;
-    std::string message;
-};
-
-std::vector<RefusedCase> refusedCases() {
-    return {
-        {"3=123", kExitFailed, "Error: Please input 1 or 2 digit (0-9, 00-99)"},
-        {"code39.min_length=", kExitFailed, "Error: Please input 1 or 2 digit (0-9, 00-99)"},
-        {"msr.preamble=ABCD", kExitFailed,
-         "Error: Bad Input! ABCD  It is only allowed no more than 3 characters to enter."},
-        {"msr.type=TK4", kExitUsage, "valid entries: \"TK1\", \"TK2\", \"TK3\", \"TK12\""},
-        {"2=PS2", kExitUsage, "item 2 (common.output_type) is fixed"},
-        {"msr.track4.enable=YES", kExitUsage, "unknown item \"msr.track4.enable\""},
-        {"80=1", kExitUsage, "unknown item \"80\""},
-        {"mode=hex", kExitUsage, "valid entries: scan, characters"},
-        {"YES", kExitUsage, "expected ITEM=VALUE"},
-    };
-}
-
-TEST(CliSet, RefusalsLeaveTheFileByteForByteAndSayWhy) {
-    const std::vector<RefusedCase> cases = refusedCases();
-    test::TempDir dir;
-    dir.write("s.bin", factoryFile());
-    ASSERT_EQ(run({"convert", dir.file("s.bin"), dir.file("s.json")}).status, kExitOk);
-    for (const char* name : {"s.bin", "s.json"}) {
-        const auto before = dir.read(name);
-        for (const RefusedCase& c : cases) {
-            SCOPED_TRACE(c.assignment);
-            // A good change first: nothing of it may be kept either.
-            CliRun set = run({"set", "--file", dir.file(name), "4=NO", c.assignment});
-            EXPECT_EQ(set.status, c.status);
-            EXPECT_THAT(set.err, HasSubstr(c.message));
-            EXPECT_EQ(dir.read(name), before);
-        }
-    }
-}
-
 using CliKeyboard = test::SimKeyboardTest;
 
 TEST_F(CliKeyboard, SetWritesTheKeyboardAndDiffThenFindsNothing) {
@@ -196,18 +152,59 @@ TEST_F(CliKeyboard, EachValueKindReachesTheKeyboardAsTheWindowsWriteSendsIt) {
     }
 }
 
-TEST_F(CliKeyboard, RefusalsSendNothing) {
-    const auto before = dir.read("k.bin");
-    for (const RefusedCase& c : refusedCases()) {
-        SCOPED_TRACE(c.assignment);
-        std::remove(dir.file("wire.txt").c_str());
-        CliRun set = run(sim({"set", "--verify", "4=NO", c.assignment}));
-        EXPECT_EQ(set.status, c.status);
-        EXPECT_THAT(set.err, HasSubstr(c.message));
-        EXPECT_EQ(dir.read("k.bin"), before);
-        EXPECT_LT(wireBytes(), 12u);  // the read command at most
+struct RefusedCase {
+    const char* name;
+    std::string assignment;
+    int status;
+    std::string message;
+};
+
+const RefusedCase kRefused[] = {
+    {"three_digits", "3=123", kExitFailed, "Error: Please input 1 or 2 digit (0-9, 00-99)"},
+    {"no_digit", "code39.min_length=", kExitFailed,
+     "Error: Please input 1 or 2 digit (0-9, 00-99)"},
+    {"four_characters", "msr.preamble=ABCD", kExitFailed,
+     "Error: Bad Input! ABCD  It is only allowed no more than 3 characters to enter."},
+    {"no_such_choice", "msr.type=TK4", kExitUsage,
+     "valid entries: \"TK1\", \"TK2\", \"TK3\", \"TK12\""},
+    {"fixed_item", "2=PS2", kExitUsage, "item 2 (common.output_type) is fixed"},
+    {"unknown_key", "msr.track4.enable=YES", kExitUsage, "unknown item \"msr.track4.enable\""},
+    {"unknown_number", "80=1", kExitUsage, "unknown item \"80\""},
+    {"no_such_mode", "mode=hex", kExitUsage, "valid entries: scan, characters"},
+    {"no_value", "YES", kExitUsage, "expected ITEM=VALUE"},
+};
+
+// A refusal after a good change keeps nothing of either: the file (binary
+// or profile) byte for byte, and the keyboard is sent the read command at
+// most.
+class CliRefusal : public test::SimKeyboardTest,
+                   public ::testing::WithParamInterface<std::tuple<std::string, RefusedCase>> {};
+
+TEST_P(CliRefusal, KeepsEverythingAndSaysWhy) {
+    const auto& [target, c] = GetParam();
+    const bool keyboard = target == "keyboard";
+    ASSERT_EQ(run({"convert", dir.file("k.bin"), dir.file("k.json")}).status, kExitOk);
+    const std::string file = keyboard ? "k.bin" : target;
+    const auto before = dir.read(file);
+    const CliRun set = run(
+        keyboard ? sim({"set", "--verify", "4=NO", c.assignment})
+                 : std::vector<std::string>{"set", "--file", dir.file(file), "4=NO", c.assignment});
+    EXPECT_EQ(set.status, c.status);
+    EXPECT_THAT(set.err, HasSubstr(c.message));
+    EXPECT_EQ(dir.read(file), before);
+    if (keyboard) {
+        EXPECT_LT(wireBytes(), 12u);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Refusals, CliRefusal,
+                         ::testing::Combine(::testing::Values("k.bin", "k.json", "keyboard"),
+                                            ::testing::ValuesIn(kRefused)),
+                         [](const auto& info) {
+                             std::string target = std::get<0>(info.param);
+                             std::replace(target.begin(), target.end(), '.', '_');
+                             return target + "_" + std::get<1>(info.param).name;
+                         });
 
 TEST_F(CliKeyboard, VerifyCatchesLostFramesAndLostKeystrokes) {
     CliOptions lossy;
@@ -332,9 +329,9 @@ TEST(CliShow, KeysColumnAndProfilesByContent) {
     dir.write("unsigned.bin", unsigned_);
     CliRun noSignature = run({"show", dir.file("unsigned.bin")});
     EXPECT_EQ(noSignature.status, kExitFailed);
-    EXPECT_EQ(noSignature.err, "Message: Read from EEPROM error!\ntavrin-cli: " +
-                                   dir.file("unsigned.bin") +
-                                   ": not a keyboard's settings: address 0 holds 54 (55 expected)\n");
+    EXPECT_EQ(noSignature.err,
+              "Message: Read from EEPROM error!\ntavrin-cli: " + dir.file("unsigned.bin") +
+                  ": not a keyboard's settings: address 0 holds 54 (55 expected)\n");
     // No keyboard's settings: refused for a change, the file left alone.
     CliRun set = run({"set", "--file", dir.file("unsigned.bin"), "mode=scan", "3=7"});
     EXPECT_EQ(set.status, kExitFailed);

@@ -13,13 +13,6 @@
 namespace tavrin::cli {
 namespace {
 
-using ::testing::EndsWith;
-using ::testing::HasSubstr;
-using ::testing::StartsWith;
-
-using test::CliRun;
-using test::factoryFile;
-using test::linesOf;
 constexpr auto cli = [](std::vector<std::string> args) { return test::runCliWith(args); };
 
 TEST(CliUsage, BadCommandLinesExitWithTwo) {
@@ -85,8 +78,8 @@ TEST(CliSimulated, ReadIsRepeatableAndWriteReachesTheKeyboard) {
     EXPECT_EQ(second.out, first.out);
 
     // ITALY at 68, scan codes on at 49.
-    dir.write("new.bin", factoryFile({{40, 0x42}, {68, 0x35}, {49, 0x1B}, {71, 0x12}, {72, 0x59},
-                                      {2, 0x04}}));
+    dir.write("new.bin",
+              factoryFile({{40, 0x42}, {68, 0x35}, {49, 0x1B}, {71, 0x12}, {72, 0x59}, {2, 0x04}}));
     CliRun shown = cli({"show", dir.file("new.bin")});
     const std::string wire = dir.file("wire.txt");
     CliRun write = cli(

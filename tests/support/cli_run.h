@@ -96,3 +96,16 @@ protected:
 };
 
 }  // namespace tavrin::test
+
+// What the cli tests, in tavrin::cli, name unqualified.
+namespace tavrin::cli {
+using test::CliRun;
+using test::factoryFile;
+using test::linesOf;
+using test::run;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+using ::testing::StartsWith;
+}  // namespace tavrin::cli
