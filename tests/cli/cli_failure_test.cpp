@@ -15,13 +15,7 @@
 namespace tavrin::cli {
 namespace {
 
-class CliFailure : public ::testing::Test {
-protected:
-    void SetUp() override { dir.write("settings.bin", factoryFile()); }
-    std::string settings() const { return dir.file("settings.bin"); }
-    std::string wire() const { return dir.file("wire.log"); }
-    test::TempDir dir;
-};
+using CliFailure = test::SimKeyboardTest;
 
 struct Backend {
     const char* name;
@@ -38,12 +32,12 @@ const Backend kBackends[] = {
 
 TEST_F(CliFailure, NoDeviceCommandSucceedsOverALostByte) {
     const std::vector<std::vector<std::string>> commands = {
-        {"write", settings()},
+        {"write", dir.file("k.bin")},
         {"reset"},
         {"opos"},
         {"set", "msr.track2.enable=NO"},
         {"read"},
-        {"write", "--backup", dir.file("b.json"), settings()},
+        {"write", "--backup", dir.file("b.json"), dir.file("k.bin")},
     };
     for (const Backend& backend : kBackends) {
         for (const auto& command : commands) {
@@ -55,7 +49,8 @@ TEST_F(CliFailure, NoDeviceCommandSucceedsOverALostByte) {
             CliOptions options;
             options.simulator.controller.initializeResults = backend.opens;
             options.simulator.controller.refuseAfterBytes = backend.refuseAfter;
-            std::vector<std::string> args = {"--simulate", "--yes", "--wire-log", wire()};
+            std::vector<std::string> args = {"--simulate", "--yes", "--wire-log",
+                                             dir.file("wire.txt")};
             args.insert(args.end(), command.begin(), command.end());
 
             const CliRun r = run(args, options);
@@ -66,7 +61,7 @@ TEST_F(CliFailure, NoDeviceCommandSucceedsOverALostByte) {
             EXPECT_THAT(r.out, IsEmpty()) << "settings printed that were not read";
             if (!backend.opens.empty()) {  // the driver never opened
                 EXPECT_THAT(r.err, HasSubstr("the port driver is not open"));
-                EXPECT_THAT(dir.read("wire.log"), IsEmpty());
+                EXPECT_THAT(dir.read("wire.txt"), IsEmpty());
             }
         }
     }
@@ -93,7 +88,7 @@ TEST_F(CliFailure, AFileWithAWrongSignatureIsRefusedForUse) {
         for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
                  {"write", file}, {"set", "--file", file, "msr.track2.enable=NO"}}) {
             SCOPED_TRACE(command[0]);
-            std::vector<std::string> args = {"--simulate", "--wire-log", wire()};
+            std::vector<std::string> args = {"--simulate", "--wire-log", dir.file("wire.txt")};
             args.insert(args.end(), command.begin(), command.end());
             const CliRun r = run(args);
             EXPECT_EQ(r.status, kExitFailed);
@@ -101,7 +96,7 @@ TEST_F(CliFailure, AFileWithAWrongSignatureIsRefusedForUse) {
                                          "address "));
             EXPECT_THAT(r.err, Not(HasSubstr("Successful")));
             EXPECT_EQ(dir.read("odd.bin"), before);
-            EXPECT_THAT(dir.read("wire.log"), IsEmpty());
+            EXPECT_THAT(dir.read("wire.txt"), IsEmpty());
         }
         const CliRun shown = run({"show", file});
         EXPECT_EQ(shown.status, kExitFailed);
@@ -114,8 +109,8 @@ TEST_F(CliFailure, AFileWithAWrongSignatureIsRefusedForUse) {
 }
 
 TEST_F(CliFailure, TheReasonNamesWhatEachWrongAddressHolds) {
-    dir.write("settings.bin", factoryFile({{0, 0x00}, {1, 0xAB}}));
-    const CliRun r = run({"--simulate", "write", settings()});
+    dir.write("k.bin", factoryFile({{0, 0x00}, {1, 0xAB}}));
+    const CliRun r = run({"--simulate", "write", dir.file("k.bin")});
     EXPECT_THAT(r.err, HasSubstr("address 0 holds 00 (55 expected), address 1 holds AB (AA "
                                  "expected)"));
 }

@@ -20,38 +20,44 @@ eeprom::EepromImage imageOf(const std::vector<std::uint8_t>& bytes) {
 
 // The same change made by the operator in the window.
 struct KindCase {
+    const char* name;
     std::vector<std::string> assignments;
     std::function<void(test::SimRig&)> windowPath;
 };
 
 std::vector<KindCase> kindCases() {
     return {
-        {{"msr.track2.enable=NO"}, [](test::SimRig& r) { r.choose(63, 0); }},
-        {{"5=germany"}, [](test::SimRig& r) { r.choose(5, 3); }},
-        {{"code39.start_code=$", "20=+"},
+        {"flag", {"msr.track2.enable=NO"}, [](test::SimRig& r) { r.choose(63, 0); }},
+        {"choice_by_number", {"5=germany"}, [](test::SimRig& r) { r.choose(5, 3); }},
+        {"two_codes",
+         {"code39.start_code=$", "20=+"},
          [](test::SimRig& r) {
              r.choose(19, 4);
              r.choose(20, 6);
          }},
-        {{"upca.supplemental=2"}, [](test::SimRig& r) { r.choose(51, 1); }},
-        {{"code39.max_length=25"},
+        {"choice", {"upca.supplemental=2"}, [](test::SimRig& r) { r.choose(51, 1); }},
+        {"number",
+         {"code39.max_length=25"},
          [](test::SimRig& r) {
              r.dialogs.inputAnswers = {"25"};
              r.window.cmdItem_Click(17);
          }},
         // As show prints it: a backslash doubled, a control character as \xHH.
-        {{"barcode.postamble=\\\\\\x01"},
+        {"escaped_text",
+         {"barcode.postamble=\\\\\\x01"},
          [](test::SimRig& r) {
              r.dialogs.onPrePost = [](platform::PrePostRequest& q) { q.text = "\\\x01"; };
              r.window.cmdItem_Click(10);
          }},
-        {{"barcode.preamble={ENTER}A"},
+        {"token_text",
+         {"barcode.preamble={ENTER}A"},
          [](test::SimRig& r) {
              r.dialogs.onPrePost = [](platform::PrePostRequest& q) { q.text = "{ENTER}A"; };
              r.window.cmdItem_Click(9);
          }},
         // The mode goes first whatever the order on the command line.
-        {{"msr.track3.postamble=<68><6A>", "mode=scan"},
+        {"scan_codes_after_the_mode",
+         {"msr.track3.postamble=<68><6A>", "mode=scan"},
          [](test::SimRig& r) {
              r.chooseMode(true);
              r.dialogs.onPrePost = [](platform::PrePostRequest& q) { q.text = "<68><6A>"; };
@@ -60,31 +66,55 @@ std::vector<KindCase> kindCases() {
     };
 }
 
-TEST(CliSet, EachValueKindOnAFileStoresWhatTheWindowStores) {
-    const std::vector<KindCase> cases = kindCases();
-    for (const char* name : {"s.bin", "s.json"}) {
-        for (const KindCase& c : cases) {
-            SCOPED_TRACE(name + (" " + c.assignments.front()));
-            test::TempDir dir;
-            dir.write("s.bin", factoryFile());
-            if (std::string(name) == "s.json") {
-                ASSERT_EQ(run({"convert", dir.file("s.bin"), dir.file(name)}).status, kExitOk);
-            }
-            std::vector<std::string> args{"set", "--file", dir.file(name)};
-            args.insert(args.end(), c.assignments.begin(), c.assignments.end());
-            CliRun set = run(args);
-            ASSERT_EQ(set.status, kExitOk) << set.err;
-            EXPECT_EQ(set.err, "");
-            ASSERT_EQ(run({"convert", dir.file(name), dir.file("after.bin")}).status, kExitOk);
+// set's change in a file (binary or profile) or on the keyboard is what the
+// window makes of the same change by the operator.
+class CliKind : public test::SimKeyboardTest,
+                public ::testing::WithParamInterface<std::tuple<std::string, KindCase>> {};
 
-            test::SimRig rig;
-            rig.window.Form_Load(false);
-            ASSERT_TRUE(rig.window.loadSettingsFile(dir.file("s.bin")).loaded);
-            c.windowPath(rig);
-            EXPECT_EQ(imageOf(dir.read("after.bin")), rig.model().image);
-        }
+TEST_P(CliKind, SetStoresWhatTheWindowStores) {
+    const auto& [target, c] = GetParam();
+    const bool keyboard = target == "keyboard";
+    if (target == "k.json") {
+        ASSERT_EQ(run({"convert", dir.file("k.bin"), dir.file(target)}).status, kExitOk);
     }
+    std::vector<std::string> args =
+        keyboard ? sim({"set", "--verify"})
+                 : std::vector<std::string>{"set", "--file", dir.file(target)};
+    args.insert(args.end(), c.assignments.begin(), c.assignments.end());
+    const CliRun set = run(args);
+    ASSERT_EQ(set.status, kExitOk) << set.err;
+    test::SimRig rig;
+    if (keyboard) {
+        rig.window.Form_Load();
+        c.windowPath(rig);
+        rig.window.Command4_Click();
+        const auto e = rig.firmware().eeprom();
+        const auto k = dir.read("k.bin");
+        for (std::size_t a = 0; a < e.size(); ++a) {
+            EXPECT_EQ(k[4 * a], e[a]) << "address " << a;
+        }
+        return;
+    }
+    EXPECT_EQ(set.err, "");
+    ASSERT_EQ(run({"convert", dir.file(target), dir.file("after.bin")}).status, kExitOk);
+    rig.window.Form_Load(false);
+    ASSERT_TRUE(rig.window.loadSettingsFile(dir.file("k.bin")).loaded);
+    c.windowPath(rig);
+    EXPECT_EQ(imageOf(dir.read("after.bin")), rig.model().image);
 }
+
+// A file's name or the keyboard, and the row's.
+template <typename Info>
+std::string targetAndName(const Info& info) {
+    std::string target = std::get<0>(info.param);
+    std::replace(target.begin(), target.end(), '.', '_');
+    return target + "_" + std::get<1>(info.param).name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, CliKind,
+                         ::testing::Combine(::testing::Values("k.bin", "k.json", "keyboard"),
+                                            ::testing::ValuesIn(kindCases())),
+                         targetAndName<::testing::TestParamInfo<CliKind::ParamType>>);
 
 using CliKeyboard = test::SimKeyboardTest;
 
@@ -129,27 +159,6 @@ TEST_F(CliKeyboard, DiffNamesItemsAndBytesNoItemShows) {
               "byte\t1\t(shown by no item)\tAA\tAB\n"
               "byte\t9\t(shown by no item)\t2A\t1002A\n");
     EXPECT_EQ(run({"diff", dir.file("c.bin"), dir.file("c.bin")}).status, kExitOk);
-}
-
-TEST_F(CliKeyboard, EachValueKindReachesTheKeyboardAsTheWindowsWriteSendsIt) {
-    for (const KindCase& c : kindCases()) {
-        SCOPED_TRACE(c.assignments.front());
-        dir.write("k.bin", factoryFile());
-        std::vector<std::string> args{"set", "--verify"};
-        args.insert(args.end(), c.assignments.begin(), c.assignments.end());
-        CliRun set = run(sim(args));
-        ASSERT_EQ(set.status, kExitOk) << set.err;
-
-        test::SimRig rig;
-        rig.window.Form_Load();
-        c.windowPath(rig);
-        rig.window.Command4_Click();
-        const auto e = rig.firmware().eeprom();
-        const auto k = dir.read("k.bin");
-        for (std::size_t a = 0; a < e.size(); ++a) {
-            EXPECT_EQ(k[4 * a], e[a]) << "address " << a;
-        }
-    }
 }
 
 struct RefusedCase {
@@ -200,11 +209,7 @@ TEST_P(CliRefusal, KeepsEverythingAndSaysWhy) {
 INSTANTIATE_TEST_SUITE_P(Refusals, CliRefusal,
                          ::testing::Combine(::testing::Values("k.bin", "k.json", "keyboard"),
                                             ::testing::ValuesIn(kRefused)),
-                         [](const auto& info) {
-                             std::string target = std::get<0>(info.param);
-                             std::replace(target.begin(), target.end(), '.', '_');
-                             return target + "_" + std::get<1>(info.param).name;
-                         });
+                         targetAndName<::testing::TestParamInfo<CliRefusal::ParamType>>);
 
 TEST_F(CliKeyboard, VerifyCatchesLostFramesAndLostKeystrokes) {
     CliOptions lossy;
