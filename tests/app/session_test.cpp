@@ -1,9 +1,11 @@
 #include "app/session.h"
 
 #include "app/keyboard_image_file.h"
+#include "app/real_clock.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -37,9 +39,7 @@ struct SimulatedRun {
 std::vector<std::uint8_t> imageWith(std::size_t address, std::uint8_t value) {
     eeprom::EepromImage image{};
     const auto defaults = sim::KeyboardFirmware::factoryDefaults();
-    for (std::size_t a = 0; a < defaults.size(); ++a) {
-        image[a] = defaults[a];
-    }
+    std::copy(defaults.begin(), defaults.end(), image.begin());
     image[address] = value;
     return settings_file::encode(image);
 }
@@ -176,6 +176,24 @@ TEST(UserKeyboardImage, XdgDataHomeElseTheHomeFolder) {
                      (c.home ? c.home : "(unset)"));
         EXPECT_EQ(userKeyboardImagePath(c.xdgDataHome, c.home), c.expected);
     }
+}
+
+// The production real-time clock: posted events run once their time has
+// come, and time spent is paid by sleeping.
+TEST(RealClock, RunsPostedEventsAndCountsSpentTime) {
+    RealClock clock;
+    bool ran = false;
+    platform::Micros at = clock.now() + 2'000;
+    clock.post(at, [&] { ran = true; });
+    while (!ran) {
+        clock.runEvents(50'000);
+    }
+    EXPECT_GE(clock.now(), at);
+    platform::Micros before = clock.now();
+    for (int i = 0; i < 1000; ++i) {
+        clock.spend(1);
+    }
+    EXPECT_GE(clock.now() - before, 1000);
 }
 
 }  // namespace

@@ -296,30 +296,22 @@ TEST_F(CliJson, EveryCommandPrintsOneDocumentTheSchemaTakes) {
         const char* member;  // one the document must hold
     };
     const std::string backups = dir.file("backups");
+    const std::string t = dir.file("t.json"), backup = dir.file("b.json");
     const std::vector<Case> cases{
-        {{"show", dir.file("t.json")}, kExitOk, "ok", "items"},
+        {{"show", t}, kExitOk, "ok", "items"},
         {{"read"}, kExitOk, "ok", "items"},
-        {{"diff", dir.file("t.json"), "keyboard"}, kExitFailed, "different", "differences"},
+        {{"diff", t, "keyboard"}, kExitFailed, "different", "differences"},
         {{"doctor"}, kExitOk, "ok", "checks"},
-        {{"apply", "--check", "--backup-dir", backups, dir.file("t.json")},
-         kExitOk,
-         "would change",
-         "differences"},
-        {{"apply", "--backup-dir", backups, dir.file("t.json")}, kExitOk, "changed", "backup"},
-        {{"apply", "--backup-dir", backups, dir.file("t.json")},
-         kExitOk,
-         "unchanged",
-         "unwritten_bytes"},
+        {{"apply", "--check", "--backup-dir", backups, t}, kExitOk, "would change", "differences"},
+        {{"apply", "--backup-dir", backups, t}, kExitOk, "changed", "backup"},
+        {{"apply", "--backup-dir", backups, t}, kExitOk, "unchanged", "unwritten_bytes"},
         {{"apply", dir.file("missing.json")}, kExitFailed, "failed", "command"},
-        {{"write", "--verify", "--backup", dir.file("b.json"), dir.file("s.bin")},
-         kExitOk,
-         "ok",
-         "verify"},
-        {{"set", "--file", dir.file("t.json"), "msr.track2.enable=NO"}, kExitOk, "ok", "items"},
+        {{"write", "--verify", "--backup", backup, dir.file("s.bin")}, kExitOk, "ok", "verify"},
+        {{"set", "--file", t, "msr.track2.enable=NO"}, kExitOk, "ok", "items"},
         {{"set", "--verify", "mode=scan"}, kExitOk, "ok", "verify"},
         {{"reset", "--verify"}, kExitOk, "ok", "verify"},
         {{"opos"}, kExitOk, "ok", "mode"},
-        {{"convert", dir.file("t.json"), dir.file("t2.bin")}, kExitOk, "ok", "command"},
+        {{"convert", t, dir.file("t2.bin")}, kExitOk, "ok", "command"},
         {{"show", dir.file("missing.bin")}, kExitFailed, "failed", "command"},
     };
     for (const Case& c : cases) {
