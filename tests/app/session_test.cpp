@@ -48,11 +48,12 @@ std::vector<std::uint8_t> imageWith(std::size_t address, std::uint8_t value) {
 }
 
 // The simulated keyboard with its image file and wire log.
-SessionSettings simulated(std::string image, std::string wireLog) {
+SessionSettings simulated(std::string image, std::string wireLog, bool makeImageFolder = false) {
     SessionSettings settings;
     settings.simulate = true;
     settings.simImage = std::move(image);
     settings.wireLog = std::move(wireLog);
+    settings.makeImageFolder = makeImageFolder;
     return settings;
 }
 
@@ -135,9 +136,7 @@ TEST(AppSession, TheUserDataFolderIsMadeOnlyWhenAsked) {
     for (const bool make : {true, false}) {
         SCOPED_TRACE(make ? "made" : "not made");
         test::TempDir dir;
-        SessionSettings settings = simulated(dir.file("data/tavrin/k.bin"), "");
-        settings.makeImageFolder = make;
-        SimulatedRun run(settings);
+        SimulatedRun run(simulated(dir.file("data/tavrin/k.bin"), "", make));
         std::string error;
         ASSERT_TRUE(run.session.prepare(error)) << error;
         EXPECT_EQ(run.session.finish(error), make) << error;
@@ -146,9 +145,7 @@ TEST(AppSession, TheUserDataFolderIsMadeOnlyWhenAsked) {
     // A file where the folder should be: refused, and the file is kept.
     test::TempDir dir;
     dir.write("data", {1, 2, 3});
-    SessionSettings settings = simulated(dir.file("data/tavrin/k.bin"), "");
-    settings.makeImageFolder = true;
-    SimulatedRun run(settings);
+    SimulatedRun run(simulated(dir.file("data/tavrin/k.bin"), "", true));
     std::string error;
     EXPECT_FALSE(run.session.prepare(error));
     EXPECT_EQ(error, "cannot make the folder " + dir.file("data/tavrin") +

@@ -142,11 +142,8 @@ TEST(CliRights, KeyboardCommandsRefuseWithoutAdministratorRights) {
     };
     for (const bool administrator : {true, false}) {
         for (const Case& c : cases) {
-            std::string name;
-            for (const auto& arg : c.args) {
-                name += arg + " ";
-            }
-            SCOPED_TRACE(name + (administrator ? "(administrator)" : "(not elevated)"));
+            SCOPED_TRACE(::testing::PrintToString(c.args) +
+                         (administrator ? " (administrator)" : " (not elevated)"));
             dir.write("s.bin", factoryFile());
             const std::string wire = dir.file("wire.log");
             std::filesystem::remove(wire);
@@ -283,13 +280,10 @@ TEST_F(CliOutcome, ResetAndOposAskOnATerminalTakeYesAndElseRefuseBeforeTouchingT
         }
         if (c.terminal && !c.args.front().starts_with("--yes")) {
             // The window's question, and the answer asked for after it.
-            EXPECT_THAT(r.err,
-                        HasSubstr("Message: " +
-                                  std::string(c.args.front() == "reset"
-                                                  ? "Are you sure to reset EEPROM to default?"
-                                                  : "Do you want to set EEPROM as Vantero "
-                                                    "OPOS default?") +
-                                  " [y/N] "));
+            const std::string question = c.args.front() == "reset"
+                                             ? "Are you sure to reset EEPROM to default?"
+                                             : "Do you want to set EEPROM as Vantero OPOS default?";
+            EXPECT_THAT(r.err, HasSubstr("Message: " + question + " [y/N] "));
         }
         if (c.lastLine == notConfirmed) {
             EXPECT_EQ(wireBytes(), 0u);
