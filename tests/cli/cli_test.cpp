@@ -102,8 +102,7 @@ TEST(CliSimulated, ReadIsRepeatableAndWriteReachesTheKeyboard) {
     EXPECT_THAT(after.out, HasSubstr("67\tMSR Preamble Of Track 1\t<12><59>\n"));
 
     // The wire log holds exactly the whole-image write.
-    auto log = dir.read("wire.txt");
-    auto logLines = linesOf(test::textOf(log));
+    const auto logLines = linesOf(test::textOf(dir.read("wire.txt")));
     ASSERT_GT(logLines.size(), 100u);
     std::regex line(R"(^\d+ [0-9A-F]{2}$)");
     long previous = 0;
