@@ -1,11 +1,16 @@
 #include "app/session.h"
 
 #include "app/keyboard_image_file.h"
+#include "app/real_clock.h"
+#include "app/window_options.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "settings_file/settings_file.h"
 #include "sim/keyboard_firmware.h"
@@ -37,19 +42,18 @@ struct SimulatedRun {
 std::vector<std::uint8_t> imageWith(std::size_t address, std::uint8_t value) {
     eeprom::EepromImage image{};
     const auto defaults = sim::KeyboardFirmware::factoryDefaults();
-    for (std::size_t a = 0; a < defaults.size(); ++a) {
-        image[a] = defaults[a];
-    }
+    std::copy(defaults.begin(), defaults.end(), image.begin());
     image[address] = value;
     return settings_file::encode(image);
 }
 
 // The simulated keyboard with its image file and wire log.
-SessionSettings simulated(std::string image, std::string wireLog) {
+SessionSettings simulated(std::string image, std::string wireLog, bool makeImageFolder = false) {
     SessionSettings settings;
     settings.simulate = true;
     settings.simImage = std::move(image);
     settings.wireLog = std::move(wireLog);
+    settings.makeImageFolder = makeImageFolder;
     return settings;
 }
 
@@ -132,9 +136,7 @@ TEST(AppSession, TheUserDataFolderIsMadeOnlyWhenAsked) {
     for (const bool make : {true, false}) {
         SCOPED_TRACE(make ? "made" : "not made");
         test::TempDir dir;
-        SessionSettings settings = simulated(dir.file("data/tavrin/k.bin"), "");
-        settings.makeImageFolder = make;
-        SimulatedRun run(settings);
+        SimulatedRun run(simulated(dir.file("data/tavrin/k.bin"), "", make));
         std::string error;
         ASSERT_TRUE(run.session.prepare(error)) << error;
         EXPECT_EQ(run.session.finish(error), make) << error;
@@ -143,9 +145,7 @@ TEST(AppSession, TheUserDataFolderIsMadeOnlyWhenAsked) {
     // A file where the folder should be: refused, and the file is kept.
     test::TempDir dir;
     dir.write("data", {1, 2, 3});
-    SessionSettings settings = simulated(dir.file("data/tavrin/k.bin"), "");
-    settings.makeImageFolder = true;
-    SimulatedRun run(settings);
+    SimulatedRun run(simulated(dir.file("data/tavrin/k.bin"), "", true));
     std::string error;
     EXPECT_FALSE(run.session.prepare(error));
     EXPECT_EQ(error, "cannot make the folder " + dir.file("data/tavrin") +
@@ -176,6 +176,111 @@ TEST(UserKeyboardImage, XdgDataHomeElseTheHomeFolder) {
                      (c.home ? c.home : "(unset)"));
         EXPECT_EQ(userKeyboardImagePath(c.xdgDataHome, c.home), c.expected);
     }
+}
+
+// The production real-time clock: posted events run once their time has
+// come, and time spent is paid by sleeping.
+TEST(RealClock, RunsPostedEventsAndCountsSpentTime) {
+    RealClock clock;
+    bool ran = false;
+    platform::Micros at = clock.now() + 2'000;
+    clock.post(at, [&] { ran = true; });
+    while (!ran) {
+        clock.runEvents(50'000);
+    }
+    EXPECT_GE(clock.now(), at);
+    platform::Micros before = clock.now();
+    for (int i = 0; i < 1000; ++i) {
+        clock.spend(1);
+    }
+    EXPECT_GE(clock.now() - before, 1000);
+}
+
+// A window's command line: one parse and one set of rules for the Qt window
+// and the Win32 one.
+struct OptionsCase {
+    std::vector<std::string> args;
+    std::string error;  // empty: accepted
+    bool simulate = false;
+    std::string simImage;
+    bool makeImageFolder = false;
+};
+
+TEST(WindowOptions, ParsesOnceWithTheSameRulesForEveryWindow) {
+    const OptionsCase cases[] = {
+        {{}, "", false, "", false},
+        {{"--simulate"}, "", true, "", false},
+        {{"--simulate", "--sim-image", "k.bin"}, "", true, "k.bin", false},
+        {{"--simulate", "--sim-image=k.bin"}, "", true, "k.bin", false},
+        {{"--screenshots", "out"}, "", true, "", false},
+        {{"--screenshots", "out", "--sim-image", "k.bin"}, "", true, "k.bin", false},
+        {{"--simulate", "--user-sim-image"}, "", true, "/data/tavrin/simulated-keyboard.bin", true},
+        {{"--sim-image", "k.bin"}, "--sim-image needs --simulate", false, "", false},
+        {{"--user-sim-image"}, "--user-sim-image needs --simulate", false, "", false},
+        {{"--simulate", "--user-sim-image", "--sim-image", "k.bin"},
+         "--sim-image and --user-sim-image name two images",
+         false,
+         "",
+         false},
+        {{"--simulate", "--sim-image"}, "--sim-image needs a file name", false, "", false},
+        {{"--wire-log"}, "--wire-log needs a file name", false, "", false},
+        {{"stray"}, "unexpected argument 'stray'", false, "", false},
+        {{"--simulate=yes"}, "unexpected argument '--simulate=yes'", false, "", false},
+    };
+    for (const OptionsCase& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        WindowOptions given;
+        // Not this machine's variables: a Windows process has no HOME.
+        OptionsOutcome parsed = parseWindowOptions(c.args, nullptr, "/home/till");
+        if (parsed.options) {
+            // The user's data folder as the variables name it.
+            given = *parsed.options;
+            given.simImage = given.userSimImage ? "" : given.simImage;
+            parsed = settleWindowOptions(given, "/data", "/home/till");
+        }
+        EXPECT_EQ(parsed.error, c.error);
+        ASSERT_EQ(parsed.options.has_value(), c.error.empty());
+        if (parsed.options) {
+            EXPECT_EQ(parsed.options->simulate, c.simulate);
+            EXPECT_EQ(parsed.options->simImage, c.simImage);
+            EXPECT_EQ(parsed.options->makeImageFolder, c.makeImageFolder);
+            EXPECT_EQ(parsed.options->session().simImage, c.simImage);
+        }
+    }
+}
+
+TEST(WindowOptions, HelpAndVersionAreAnsweredWhateverElseIsGiven) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--help"}, {"-h", "--sim-image", "k.bin"}, {"-?"}}) {
+        const OptionsOutcome parsed = parseWindowOptions(args);
+        ASSERT_TRUE(parsed.options);
+        EXPECT_TRUE(parsed.options->help);
+    }
+    EXPECT_TRUE(parseWindowOptions({"--version"}).options->version);
+    EXPECT_FALSE(parseWindowOptions({"--simulate"}).options->help);
+}
+
+TEST(WindowOptions, HelpAndVersionAreSeenBeforeAnyDisplayIsNeeded) {
+    const std::pair<std::vector<const char*>, bool> cases[] = {
+        {{"tavrin", "--help"}, true},      {{"tavrin", "-?"}, true},
+        {{"tavrin", "-v"}, true},          {{"tavrin", "--simulate", "--version"}, true},
+        {{"tavrin", "--help-all"}, false}, {{"tavrin", "--", "--help"}, false},
+        {{"tavrin", "--simulate"}, false}, {{"tavrin"}, false},
+    };
+    for (const auto& [argv, asks] : cases) {
+        SCOPED_TRACE(::testing::PrintToString(argv));
+        EXPECT_EQ(asksForHelpOrVersion(static_cast<int>(argv.size()), argv.data()), asks);
+    }
+}
+
+TEST(WindowOptions, TheUserDataFolderNeedsAnAbsolutePath) {
+    WindowOptions given;
+    given.simulate = true;
+    given.userSimImage = true;
+    EXPECT_EQ(settleWindowOptions(given, nullptr, nullptr).error,
+              "--user-sim-image: neither XDG_DATA_HOME nor HOME names an absolute folder");
+    EXPECT_EQ(settleWindowOptions(given, "relative", "/home/till").options->simImage,
+              "/home/till/.local/share/tavrin/simulated-keyboard.bin");
 }
 
 }  // namespace

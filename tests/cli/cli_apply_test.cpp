@@ -1,41 +1,23 @@
 // apply, and diff and --verify by the image bytes each item holds, against
-// the simulated keyboard on a virtual clock.
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
+// the simulated keyboard on a virtual clock; and --json: every command's
+// document against docs/tavrin-cli.schema.json, with a checker for the part
+// of JSON Schema the schema uses.
 
 #include <chrono>
 #include <filesystem>
-#include <sstream>
+#include <functional>
+#include <nlohmann/json.hpp>
 
 #include "cli/backups.h"
-#include "cli/cli_app.h"
-#include "settings_file/settings_file.h"
-#include "sim/keyboard_firmware.h"
+#include "cli/json_report.h"
+#include "cli_schema_text.h"
 #include "support/cli_run.h"
-#include "support/temp_dir.h"
+#include "support/json_schema.h"
 
 namespace tavrin::cli {
 namespace {
 
-using ::testing::HasSubstr;
-using ::testing::StartsWith;
-
-using test::CliRun;
-
-CliRun run(std::vector<std::string> args, CliOptions options = {}) {
-    return test::runCliVirtual(std::move(args), std::move(options));
-}
-
-std::vector<std::uint8_t> factoryWith(std::initializer_list<std::pair<int, int>> bytes) {
-    eeprom::EepromImage image{};
-    auto defaults = sim::KeyboardFirmware::factoryDefaults();
-    std::copy(defaults.begin(), defaults.end(), image.begin());
-    for (auto [address, value] : bytes) {
-        image[static_cast<std::size_t>(address)] = value;
-    }
-    return settings_file::encode(image);
-}
+using nlohmann::json;
 
 // The data port as a test double: the read request is all it may see.
 struct ReadOnlyPort {
@@ -53,17 +35,12 @@ struct ReadOnlyPort {
     }
 };
 
-class CliApply : public ::testing::Test {
+class CliApply : public test::SimKeyboardTest {
 protected:
     void SetUp() override {
-        dir.write("k.bin", factoryWith({}));
-        dir.write("factory.bin", factoryWith({}));
+        SimKeyboardTest::SetUp();
+        dir.write("factory.bin", factoryFile());
         ASSERT_EQ(run({"convert", dir.file("factory.bin"), dir.file("till.json")}).status, kExitOk);
-    }
-    std::vector<std::string> sim(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--simulate", "--sim-image", dir.file("k.bin"), "--wire-log",
-                                   dir.file("wire.txt")});
-        return args;
     }
     std::vector<std::string> apply(std::vector<std::string> extra = {}) {
         std::vector<std::string> args{"apply", "--backup-dir", dir.file("backups"),
@@ -71,22 +48,17 @@ protected:
         args.insert(args.end(), extra.begin(), extra.end());
         return sim(args);
     }
-    std::size_t wireBytes() {
-        auto log = dir.read("wire.txt");
-        return static_cast<std::size_t>(std::count(log.begin(), log.end(), '\n'));
-    }
     std::vector<std::string> backups() {
         std::vector<std::string> names = backupFolderNames(dir.file("backups"));
         std::sort(names.begin(), names.end());
         return names;
     }
-    test::TempDir dir;
 };
 
 // The keyboard of the report: bytes 2-3 from 85 FF to 00 00 and 9-10 from
 // 2A 2A to 00 00; start and stop code show "*" for both.
 TEST_F(CliApply, DiffAndVerifySeeBytesWhoseTextsMatch) {
-    dir.write("k.bin", factoryWith({{2, 0}, {3, 0}, {9, 0}, {10, 0}}));
+    dir.write("k.bin", factoryFile({{2, 0}, {3, 0}, {9, 0}, {10, 0}}));
     CliRun d = run(sim({"diff", dir.file("till.json"), "keyboard"}));
     EXPECT_EQ(d.status, kExitFailed);
     EXPECT_THAT(d.out, HasSubstr("\n19\tcode39.start_code\tStart Code\t*\t*\t2A\t00\n"
@@ -94,7 +66,7 @@ TEST_F(CliApply, DiffAndVerifySeeBytesWhoseTextsMatch) {
     EXPECT_THAT(d.out,
                 StartsWith("4\tcommon.buzzer\tSound Buzzer When Good Read\tYES\tNO\t85\t00\n"));
 
-    dir.write("k.bin", factoryWith({{9, 0}, {10, 0}}));
+    dir.write("k.bin", factoryFile({{9, 0}, {10, 0}}));
     d = run(sim({"diff", "keyboard", dir.file("till.json")}));
     EXPECT_EQ(d.status, kExitFailed);
     EXPECT_EQ(d.out,
@@ -113,7 +85,7 @@ TEST_F(CliApply, DiffAndVerifySeeBytesWhoseTextsMatch) {
 }
 
 TEST_F(CliApply, WritesOnlyWhatDiffersThenNothing) {
-    dir.write("k.bin", factoryWith({{40, 0x42}, {9, 0}, {38, 0x77}}));
+    dir.write("k.bin", factoryFile({{40, 0x42}, {9, 0}, {38, 0x77}}));
     const auto before = dir.read("k.bin");
     CliRun first = run(apply());
     ASSERT_EQ(first.status, kExitOk) << first.err;
@@ -142,7 +114,7 @@ TEST_F(CliApply, WritesOnlyWhatDiffersThenNothing) {
 }
 
 TEST_F(CliApply, CheckComparesAndSendsNoSetting) {
-    dir.write("k.bin", factoryWith({{49, 0x1F}, {71, 0x64}}));
+    dir.write("k.bin", factoryFile({{49, 0x1F}, {71, 0x64}}));
     const auto before = dir.read("k.bin");
     CliOptions options;
     ReadOnlyPort port;
@@ -158,10 +130,9 @@ TEST_F(CliApply, CheckComparesAndSendsNoSetting) {
 }
 
 TEST_F(CliApply, FailuresSayWhyAndWriteNothing) {
-    dir.write("k.bin", factoryWith({{40, 0x42}}));
+    dir.write("k.bin", factoryFile({{40, 0x42}}));
     const auto before = dir.read("k.bin");
-    auto text = dir.read("till.json");
-    std::string profile(text.begin(), text.end());
+    std::string profile = test::textOf(dir.read("till.json"));
     profile.replace(profile.find("\"common.buzzer\""), 15, "\"common.buzzed\"");
     dir.write("bad.json", std::vector<std::uint8_t>(profile.begin(), profile.end()));
     dir.write("backups-file", {1});
@@ -208,7 +179,7 @@ TEST_F(CliApply, BackupsAreNamedByTimeNeverOverwrittenAndBounded) {
     }
     dir.write("backups/notes.txt", {'x'});
     dir.write("backups/tavrin-20240131T142501Z.json", {'{', '}'});  // taken this second
-    dir.write("k.bin", factoryWith({{40, 0x42}}));
+    dir.write("k.bin", factoryFile({{40, 0x42}}));
     ASSERT_EQ(run(apply(), options).status, kExitOk);
 
     const std::vector<std::string> kept = backups();
@@ -217,8 +188,7 @@ TEST_F(CliApply, BackupsAreNamedByTimeNeverOverwrittenAndBounded) {
     EXPECT_EQ(kept[1], "tavrin-20231204T000000Z.json");  // 23 backups: the three oldest go
     EXPECT_EQ(kept.back(), "tavrin-20240131T142501Z.json");
     EXPECT_EQ(kept[kept.size() - 2], "tavrin-20240131T142501Z-1.json");
-    EXPECT_EQ(dir.read("backups/tavrin-20240131T142501Z.json"),
-              (std::vector<std::uint8_t>{'{', '}'}));
+    EXPECT_EQ(test::textOf(dir.read("backups/tavrin-20240131T142501Z.json")), "{}");
 }
 
 TEST(CliBackups, NamesSortByTimeAndOnlyBackupsArePruned) {
@@ -240,6 +210,178 @@ TEST(CliBackups, NamesSortByTimeAndOnlyBackupsArePruned) {
 #else
     EXPECT_EQ(defaultBackupFolder("ignored"), "/var/lib/tavrin/backups");
 #endif
+}
+
+const test::JsonSchema& schema() {
+    static const test::JsonSchema s(json::parse(kCliSchemaText));
+    return s;
+}
+
+TEST(JsonSchemaChecker, FindsEachKindOfFault) {
+    const json good = {
+        {"schema_version", 1}, {"command", "diff"}, {"outcome", "ok"}, {"exit_status", 0}};
+    EXPECT_THAT(schema().check(good), IsEmpty());
+    struct Case {
+        const char* what;
+        std::function<void(json&)> spoil;
+        const char* fault;
+    };
+    const std::vector<Case> cases{
+        {"const", [](json& d) { d["schema_version"] = 2; }, "is not 1"},
+        {"enum", [](json& d) { d["outcome"] = "fine"; }, "is none of"},
+        {"required", [](json& d) { d.erase("exit_status"); }, "lacks exit_status"},
+        {"additional", [](json& d) { d["extra"] = true; }, "unexpected member extra"},
+        {"type", [](json& d) { d["backup"] = 7; }, "not of type string"},
+        {"$ref and items",
+         [](json& d) {
+             d["checks"] = json::array({{{"name", "x"}, {"passed", "yes"}, {"detail", ""}}});
+         },
+         "/checks/0/passed: not of type boolean"},
+        {"maximum",
+         [](json& d) {
+             d["unwritten_bytes"] = json::array({{{"address", 128}, {"a", 0}, {"b", 1}}});
+         },
+         "128 is out of range"},
+        {"additionalProperties as a schema",
+         [](json& d) {
+             d["items"] = {{"msr.enable", {{"number", 60}, {"caption", "c"}}}};
+         },
+         "/items/msr.enable: lacks value"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        json doc = good;
+        c.spoil(doc);
+        EXPECT_THAT(::testing::PrintToString(schema().check(doc)), HasSubstr(c.fault));
+    }
+    const test::JsonSchema unknown(json{{"type", "object"}, {"patternProperties", json::object()}});
+    EXPECT_THAT(::testing::PrintToString(unknown.check(good)), HasSubstr("does not know"));
+}
+
+class CliJson : public test::SimKeyboardTest {
+protected:
+    void SetUp() override {
+        SimKeyboardTest::SetUp();
+        dir.write("s.bin", test::factoryFile());
+        dir.write("t.bin", test::factoryFile({{40, 0x42}}));
+        ASSERT_EQ(run({"convert", dir.file("t.bin"), dir.file("t.json")}).status, kExitOk);
+    }
+    std::vector<std::string> sim(std::vector<std::string> args) const {
+        args.insert(args.begin(),
+                    {"--json", "--yes", "--simulate", "--sim-image", dir.file("k.bin")});
+        return args;
+    }
+    // One document on stdout that the schema takes, with the exit status in it.
+    json document(const CliRun& r) {
+        json doc;
+        try {
+            doc = json::parse(r.out);
+        } catch (const json::exception& e) {
+            ADD_FAILURE() << e.what() << "\n" << r.out;
+            return doc;
+        }
+        EXPECT_THAT(schema().check(doc), IsEmpty()) << r.out;
+        EXPECT_EQ(doc.value("exit_status", -1), r.status);
+        EXPECT_EQ(doc.value("schema_version", 0), kJsonSchemaVersion);
+        return doc;
+    }
+};
+
+TEST_F(CliJson, EveryCommandPrintsOneDocumentTheSchemaTakes) {
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* outcome;
+        const char* member;  // one the document must hold
+    };
+    const std::string backups = dir.file("backups");
+    const std::string t = dir.file("t.json"), backup = dir.file("b.json");
+    const std::vector<Case> cases{
+        {{"show", t}, kExitOk, "ok", "items"},
+        {{"read"}, kExitOk, "ok", "items"},
+        {{"diff", t, "keyboard"}, kExitFailed, "different", "differences"},
+        {{"doctor"}, kExitOk, "ok", "checks"},
+        {{"apply", "--check", "--backup-dir", backups, t}, kExitOk, "would change", "differences"},
+        {{"apply", "--backup-dir", backups, t}, kExitOk, "changed", "backup"},
+        {{"apply", "--backup-dir", backups, t}, kExitOk, "unchanged", "unwritten_bytes"},
+        {{"apply", dir.file("missing.json")}, kExitFailed, "failed", "command"},
+        {{"write", "--verify", "--backup", backup, dir.file("s.bin")}, kExitOk, "ok", "verify"},
+        {{"set", "--file", t, "msr.track2.enable=NO"}, kExitOk, "ok", "items"},
+        {{"set", "--verify", "mode=scan"}, kExitOk, "ok", "verify"},
+        {{"reset", "--verify"}, kExitOk, "ok", "verify"},
+        {{"opos"}, kExitOk, "ok", "mode"},
+        {{"convert", t, dir.file("t2.bin")}, kExitOk, "ok", "command"},
+        {{"show", dir.file("missing.bin")}, kExitFailed, "failed", "command"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.front() + " " + c.args.back());
+        const CliRun r = run(sim(c.args));
+        EXPECT_EQ(r.status, c.status) << r.err;
+        const json doc = document(r);
+        EXPECT_EQ(doc.value("command", ""), c.args.front());
+        EXPECT_EQ(doc.value("outcome", ""), c.outcome);
+        EXPECT_TRUE(doc.contains(c.member)) << r.out;
+        if (c.status != kExitOk) {
+            EXPECT_FALSE(doc.contains("items")) << r.out;
+        }
+    }
+}
+
+// A command that failed lists no items: what the window holds then is no
+// file's and no keyboard's.
+TEST_F(CliJson, AFailedCommandListsNoItems) {
+    std::vector<std::uint8_t> bytes = dir.read("s.bin");
+    bytes[4 * 40 + 1] = 0x12;  // 0x1234 at address 40
+    dir.write("big.bin", bytes);
+    bytes[0] = 0x54;
+    dir.write("nosig.bin", bytes);
+    dir.write("garbage", std::vector<std::uint8_t>(512, 0xA5));
+    const std::vector<std::pair<std::vector<std::string>, bool>> cases{
+        {{"show", dir.file("nosig.bin")}, false},
+        {{"write", dir.file("big.bin")}, false},
+        {{"read"}, true},
+        {{"set", "3=12"}, true},
+        {{"--sim-image", dir.file("garbage"), "read"}, false},
+    };
+    for (const auto& [args, silent] : cases) {
+        SCOPED_TRACE(::testing::PrintToString(args));
+        CliOptions options;
+        options.simulator.keyboard.silent = silent;
+        std::vector<std::string> all = sim(args);
+        if (args.front() == "--sim-image") {
+            all.erase(all.begin() + 3, all.begin() + 5);  // this image in place of k.bin
+        }
+        const json doc = document(run(all, options));
+        EXPECT_EQ(doc.value("outcome", ""), "failed");
+        EXPECT_FALSE(doc.contains("items"));
+    }
+}
+
+TEST_F(CliJson, ApplyReportsItsChangesAndItemsByKey) {
+    const CliRun r = run(sim({"apply", "--backup-dir", dir.file("backups"), dir.file("t.json")}));
+    const json doc = document(r);
+    ASSERT_EQ(doc["differences"]["items"].size(), 1u);
+    const json& change = doc["differences"]["items"][0];
+    EXPECT_EQ(change["key"], "common.key_delay_ms");
+    EXPECT_EQ(change["a"], "5");
+    EXPECT_EQ(change["b"], "42");
+    EXPECT_EQ(change["bytes_b"], "42");
+    EXPECT_EQ(doc["items"]["common.key_delay_ms"]["value"], "42");
+    EXPECT_EQ(doc["items"]["msr.track2.enable"]["number"], 63);
+    EXPECT_EQ(doc["mode"], "characters");
+    EXPECT_THAT(doc["backup"].get<std::string>(), HasSubstr("tavrin-"));
+    // Messages stay on stderr.
+    EXPECT_THAT(r.err, HasSubstr("Message: Write to EEPROM Successful!"));
+    EXPECT_THAT(r.out, ::testing::Not(HasSubstr("Message:")));
+
+    CliOptions lossy;
+    lossy.simulator.keyboard.lostFrames = {0x4A};
+    dir.write("k.bin", dir.read("s.bin"));
+    const json failed = document(
+        run(sim({"apply", "--backup-dir", dir.file("backups"), dir.file("t.json")}), lossy));
+    EXPECT_EQ(failed["outcome"], "failed");
+    ASSERT_EQ(failed["verify"]["items"].size(), 1u);
+    EXPECT_EQ(failed["verify"]["items"][0]["number"], 3);
 }
 
 }  // namespace
