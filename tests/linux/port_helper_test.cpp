@@ -61,10 +61,7 @@ struct FakeRoot {
 };
 
 PortHelperLaunch direct() {
-    PortHelperLaunch launch;
-    launch.helper = TAVRIN_PORT_FAKE;
-    launch.asRoot = true;
-    return launch;
+    return {.helper = TAVRIN_PORT_FAKE, .asRoot = true};
 }
 
 // Starting the helper on root fails with error (the whole message, or a matcher),
@@ -78,7 +75,7 @@ void expectRefused(FakeRoot& root, const PortHelperLaunch& launch,
     EXPECT_EQ(root.sysfs.drvctl(serio), driver);
 }
 
-// drvctl as it stands once the helper has had up to 5 s to write want.
+// drvctl as it stands once the port has had up to 5 s to reach want.
 std::string settle(FakeSysfs& sysfs, const std::string& want) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (sysfs.drvctl("serio0") != want && std::chrono::steady_clock::now() < deadline) {
@@ -139,47 +136,76 @@ TEST(PortHelper, GivesThePortBackWhenTheDeviceNeverAppears) {
     expectRefused(root, direct(), "serio_raw made no device for serio0", "serio0", "atkbd");
 }
 
-// Killed, or stopped with its whole process group by Ctrl+Z (the helper and
-// its guard are not in it): the port goes back either way.
-TEST(PortHelper, GivesThePortBackWhenTheProgramIsKilledOrStopped) {
-    for (const int signal : {SIGKILL, SIGTSTP}) {
-        FakeRoot root;
-        int ready[2];
-        ASSERT_EQ(::pipe(ready), 0);
-        pid_t program = ::fork();
-        ASSERT_GE(program, 0);
-        if (program == 0) {
-            ::setpgid(0, 0);
-            std::string error;
-            auto lease = acquireKeyboardPort(direct(), error);
-            char held = lease ? '1' : '0';
-            (void)::write(ready[1], &held, 1);
-            ::pause();
-            ::_exit(0);
-        }
-        ::close(ready[1]);
-        char held = 0;
-        ASSERT_EQ(::read(ready[0], &held, 1), 1);
-        ::close(ready[0]);
-        ASSERT_EQ(held, '1');
-        EXPECT_EQ(root.sysfs.drvctl("serio0"), "serio_raw");
-
-        ::kill(-program, signal);
-        EXPECT_EQ(settle(root.sysfs, "atkbd"), "atkbd") << signal;
-        ::kill(program, SIGKILL);
-        ::waitpid(program, nullptr, 0);
-    }
+// Root's own path over the fake root: the node stands as a FIFO.
+platform::DirectRawPortSource::Paths rootPaths(FakeRoot& root) {
+    platform::DirectRawPortSource::Paths paths{root.sysfs.devices(), root.path() / "dev", 0};
+    paths.lock = root.path() / "run/tavrin/port.lock";
+    paths.isNode = [](mode_t mode) { return S_ISFIFO(mode); };
+    return paths;
 }
+
+const platform::KeyboardPort kPort{"serio0", "atkbd", platform::ScanCodeTranslation::Set1};
+
+struct Ending {
+    const char* name;
+    bool helper;  // the port held through the helper, else bound by the program as root
+    int signal;
+    bool wholeGroup;  // as a terminal sends it: Ctrl+C, Ctrl+Z, hang-up
+    friend void PrintTo(const Ending& e, std::ostream* os) { *os << e.name; }
+};
+
+class ProgramEnds : public ::testing::TestWithParam<Ending> {};
+
+// The program holding the port is killed, or stopped with its whole process
+// group by Ctrl+Z (the helper and its guard are not in it), without a word:
+// the port goes back either way, also when the signal reached the guard too.
+TEST_P(ProgramEnds, PortEndsOnAtkbd) {
+    const Ending& c = GetParam();
+    FakeRoot root;
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t program = ::fork();
+    ASSERT_GE(program, 0);
+    if (program == 0) {
+        ::setpgid(0, 0);
+        platform::SysfsSerioBus bus(root.sysfs.devices());
+        platform::DirectRawPortSource source(bus, rootPaths(root));
+        std::string error;
+        const auto lease = c.helper ? acquireKeyboardPort(direct(), error) : nullptr;
+        const bool held = c.helper ? lease != nullptr : source.open(kPort, error).fd >= 0;
+        (void)::write(ready[1], held ? "1" : "0", 1);
+        for (;;) {
+            ::pause();
+        }
+    }
+    ::close(ready[1]);
+    char held = 0;
+    ASSERT_EQ(::read(ready[0], &held, 1), 1);
+    ::close(ready[0]);
+    ASSERT_EQ(held, '1');
+    EXPECT_EQ(root.sysfs.drvctl("serio0"), "serio_raw");
+    ::kill(c.wholeGroup ? -program : program, c.signal);
+    EXPECT_EQ(settle(root.sysfs, "atkbd"), "atkbd");
+    ::kill(program, SIGKILL);  // a stopped one too
+    ::waitpid(program, nullptr, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, ProgramEnds,
+                         ::testing::Values(Ending{"helper_sigkill", true, SIGKILL, true},
+                                           Ending{"helper_ctrl_z", true, SIGTSTP, true},
+                                           Ending{"sigkill", false, SIGKILL, false},
+                                           Ending{"sigterm", false, SIGTERM, false},
+                                           Ending{"ctrl_c", false, SIGINT, true},
+                                           Ending{"hang_up", false, SIGHUP, true},
+                                           Ending{"ctrl_z", false, SIGTSTP, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct HelperSignal {
     const char* name;
     int signal;
     int release;  // what the lease's end tells: -1 for killed, not exited
+    friend void PrintTo(const HelperSignal& s, std::ostream* os) { *os << s.name; }
 };
-
-void PrintTo(const HelperSignal& s, std::ostream* os) {
-    *os << s.name;
-}
 
 class PortHelperSignal : public ::testing::TestWithParam<HelperSignal> {};
 
@@ -285,23 +311,19 @@ TEST(PortHelperSession, BindsPerOperationAndGivesBackBetween) {
 TEST(PortHelperSession, RootsOwnPathAndTheHelperExcludeEachOther) {
     FakeRoot root;
     platform::SysfsSerioBus bus(root.sysfs.devices());
-    platform::DirectRawPortSource::Paths paths{root.sysfs.devices(), root.path() / "dev", 0};
-    paths.lock = root.path() / "run/tavrin/port.lock";
-    paths.isNode = [](mode_t mode) { return S_ISFIFO(mode); };
-    platform::DirectRawPortSource rootPath(bus, paths);
-    const platform::KeyboardPort port{"serio0", "atkbd", platform::ScanCodeTranslation::Set1};
+    platform::DirectRawPortSource rootPath(bus, rootPaths(root));
     std::string error, reason;
     auto session = platform::startPortHelper(direct(), error);
     ASSERT_TRUE(session) << error;
     const int device = session->hold(error);
     ASSERT_GE(device, 0) << error;
-    const platform::OpenedRawPort refused = rootPath.open(port, reason);
+    const platform::OpenedRawPort refused = rootPath.open(kPort, reason);
     EXPECT_TRUE(refused.fd < 0 && refused.busy);
     EXPECT_EQ(reason, "another Tavrin holds the keyboard port");
     EXPECT_EQ(root.sysfs.drvctl("serio0"), "serio_raw");
     ::close(device);
     ASSERT_TRUE(session->giveBack());
-    const platform::OpenedRawPort held = rootPath.open(port, reason);
+    const platform::OpenedRawPort held = rootPath.open(kPort, reason);
     ASSERT_GE(held.fd, 0) << reason;
     EXPECT_LT(session->hold(error), 0);
     EXPECT_TRUE(session->refusedBusy());

@@ -6,13 +6,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <csignal>
 #include <fstream>
-#include <thread>
 
 #include "platform/linux/raw_port_source.h"
 #include "support/fake_sysfs.h"
@@ -138,66 +134,6 @@ TEST(DirectSource, ABindTheKernelRefusesTellsWhy) {
     EXPECT_LT(source.open({"serio0", "atkbd", platform::ScanCodeTranslation::Set1}, reason).fd, 0);
     EXPECT_THAT(reason, HasSubstr("cannot hand serio0 to serio_raw"));
 }
-
-struct Ending {
-    const char* name;
-    int signal;
-    bool wholeGroup;  // as a terminal sends it: Ctrl+C, hang-up
-};
-
-class DirectSourceKilled : public ::testing::TestWithParam<Ending> {};
-
-// The program bound the port itself as root and ends, or is stopped, without
-// a word: its guard gives the port back, also when the signal reached the
-// guard too.
-TEST_P(DirectSourceKilled, PortEndsOnAtkbd) {
-    const Ending& c = GetParam();
-    FakeSysfs sysfs;
-    TempDir dev;
-    sysfs.addPort({"serio0", "i8042 KBD port", "06", "atkbd"});
-    std::filesystem::create_directories(sysfs.devices() / "serio0" / "misc" / "serio_raw0");
-    ::mkfifo((dev.path() / "serio_raw0").c_str(), 0600);
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t program = ::fork();
-    ASSERT_GE(program, 0);
-    if (program == 0) {
-        ::setpgid(0, 0);
-        platform::SysfsSerioBus bus(sysfs.devices());
-        platform::DirectRawPortSource source(bus, rootPaths(sysfs, dev));
-        std::string reason;
-        const char held =
-            source.open({"serio0", "atkbd", platform::ScanCodeTranslation::Set1}, reason).fd >= 0
-                ? '1'
-                : '0';
-        (void)::write(ready[1], &held, 1);
-        for (;;) {
-            ::pause();
-        }
-    }
-    ::close(ready[1]);
-    char held = 0;
-    ASSERT_EQ(::read(ready[0], &held, 1), 1);
-    ::close(ready[0]);
-    ASSERT_EQ(held, '1');
-    EXPECT_EQ(sysfs.drvctl("serio0"), "serio_raw");
-    ::kill(c.wholeGroup ? -program : program, c.signal);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (sysfs.drvctl("serio0") != "atkbd" && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_EQ(sysfs.drvctl("serio0"), "atkbd");
-    ::kill(program, SIGKILL);  // a stopped one too
-    ::waitpid(program, nullptr, 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Signals, DirectSourceKilled,
-                         ::testing::Values(Ending{"sigkill", SIGKILL, false},
-                                           Ending{"sigterm", SIGTERM, false},
-                                           Ending{"ctrl_c", SIGINT, true},
-                                           Ending{"hang_up", SIGHUP, true},
-                                           Ending{"ctrl_z", SIGTSTP, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(HelperSource, WithoutTheHelpersClientSaysSo) {
     std::string reason;
