@@ -1,6 +1,9 @@
-// tavrin-port on a fake root: a serio bus whose drvctl records the last
-// write and a FIFO standing for /dev/serio_raw0. The port must end on atkbd
-// however the program ends.
+// Where the raw port comes from, on a fake root: a serio bus whose drvctl
+// records the last write and a FIFO standing for /dev/serio_raw0. tavrin-port
+// binds serio_raw for the unprivileged program; as root the program takes the
+// machine's lock, binds it itself and opens the node udev makes. Either way
+// the port must end on atkbd however the program ends, and on every failure
+// after the bind. Without the helper's client the program is told what it lacks.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -20,6 +23,7 @@
 #include "platform/linux/raw_port_source.h"
 #include "platform/linux/serio_bus.h"
 #include "support/fake_sysfs.h"
+#include "support/posix_files.h"
 #include "support/temp_dir.h"
 
 namespace tavrin::test {
@@ -374,6 +378,124 @@ TEST(PortHelper, InstalledBuildIgnoresTheFakeRoot) {
     PortHelperLaunch launch = direct();
     launch.helper = TAVRIN_PORT;
     expectRefused(root, launch, HasSubstr("the kernel shows no serio bus (/sys/bus/serio/devices"));
+}
+
+// The kernel refusing serio_raw once atkbd let go of the port.
+struct RefusingBus : platform::SysfsSerioBus {
+    using SysfsSerioBus::SysfsSerioBus;
+    bool writeDriverControl(const std::string& port, std::string_view command,
+                            std::string& error) override {
+        error = "No such device";
+        return command != platform::kRawDriver &&
+               SysfsSerioBus::writeDriverControl(port, command, error);
+    }
+};
+
+enum class Node { None, Fifo, Link, File };
+
+struct Case {
+    const char* name;
+    bool misc;  // serio_raw made serioN/misc/serio_raw0
+    Node node;  // what stands at /dev/serio_raw0
+    bool opens;
+    const char* reason;
+    bool heldElsewhere = false;  // another Tavrin has the machine's lock
+    bool refused = false;        // the kernel refuses serio_raw
+};
+
+class DirectSource : public ::testing::TestWithParam<Case> {};
+
+// Every way out after the bind was tried ends on atkbd; a port another
+// Tavrin holds is never rebound.
+TEST_P(DirectSource, BindsOpensAndGivesBack) {
+    const Case& c = GetParam();
+    FakeRoot root(true, false);
+    FakeSysfs& sysfs = root.sysfs;
+    if (c.misc) {
+        fs::create_directories(sysfs.devices() / "serio0" / "misc" / "serio_raw0");
+    }
+    const fs::path dev = root.path() / "dev", node = dev / "serio_raw0";
+    if (c.node == Node::Fifo || c.node == Node::Link) {
+        ::mkfifo((dev / "fifo").c_str(), 0600);
+        c.node == Node::Fifo ? fs::rename(dev / "fifo", node)
+                             : fs::create_symlink(dev / "fifo", node);
+    } else if (c.node == Node::File) {
+        std::ofstream(node) << "";
+    }
+    const auto paths = rootPaths(root);
+    fs::create_directories(paths.lock.parent_path());  // left open by an earlier holder
+    std::ofstream(paths.lock) << "";
+    fs::permissions(paths.lock.parent_path(), fs::perms::all);
+    fs::permissions(paths.lock, fs::perms::all);
+    platform::PortLock other;
+    std::string reason;
+    if (c.heldElsewhere) {
+        ASSERT_EQ(other.take(paths.lock, reason), platform::PortLock::Outcome::Taken) << reason;
+    }
+    platform::SysfsSerioBus sysfsBus(sysfs.devices());
+    RefusingBus refusing(sysfs.devices());
+    platform::DirectRawPortSource source(c.refused ? refusing : sysfsBus, paths);
+    const platform::KeyboardPort port{"serio0", "atkbd", platform::ScanCodeTranslation::Set2};
+    const mode_t umask = ::umask(0);
+    const platform::OpenedRawPort opened = source.open(port, reason);
+    ::umask(umask);
+    EXPECT_EQ(opened.fd >= 0, c.opens) << reason;
+    EXPECT_EQ(opened.busy, c.heldElsewhere);
+    EXPECT_EQ(test::modeOf(paths.lock.parent_path().string()), 0755u);  // whatever the umask
+    EXPECT_EQ(test::modeOf(paths.lock.string()), 0600u);
+    EXPECT_EQ(opened.translation, platform::ScanCodeTranslation::Set2);
+    if (c.opens) {
+        EXPECT_EQ(sysfs.drvctl("serio0"), "serio_raw");
+        ::close(opened.fd);
+        source.release();
+    } else {
+        EXPECT_THAT(reason, HasSubstr(c.reason));
+    }
+    EXPECT_EQ(sysfs.drvctl("serio0"), c.heldElsewhere ? "" : "atkbd");
+    other.drop();  // and the lock is free again for the next holder
+    EXPECT_EQ(other.take(paths.lock, reason), platform::PortLock::Outcome::Taken) << reason;
+}
+
+const Case kNodes[] = {
+    {"opened", true, Node::Fifo, true, ""},
+    {"no_misc_device", false, Node::None, false, "serio0 shows no serio_raw device after binding"},
+    {"no_node", true, Node::None, false, "serio_raw0: No such file or directory"},
+    {"node_is_link", true, Node::Link, false, "serio_raw0: Too many levels of symbolic links"},
+    {"node_is_file", true, Node::File, false, "serio_raw0 is not a character device"},
+    {"held_elsewhere", true, Node::Fifo, false, "another Tavrin holds the keyboard port", true},
+    {"bind_refused", true, Node::Fifo, false, "cannot hand serio0 to serio_raw: No such device",
+     false, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Nodes, DirectSource, ::testing::ValuesIn(kNodes),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DirectSource, ABindTheKernelRefusesTellsWhy) {
+    FakeRoot root(false);  // no serio0 to rebind
+    platform::SysfsSerioBus bus(root.sysfs.devices());
+    platform::DirectRawPortSource source(bus, rootPaths(root));
+    std::string reason;
+    EXPECT_LT(source.open(kPort, reason).fd, 0);
+    EXPECT_THAT(reason, HasSubstr("cannot hand serio0 to serio_raw"));
+}
+
+TEST(HelperSource, WithoutTheHelpersClientSaysSo) {
+    std::string reason;
+    platform::HelperRawPortSource none;
+    EXPECT_LT(none.open(kPort, reason).fd, 0);
+    EXPECT_THAT(reason, HasSubstr("needs root, or the tavrin-port helper"));
+
+    int closes = 0;
+    {
+        platform::HelperRawPortSource helper([](std::string&, bool&) { return 42; },
+                                             [&closes] { ++closes; });
+        EXPECT_EQ(helper.open(kPort, reason).fd, 42);
+        helper.release();
+        helper.release();
+        EXPECT_EQ(closes, 1);
+        helper.open(kPort, reason);
+    }
+    EXPECT_EQ(closes, 2);  // the socket closes with the source
 }
 
 }  // namespace
