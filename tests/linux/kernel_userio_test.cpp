@@ -76,10 +76,8 @@ private:
             if (::read(userio_, &byte, 1) != 1) {
                 continue;
             }
-            if (byte != frame_[next]) {
-                if (next == 0) {
-                    continue;  // atkbd's probe before the frame: no keyboard here
-                }
+            if (byte != frame_[next] && next == 0) {
+                continue;  // atkbd's probe before the frame: no keyboard here
             }
             {
                 std::lock_guard<std::mutex> lock(mutex_);

@@ -1,6 +1,9 @@
-// tavrin-port on a fake root: a serio bus whose drvctl records the last
-// write and a FIFO standing for /dev/serio_raw0. The port must end on atkbd
-// however the program ends.
+// Where the raw port comes from, on a fake root: a serio bus whose drvctl
+// records the last write and a FIFO standing for /dev/serio_raw0. tavrin-port
+// binds serio_raw for the unprivileged program; as root the program takes the
+// machine's lock, binds it itself and opens the node udev makes. Either way
+// the port must end on atkbd however the program ends, and on every failure
+// after the bind. Without the helper's client the program is told what it lacks.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -20,6 +23,7 @@
 #include "platform/linux/raw_port_source.h"
 #include "platform/linux/serio_bus.h"
 #include "support/fake_sysfs.h"
+#include "support/posix_files.h"
 #include "support/temp_dir.h"
 
 namespace tavrin::test {
@@ -61,10 +65,7 @@ struct FakeRoot {
 };
 
 PortHelperLaunch direct() {
-    PortHelperLaunch launch;
-    launch.helper = TAVRIN_PORT_FAKE;
-    launch.asRoot = true;
-    return launch;
+    return {.helper = TAVRIN_PORT_FAKE, .asRoot = true};
 }
 
 // Starting the helper on root fails with error (the whole message, or a matcher),
@@ -78,7 +79,7 @@ void expectRefused(FakeRoot& root, const PortHelperLaunch& launch,
     EXPECT_EQ(root.sysfs.drvctl(serio), driver);
 }
 
-// drvctl as it stands once the helper has had up to 5 s to write want.
+// drvctl as it stands once the port has had up to 5 s to reach want.
 std::string settle(FakeSysfs& sysfs, const std::string& want) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (sysfs.drvctl("serio0") != want && std::chrono::steady_clock::now() < deadline) {
@@ -139,47 +140,76 @@ TEST(PortHelper, GivesThePortBackWhenTheDeviceNeverAppears) {
     expectRefused(root, direct(), "serio_raw made no device for serio0", "serio0", "atkbd");
 }
 
-// Killed, or stopped with its whole process group by Ctrl+Z (the helper and
-// its guard are not in it): the port goes back either way.
-TEST(PortHelper, GivesThePortBackWhenTheProgramIsKilledOrStopped) {
-    for (const int signal : {SIGKILL, SIGTSTP}) {
-        FakeRoot root;
-        int ready[2];
-        ASSERT_EQ(::pipe(ready), 0);
-        pid_t program = ::fork();
-        ASSERT_GE(program, 0);
-        if (program == 0) {
-            ::setpgid(0, 0);
-            std::string error;
-            auto lease = acquireKeyboardPort(direct(), error);
-            char held = lease ? '1' : '0';
-            (void)::write(ready[1], &held, 1);
-            ::pause();
-            ::_exit(0);
-        }
-        ::close(ready[1]);
-        char held = 0;
-        ASSERT_EQ(::read(ready[0], &held, 1), 1);
-        ::close(ready[0]);
-        ASSERT_EQ(held, '1');
-        EXPECT_EQ(root.sysfs.drvctl("serio0"), "serio_raw");
-
-        ::kill(-program, signal);
-        EXPECT_EQ(settle(root.sysfs, "atkbd"), "atkbd") << signal;
-        ::kill(program, SIGKILL);
-        ::waitpid(program, nullptr, 0);
-    }
+// Root's own path over the fake root: the node stands as a FIFO.
+platform::DirectRawPortSource::Paths rootPaths(FakeRoot& root) {
+    platform::DirectRawPortSource::Paths paths{root.sysfs.devices(), root.path() / "dev", 0};
+    paths.lock = root.path() / "run/tavrin/port.lock";
+    paths.isNode = [](mode_t mode) { return S_ISFIFO(mode); };
+    return paths;
 }
+
+const platform::KeyboardPort kPort{"serio0", "atkbd", platform::ScanCodeTranslation::Set1};
+
+struct Ending {
+    const char* name;
+    bool helper;  // the port held through the helper, else bound by the program as root
+    int signal;
+    bool wholeGroup;  // as a terminal sends it: Ctrl+C, Ctrl+Z, hang-up
+    friend void PrintTo(const Ending& e, std::ostream* os) { *os << e.name; }
+};
+
+class ProgramEnds : public ::testing::TestWithParam<Ending> {};
+
+// The program holding the port is killed, or stopped with its whole process
+// group by Ctrl+Z (the helper and its guard are not in it), without a word:
+// the port goes back either way, also when the signal reached the guard too.
+TEST_P(ProgramEnds, PortEndsOnAtkbd) {
+    const Ending& c = GetParam();
+    FakeRoot root;
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t program = ::fork();
+    ASSERT_GE(program, 0);
+    if (program == 0) {
+        ::setpgid(0, 0);
+        platform::SysfsSerioBus bus(root.sysfs.devices());
+        platform::DirectRawPortSource source(bus, rootPaths(root));
+        std::string error;
+        const auto lease = c.helper ? acquireKeyboardPort(direct(), error) : nullptr;
+        const bool held = c.helper ? lease != nullptr : source.open(kPort, error).fd >= 0;
+        (void)::write(ready[1], held ? "1" : "0", 1);
+        for (;;) {
+            ::pause();
+        }
+    }
+    ::close(ready[1]);
+    char held = 0;
+    ASSERT_EQ(::read(ready[0], &held, 1), 1);
+    ::close(ready[0]);
+    ASSERT_EQ(held, '1');
+    EXPECT_EQ(root.sysfs.drvctl("serio0"), "serio_raw");
+    ::kill(c.wholeGroup ? -program : program, c.signal);
+    EXPECT_EQ(settle(root.sysfs, "atkbd"), "atkbd");
+    ::kill(program, SIGKILL);  // a stopped one too
+    ::waitpid(program, nullptr, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, ProgramEnds,
+                         ::testing::Values(Ending{"helper_sigkill", true, SIGKILL, true},
+                                           Ending{"helper_ctrl_z", true, SIGTSTP, true},
+                                           Ending{"sigkill", false, SIGKILL, false},
+                                           Ending{"sigterm", false, SIGTERM, false},
+                                           Ending{"ctrl_c", false, SIGINT, true},
+                                           Ending{"hang_up", false, SIGHUP, true},
+                                           Ending{"ctrl_z", false, SIGTSTP, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct HelperSignal {
     const char* name;
     int signal;
     int release;  // what the lease's end tells: -1 for killed, not exited
+    friend void PrintTo(const HelperSignal& s, std::ostream* os) { *os << s.name; }
 };
-
-void PrintTo(const HelperSignal& s, std::ostream* os) {
-    *os << s.name;
-}
 
 class PortHelperSignal : public ::testing::TestWithParam<HelperSignal> {};
 
@@ -285,23 +315,19 @@ TEST(PortHelperSession, BindsPerOperationAndGivesBackBetween) {
 TEST(PortHelperSession, RootsOwnPathAndTheHelperExcludeEachOther) {
     FakeRoot root;
     platform::SysfsSerioBus bus(root.sysfs.devices());
-    platform::DirectRawPortSource::Paths paths{root.sysfs.devices(), root.path() / "dev", 0};
-    paths.lock = root.path() / "run/tavrin/port.lock";
-    paths.isNode = [](mode_t mode) { return S_ISFIFO(mode); };
-    platform::DirectRawPortSource rootPath(bus, paths);
-    const platform::KeyboardPort port{"serio0", "atkbd", platform::ScanCodeTranslation::Set1};
+    platform::DirectRawPortSource rootPath(bus, rootPaths(root));
     std::string error, reason;
     auto session = platform::startPortHelper(direct(), error);
     ASSERT_TRUE(session) << error;
     const int device = session->hold(error);
     ASSERT_GE(device, 0) << error;
-    const platform::OpenedRawPort refused = rootPath.open(port, reason);
+    const platform::OpenedRawPort refused = rootPath.open(kPort, reason);
     EXPECT_TRUE(refused.fd < 0 && refused.busy);
     EXPECT_EQ(reason, "another Tavrin holds the keyboard port");
     EXPECT_EQ(root.sysfs.drvctl("serio0"), "serio_raw");
     ::close(device);
     ASSERT_TRUE(session->giveBack());
-    const platform::OpenedRawPort held = rootPath.open(port, reason);
+    const platform::OpenedRawPort held = rootPath.open(kPort, reason);
     ASSERT_GE(held.fd, 0) << reason;
     EXPECT_LT(session->hold(error), 0);
     EXPECT_TRUE(session->refusedBusy());
@@ -352,6 +378,124 @@ TEST(PortHelper, InstalledBuildIgnoresTheFakeRoot) {
     PortHelperLaunch launch = direct();
     launch.helper = TAVRIN_PORT;
     expectRefused(root, launch, HasSubstr("the kernel shows no serio bus (/sys/bus/serio/devices"));
+}
+
+// The kernel refusing serio_raw once atkbd let go of the port.
+struct RefusingBus : platform::SysfsSerioBus {
+    using SysfsSerioBus::SysfsSerioBus;
+    bool writeDriverControl(const std::string& port, std::string_view command,
+                            std::string& error) override {
+        error = "No such device";
+        return command != platform::kRawDriver &&
+               SysfsSerioBus::writeDriverControl(port, command, error);
+    }
+};
+
+enum class Node { None, Fifo, Link, File };
+
+struct Case {
+    const char* name;
+    bool misc;  // serio_raw made serioN/misc/serio_raw0
+    Node node;  // what stands at /dev/serio_raw0
+    bool opens;
+    const char* reason;
+    bool heldElsewhere = false;  // another Tavrin has the machine's lock
+    bool refused = false;        // the kernel refuses serio_raw
+};
+
+class DirectSource : public ::testing::TestWithParam<Case> {};
+
+// Every way out after the bind was tried ends on atkbd; a port another
+// Tavrin holds is never rebound.
+TEST_P(DirectSource, BindsOpensAndGivesBack) {
+    const Case& c = GetParam();
+    FakeRoot root(true, false);
+    FakeSysfs& sysfs = root.sysfs;
+    if (c.misc) {
+        fs::create_directories(sysfs.devices() / "serio0" / "misc" / "serio_raw0");
+    }
+    const fs::path dev = root.path() / "dev", node = dev / "serio_raw0";
+    if (c.node == Node::Fifo || c.node == Node::Link) {
+        ::mkfifo((dev / "fifo").c_str(), 0600);
+        c.node == Node::Fifo ? fs::rename(dev / "fifo", node)
+                             : fs::create_symlink(dev / "fifo", node);
+    } else if (c.node == Node::File) {
+        std::ofstream(node) << "";
+    }
+    const auto paths = rootPaths(root);
+    fs::create_directories(paths.lock.parent_path());  // left open by an earlier holder
+    std::ofstream(paths.lock) << "";
+    fs::permissions(paths.lock.parent_path(), fs::perms::all);
+    fs::permissions(paths.lock, fs::perms::all);
+    platform::PortLock other;
+    std::string reason;
+    if (c.heldElsewhere) {
+        ASSERT_EQ(other.take(paths.lock, reason), platform::PortLock::Outcome::Taken) << reason;
+    }
+    platform::SysfsSerioBus sysfsBus(sysfs.devices());
+    RefusingBus refusing(sysfs.devices());
+    platform::DirectRawPortSource source(c.refused ? refusing : sysfsBus, paths);
+    const platform::KeyboardPort port{"serio0", "atkbd", platform::ScanCodeTranslation::Set2};
+    const mode_t umask = ::umask(0);
+    const platform::OpenedRawPort opened = source.open(port, reason);
+    ::umask(umask);
+    EXPECT_EQ(opened.fd >= 0, c.opens) << reason;
+    EXPECT_EQ(opened.busy, c.heldElsewhere);
+    EXPECT_EQ(test::modeOf(paths.lock.parent_path().string()), 0755u);  // whatever the umask
+    EXPECT_EQ(test::modeOf(paths.lock.string()), 0600u);
+    EXPECT_EQ(opened.translation, platform::ScanCodeTranslation::Set2);
+    if (c.opens) {
+        EXPECT_EQ(sysfs.drvctl("serio0"), "serio_raw");
+        ::close(opened.fd);
+        source.release();
+    } else {
+        EXPECT_THAT(reason, HasSubstr(c.reason));
+    }
+    EXPECT_EQ(sysfs.drvctl("serio0"), c.heldElsewhere ? "" : "atkbd");
+    other.drop();  // and the lock is free again for the next holder
+    EXPECT_EQ(other.take(paths.lock, reason), platform::PortLock::Outcome::Taken) << reason;
+}
+
+const Case kNodes[] = {
+    {"opened", true, Node::Fifo, true, ""},
+    {"no_misc_device", false, Node::None, false, "serio0 shows no serio_raw device after binding"},
+    {"no_node", true, Node::None, false, "serio_raw0: No such file or directory"},
+    {"node_is_link", true, Node::Link, false, "serio_raw0: Too many levels of symbolic links"},
+    {"node_is_file", true, Node::File, false, "serio_raw0 is not a character device"},
+    {"held_elsewhere", true, Node::Fifo, false, "another Tavrin holds the keyboard port", true},
+    {"bind_refused", true, Node::Fifo, false, "cannot hand serio0 to serio_raw: No such device",
+     false, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Nodes, DirectSource, ::testing::ValuesIn(kNodes),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DirectSource, ABindTheKernelRefusesTellsWhy) {
+    FakeRoot root(false);  // no serio0 to rebind
+    platform::SysfsSerioBus bus(root.sysfs.devices());
+    platform::DirectRawPortSource source(bus, rootPaths(root));
+    std::string reason;
+    EXPECT_LT(source.open(kPort, reason).fd, 0);
+    EXPECT_THAT(reason, HasSubstr("cannot hand serio0 to serio_raw"));
+}
+
+TEST(HelperSource, WithoutTheHelpersClientSaysSo) {
+    std::string reason;
+    platform::HelperRawPortSource none;
+    EXPECT_LT(none.open(kPort, reason).fd, 0);
+    EXPECT_THAT(reason, HasSubstr("needs root, or the tavrin-port helper"));
+
+    int closes = 0;
+    {
+        platform::HelperRawPortSource helper([](std::string&, bool&) { return 42; },
+                                             [&closes] { ++closes; });
+        EXPECT_EQ(helper.open(kPort, reason).fd, 42);
+        helper.release();
+        helper.release();
+        EXPECT_EQ(closes, 1);
+        helper.open(kPort, reason);
+    }
+    EXPECT_EQ(closes, 2);  // the socket closes with the source
 }
 
 }  // namespace

@@ -152,23 +152,8 @@ struct Fault {
     bool startupReads;
     const char* trouble;    // what the backend tells after the fault, or ""
     bool quickEnd = false;  // the start-up read gives up after 2 s, not 15
+    friend void PrintTo(const Fault& f, std::ostream* os) { *os << f.name; }
 };
-
-void PrintTo(const Fault& f, std::ostream* os) {
-    *os << f.name;
-}
-
-RawKeyboardDouble::Options fault(int refuse, int vanish, platform::Micros stall,
-                                 platform::Micros swipe, bool standard = false) {
-    RawKeyboardDouble::Options o;
-    o.standard = standard;
-    o.refuseWrite = refuse;
-    o.vanishAtWrite = vanish;
-    o.stallAt = stall;
-    o.stallFor = stall >= 0 ? 300'000 : 0;
-    o.swipeAt = swipe;
-    return o;
-}
 
 class BackendFault : public ::testing::TestWithParam<Fault> {};
 
@@ -202,21 +187,23 @@ TEST_P(BackendFault, EndsOnAtkbdAndTellsWhatHappened) {
     }
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Cases, BackendFault,
     ::testing::Values(
-        Fault{"None", fault(-1, -1, -1, -1), true, ""},
-        Fault{"SwipeInTheAnswer", fault(-1, -1, -1, 400'000), false, ""},
-        Fault{"WriteRefusedEio", fault(40, -1, -1, -1), true,
+        Fault{"None", {}, true, ""},
+        Fault{"SwipeInTheAnswer", {.swipeAt = 400'000}, false, ""},
+        Fault{"WriteRefusedEio", {.refuseWrite = 40}, true,
               "the kernel refused a byte for the keyboard (Input/output error)"},
-        Fault{"DeviceVanishes", fault(-1, 40, -1, -1), true, "the raw keyboard device went away"},
-        Fault{"StandardKeyboard", fault(-1, -1, -1, -1, true), false,
+        Fault{"DeviceVanishes", {.vanishAtWrite = 40}, true, "the raw keyboard device went away"},
+        Fault{"StandardKeyboard", {.standard = true}, false,
               "the keyboard answered resend (FE) to every byte of the command: it takes no "
               "configuration commands",
               true},
-        Fault{"SlowReader", fault(-1, -1, 450'000, -1), false,
+        Fault{"SlowReader", {.stallAt = 450'000, .stallFor = 300'000}, false,
               "keyboard bytes were lost: the kernel's buffer of 63 bytes was full when read"}),
     [](const ::testing::TestParamInfo<Fault>& info) { return info.param.name; });
+// clang-format on
 
 TEST(RawPortBackend, WithoutAKeyboardPortNothingOpens) {
     BackendRig noPort({}, false);

@@ -133,11 +133,8 @@ const Step kSteps[] = {
 struct PathCase {
     const char* name;
     RawKeyboardDouble::Options raw;
+    friend void PrintTo(const PathCase& c, std::ostream* os) { *os << c.name; }
 };
-
-void PrintTo(const PathCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class CliOverRawPort : public ::testing::TestWithParam<PathCase> {};
 

@@ -11,7 +11,7 @@
 namespace tavrin::test {
 namespace {
 
-using link::ScanCodeSet;
+using enum link::ScanCodeSet;
 using ::testing::ElementsAre;
 
 // What an operation left behind, on either path.
@@ -80,11 +80,8 @@ struct PathCase {
     const char* name;
     RawKeyboardDouble::Options raw;
     sim::SimulatedKeyboard::Options keyboard;
+    friend void PrintTo(const PathCase& c, std::ostream* os) { *os << c.name; }
 };
-
-void PrintTo(const PathCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class SamePath : public ::testing::TestWithParam<PathCase> {};
 
@@ -102,59 +99,48 @@ TEST_P(SamePath, AsTheSimulatedKeyboardsOwn) {
     EXPECT_EQ(raw.keyboard.host().typedElsewhere(), 0);
 }
 
-sim::SimulatedKeyboard::Options withOperatorKeys() {
+// Typed during the start-up read's answer, into its ignored first positions
+// and into the EEPROM's nibbles: the read must fail on both paths.
+const sim::SimulatedKeyboard::Options kOperatorKeys = [] {
     sim::SimulatedKeyboard::Options o;
-    // Typed during the start-up read's answer, into its ignored first
-    // positions and into the EEPROM's nibbles: the read must fail on both paths.
     o.operatorKeys = {{350'000, 'A', 0x1E}, {500'000, 0x0D, 0x1C}};
     return o;
-}
-
-RawKeyboardDouble::Options withResend() {
-    auto o = rawOptions(ScanCodeSet::Set1);
-    o.resendByte = 5;
-    return o;
-}
-
-RawKeyboardDouble::Options withSelfTest() {
-    auto o = rawOptions(ScanCodeSet::Set2);
-    o.selfTestAfter = 12;
-    return o;
-}
+}();
+const RawKeyboardDouble::Options kResend{.resendByte = 5};
+const RawKeyboardDouble::Options kSelfTest{.set = Set2, .selfTestAfter = 12};
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SamePath,
-    ::testing::Values(PathCase{"Set1", rawOptions(ScanCodeSet::Set1), {}},
-                      PathCase{"Set2", rawOptions(ScanCodeSet::Set2), {}},
-                      PathCase{"Set1BreakAlone", rawOptions(ScanCodeSet::Set1, true, true), {}},
-                      PathCase{"Set2BreakAlone", rawOptions(ScanCodeSet::Set2, true, true), {}},
-                      PathCase{"NoAck", rawOptions(ScanCodeSet::Set1, false), {}},
-                      PathCase{"OneResend", withResend(), {}},
-                      PathCase{"SelfTestInTheMiddle", withSelfTest(), {}},
-                      PathCase{"OperatorKeysInTheAnswer", rawOptions(ScanCodeSet::Set1),
-                               withOperatorKeys()}),
+    ::testing::Values(PathCase{"Set1", rawOptions(Set1), {}},
+                      PathCase{"Set2", rawOptions(Set2), {}},
+                      PathCase{"Set1BreakAlone", rawOptions(Set1, true, true), {}},
+                      PathCase{"Set2BreakAlone", rawOptions(Set2, true, true), {}},
+                      PathCase{"NoAck", rawOptions(Set1, false), {}},
+                      PathCase{"OneResend", kResend, {}},
+                      PathCase{"SelfTestInTheMiddle", kSelfTest, {}},
+                      PathCase{"OperatorKeysInTheAnswer", rawOptions(Set1), kOperatorKeys}),
     [](const ::testing::TestParamInfo<PathCase>& info) { return info.param.name; });
 
 // What the port saw is told apart: ACKs, silence, the resend, the restart.
 TEST(RawPortTally, CountsTheKeyboardsReplies) {
-    RawRig plain(rawOptions(ScanCodeSet::Set1));
+    RawRig plain(rawOptions(Set1));
     plain.window.Form_Load();
     EXPECT_EQ(plain.port.tally().acks, 8);
     EXPECT_EQ(plain.port.tally().keystrokes, 290);
     EXPECT_EQ(plain.port.tally().releases, 290);
 
-    RawRig silent(rawOptions(ScanCodeSet::Set1, false));
+    RawRig silent(rawOptions(Set1, false));
     silent.window.Form_Load();
     EXPECT_EQ(silent.port.tally().noReply, 8);
     EXPECT_EQ(silent.port.tally().acks, 0);
 
-    RawRig resend(withResend());
+    RawRig resend(kResend);
     resend.window.Form_Load();
     EXPECT_EQ(resend.port.tally().resends, 1);
     EXPECT_EQ(resend.port.tally().bytesSent, 9);
     EXPECT_EQ(resend.keyboard.ports().wireBytes().size(), 8u);
 
-    RawRig restarted(withSelfTest());
+    RawRig restarted(kSelfTest);
     restarted.window.Form_Load();
     restarted.window.Command3_Click();
     EXPECT_EQ(restarted.port.tally().selfTests, 1);
@@ -164,11 +150,8 @@ struct FaultCase {
     const char* name;
     RawKeyboardDouble::Options raw;
     std::string error;  // the whole-image write's message
+    friend void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
 };
-
-void PrintTo(const FaultCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class LostByte : public ::testing::TestWithParam<FaultCase> {};
 
@@ -191,28 +174,18 @@ TEST_P(LostByte, EndsTheWriteWithItsError) {
     EXPECT_EQ(rig.port.tally().refusedBytes, 1);
 }
 
-RawKeyboardDouble::Options fault(int refuse, int vanish) {
-    auto o = rawOptions(ScanCodeSet::Set1);
-    o.refuseWrite = refuse;
-    o.vanishAtWrite = vanish;
-    return o;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Cases, LostByte,
-    ::testing::Values(FaultCase{"WriteRefusedEio", fault(40, -1), "Write to EEPROM error!"},
-                      FaultCase{"DeviceVanishes", fault(-1, 40), "Write to EEPROM error!"}),
+    ::testing::Values(FaultCase{"WriteRefusedEio", {.refuseWrite = 40}, "Write to EEPROM error!"},
+                      FaultCase{"DeviceVanishes", {.vanishAtWrite = 40}, "Write to EEPROM error!"}),
     [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
 
 struct ReadFaultCase {
     const char* name;
     RawKeyboardDouble::Options raw;
     bool overrun;  // the kernel's ring dropped bytes
+    friend void PrintTo(const ReadFaultCase& c, std::ostream* os) { *os << c.name; }
 };
-
-void PrintTo(const ReadFaultCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class DisturbedAnswer : public ::testing::TestWithParam<ReadFaultCase> {};
 
@@ -239,32 +212,25 @@ TEST_P(DisturbedAnswer, FailsTheReadThenRecovers) {
     EXPECT_EQ(rig.window.model().image, sim.window.model().image);
 }
 
-RawKeyboardDouble::Options swiped(ScanCodeSet set) {
-    auto o = rawOptions(set);
-    o.swipeAt = 400'000;
-    return o;
-}
-
-RawKeyboardDouble::Options slowReader(ScanCodeSet set, bool breakAlone = false) {
-    auto o = rawOptions(set, true, breakAlone);
-    o.stallAt = 450'000;  // while the keyboard types its answer
-    o.stallFor = 300'000;
-    return o;
-}
+// The program stalls while the keyboard types its answer.
+constexpr platform::Micros kStallAt = 450'000, kStallFor = 300'000;
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DisturbedAnswer,
-    ::testing::Values(ReadFaultCase{"SwipeSet1", swiped(ScanCodeSet::Set1), false},
-                      ReadFaultCase{"SwipeSet2", swiped(ScanCodeSet::Set2), false},
-                      ReadFaultCase{"SlowReaderSet1", slowReader(ScanCodeSet::Set1), true},
-                      ReadFaultCase{"SlowReaderSet2", slowReader(ScanCodeSet::Set2), true},
-                      ReadFaultCase{"SlowReaderBreakAlone", slowReader(ScanCodeSet::Set1, true),
-                                    true}),
+    ::testing::Values(
+        ReadFaultCase{"SwipeSet1", {.swipeAt = 400'000}, false},
+        ReadFaultCase{"SwipeSet2", {.set = Set2, .swipeAt = 400'000}, false},
+        ReadFaultCase{"SlowReaderSet1", {.stallAt = kStallAt, .stallFor = kStallFor}, true},
+        ReadFaultCase{
+            "SlowReaderSet2", {.set = Set2, .stallAt = kStallAt, .stallFor = kStallFor}, true},
+        ReadFaultCase{"SlowReaderBreakAlone",
+                      {.breakAlone = true, .stallAt = kStallAt, .stallFor = kStallFor},
+                      true}),
     [](const ::testing::TestParamInfo<ReadFaultCase>& info) { return info.param.name; });
 
 // Once the device has gone, nothing more is sent and a read fails.
 TEST(RawPortVanished, LaterReadsSendNothingAndFail) {
-    RawRig rig(rawOptions(ScanCodeSet::Set1));
+    RawRig rig(rawOptions(Set1));
     rig.window.Form_Load();
     ASSERT_TRUE(rig.window.model().imageValidFlag);
     rig.device.vanish();

@@ -22,17 +22,14 @@ constexpr const char* kAux = "i8042 AUX port";
 struct FindCase {
     const char* name;
     std::vector<Port> ports;
-    bool busExists;
     // Expected: the port's name (empty: none found), driver, translation, reason.
     std::string port;
     std::string driver;
     ScanCodeTranslation translation;
     std::string reason;
+    bool busExists = true;
+    friend void PrintTo(const FindCase& c, std::ostream* os) { *os << c.name; }
 };
-
-void PrintTo(const FindCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class FindKeyboardPort : public ::testing::TestWithParam<FindCase> {};
 
@@ -56,81 +53,34 @@ TEST_P(FindKeyboardPort, ReadsWhatTheKernelShows) {
     EXPECT_EQ(port->translation, c.translation);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, FindKeyboardPort,
-                         ::testing::Values(FindCase{"NoSerioAtAll",
-                                                    {},
-                                                    false,
-                                                    "",
-                                                    "",
-                                                    ScanCodeTranslation::Unknown,
-                                                    "the kernel shows no serio bus"},
-                                           FindCase{"EmptyBus",
-                                                    {},
-                                                    true,
-                                                    "",
-                                                    "",
-                                                    ScanCodeTranslation::Unknown,
-                                                    "the kernel has no serio ports here"},
-                                           FindCase{"NoKeyboardPort",
-                                                    {{"serio1", kAux, "06", "psmouse"}},
-                                                    true,
-                                                    "",
-                                                    "",
-                                                    ScanCodeTranslation::Unknown,
-                                                    "the kernel has no i8042 keyboard port here"},
-                                           FindCase{"AtkbdTranslated",
-                                                    {{"serio0", kKbd, "06", "atkbd"}},
-                                                    true,
-                                                    "serio0",
-                                                    "atkbd",
-                                                    ScanCodeTranslation::Set1,
-                                                    ""},
-                                           FindCase{"SerioRawBound",
-                                                    {{"serio0", kKbd, "06", "serio_raw"}},
-                                                    true,
-                                                    "serio0",
-                                                    "serio_raw",
-                                                    ScanCodeTranslation::Set1,
-                                                    ""},
-                                           FindCase{"Untranslated",
-                                                    {{"serio0", kKbd, "01", "atkbd"}},
-                                                    true,
-                                                    "serio0",
-                                                    "atkbd",
-                                                    ScanCodeTranslation::Set2,
-                                                    ""},
-                                           FindCase{"UnknownTypeAndNoDriver",
-                                                    {{"serio0", kKbd, "", ""}},
-                                                    true,
-                                                    "serio0",
-                                                    "",
-                                                    ScanCodeTranslation::Unknown,
-                                                    ""},
-                                           FindCase{"SeveralPorts",
-                                                    {{"serio1", kAux, "06", "psmouse"},
-                                                     {"serio2", "i8042 AUX1 port", "06", ""},
-                                                     {"serio12", kKbd, "06", "atkbd"},
-                                                     {"serio3", kKbd, "01", "serio_raw"}},
-                                                    true,
-                                                    "serio3",
-                                                    "serio_raw",
-                                                    ScanCodeTranslation::Set2,
-                                                    ""},
-                                           FindCase{"DescriptionMustMatchWhole",
-                                                    {{"serio0", "i8042 KBD port 2", "06", "atkbd"}},
-                                                    true,
-                                                    "",
-                                                    "",
-                                                    ScanCodeTranslation::Unknown,
-                                                    "no i8042 keyboard port"}),
-                         [](const ::testing::TestParamInfo<FindCase>& info) {
-                             return info.param.name;
-                         });
+using enum ScanCodeTranslation;
+
+const Port kMouse{"serio1", kAux, "06", "psmouse"};
+
+// clang-format off
+const FindCase kFinds[] = {
+    {"NoSerioAtAll", {}, "", "", Unknown, "the kernel shows no serio bus", false},
+    {"EmptyBus", {}, "", "", Unknown, "the kernel has no serio ports here"},
+    {"NoKeyboardPort", {kMouse}, "", "", Unknown, "the kernel has no i8042 keyboard port here"},
+    {"AtkbdTranslated", {{"serio0", kKbd, "06", "atkbd"}}, "serio0", "atkbd", Set1, ""},
+    {"SerioRawBound", {{"serio0", kKbd, "06", "serio_raw"}}, "serio0", "serio_raw", Set1, ""},
+    {"Untranslated", {{"serio0", kKbd, "01", "atkbd"}}, "serio0", "atkbd", Set2, ""},
+    {"UnknownTypeAndNoDriver", {{"serio0", kKbd, "", ""}}, "serio0", "", Unknown, ""},
+    {"SeveralPorts", {kMouse, {"serio2", "i8042 AUX1 port", "06", ""},
+                      {"serio12", kKbd, "06", "atkbd"}, {"serio3", kKbd, "01", "serio_raw"}},
+     "serio3", "serio_raw", Set2, ""},
+    {"DescriptionMustMatchWhole", {{"serio0", "i8042 KBD port 2", "06", "atkbd"}},
+     "", "", Unknown, "no i8042 keyboard port"},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Cases, FindKeyboardPort, ::testing::ValuesIn(kFinds),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SerioBinding, WritesTheDriverNameExactlyToDrvctl) {
     FakeSysfs sysfs;
     sysfs.addPort({"serio0", kKbd, "06", "atkbd"});
-    sysfs.addPort({"serio1", kAux, "06", "psmouse"});
+    sysfs.addPort(kMouse);
     SysfsSerioBus bus(sysfs.devices());
     std::string reason;
     auto port = platform::findKeyboardPort(bus, reason);
