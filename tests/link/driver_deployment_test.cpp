@@ -15,6 +15,7 @@
 #include "link/driver_deployment.h"
 #include "platform/std_file_system.h"
 #include "support/fakes.h"
+#include "support/linksim_table.h"
 
 namespace tavrin::link {
 namespace {
@@ -205,7 +206,7 @@ INSTANTIATE_TEST_SUITE_P(
         MissingTarget{"TargetInProgramFolderButMissingFromSystemCopiesOnlySystemRow", "winio3.dll",
                       "winiodll3", false},
         MissingTarget{"DirectoryInPlaceOfATargetCountsAsMissing", "winio.sys", "winiosys", true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName());
 
 TEST_F(DriverDeployment, FailedCopiesAreIgnoredAndTheRestGoOn) {
     fs::remove(program_ / "winiodll");

@@ -6,12 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "eeprom/dump.h"
 #include "link/scan_code_decoder.h"
+#include "support/linksim_table.h"
 
 namespace tavrin::test {
 namespace {
@@ -56,16 +56,6 @@ std::string decode(ScanCodeSet set, const std::vector<std::uint8_t>& bytes) {
         tokens += (tokens.empty() ? "" : " ") + token(e);
     }
     return tokens;
-}
-
-// "40 C0" as the bytes 0x40, 0xC0.
-std::vector<std::uint8_t> hexBytes(const char* text) {
-    std::istringstream in(text);
-    std::vector<std::uint8_t> bytes;
-    for (unsigned b = 0; in >> std::hex >> b;) {
-        bytes.push_back(static_cast<std::uint8_t>(b));
-    }
-    return bytes;
 }
 
 constexpr auto S1 = ScanCodeSet::Set1;
@@ -128,8 +118,7 @@ TEST_P(DecodesStream, IntoKeystrokesAndReplies) {
     EXPECT_EQ(decode(GetParam().set, hexBytes(GetParam().bytes)), GetParam().events);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, DecodesStream, ::testing::ValuesIn(streamCases()),
-                         [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Cases, DecodesStream, ::testing::ValuesIn(streamCases()), RowName());
 
 // Every nibble arrives as the key whose set-1 make code is 0x40 + n, in
 // either set, with make and break or break alone, gray (E0) or not, and
