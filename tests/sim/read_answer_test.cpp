@@ -23,9 +23,7 @@ void expectAnswer(const CaptureResult& r, const char* osName, int keys, int majo
 }
 
 TEST(ReadAnswer, NtLayoutIs290KeysThatReproduceTheEeprom) {
-    sim::SimulatedKeyboard::Options o;
-    o.keyboard.eeprom = patternedEeprom();
-    LinkRig rig(o);
+    LinkRig rig(with([](auto& o) { o.keyboard.eeprom = patternedEeprom(); }));
     auto r = rig.read();
 
     ASSERT_NO_FATAL_FAILURE(expectAnswer(r, "Windows NT", 290, 1, 7, patternedEeprom()));
@@ -98,9 +96,7 @@ TEST(ReadAnswer, AnswerLayoutFollowsTheVersionQuery) {
 }
 
 TEST(ReadAnswer, TypingStartsAfterTheProgramsWaitAndKeepsItsRate) {
-    sim::SimulatedKeyboard::Options o;
-    o.keyboard.typingInterval = 6'000;
-    LinkRig rig(o);
+    LinkRig rig(with([](auto& o) { o.keyboard.typingInterval = 6'000; }));
     auto r = rig.read();
     ASSERT_EQ(r.keyCount, 290);
     const auto& keys = rig.kb.host().keystrokes();
