@@ -13,6 +13,7 @@
 #include "link/counters.h"
 #include "link/keystroke_capture.h"
 #include "support/fakes.h"
+#include "support/linksim_table.h"
 
 namespace tavrin::link {
 namespace {
@@ -63,17 +64,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 // --- Framing on a ready controller --------------------------------------
 
-TEST(CommandChannelFraming, ReadCommandWritesItsEightBytesInOrder) {
-    ChannelRig rig;
-    rig.channel.SendStartFrame();
-    rig.channel.SendDataBytes({0x63, 0x52});
-    rig.channel.SendEndFrame();
-
-    EXPECT_EQ(rig.ports.dataWrites, (Bytes{0xE7, 0x55, 0xAA, 0xE3, 0x63, 0xE3, 0x52, 0xE6}));
-    EXPECT_EQ(rig.ports.statusReads, 8);
-    EXPECT_EQ(rig.counters.sendErrorCounter, 0);
-}
-
 TEST(CommandChannelFraming, ReadyControllerCostsOneStatusReadAndOneWritePerByte) {
     ChannelRig rig;
     const Bytes expected{0xE7, 0x55, 0xAA, 0xE3, 0x63, 0xE3, 0x52, 0xE6};
@@ -83,12 +73,6 @@ TEST(CommandChannelFraming, ReadyControllerCostsOneStatusReadAndOneWritePerByte)
         ASSERT_EQ(rig.ports.dataWrites.size(), i + 1) << "byte " << i;
         EXPECT_EQ(rig.ports.dataWrites.back(), expected[i]);
     }
-}
-
-TEST(CommandChannelFraming, EveryDataByteGetsItsOwnPrefix) {
-    ChannelRig rig;
-    rig.channel.SendDataBytes({0x43, 0x00, 0xE3, 0xFF});
-    EXPECT_EQ(rig.ports.dataWrites, (Bytes{0xE3, 0x43, 0xE3, 0x00, 0xE3, 0xE3, 0xE3, 0xFF}));
 }
 
 TEST(CommandChannelFraming, EmptyDataListTouchesNoPort) {
@@ -131,19 +115,9 @@ TEST(CommandChannelIrqMask, KeyboardInterruptMaskedOnlyWhileEachByteIsWritten) {
         EXPECT_EQ(mask, 0xBAu);
     }
     // Mask, unmask for each of the three bytes: never held across the frame.
-    EXPECT_EQ(rig.ports.maskWrites, (std::vector<std::uint32_t>{0xBA, 0xB8, 0xBA, 0xB8, 0xBA, 0xB8}));
+    EXPECT_EQ(rig.ports.maskWrites,
+              (std::vector<std::uint32_t>{0xBA, 0xB8, 0xBA, 0xB8, 0xBA, 0xB8}));
     EXPECT_EQ(rig.ports.interruptMask, 0xB8u);
-}
-
-TEST(CommandChannelIrqMask, AlreadyMaskedIrq1EndsUnmaskedOtherBitsKept) {
-    ChannelRig rig;
-    rig.ports.interruptMask = 0xFF;
-    rig.channel.SendControllerByte(0xE6);
-    EXPECT_EQ(rig.ports.interruptMask, 0xFDu);
-
-    rig.ports.interruptMask = 0x03;
-    rig.channel.SendControllerByte(0xE6);
-    EXPECT_EQ(rig.ports.interruptMask, 0x01u);
 }
 
 TEST(CommandChannelIrqMask, MaskAndUnmaskKeepTheOtherLines) {
@@ -159,83 +133,88 @@ TEST(CommandChannelIrqMask, MaskAndUnmaskKeepTheOtherLines) {
     EXPECT_EQ(rig.ports.interruptMask, 0x51u);
 }
 
-// --- A controller that does not take the byte -----------------------------
+// --- Sending, on a ready, slow or dead controller ------------------------
 
-TEST(CommandChannelTimeout, NeverReadyControllerDropsEachByteAfterTheReadLimit) {
-    ChannelRig rig;
-    rig.ports.neverReady = true;
-    rig.ports.interruptMask = 0xFF;
-    rig.counters.sendErrorCounter = 4;
+// What a row sends: one controller byte, the start frame, data bytes, or
+// start frame, data bytes and end frame.
+enum class Send { Byte, Start, Data, Framed };
 
-    rig.channel.SendControllerByte(0xE6);
-    EXPECT_EQ(rig.ports.statusReads, 300000);
-    EXPECT_TRUE(rig.ports.dataWrites.empty());
-    EXPECT_EQ(rig.counters.sendErrorCounter, 5);
+struct SendCase {
+    const char* name;
+    Send send;
+    const char* bytes;    // hex
+    long busyReads;       // status reads that find the buffer full; -1: never ready
+    std::uint32_t mask;   // the interrupt mask before
+    std::int16_t errors;  // the counters before
+    std::int32_t ticks;
+    const char* written;  // the data port afterwards, hex
+    long statusReads;
+    std::int16_t errorsAfter;
+    std::uint32_t maskAfter;
+};
+
+class CommandChannelSend : public ::testing::TestWithParam<SendCase> {};
+
+TEST_P(CommandChannelSend, WritesReadsCountsAndUnmasks) {
+    const SendCase& c = GetParam();
+    ChannelRig rig(std::max(c.busyReads, 0L));
+    rig.ports.neverReady = c.busyReads < 0;
+    rig.ports.interruptMask = c.mask;
+    rig.counters.sendErrorCounter = c.errors;
+    rig.counters.tickCounter = c.ticks;
+    const std::vector<int> bytes = test::hexInts(c.bytes);
+    if (c.send == Send::Byte) {
+        rig.channel.SendControllerByte(bytes.at(0));
+    }
+    if (c.send == Send::Start || c.send == Send::Framed) {
+        rig.channel.SendStartFrame();
+    }
+    if (c.send == Send::Data || c.send == Send::Framed) {
+        rig.channel.SendDataBytes(bytes);
+    }
+    if (c.send == Send::Framed) {
+        rig.channel.SendEndFrame();
+    }
+    EXPECT_EQ(rig.ports.dataWrites, test::hexBytes(c.written));
+    EXPECT_EQ(rig.ports.statusReads, c.statusReads);
+    EXPECT_EQ(rig.counters.sendErrorCounter, c.errorsAfter);
+    // IRQ1 ends unmasked whatever it was; the other lines keep their bits.
     EXPECT_EQ(rig.ports.interruptMask & kIrq1Mask, 0u);
-    EXPECT_EQ(rig.ports.interruptMask, 0xFDu);
+    EXPECT_EQ(rig.ports.interruptMask, c.maskAfter);
+    EXPECT_EQ(rig.counters.tickCounter, 0) << "every byte restarts the tick counter";
 }
 
-TEST(CommandChannelTimeout, NeverReadyStartFrameRaisesTheCounterByThree) {
-    ChannelRig rig;
-    rig.ports.neverReady = true;
-    rig.ports.interruptMask = 0x02;
-
-    rig.channel.SendStartFrame();
-    EXPECT_EQ(rig.ports.statusReads, 900000);
-    EXPECT_TRUE(rig.ports.dataWrites.empty());
-    EXPECT_EQ(rig.counters.sendErrorCounter, 3);
-    EXPECT_EQ(rig.ports.interruptMask, 0x00u);
-}
-
-TEST(CommandChannelTimeout, StatusReadNumber299999IsStillTested) {
-    ChannelRig rig(299998);  // ready on the 299,999th read
-    rig.channel.SendControllerByte(0xE7);
-    EXPECT_EQ(rig.ports.statusReads, 299999);
-    EXPECT_EQ(rig.ports.dataWrites, (Bytes{0xE7}));
-    EXPECT_EQ(rig.counters.sendErrorCounter, 0);
-}
-
-TEST(CommandChannelTimeout, StatusReadNumber300000IsNotLookedAt) {
-    ChannelRig rig(299999);  // would be ready on the 300,000th read
-    rig.channel.SendControllerByte(0xE7);
-    EXPECT_EQ(rig.ports.statusReads, 300000);
-    EXPECT_TRUE(rig.ports.dataWrites.empty());
-    EXPECT_EQ(rig.counters.sendErrorCounter, 1);
-}
-
-TEST(CommandChannelTimeout, FrameGoesOnAfterADroppedByte) {
-    ChannelRig rig(300000);  // busy through the whole first byte, then ready
-    rig.channel.SendStartFrame();
-    rig.channel.SendDataBytes({0x63});
-    rig.channel.SendEndFrame();
-
-    EXPECT_EQ(rig.ports.dataWrites, (Bytes{0x55, 0xAA, 0xE3, 0x63, 0xE6}));
-    EXPECT_EQ(rig.counters.sendErrorCounter, 1);
-    EXPECT_EQ(rig.ports.statusReads, 300000 + 5);
-}
-
-TEST(CommandChannelTimeout, ErrorTallyDoesNotWrapNegative) {
-    ChannelRig rig;
-    rig.ports.neverReady = true;
-    rig.counters.sendErrorCounter = INT16_MAX;
-    rig.channel.SendControllerByte(0xE6);
-    EXPECT_EQ(rig.counters.sendErrorCounter, INT16_MAX);
-}
+// A dead controller is read 300,000 times per byte; the error tally
+// saturates instead of wrapping negative.
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CommandChannelSend,
+    ::testing::Values(SendCase{"ReadCommandWritesItsEightBytesInOrder", Send::Framed, "63 52", 0, 0,
+                               0, 0, "E7 55 AA E3 63 E3 52 E6", 8, 0, 0},
+                      SendCase{"EveryDataByteGetsItsOwnPrefix", Send::Data, "43 00 E3 FF", 0, 0, 0,
+                               0, "E3 43 E3 00 E3 E3 E3 FF", 8, 0, 0},
+                      SendCase{"AlreadyMaskedIrq1EndsUnmaskedOtherBitsKept", Send::Byte, "E6", 0,
+                               0xFF, 0, 0, "E6", 1, 0, 0xFD},
+                      SendCase{"MaskedIrq0AndIrq1EndWithIrq0Masked", Send::Byte, "E6", 0, 0x03, 0,
+                               0, "E6", 1, 0, 0x01},
+                      SendCase{"NeverReadyControllerDropsEachByteAfterTheReadLimit", Send::Byte,
+                               "E6", -1, 0xFF, 4, 0, "", 300000, 5, 0xFD},
+                      SendCase{"NeverReadyStartFrameRaisesTheCounterByThree", Send::Start, "", -1,
+                               0x02, 0, 0, "", 900000, 3, 0x00},
+                      SendCase{"StatusReadNumber299999IsStillTested", Send::Byte, "E7", 299998, 0,
+                               0, 0, "E7", 299999, 0, 0},
+                      SendCase{"StatusReadNumber300000IsNotLookedAt", Send::Byte, "E7", 299999, 0,
+                               0, 0, "", 300000, 1, 0},
+                      SendCase{"FrameGoesOnAfterADroppedByte", Send::Framed, "63", 300000, 0, 0, 0,
+                               "55 AA E3 63 E6", 300000 + 5, 1, 0},
+                      SendCase{"ErrorTallyDoesNotWrapNegative", Send::Byte, "E6", -1, 0, INT16_MAX,
+                               0, "", 300000, INT16_MAX, 0},
+                      SendCase{"EveryByteRestartsTheTickCounter", Send::Byte, "E7", 0, 0, 0, 12,
+                               "E7", 1, 0, 0},
+                      SendCase{"EveryDroppedByteRestartsTheTickCounter", Send::Byte, "E6", -1, 0, 0,
+                               3, "", 300000, 1, 0}),
+    test::RowName());
 
 // --- Tick counter ---------------------------------------------------------
-
-TEST(CommandChannelTicks, EveryByteRestartsTheTickCounter) {
-    ChannelRig rig;
-    rig.counters.tickCounter = 12;
-    rig.channel.SendControllerByte(0xE7);
-    EXPECT_EQ(rig.counters.tickCounter, 0);
-
-    // Also for a byte the controller never takes.
-    rig.ports.neverReady = true;
-    rig.counters.tickCounter = 3;
-    rig.channel.SendControllerByte(0xE6);
-    EXPECT_EQ(rig.counters.tickCounter, 0);
-}
 
 TEST(CommandChannelTicks, TicksBeforeTheLastByteDoNotCount) {
     ChannelRig rig;

@@ -21,6 +21,8 @@ std::vector<std::uint8_t> library(std::uint16_t machine) {
     return test::peBytes(machine);
 }
 
+const std::vector<std::uint8_t> kNone, kText{'n', 'o', 'p', 'e'};
+
 class FailingHooks : public test::FakeHooks {
 public:
     platform::HookHandle SetWindowsHookEx(platform::HookProc) override { return 0; }
@@ -139,12 +141,9 @@ TEST(Doctor, ThePortLibraryAndItsArchitecture) {
         std::string detail;
         std::uint16_t system = 0;  // the kernel's machine; 0: unknown
     } cases[] = {
-        {"absent: one line for the missing files",
-         {},
-         kMachineI386,
-         false,
+        {"absent: one line for the missing files", kNone, kMachineI386, false,
          "winio3.dll and winio3.sys are not in the program folder"},
-        {"text", {'n', 'o', 'p', 'e'}, kMachineI386, false, "is not a Windows library"},
+        {"text", kText, kMachineI386, false, "is not a Windows library"},
         {"32-bit in 32-bit", library(kMachineI386), kMachineI386, true,
          "32-bit (i386) library, as this build"},
         {"64-bit in 64-bit", library(kMachineAmd64), kMachineAmd64, true,
@@ -187,78 +186,56 @@ TEST(Doctor, ThePortLibraryAndItsArchitecture) {
 // the library the program will load is winiodll3, and its architecture is
 // told before start-up copies it.
 TEST(Doctor, TheShippedLibraryBeforeTheFirstStart) {
-    struct File {
-        const char* name;
-        std::vector<std::uint8_t> bytes;
-    };
+    const std::string unusedWinio =
+        "missing, and winiodll too (not used: the program loads winio3.dll)";
     struct Case {
         const char* what;
-        std::vector<File> files;
+        const char* file;  // put in the program folder
+        std::vector<std::uint8_t> bytes;
         std::uint16_t build;
         bool libraryPassed;
         std::string library;  // what the "winio3.dll" check says (a part of it)
         bool rowsPassed;      // the two winio3.dll driver file rows
         std::string rows;
-        std::string winioRows;  // the two winio.dll rows
+        std::string winioRows;         // the two winio.dll rows
+        const char* second = nullptr;  // another file, a 32-bit (i386) library
     } cases[] = {
-        {"32-bit winiodll3 beside the 64-bit build",
-         {{"winiodll3", library(kMachineI386)}},
-         kMachineAmd64,
-         false,
+        {"32-bit winiodll3 beside the 64-bit build", "winiodll3", library(kMachineI386),
+         kMachineAmd64, false,
          "winiodll3 (start-up copies it to winio3.dll) is a 32-bit (i386) library; this is the "
          "64-bit (x86-64) build, which cannot load it: use the 32-bit build (the -win32 archive)",
          false,
          "missing; start-up would copy it from winiodll3, a 32-bit (i386) library that this "
          "64-bit (x86-64) build cannot load",
-         "missing, and winiodll too (not used: the program loads winio3.dll)"},
-        {"64-bit winiodll3 beside the 32-bit build",
-         {{"winiodll3", library(kMachineAmd64)}},
-         kMachineI386,
-         false,
-         "winiodll3 (start-up copies it to winio3.dll) is a 64-bit (x86-64) library",
-         false,
+         unusedWinio},
+        {"64-bit winiodll3 beside the 32-bit build", "winiodll3", library(kMachineAmd64),
+         kMachineI386, false,
+         "winiodll3 (start-up copies it to winio3.dll) is a 64-bit (x86-64) library", false,
          "missing; start-up would copy it from winiodll3, a 64-bit (x86-64) library that this "
          "32-bit (i386) build cannot load",
-         "missing, and winiodll too (not used: the program loads winio3.dll)"},
-        {"winiodll3 of this build",
-         {{"winiodll3", library(kMachineAmd64)}},
-         kMachineAmd64,
-         true,
+         unusedWinio},
+        {"winiodll3 of this build", "winiodll3", library(kMachineAmd64), kMachineAmd64, true,
          "missing; start-up copies it from winiodll3, a 64-bit (x86-64) library, as this build",
-         true,
-         "missing; start-up copies it from winiodll3",
-         "missing, and winiodll too (not used: the program loads winio3.dll)"},
-        {"winiodll3 that is no library",
-         {{"winiodll3", {'n', 'o', 'p', 'e'}}},
-         kMachineAmd64,
-         false,
-         "winiodll3 is not a Windows library",
-         true,
-         "missing; start-up copies it from winiodll3",
-         "missing, and winiodll too (not used: the program loads winio3.dll)"},
-        {"winio3.dll in place: the library is that one",
-         {{"winio3.dll", library(kMachineAmd64)}, {"winiodll3", library(kMachineI386)}},
-         kMachineAmd64,
-         true,
-         "64-bit (x86-64) library, as this build",
-         false,
-         "missing; start-up would copy it from winiodll3, a 32-bit (i386) library",
-         "missing, and winiodll too (not used: the program loads winio3.dll)"},
-        {"a foreign winiodll is noted, not failed",
-         {{"winiodll3", library(kMachineAmd64)}, {"winiodll", library(kMachineI386)}},
-         kMachineAmd64,
-         true,
-         "as this build",
-         true,
-         "missing; start-up copies it from winiodll3",
+         true, "missing; start-up copies it from winiodll3", unusedWinio},
+        {"winiodll3 that is no library", "winiodll3", kText, kMachineAmd64, false,
+         "winiodll3 is not a Windows library", true, "missing; start-up copies it from winiodll3",
+         unusedWinio},
+        {"winio3.dll in place: the library is that one", "winio3.dll", library(kMachineAmd64),
+         kMachineAmd64, true, "64-bit (x86-64) library, as this build", false,
+         "missing; start-up would copy it from winiodll3, a 32-bit (i386) library", unusedWinio,
+         "winiodll3"},
+        {"a foreign winiodll is noted, not failed", "winiodll3", library(kMachineAmd64),
+         kMachineAmd64, true, "as this build", true, "missing; start-up copies it from winiodll3",
          "missing; start-up copies it from winiodll, a 32-bit (i386) library (not used: the "
-         "program loads winio3.dll)"},
+         "program loads winio3.dll)",
+         "winiodll"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         DoctorRig rig;
-        for (const File& f : c.files) {
-            rig.program.write(f.name, f.bytes);
+        rig.program.write(c.file, c.bytes);
+        if (c.second) {
+            rig.program.write(c.second, library(kMachineI386));
         }
         DoctorSeams seams{rig.files, rig.ports, rig.version, rig.hooks};
         seams.buildMachine = c.build;
@@ -267,7 +244,7 @@ TEST(Doctor, TheShippedLibraryBeforeTheFirstStart) {
         EXPECT_EQ(library.passed, c.libraryPassed) << library.detail;
         EXPECT_THAT(library.detail, HasSubstr(c.library));
         const std::string system = "driver file " + (rig.system.path() / "winio3.dll").string();
-        const bool inPlace = c.files.front().name == std::string("winio3.dll");
+        const bool inPlace = c.file == std::string("winio3.dll");
         std::vector<std::string> rows{system};
         if (!inPlace) {
             rows.push_back("driver file " + (rig.program.path() / "winio3.dll").string());
@@ -318,9 +295,9 @@ TEST(Doctor, WindowsNinetyEightAndTheSimulatedKeyboard) {
         names.push_back(c.name);
         EXPECT_TRUE(c.passed) << c.name << ": " << c.detail;
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"program folder", "simulated port driver",
-                                               "simulated status port 0x64",
-                                               "simulated keyboard hook"}))
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"program folder", "simulated port driver",
+                                        "simulated status port 0x64", "simulated keyboard hook"}))
         << "no driver files, library, rights or system for the simulated keyboard";
 
     const auto real = rig.run(true, false);

@@ -5,6 +5,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "link/doctor.h"
 #include "link/driver_cause.h"
 #include "platform/std_file_system.h"
@@ -22,84 +24,65 @@ using platform::kMachineAmd64;
 using platform::kMachineI386;
 using ::testing::HasSubstr;
 
-// A 64-bit Windows with Secure Boot off and test signing on, and the
-// self-signed 64-bit driver: the driver loads.
-DriverFacts loadable() {
-    DriverFacts f;
-    f.driverMachine = kMachineAmd64;
-    f.driverSigned = true;
-    f.systemMachine = kMachineAmd64;
-    f.secureBoot = false;
-    f.codeIntegrity = kCodeIntegrityEnabled | kCodeIntegrityTestSign;
-    return f;
+constexpr std::uint16_t A64 = kMachineAmd64, I386 = kMachineI386;
+// Code integrity on, with test signing (the self-signed driver loads) or not.
+constexpr std::uint32_t kTest = kCodeIntegrityEnabled | kCodeIntegrityTestSign;
+constexpr std::uint32_t kOn = kCodeIntegrityEnabled;
+
+DriverFacts facts(bool files, bool administrator, std::uint16_t driver,
+                  std::optional<bool> isSigned, std::uint16_t system,
+                  std::optional<bool> secureBoot, std::optional<std::uint32_t> codeIntegrity) {
+    return {files, administrator, driver, isSigned, system, secureBoot, codeIntegrity};
 }
 
+// Each row a machine: files present, administrator, the driver's machine,
+// signed, the system's machine, Secure Boot, code integrity. "all fine" is
+// 64-bit Windows, Secure Boot off, test signing on and the self-signed
+// 64-bit driver: it loads.
 TEST(DriverCause, OneCausePerCombination) {
     struct Case {
         const char* what;
-        std::function<void(DriverFacts&)> change;
+        DriverFacts facts;
         const char* cause;  // a part of the sentence
         const char* advice;
     } cases[] = {
-        {"files missing", [](DriverFacts& f) { f.filesPresent = false; }, "is missing",
+        {"files missing", facts(false, true, A64, true, A64, false, kTest), "is missing",
          "beside the program"},
-        {"files missing comes first",
-         [](DriverFacts& f) {
-             f.filesPresent = false;
-             f.administrator = false;
-         },
+        {"files missing comes first", facts(false, false, A64, true, A64, false, kTest),
          "is missing", "beside the program"},
-        {"not elevated", [](DriverFacts& f) { f.administrator = false; },
+        {"not elevated", facts(true, false, A64, true, A64, false, kTest),
          "without administrator rights", "'Run as administrator'"},
-        {"32-bit driver on 64-bit Windows", [](DriverFacts& f) { f.driverMachine = kMachineI386; },
+        {"32-bit driver on 64-bit Windows", facts(true, true, I386, true, A64, false, kTest),
          "32-bit driver and this Windows is 64-bit", "use a 32-bit Windows"},
         {"32-bit driver on 64-bit Windows, Secure Boot on too",
-         [](DriverFacts& f) {
-             f.driverMachine = kMachineI386;
-             f.secureBoot = true;
-         },
+         facts(true, true, I386, true, A64, true, kTest),
          "32-bit driver and this Windows is 64-bit", "use a 32-bit Windows"},
-        {"64-bit driver on 32-bit Windows", [](DriverFacts& f) { f.systemMachine = kMachineI386; },
+        {"64-bit driver on 32-bit Windows", facts(true, true, A64, true, I386, false, kTest),
          "64-bit driver and this Windows is 32-bit", "the 32-bit build"},
-        {"self-signed with Secure Boot on", [](DriverFacts& f) { f.secureBoot = true; },
+        {"self-signed with Secure Boot on", facts(true, true, A64, true, A64, true, kTest),
          "self-signed (Windows trusts no such signature) and Secure Boot is on",
          "turn Secure Boot off"},
-        {"unsigned with Secure Boot on",
-         [](DriverFacts& f) {
-             f.secureBoot = true;
-             f.driverSigned = false;
-         },
+        {"unsigned with Secure Boot on", facts(true, true, A64, false, A64, true, kTest),
          "carries no signature, which 64-bit Windows refuses even with test signing on",
          "Tavrin Live"},
-        {"unsigned, Secure Boot off", [](DriverFacts& f) { f.driverSigned = false; },
+        {"unsigned, Secure Boot off", facts(true, true, A64, false, A64, false, kTest),
          "carries no signature, which 64-bit Windows refuses", "use a signed 64-bit driver"},
-        {"test signing off", [](DriverFacts& f) { f.codeIntegrity = kCodeIntegrityEnabled; },
-         "test signing is off", "'bcdedit /set testsigning on'"},
-        {"memory integrity on", [](DriverFacts& f) { *f.codeIntegrity |= kCodeIntegrityHvci; },
+        {"test signing off", facts(true, true, A64, true, A64, false, kOn), "test signing is off",
+         "'bcdedit /set testsigning on'"},
+        {"memory integrity on",
+         facts(true, true, A64, true, A64, false, kTest | kCodeIntegrityHvci),
          "memory integrity (HVCI) is on", "Core isolation"},
-        {"all fine", [](DriverFacts&) {}, "no cause found", "no other program"},
-        {"enforcement off: test signing not needed", [](DriverFacts& f) { f.codeIntegrity = 0; },
+        {"all fine", facts(true, true, A64, true, A64, false, kTest), "no cause found",
+         "no other program"},
+        {"enforcement off: test signing not needed", facts(true, true, A64, true, A64, false, 0),
          "no cause found", "no other program"},
         {"a 32-bit Windows loads the 32-bit driver",
-         [](DriverFacts& f) {
-             f.systemMachine = kMachineI386;
-             f.driverMachine = kMachineI386;
-             f.driverSigned = false;
-             f.secureBoot = true;
-         },
-         "no cause found", "no other program"},
-        {"nothing known about the system",
-         [](DriverFacts& f) {
-             f.systemMachine = 0;
-             f.secureBoot.reset();
-             f.codeIntegrity.reset();
-         },
+         facts(true, true, I386, false, I386, true, kTest), "no cause found", "no other program"},
+        {"nothing known about the system", facts(true, true, A64, true, 0, {}, {}),
          "no cause found", "no other program"},
     };
     for (const Case& c : cases) {
-        DriverFacts facts = loadable();
-        c.change(facts);
-        const std::string cause = driverLoadCause(facts);
+        const std::string cause = driverLoadCause(c.facts);
         EXPECT_THAT(cause, HasSubstr(c.cause)) << c.what;
         EXPECT_THAT(cause, HasSubstr(c.advice)) << c.what;
         EXPECT_EQ(cause.find('\n'), std::string::npos) << c.what;

@@ -15,6 +15,7 @@
 #include "link/driver_deployment.h"
 #include "platform/std_file_system.h"
 #include "support/fakes.h"
+#include "support/linksim_table.h"
 
 namespace tavrin::link {
 namespace {
@@ -145,35 +146,6 @@ TEST_F(DriverDeployment, EmptyFoldersGetAllNineRowsInTableOrder) {
     EXPECT_EQ(read(system_ / "winio.vxd"), "source winio.vxd");
 }
 
-TEST_F(DriverDeployment, AllNineTargetsPresentMakesNoCopy) {
-    deployEverything();
-    DeployDriverFiles(*files_);
-    EXPECT_TRUE(files_->copies.empty());
-    EXPECT_EQ(read(program_ / "winio.dll"), "deployed");
-}
-
-TEST_F(DriverDeployment, OnlyVxdMissingFromTheSystemDirectory) {
-    deployEverything();
-    fs::remove(system_ / "winio.vxd");
-    DeployDriverFiles(*files_);
-
-    ASSERT_EQ(files_->copies.size(), 1u);
-    EXPECT_EQ(files_->copies[0].source, inProgram("winio.vxd"));
-    EXPECT_EQ(files_->copies[0].target, inSystem("winio.vxd"));
-    EXPECT_EQ(read(system_ / "winio.vxd"), "source winio.vxd");
-}
-
-TEST_F(DriverDeployment, TargetInProgramFolderButMissingFromSystemCopiesOnlySystemRow) {
-    deployEverything();
-    fs::remove(system_ / "winio3.dll");
-    DeployDriverFiles(*files_);
-
-    ASSERT_EQ(files_->copies.size(), 1u);
-    EXPECT_EQ(files_->copies[0].source, inProgram("winiodll3"));
-    EXPECT_EQ(files_->copies[0].target, inSystem("winio3.dll"));
-    EXPECT_EQ(read(program_ / "winio3.dll"), "deployed") << "program copy untouched";
-}
-
 TEST_F(DriverDeployment, ProgramFolderDeployedSystemDirectoryEmpty) {
     for (const auto& t : kProgramTargets) {
         write(program_ / t, "deployed");
@@ -189,16 +161,52 @@ TEST_F(DriverDeployment, ProgramFolderDeployedSystemDirectoryEmpty) {
                                                  inSystem("winio.vxd")}));
 }
 
-TEST_F(DriverDeployment, DirectoryInPlaceOfATargetCountsAsMissing) {
+// Everything deployed but one system target (or a directory in its place):
+// only that row copies, and the program folder's copies stay.
+struct MissingTarget {
+    const char* name;
+    const char* target;  // nullptr: nothing missing
+    const char* source;  // the row's source
+    bool directory;
+};
+
+class DeployedButOne : public DriverDeployment,
+                       public testing::WithParamInterface<MissingTarget> {};
+
+TEST_P(DeployedButOne, CopiesOnlyThatRow) {
+    const MissingTarget& m = GetParam();
     deployEverything();
-    fs::remove(system_ / "winio.sys");
-    fs::create_directory(system_ / "winio.sys");
+    if (m.target) {
+        fs::remove(system_ / m.target);
+        if (m.directory) {
+            fs::create_directory(system_ / m.target);
+        }
+    }
     DeployDriverFiles(*files_);
 
-    ASSERT_EQ(files_->copies.size(), 1u);
-    EXPECT_EQ(files_->copies[0].target, inSystem("winio.sys"));
-    EXPECT_FALSE(files_->copies[0].result);
+    ASSERT_EQ(files_->copies.size(), m.target ? 1u : 0u);
+    if (m.target) {
+        EXPECT_EQ(files_->copies[0].source, inProgram(m.source));
+        EXPECT_EQ(files_->copies[0].target, inSystem(m.target));
+        EXPECT_EQ(files_->copies[0].result, !m.directory);
+        if (!m.directory) {
+            EXPECT_EQ(read(system_ / m.target), std::string("source ") + m.source);
+        }
+    }
+    for (const auto& t : kProgramTargets) {
+        EXPECT_EQ(read(program_ / t), "deployed") << "program copy untouched: " << t;
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DeployedButOne,
+    testing::Values(
+        MissingTarget{"AllNineTargetsPresentMakesNoCopy", nullptr, nullptr, false},
+        MissingTarget{"OnlyVxdMissingFromTheSystemDirectory", "winio.vxd", "winio.vxd", false},
+        MissingTarget{"TargetInProgramFolderButMissingFromSystemCopiesOnlySystemRow", "winio3.dll",
+                      "winiodll3", false},
+        MissingTarget{"DirectoryInPlaceOfATargetCountsAsMissing", "winio.sys", "winiosys", true}),
+    test::RowName());
 
 TEST_F(DriverDeployment, FailedCopiesAreIgnoredAndTheRestGoOn) {
     fs::remove(program_ / "winiodll");
@@ -216,25 +224,11 @@ TEST_F(DriverDeployment, FailedCopiesAreIgnoredAndTheRestGoOn) {
 // --- The system directory -------------------------------------------------
 
 TEST_F(DriverDeployment, SystemDirectoryCutTo255Characters) {
-    std::string longDir(300, 'd');
-    longDir.front() = '/';
-    files_->systemDirOverride = longDir;
-    EXPECT_EQ(GetSystemDir(*files_), longDir.substr(0, 255));
-
-    const std::string oneOver(256, 'o');
-    files_->systemDirOverride = oneOver;
-    EXPECT_EQ(GetSystemDir(*files_), oneOver.substr(0, 255));
-
-    const std::string exact(255, 'e');
-    files_->systemDirOverride = exact;
-    EXPECT_EQ(GetSystemDir(*files_), exact);
-
-    const std::string shorter(254, 'f');
-    files_->systemDirOverride = shorter;
-    EXPECT_EQ(GetSystemDir(*files_), shorter);
-
-    files_->systemDirOverride = std::string();
-    EXPECT_EQ(GetSystemDir(*files_), "");
+    for (const std::string& dir : {"/" + std::string(299, 'd'), std::string(256, 'o'),
+                                   std::string(255, 'e'), std::string(254, 'f'), std::string()}) {
+        files_->systemDirOverride = dir;
+        EXPECT_EQ(GetSystemDir(*files_), dir.substr(0, 255)) << dir.size() << " characters";
+    }
 }
 
 TEST_F(DriverDeployment, SystemRowsUseTheCutDirectory) {

@@ -1,8 +1,11 @@
-// The system family from the version query: every row of the name table.
+// The system family from the version query: every row of the name table,
+// the caller's text on a platform the table does not know, and a failed
+// query.
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "link/os_name.h"
@@ -12,14 +15,18 @@ namespace tavrin::link {
 namespace {
 
 struct OsCase {
-    std::uint32_t platformId;
-    std::uint32_t major;
-    std::uint32_t minor;
+    std::optional<platform::OsVersionInfo> info;  // nullopt: the query fails
     const char* expectedName;
+    const char* callersText = "";
 };
 
 void PrintTo(const OsCase& c, std::ostream* os) {
-    *os << "platform " << c.platformId << " " << c.major << "." << c.minor;
+    if (!c.info) {
+        *os << "failed query";
+        return;
+    }
+    *os << "platform " << c.info->platformId << " " << c.info->majorVersion << "."
+        << c.info->minorVersion << ", caller's text \"" << c.callersText << "\"";
 }
 
 class OsNameTable : public testing::TestWithParam<OsCase> {};
@@ -27,87 +34,49 @@ class OsNameTable : public testing::TestWithParam<OsCase> {};
 TEST_P(OsNameTable, NameAndVersionFromTheQuery) {
     const OsCase& c = GetParam();
     test::FakeVersion version;
-    version.info = platform::OsVersionInfo{c.platformId, c.major, c.minor};
+    version.info = c.info;
     std::int16_t major = -1;
     std::int16_t minor = -1;
-    std::string name;
+    std::string name = c.callersText;
 
     GetOsName(version, major, minor, name);
     EXPECT_EQ(name, c.expectedName);
-    EXPECT_EQ(major, static_cast<std::int16_t>(c.major));
-    EXPECT_EQ(minor, static_cast<std::int16_t>(c.minor));
+    // A failed query gives version 0.0.
+    const auto v = c.info.value_or(platform::OsVersionInfo{});
+    EXPECT_EQ(major, static_cast<std::int16_t>(v.majorVersion));
+    EXPECT_EQ(minor, static_cast<std::int16_t>(v.minorVersion));
+    // Only the 9x family selects the Windows 98 layout.
+    EXPECT_EQ(name == kWindows98Family, c.info && c.info->platformId == 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Windows9xFamily, OsNameTable,
-    testing::Values(OsCase{1, 4, 0, "Windows 98"},    // 95
-                    OsCase{1, 4, 10, "Windows 98"},   // 98
-                    OsCase{1, 4, 90, "Windows 98"}));  // ME
+using V = platform::OsVersionInfo;
+
+INSTANTIATE_TEST_SUITE_P(Windows9xFamily, OsNameTable,
+                         testing::Values(OsCase{V{1, 4, 0}, "Windows 98"},     // 95
+                                         OsCase{V{1, 4, 10}, "Windows 98"},    // 98
+                                         OsCase{V{1, 4, 90}, "Windows 98"}));  // ME
 
 INSTANTIATE_TEST_SUITE_P(
     NtFamily, OsNameTable,
-    testing::Values(OsCase{2, 3, 51, "Windows NT"}, OsCase{2, 4, 0, "Windows NT"},
-                    OsCase{2, 5, 0, "Windows NT"}, OsCase{2, 5, 1, "Windows NT"},
-                    OsCase{2, 6, 1, "Windows NT"}, OsCase{2, 10, 0, "Windows NT"}));
+    testing::Values(OsCase{V{2, 3, 51}, "Windows NT"}, OsCase{V{2, 4, 0}, "Windows NT"},
+                    OsCase{V{2, 4, 10}, "Windows NT"}, OsCase{V{2, 5, 0}, "Windows NT"},
+                    OsCase{V{2, 5, 1}, "Windows NT"}, OsCase{V{2, 6, 1}, "Windows NT"},
+                    OsCase{V{2, 10, 0}, "Windows NT"}));
 
-INSTANTIATE_TEST_SUITE_P(
-    Win32s, OsNameTable,
-    testing::Values(OsCase{0, 3, 10, "Windows 3.10"}, OsCase{0, 3, 1, "Windows 3.1"},
-                    OsCase{0, 3, 0, "Windows 3.0"}, OsCase{0, 12, 105, "Windows 12.105"}));
+INSTANTIATE_TEST_SUITE_P(Win32s, OsNameTable,
+                         testing::Values(OsCase{V{0, 3, 10}, "Windows 3.10"},
+                                         OsCase{V{0, 3, 1}, "Windows 3.1"},
+                                         OsCase{V{0, 3, 0}, "Windows 3.0"},
+                                         OsCase{V{0, 4, 10}, "Windows 4.10"},
+                                         OsCase{V{0, 12, 105}, "Windows 12.105"}));
 
-TEST(OsName, OnlyThe9xFamilySelectsTheWindows98Layout) {
-    test::FakeVersion version;
-    std::int16_t major = 0;
-    std::int16_t minor = 0;
-    for (std::uint32_t id : {0u, 2u, 3u}) {
-        version.info = platform::OsVersionInfo{id, 4, 10};
-        std::string name;
-        GetOsName(version, major, minor, name);
-        EXPECT_NE(name, kWindows98Family) << "platform " << id;
-    }
-}
-
-TEST(OsName, UnknownPlatformKeepsTheCallersText) {
-    test::FakeVersion version;
-    version.info = platform::OsVersionInfo{3, 6, 2};
-    std::int16_t major = 0;
-    std::int16_t minor = 0;
-
-    std::string name = "caller's text";
-    GetOsName(version, major, minor, name);
-    EXPECT_EQ(name, "caller's text");
-    EXPECT_EQ(major, 6);
-    EXPECT_EQ(minor, 2);
-
-    // The only real caller passes the empty text.
-    std::string empty;
-    version.info = platform::OsVersionInfo{7, 1, 0};
-    GetOsName(version, major, minor, empty);
-    EXPECT_TRUE(empty.empty());
-}
-
-TEST(OsName, KnownPlatformReplacesTheCallersText) {
-    test::FakeVersion version;
-    version.info = platform::OsVersionInfo{2, 5, 1};
-    std::int16_t major = 0;
-    std::int16_t minor = 0;
-    std::string name = "Windows 98";
-    GetOsName(version, major, minor, name);
-    EXPECT_EQ(name, "Windows NT");
-}
-
-TEST(OsName, FailedQueryGivesEmptyNameAndZeroVersion) {
-    test::FakeVersion version;
-    version.info = std::nullopt;
-    std::int16_t major = 5;
-    std::int16_t minor = 1;
-    std::string name = "Windows NT";
-
-    GetOsName(version, major, minor, name);
-    EXPECT_TRUE(name.empty());
-    EXPECT_EQ(major, 0);
-    EXPECT_EQ(minor, 0);
-}
+// An unknown platform keeps the caller's text (the only real caller passes
+// the empty one); a known one replaces it; a failed query empties it.
+INSTANTIATE_TEST_SUITE_P(CallersText, OsNameTable,
+                         testing::Values(OsCase{V{3, 6, 2}, "caller's text", "caller's text"},
+                                         OsCase{V{3, 4, 10}, ""}, OsCase{V{7, 1, 0}, ""},
+                                         OsCase{V{2, 5, 1}, "Windows NT", "Windows 98"},
+                                         OsCase{std::nullopt, "", "Windows NT"}));
 
 }  // namespace
 }  // namespace tavrin::link

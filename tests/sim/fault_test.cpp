@@ -33,9 +33,7 @@ TEST(ControllerFault, NeverReadyDropsEveryByteAndCountsIt) {
 }
 
 TEST(ControllerFault, SlowControllerLosesBytesAndTheCommand) {
-    sim::SimulatedKeyboard::Options o;
-    o.controllerSlow = true;
-    LinkRig rig(o);
+    LinkRig rig(with([](auto& o) { o.controllerSlow = true; }));
     rig.frame({0x63, 0x52});
     rig.channel.WaitMilliseconds(600);
     const auto& wire = rig.kb.ports().wire();
@@ -60,9 +58,7 @@ TEST(ControllerFault, SlowControllerLosesBytesAndTheCommand) {
 }
 
 TEST(KeyboardFault, SilentKeyboardLetsTheCaptureRunIntoItsTickLimit) {
-    sim::SimulatedKeyboard::Options o;
-    o.keyboard.silent = true;
-    LinkRig rig(o);
+    LinkRig rig(with([](auto& o) { o.keyboard.silent = true; }));
     auto r = rig.read();
     EXPECT_EQ(r.tickCounter, 15);
     EXPECT_EQ(r.keyCount, 0);
@@ -74,9 +70,7 @@ TEST(KeyboardFault, SilentKeyboardLetsTheCaptureRunIntoItsTickLimit) {
 }
 
 TEST(KeyboardFault, LostFramesAreNeitherStoredNorRefused) {
-    sim::SimulatedKeyboard::Options o;
-    o.keyboard.lostFrames = {0x4A};
-    LinkRig rig(o);
+    LinkRig rig(with([](auto& o) { o.keyboard.lostFrames = {0x4A}; }));
     const auto before = rig.firmware().eeprom();
     rig.send({0x4A, '3', '3'});
     EXPECT_EQ(rig.firmware().eeprom(), before);
@@ -86,9 +80,8 @@ TEST(KeyboardFault, LostFramesAreNeitherStoredNorRefused) {
 }
 
 TEST(KeyboardFault, LostKeystrokesLeaveTheAnswerShort) {
-    sim::SimulatedKeyboard::Options o;
-    o.keyboard.lostKeys = {5, 100};  // one filler, one nibble
-    LinkRig rig(o);
+    // One filler, one nibble.
+    LinkRig rig(with([](auto& o) { o.keyboard.lostKeys = {5, 100}; }));
     auto r = rig.read();
     EXPECT_TRUE(r.timedOut());
     EXPECT_EQ(r.keyCount, 288);
@@ -119,9 +112,7 @@ TEST(KeyboardFault, AddedNibbleKeyShiftsTheAnswerWithoutComplaint) {
 }
 
 TEST(KeyboardFault, AddedLetterMakesTheAnswerInvalid) {
-    sim::SimulatedKeyboard::Options o;
-    o.keyboard.addedKeys = {{40, {'K', 0x25}}};
-    LinkRig rig(o);
+    LinkRig rig(with([](auto& o) { o.keyboard.addedKeys = {{40, {'K', 0x25}}}; }));
     auto r = rig.read();
     EXPECT_EQ(r.keyCount, 290);
     EXPECT_EQ(r.dump[40], 'K');

@@ -46,9 +46,7 @@ TEST(VirtualClock, EventPostedForNowRunsInTheNextPass) {
 }
 
 TEST(SimHost, TickCounterWrapsAndWaitsAcrossTheWrap) {
-    sim::SimulatedKeyboard::Options o;
-    o.host.tickCountAtZero = 0xFFFFFF00u;
-    LinkRig rig(o);
+    LinkRig rig(with([](auto& o) { o.host.tickCountAtZero = 0xFFFFFF00u; }));
     EXPECT_EQ(rig.kb.host().GetTickCount(), 0xFFFFFF00u);
     rig.channel.WaitMilliseconds(1000);
     EXPECT_GE(rig.clock.now(), 1'000'000);

@@ -144,6 +144,14 @@ struct LinkRig {
     }
 };
 
+// The default options as change leaves them, for a rig set up in one line.
+template <class Change>
+sim::SimulatedKeyboard::Options with(Change change) {
+    sim::SimulatedKeyboard::Options o;
+    change(o);
+    return o;
+}
+
 inline sim::SimulatedKeyboard::Options windows98() {
     sim::SimulatedKeyboard::Options o;
     o.host.osVersion = platform::OsVersionInfo{1, 4, 10};

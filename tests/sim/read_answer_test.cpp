@@ -8,21 +8,26 @@
 namespace tavrin::simtest {
 namespace {
 
+// The answer arrived whole, in the system's layout, and gives back the
+// version and the EEPROM.
+void expectAnswer(const CaptureResult& r, const char* osName, int keys, int major, int minor,
+                  const Eeprom& eeprom) {
+    EXPECT_EQ(r.osName, osName);
+    EXPECT_FALSE(r.timedOut());
+    ASSERT_EQ(r.keyCount, keys);
+    auto d = decodeDump(r.dump, r.windows98);
+    ASSERT_TRUE(d.has_value());
+    EXPECT_EQ(d->versionMajor, major);
+    EXPECT_EQ(d->versionMinor, minor);
+    EXPECT_EQ(d->eeprom, eeprom);
+}
+
 TEST(ReadAnswer, NtLayoutIs290KeysThatReproduceTheEeprom) {
-    sim::SimulatedKeyboard::Options o;
-    o.keyboard.eeprom = patternedEeprom();
-    LinkRig rig(o);
+    LinkRig rig(with([](auto& o) { o.keyboard.eeprom = patternedEeprom(); }));
     auto r = rig.read();
 
-    EXPECT_EQ(r.osName, "Windows NT");
-    EXPECT_FALSE(r.timedOut());
-    ASSERT_EQ(r.keyCount, 290);
-    auto d = decodeDump(r.dump, false);
-    ASSERT_TRUE(d.has_value());
-    EXPECT_EQ(d->versionMajor, 1);
-    EXPECT_EQ(d->versionMinor, 7);
-    EXPECT_EQ(d->eeprom, rig.firmware().eeprom());
-    EXPECT_EQ(d->eeprom, patternedEeprom());
+    ASSERT_NO_FATAL_FAILURE(expectAnswer(r, "Windows NT", 290, 1, 7, patternedEeprom()));
+    EXPECT_EQ(rig.firmware().eeprom(), patternedEeprom());
 
     // The ignored positions carry keys that are no nibble at all.
     for (int pos = 0; pos < 290; ++pos) {
@@ -50,14 +55,7 @@ TEST(ReadAnswer, Windows98LayoutIs258NibbleKeys) {
     LinkRig rig(o);
     auto r = rig.read();
 
-    EXPECT_EQ(r.osName, "Windows 98");
-    EXPECT_FALSE(r.timedOut());
-    ASSERT_EQ(r.keyCount, 258);
-    auto d = decodeDump(r.dump, true);
-    ASSERT_TRUE(d.has_value());
-    EXPECT_EQ(d->versionMajor, 2);
-    EXPECT_EQ(d->versionMinor, 12);
-    EXPECT_EQ(d->eeprom, patternedEeprom());
+    ASSERT_NO_FATAL_FAILURE(expectAnswer(r, "Windows 98", 258, 2, 12, patternedEeprom()));
     // First keys: version 2 (F8) and 12 (keypad 5), then 0x55 as keypad 5, keypad 5.
     EXPECT_EQ(r.dump[0], 0x77);
     EXPECT_EQ(r.dump[1], 0x65);
@@ -67,12 +65,10 @@ TEST(ReadAnswer, Windows98LayoutIs258NibbleKeys) {
 
 TEST(ReadAnswer, FactoryDefaultsReadBackWithTheirSignature) {
     LinkRig rig;
-    auto r = rig.read();
-    auto d = decodeDump(r.dump, false);
-    ASSERT_TRUE(d.has_value());
-    EXPECT_EQ(d->eeprom, sim::KeyboardFirmware::factoryDefaults());
-    EXPECT_EQ(d->eeprom[0], 0x55);
-    EXPECT_EQ(d->eeprom[1], 0xAA);
+    const Eeprom defaults = sim::KeyboardFirmware::factoryDefaults();
+    EXPECT_EQ(defaults[0], 0x55);
+    EXPECT_EQ(defaults[1], 0xAA);
+    expectAnswer(rig.read(), "Windows NT", 290, 1, 7, defaults);
 }
 
 TEST(ReadAnswer, NumLockOffTypesTheKeypadsOtherCodes) {
@@ -81,10 +77,7 @@ TEST(ReadAnswer, NumLockOffTypesTheKeypadsOtherCodes) {
     o.keyboard.numLockOff = true;
     LinkRig rig(o);
     auto r = rig.read();
-    ASSERT_EQ(r.keyCount, 290);
-    auto d = decodeDump(r.dump, false);
-    ASSERT_TRUE(d.has_value());
-    EXPECT_EQ(d->eeprom, patternedEeprom());
+    ASSERT_NO_FATAL_FAILURE(expectAnswer(r, "Windows NT", 290, 1, 7, patternedEeprom()));
     // Version 1.7: keypad 7 arrives as VK_HOME.
     EXPECT_EQ(r.dump[31], 0x24);
 }
@@ -103,9 +96,7 @@ TEST(ReadAnswer, AnswerLayoutFollowsTheVersionQuery) {
 }
 
 TEST(ReadAnswer, TypingStartsAfterTheProgramsWaitAndKeepsItsRate) {
-    sim::SimulatedKeyboard::Options o;
-    o.keyboard.typingInterval = 6'000;
-    LinkRig rig(o);
+    LinkRig rig(with([](auto& o) { o.keyboard.typingInterval = 6'000; }));
     auto r = rig.read();
     ASSERT_EQ(r.keyCount, 290);
     const auto& keys = rig.kb.host().keystrokes();
