@@ -80,10 +80,11 @@ TEST(CliShow, MissingFileIsAFailure) {
 TEST(CliSimulated, ReadIsRepeatableAndWriteReachesTheKeyboard) {
     test::TempDir dir;
     const std::string keyboard = dir.file("k.bin");
+    // One read in real time; the rest on the virtual clock, as the same path.
     CliRun first = cli({"--simulate", "--sim-image", keyboard, "read"});
     ASSERT_EQ(first.status, kExitOk) << first.err;
     EXPECT_EQ(first.err, "Message: Read setting from EEPROM success!\n");
-    CliRun second = cli({"--simulate", "--sim-image", keyboard, "read"});
+    CliRun second = test::run({"--simulate", "--sim-image", keyboard, "read"});
     EXPECT_EQ(second.out, first.out);
 
     // ITALY at 68, scan codes on at 49.
@@ -91,13 +92,13 @@ TEST(CliSimulated, ReadIsRepeatableAndWriteReachesTheKeyboard) {
               factoryFile({{40, 0x42}, {68, 0x35}, {49, 0x1B}, {71, 0x12}, {72, 0x59}, {2, 0x04}}));
     CliRun shown = cli({"show", dir.file("new.bin")});
     const std::string wire = dir.file("wire.txt");
-    CliRun write = cli(
+    CliRun write = test::run(
         {"--simulate", "--sim-image", keyboard, "--wire-log", wire, "write", dir.file("new.bin")});
     ASSERT_EQ(write.status, kExitOk) << write.err;
     EXPECT_EQ(write.err, "Message: Write to EEPROM Successful!\n");
     EXPECT_EQ(write.out, shown.out);
 
-    CliRun after = cli({"--simulate", "--sim-image", keyboard, "read"});
+    CliRun after = test::run({"--simulate", "--sim-image", keyboard, "read"});
     EXPECT_EQ(after.out, shown.out);
     EXPECT_THAT(after.out, HasSubstr("67\tMSR Preamble Of Track 1\t<12><59>\n"));
 
@@ -122,12 +123,12 @@ TEST(CliSimulated, ResetNeedsYes) {
     const std::string keyboard = dir.file("k.bin");
     dir.write("k.bin", factoryFile({{40, 0x66}}));
     // No terminal to ask: refused as a usage error, before anything is sent.
-    CliRun declined = cli({"--simulate", "--sim-image", keyboard, "reset"});
+    CliRun declined = test::run({"--simulate", "--sim-image", keyboard, "reset"});
     EXPECT_EQ(declined.status, kExitUsage);
     EXPECT_EQ(declined.err,
               "tavrin-cli: reset asks for confirmation and there is no terminal to answer it; add "
               "--yes to confirm\n");
-    CliRun reset = cli({"--simulate", "--sim-image", keyboard, "--yes", "reset"});
+    CliRun reset = test::run({"--simulate", "--sim-image", keyboard, "--yes", "reset"});
     EXPECT_EQ(reset.status, kExitOk) << reset.err;
     EXPECT_THAT(reset.err, HasSubstr("Message: Read default setting from EEPROM success!\n"));
     EXPECT_THAT(reset.out, HasSubstr("3\tTime Delay Of Key Storkes (ms)\t5\n"));
