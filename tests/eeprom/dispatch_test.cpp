@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "support/eeprom_table.h"
 #include "support/fakes.h"
 
 namespace tavrin::eeprom {
@@ -83,10 +84,8 @@ TEST_F(DispatchTest, RejectedNumbersShowTheErrorBoxAndChangeNothing) {
         dialogs.inputAnswers = {answer};
         cmdItem_Click(ctx, 17);
         ASSERT_EQ(dialogs.messages.size(), 1u);
-        EXPECT_EQ(dialogs.messages[0].text, kNumberPrompt);
-        EXPECT_EQ(dialogs.messages[0].title, "Error");
-        EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Error);
-        EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::Ok);
+        test::expectBox(dialogs.messages[0], kNumberPrompt, "Error", MsgIcon::Error,
+                        MsgButtons::Ok);
         EXPECT_EQ(list(17).entries(), std::vector<std::string>{"10"});
         EXPECT_EQ(byte(20), 0x10);
     }
