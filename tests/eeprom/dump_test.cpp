@@ -83,6 +83,16 @@ void useWindows98(CoreRig& rig) {
     rig.version.info = platform::OsVersionInfo{1, 4, 10};
 }
 
+// The answer as the rig's system types it: as is on Windows 98, else in
+// the NT layout.
+std::vector<std::uint8_t> typedOn(CoreRig& rig, bool windows98,
+                                  const std::vector<std::uint8_t>& answer) {
+    if (windows98) {
+        useWindows98(rig);
+    }
+    return windows98 ? answer : ntLayout(answer);
+}
+
 // The waiting dialog was shown once and is closed again.
 void expectWaitingClosed(const CoreRig& rig) {
     EXPECT_EQ(rig.dialogs.waitingShows, 1);
@@ -236,15 +246,9 @@ TEST(ReadEepromDump, KeypadKeysDecodeAlikeWithNumLockOff) {
         SCOPED_TRACE(windows98 ? "Windows 98" : "Windows NT");
         CoreRig on;
         CoreRig off;
-        if (windows98) {
-            useWindows98(on);
-            useWindows98(off);
-        }
-        auto keysOn = answerOf(image, 9, 15, false);
-        auto keysOff = answerOf(image, 9, 15, true);
-        ASSERT_NE(keysOn, keysOff);
-        typeKeys(on, windows98 ? keysOn : ntLayout(keysOn));
-        typeKeys(off, windows98 ? keysOff : ntLayout(keysOff));
+        ASSERT_NE(answerOf(image, 9, 15, false), answerOf(image, 9, 15, true));
+        typeKeys(on, typedOn(on, windows98, answerOf(image, 9, 15, false)));
+        typeKeys(off, typedOn(off, windows98, answerOf(image, 9, 15, true)));
 
         ASSERT_TRUE(ReadEepromDump(on.ctx));
         ASSERT_TRUE(ReadEepromDump(off.ctx));
@@ -262,11 +266,7 @@ class ReadEepromDumpBadKey : public ::testing::TestWithParam<BadKeyCase> {};
 
 TEST_P(ReadEepromDumpBadKey, FailsOnALetterAtAConvertedPosition) {
     CoreRig rig;
-    if (GetParam().windows98) {
-        useWindows98(rig);
-    }
-    auto answer = answerOf(sampleImage(), 3, 3);
-    auto keys = GetParam().windows98 ? answer : ntLayout(answer);
+    auto keys = typedOn(rig, GetParam().windows98, answerOf(sampleImage(), 3, 3));
     keys[GetParam().position] = kLetterA;
     typeKeys(rig, keys);
     rig.window.aboutLabel6 = "Firmware Version 1.1";
@@ -288,11 +288,7 @@ TEST(ReadEepromDump, TimesOutWhenAKeystrokeIsMissing) {
     for (bool windows98 : {true, false}) {
         SCOPED_TRACE(windows98 ? "Windows 98" : "Windows NT");
         CoreRig rig;
-        if (windows98) {
-            useWindows98(rig);
-        }
-        auto answer = answerOf(sampleImage(), 1, 2);
-        auto keys = windows98 ? answer : ntLayout(answer);
+        auto keys = typedOn(rig, windows98, answerOf(sampleImage(), 1, 2));
         keys.pop_back();
         typeKeys(rig, keys);
         rig.window.aboutLabel6 = "Label6";
