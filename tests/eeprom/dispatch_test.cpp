@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "support/eeprom_table.h"
 #include "support/fakes.h"
 
 namespace tavrin::eeprom {
@@ -83,10 +84,8 @@ TEST_F(DispatchTest, RejectedNumbersShowTheErrorBoxAndChangeNothing) {
         dialogs.inputAnswers = {answer};
         cmdItem_Click(ctx, 17);
         ASSERT_EQ(dialogs.messages.size(), 1u);
-        EXPECT_EQ(dialogs.messages[0].text, kNumberPrompt);
-        EXPECT_EQ(dialogs.messages[0].title, "Error");
-        EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Error);
-        EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::Ok);
+        test::expectBox(dialogs.messages[0], kNumberPrompt, "Error", MsgIcon::Error,
+                        MsgButtons::Ok);
         EXPECT_EQ(list(17).entries(), std::vector<std::string>{"10"});
         EXPECT_EQ(byte(20), 0x10);
     }
@@ -106,18 +105,6 @@ TEST_F(DispatchTest, CancelOrBlankNumberDoesNothing) {
         EXPECT_FALSE(window.comboWriteFlag);
     }
     EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_TRUE(rig.ports.dataWrites.empty());
-}
-
-TEST_F(DispatchTest, BatchNumberSendsTheListValueWithoutAsking) {
-    setOnly(17, "25");
-    window.batchFlag = true;
-    window.comboWriteFlag = false;
-    cmdItem_Click(ctx, 17);
-    EXPECT_TRUE(dialogs.inputPrompts.empty());
-    EXPECT_EQ(rig.takeWire(), frame({0x08, 0x32, 0x35}));
-    list(18).clear();  // a number nobody has read yet sends nothing
-    cmdItem_Click(ctx, 18);
     EXPECT_TRUE(rig.ports.dataWrites.empty());
 }
 
@@ -215,24 +202,6 @@ TEST_F(DispatchTest, MsrPreamblePromptsFollowTheMode) {
     EXPECT_TRUE(dialogs.prePostShown[1].scanCodeForm);
 }
 
-TEST_F(DispatchTest, MsrPreambleInScanCodesSendsSixBytesWhenTheFlagIsClear) {
-    window.scanCodeDisplayMode = 1;
-    window.comboWriteFlag = false;  // as after the OPOS preset
-    answerPrePost("<63>");
-    cmdItem_Click(ctx, 65);
-    EXPECT_EQ(rig.takeWire(), frame({0x2E, 0x63, 0, 0, 0, 0, 0}));
-    EXPECT_FALSE(window.comboWriteFlag) << "the dialog path leaves the flag alone";
-}
-
-TEST_F(DispatchTest, ControlTokensStayInTheListAndGoOutAsCharacters) {
-    window.scanCodeDisplayMode = 0;
-    window.comboWriteFlag = false;
-    answerPrePost("{TAB}X{ENTER}");
-    cmdItem_Click(ctx, 10);
-    EXPECT_EQ(list(10).entries(), std::vector<std::string>{"{TAB}X{ENTER}"});
-    EXPECT_EQ(rig.takeWire(), frame({0x03, 0x09, 'X', 0x0D}));
-}
-
 TEST_F(DispatchTest, EmptyAnswerClearsTheField) {
     setOnly(70, "<64>");
     window.scanCodeDisplayMode = 1;
@@ -296,35 +265,65 @@ TEST_F(DispatchTest, RejectedOrTooLongTextKeepsThePriorText) {
     EXPECT_TRUE(rig.ports.dataWrites.empty());
 }
 
-TEST_F(DispatchTest, LongestAcceptedTextsFitTheirFields) {
-    window.scanCodeDisplayMode = 1;
+// With the flag clear (as after the OPOS preset) an item goes out at once:
+// a typed text, or in a batch the list's text without a dialog.
+struct SendRow {
+    const char* name;
+    int item;
+    std::int16_t mode;
+    bool batch;
+    const char* text;        // the answer, or the list's only entry; null: an empty list
+    std::vector<int> frame;  // code and data; empty: nothing sent
+};
+
+// clang-format off
+const SendRow kSendRows[] = {
+    {"MsrPreambleInScanCodes", 65, 1, false, "<63>", {0x2E, 0x63, 0, 0, 0, 0, 0}},
+    {"ControlTokensGoOutAsCharacters", 10, 0, false, "{TAB}X{ENTER}", {0x03, 0x09, 'X', 0x0D}},
+    // The longest accepted texts fit their fields.
+    {"LongestTrackText", 72, 1, false, "<01><02><03><04><05><06><07><08>",
+        {0x48, 1, 2, 3, 4, 5, 6, 7, 8}},
+    {"LongestMsrText", 66, 1, false, "<01><02><03><04><05><06>", {0x2F, 1, 2, 3, 4, 5, 6}},
+    {"BatchTrack", 68, 1, true, "<67>", {0x44, 0x67, 0, 0, 0, 0, 0, 0, 0}},
+    {"BatchBarcode", 9, 1, true, "{ESC}", {0x02, 0x1B, 0, 0}},
+    {"BatchNeverShownIsWrittenEmpty", 69, 1, true, nullptr, {0x45, 0, 0, 0, 0, 0, 0, 0, 0}},
+    {"BatchNumber", 17, 0, true, "25", {0x08, 0x32, 0x35}},
+    {"BatchNumberNobodyReadSendsNothing", 18, 0, true, nullptr, {}},
+};
+// clang-format on
+
+class DispatchSends : public DispatchTest, public ::testing::WithParamInterface<SendRow> {};
+
+TEST_P(DispatchSends, TheItemsFrameAtOnce) {
+    const SendRow& r = GetParam();
+    window.scanCodeDisplayMode = r.mode;
+    window.batchFlag = r.batch;
     window.comboWriteFlag = false;
-    answerPrePost("<01><02><03><04><05><06><07><08>");
-    cmdItem_Click(ctx, 72);
-    EXPECT_EQ(rig.takeWire(), frame({0x48, 1, 2, 3, 4, 5, 6, 7, 8}));
-    answerPrePost("<01><02><03><04><05><06>");
-    cmdItem_Click(ctx, 66);
-    EXPECT_EQ(rig.takeWire(), frame({0x2F, 1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(list(66).entries(), std::vector<std::string>{"<01><02><03><04><05><06>"});
+    if (!r.batch) {
+        answerPrePost(r.text);
+    } else if (r.text != nullptr) {
+        setOnly(r.item, r.text);
+    } else {
+        list(r.item).clear();
+    }
+    cmdItem_Click(ctx, r.item);
+    if (r.frame.empty()) {
+        EXPECT_TRUE(rig.ports.dataWrites.empty());
+    } else {
+        EXPECT_EQ(rig.takeWire(),
+                  test::frameOf(r.frame[0], std::vector<int>(r.frame.begin() + 1, r.frame.end())));
+    }
+    if (r.batch) {
+        EXPECT_TRUE(dialogs.prePostShown.empty());
+        EXPECT_TRUE(dialogs.inputPrompts.empty());
+    } else {
+        EXPECT_EQ(list(r.item).entries(), std::vector<std::string>{r.text});
+    }
     EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_FALSE(window.comboWriteFlag) << "the dispatch leaves the flag alone";
 }
 
-TEST_F(DispatchTest, BatchSequenceTakesTheListTextWithoutTheDialog) {
-    window.batchFlag = true;
-    window.comboWriteFlag = false;
-    window.scanCodeDisplayMode = 1;
-    setOnly(68, "<67>");
-    cmdItem_Click(ctx, 68);
-    EXPECT_EQ(rig.takeWire(), frame({0x44, 0x67, 0, 0, 0, 0, 0, 0, 0}));
-    setOnly(9, "{ESC}");
-    cmdItem_Click(ctx, 9);
-    EXPECT_EQ(rig.takeWire(), frame({0x02, 0x1B, 0, 0}));
-    list(69).clear();  // never shown: written empty
-    cmdItem_Click(ctx, 69);
-    EXPECT_EQ(rig.takeWire(), frame({0x45, 0, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_TRUE(dialogs.prePostShown.empty());
-    EXPECT_TRUE(dialogs.messages.empty());
-}
+INSTANTIATE_TEST_SUITE_P(Rows, DispatchSends, ::testing::ValuesIn(kSendRows), test::RowName{});
 
 TEST_F(DispatchTest, BatchSequenceRejectedByTheCheckIsNotSent) {
     window.batchFlag = true;

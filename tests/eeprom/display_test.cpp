@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "display_test_support.h"
+#include "items/catalogue.h"
 #include "scantext/scan_text.h"
+#include "support/eeprom_table.h"
 #include "support/fakes.h"
 
 namespace tavrin::eeprom {
@@ -79,55 +83,94 @@ TEST_F(ShowImageTest, WrongSignaturesAreReportedAndTheItemsStillShown) {
     EXPECT_EQ(repaints, 1);
 }
 
-TEST_F(ShowImageTest, BarcodeSequencesAreAlwaysCharacters) {
-    put(32, {0x41, 0x42, 0x0D});
-    put(35, {0x1B, 0x31, 0x00});
-    for (bool mode : {false, true}) {
-        setMode(mode);
-        show();
-        EXPECT_EQ(shown(9), "AB{ENTER}") << mode;
-        EXPECT_EQ(shown(10), "{ESC}1") << mode;
-    }
-}
+// What one image shows: the bytes put over a signed image, the mode bit,
+// and per item the selected text ("#-1": no value) and its combo's text.
+struct Shown {
+    int item;
+    std::string text;
+    std::optional<std::string> combo = std::nullopt;
+};
+struct ShowRow {
+    const char* name;
+    bool mode;
+    std::vector<std::pair<int, std::vector<std::int32_t>>> bytes;
+    std::vector<Shown> shown;
+};
 
-TEST_F(ShowImageTest, CharacterFormDropsSpacesAndEndsAtAZero) {
-    const std::vector<std::pair<std::vector<std::int32_t>, std::string>> cases{
-        {{0x41, 0x20, 0x42}, "AB"},
-        {{0x00, 0x41, 0x42}, ""},
-        {{0x20, 0x20, 0x20}, ""},
-        {{0x41, 0x00, 0x42}, "A"},
-        {{0x01, 0x7F, 0x09}, "\x01\x7F{TAB}"},
-    };
-    for (const auto& [bytes, text] : cases) {
-        for (std::size_t i = 0; i < bytes.size(); ++i) {
-            image[32 + i] = bytes[i];
+// clang-format off
+const ShowRow kShowRows[] = {
+    // Barcode sequences are always characters.
+    {"BarcodeInCharacterMode", false, {{32, {0x41, 0x42, 0x0D}}, {35, {0x1B, 0x31, 0x00}}},
+        {{9, "AB{ENTER}"}, {10, "{ESC}1"}}},
+    {"BarcodeInScanCodeMode", true, {{32, {0x41, 0x42, 0x0D}}, {35, {0x1B, 0x31, 0x00}}},
+        {{9, "AB{ENTER}"}, {10, "{ESC}1"}}},
+    // The character form drops spaces and ends at a zero.
+    {"SpacesDropped", false, {{32, {0x41, 0x20, 0x42}}}, {{9, "AB"}}},
+    {"LeadingZeroEndsTheText", false, {{32, {0x00, 0x41, 0x42}}}, {{9, ""}}},
+    {"OnlySpaces", false, {{32, {0x20, 0x20, 0x20}}}, {{9, ""}}},
+    {"ZeroInTheMiddleEndsTheText", false, {{32, {0x41, 0x00, 0x42}}}, {{9, "A"}}},
+    {"ControlCharactersKept", false, {{32, {0x01, 0x7F, 0x09}}}, {{9, "\x01\x7F{TAB}"}}},
+    // MSR sequences follow the mode the image holds, not the window's.
+    {"MsrInScanCodes", true, {{50, {0x41, 0x00, 0x42}}}, {{65, "<41><42>"}}},
+    {"MsrInCharacters", false, {{50, {0x41, 0x00, 0x42}}}, {{65, "A"}}},
+    {"ScanCodesAreTwoUpperCaseDigits", true,
+        {{71, {0x12, 0x05, 0x00, 0xE2, 0xFF, 0x01, 0x00, 0xab}}},
+        {{67, "<12><05><E2><FF><01><AB>"}}},
+    // Bytes 0x80..0xFF stay single bytes of the ANSI code page.
+    {"ControlAndHighCharacters", false, {{71, {0x08, 0x09, 0x1B, 0xE9, 0x80, 0xFF, 0x0D, 0x41}}},
+        {{67, "{BACKSPACE}{TAB}{ESC}\xE9\x80\xFF{ENTER}A"}}},
+    // Sequence entries that are no byte are left out.
+    {"NoBytesLeftOutOfCharacters", false, {{50, {0x41, 0x141, 0x42}}, {53, {-1, 0x100, 0x43}}},
+        {{65, "AB"}, {66, "C"}}},
+    {"NoBytesLeftOutOfScanCodes", true, {{50, {0x41, 0x141, 0x42}}, {53, {-1, 0x100, 0x43}}},
+        {{65, "<41><42>"}, {66, "<43>"}}},
+    // Pending indices select their entry at the end of the walk.
+    {"PendingIndicesSelect", false, {{68, {0x35}}, {69, {0x36}}, {9, {0x24}}, {10, {0x2B}}},
+        {{5, "ITALY", "ITALY"}, {6, "TK123", "TK123"}, {19, "$", "$"}, {20, "+", "+"}}},
+    // Outside their list they leave no value; as no stop code matches 0x41,
+    // the first entry is shown.
+    {"PendingIndicesOutsideTheirList", false, {{68, {0x39}}, {69, {0x30}}, {10, {0x41}}},
+        {{5, "#-1", ""}, {6, "#-1", ""}, {20, "*", "*"}}},
+    // Digit counts keep their own combo text.
+    {"DigitCountsKeepTheirComboText", false, {{16, {0x35}}, {17, {0x01}}, {18, {0x02}}},
+        {{47, "5", "5"}, {51, "#-1", "1"}, {55, "2", "2"}}},
+};
+// clang-format on
+
+class ShowImageRows : public ShowImageTest, public ::testing::WithParamInterface<ShowRow> {};
+
+TEST_P(ShowImageRows, ShowsTheImage) {
+    const ShowRow& r = GetParam();
+    for (const auto& [address, values] : r.bytes) {
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            image[address + i] = values[i];
         }
-        show();
-        EXPECT_EQ(shown(9), text);
-        EXPECT_EQ(lst(9).listCount(), 1);
     }
+    setMode(r.mode);
+    rig.window.scanCodeDisplayMode = r.mode ? 0 : 1;
+    show();
+    for (const Shown& s : r.shown) {
+        SCOPED_TRACE(s.item);
+        if (s.text == "#-1") {
+            EXPECT_EQ(lst(s.item).listIndex(), -1);
+        } else {
+            EXPECT_EQ(shown(s.item), s.text);
+        }
+        if (ui::item(s.item).kind == ui::ItemKind::Sequence) {
+            EXPECT_EQ(lst(s.item).listCount(), 1);
+        }
+        if (s.combo) {
+            ASSERT_NE(rig.window.valueCombo(s.item), nullptr);
+            EXPECT_EQ(rig.window.valueCombo(s.item)->text(), *s.combo);
+        }
+    }
+    EXPECT_EQ(rig.window.scanCodeDisplayMode, r.mode ? 1 : 0);
+    // The display still completes.
+    EXPECT_EQ(rig.window.Frame4Caption, "Preamble/Postamble Setting");
+    EXPECT_EQ(repaints, 1);
 }
 
-TEST_F(ShowImageTest, MsrSequencesFollowTheModeTheImageHolds) {
-    put(50, {0x41, 0x00, 0x42});
-    rig.window.scanCodeDisplayMode = 0;
-    setMode(true);
-    show();
-    EXPECT_EQ(shown(65), "<41><42>");
-    EXPECT_EQ(rig.window.scanCodeDisplayMode, 1);
-
-    setMode(false);
-    show();
-    EXPECT_EQ(shown(65), "A");
-    EXPECT_EQ(rig.window.scanCodeDisplayMode, 0);
-}
-
-TEST_F(ShowImageTest, ScanCodesAreTwoUpperCaseDigits) {
-    setMode(true);
-    put(71, {0x12, 0x05, 0x00, 0xE2, 0xFF, 0x01, 0x00, 0xab});
-    show();
-    EXPECT_EQ(shown(67), "<12><05><E2><FF><01><AB>");
-}
+INSTANTIATE_TEST_SUITE_P(Rows, ShowImageRows, ::testing::ValuesIn(kShowRows), test::RowName{});
 
 TEST_F(ShowImageTest, AnEmptyFieldShowsAnEmptyText) {
     for (bool mode : {false, true}) {
@@ -169,13 +212,6 @@ TEST_F(ShowImageTest, EachFieldGoesToItsItem) {
     }
 }
 
-TEST_F(ShowImageTest, ControlAndHighCharactersInCharacterForm) {
-    put(71, {0x08, 0x09, 0x1B, 0xE9, 0x80, 0xFF, 0x0D, 0x41});
-    show();
-    // Bytes 0x80..0xFF stay single bytes of the ANSI code page.
-    EXPECT_EQ(shown(67), "{BACKSPACE}{TAB}{ESC}\xE9\x80\xFF{ENTER}A");
-}
-
 TEST_F(ShowImageTest, AShownTextCanBeSubmittedAgainUnchanged) {
     setMode(true);
     put(79, {0x12, 0x00, 0x59, 0x0A, 0, 0, 0, 0});
@@ -185,38 +221,6 @@ TEST_F(ShowImageTest, AShownTextCanBeSubmittedAgainUnchanged) {
     EXPECT_EQ(scantext::SequenceCheck(shown(68), 68, true, rig.dialogs), "<12><59><0A>");
     EXPECT_EQ(scantext::SequenceCheck(shown(9), 9, false, rig.dialogs), "A\rB");
     EXPECT_TRUE(rig.dialogs.messages.empty());
-}
-
-TEST_F(ShowImageTest, PendingIndicesSelectTheirEntryAtTheEnd) {
-    image[68] = 0x35;
-    image[69] = 0x36;
-    image[9] = 0x24;
-    image[10] = 0x2B;
-    show();
-    EXPECT_EQ(shown(5), "ITALY");
-    EXPECT_EQ(rig.window.Combo1.text(), "ITALY");
-    EXPECT_EQ(shown(6), "TK123");
-    EXPECT_EQ(rig.window.Combo2.text(), "TK123");
-    EXPECT_EQ(shown(19), "$");
-    EXPECT_EQ(rig.window.Combo3.text(), "$");
-    EXPECT_EQ(shown(20), "+");
-    EXPECT_EQ(rig.window.Combo4.text(), "+");
-}
-
-TEST_F(ShowImageTest, PendingIndicesOutsideTheirListLeaveNoValue) {
-    image[68] = 0x39;
-    image[69] = 0x30;
-    image[10] = 0x41;  // no stop code matches: the first entry is shown
-    show();
-    EXPECT_EQ(lst(5).listIndex(), -1);
-    EXPECT_EQ(rig.window.Combo1.text(), "");
-    EXPECT_EQ(lst(6).listIndex(), -1);
-    EXPECT_EQ(rig.window.Combo2.text(), "");
-    EXPECT_EQ(shown(20), "*");
-    EXPECT_EQ(rig.window.Combo4.text(), "*");
-    // The display still completes.
-    EXPECT_EQ(rig.window.Frame4Caption, "Preamble/Postamble Setting");
-    EXPECT_EQ(repaints, 1);
 }
 
 TEST_F(ShowImageTest, TheModeDecidesTheOposButtonAndCaptions) {
@@ -235,19 +239,6 @@ TEST_F(ShowImageTest, TheModeDecidesTheOposButtonAndCaptions) {
     EXPECT_EQ(rig.window.frame3Caption[11].size(), 41u);
 }
 
-TEST_F(ShowImageTest, DigitCountsKeepTheirOwnComboText) {
-    image[16] = 0x35;
-    image[17] = 0x01;
-    image[18] = 0x02;
-    show();
-    EXPECT_EQ(shown(47), "5");
-    EXPECT_EQ(rig.window.cb[47].text(), "5");
-    EXPECT_EQ(lst(51).listIndex(), -1);
-    EXPECT_EQ(rig.window.cb[51].text(), "1");
-    EXPECT_EQ(shown(55), "2");
-    EXPECT_EQ(rig.window.cb[55].text(), "2");
-}
-
 TEST_F(ShowImageTest, TheImageIsOnlyRead) {
     for (int a = 2; a <= kEepromSize; ++a) {
         image[static_cast<std::size_t>(a)] = (a * 91 + 3) & 0xFF;
@@ -259,18 +250,6 @@ TEST_F(ShowImageTest, TheImageIsOnlyRead) {
     EXPECT_EQ(rig.window.image, image);
     EXPECT_TRUE(rig.ports.dataWrites.empty());
     EXPECT_EQ(lst(1).listIndex(), 0);  // nothing is cleared beyond the walk
-}
-
-TEST_F(ShowImageTest, SequenceEntriesThatAreNoByteAreLeftOut) {
-    put(50, {0x41, 0x141, 0x42});
-    put(53, {-1, 0x100, 0x43});
-    show();
-    EXPECT_EQ(shown(65), "AB");
-    EXPECT_EQ(shown(66), "C");
-    setMode(true);
-    show();
-    EXPECT_EQ(shown(65), "<41><42>");
-    EXPECT_EQ(shown(66), "<43>");
 }
 
 TEST_F(ShowImageTest, AnImageOfNoBytesShowsNoValues) {

@@ -18,24 +18,15 @@ using test::CoreRig;
 
 // The keys of each nibble: with Num Lock on, and the code the keypad keys
 // give with Num Lock off.
+// Nibbles 7..9 are keypad 7 / Home, 8 / Up, 9 / PgUp; 11..13 are 4 / Left,
+// 5 / Clear, 6 / Right; 15 is 1 / End.
+// clang-format off
 constexpr std::array<std::pair<std::uint8_t, std::uint8_t>, 16> kKeysOfNibble{{
-    {0x75, 0x75},
-    {0x76, 0x76},
-    {0x77, 0x77},
-    {0x78, 0x78},
-    {0x79, 0x79},
-    {0x90, 0x90},
-    {0x91, 0x91},
-    {0x67, 0x24},  // keypad 7 / Home
-    {0x68, 0x26},
-    {0x69, 0x21},
-    {0x6D, 0x6D},
-    {0x64, 0x25},  // 8 / Up, 9 / PgUp, 4 / Left
-    {0x65, 0x0C},
-    {0x66, 0x27},
-    {0x6B, 0x6B},
-    {0x61, 0x23},  // 5 / Clear, 6 / Right, 1 / End
+    {0x75, 0x75}, {0x76, 0x76}, {0x77, 0x77}, {0x78, 0x78}, {0x79, 0x79}, {0x90, 0x90},
+    {0x91, 0x91}, {0x67, 0x24}, {0x68, 0x26}, {0x69, 0x21}, {0x6D, 0x6D}, {0x64, 0x25},
+    {0x65, 0x0C}, {0x66, 0x27}, {0x6B, 0x6B}, {0x61, 0x23},
 }};
+// clang-format on
 
 constexpr std::uint8_t kLetterA = 0x41;
 constexpr std::uint32_t kFirstKeyMs = 400;  // the hook is in place from 300 ms on
@@ -90,6 +81,16 @@ void typeKeys(CoreRig& rig, const std::vector<std::uint8_t>& keys,
 
 void useWindows98(CoreRig& rig) {
     rig.version.info = platform::OsVersionInfo{1, 4, 10};
+}
+
+// The answer as the rig's system types it: as is on Windows 98, else in
+// the NT layout.
+std::vector<std::uint8_t> typedOn(CoreRig& rig, bool windows98,
+                                  const std::vector<std::uint8_t>& answer) {
+    if (windows98) {
+        useWindows98(rig);
+    }
+    return windows98 ? answer : ntLayout(answer);
 }
 
 // The waiting dialog was shown once and is closed again.
@@ -245,15 +246,9 @@ TEST(ReadEepromDump, KeypadKeysDecodeAlikeWithNumLockOff) {
         SCOPED_TRACE(windows98 ? "Windows 98" : "Windows NT");
         CoreRig on;
         CoreRig off;
-        if (windows98) {
-            useWindows98(on);
-            useWindows98(off);
-        }
-        auto keysOn = answerOf(image, 9, 15, false);
-        auto keysOff = answerOf(image, 9, 15, true);
-        ASSERT_NE(keysOn, keysOff);
-        typeKeys(on, windows98 ? keysOn : ntLayout(keysOn));
-        typeKeys(off, windows98 ? keysOff : ntLayout(keysOff));
+        ASSERT_NE(answerOf(image, 9, 15, false), answerOf(image, 9, 15, true));
+        typeKeys(on, typedOn(on, windows98, answerOf(image, 9, 15, false)));
+        typeKeys(off, typedOn(off, windows98, answerOf(image, 9, 15, true)));
 
         ASSERT_TRUE(ReadEepromDump(on.ctx));
         ASSERT_TRUE(ReadEepromDump(off.ctx));
@@ -271,11 +266,7 @@ class ReadEepromDumpBadKey : public ::testing::TestWithParam<BadKeyCase> {};
 
 TEST_P(ReadEepromDumpBadKey, FailsOnALetterAtAConvertedPosition) {
     CoreRig rig;
-    if (GetParam().windows98) {
-        useWindows98(rig);
-    }
-    auto answer = answerOf(sampleImage(), 3, 3);
-    auto keys = GetParam().windows98 ? answer : ntLayout(answer);
+    auto keys = typedOn(rig, GetParam().windows98, answerOf(sampleImage(), 3, 3));
     keys[GetParam().position] = kLetterA;
     typeKeys(rig, keys);
     rig.window.aboutLabel6 = "Firmware Version 1.1";
@@ -297,11 +288,7 @@ TEST(ReadEepromDump, TimesOutWhenAKeystrokeIsMissing) {
     for (bool windows98 : {true, false}) {
         SCOPED_TRACE(windows98 ? "Windows 98" : "Windows NT");
         CoreRig rig;
-        if (windows98) {
-            useWindows98(rig);
-        }
-        auto answer = answerOf(sampleImage(), 1, 2);
-        auto keys = windows98 ? answer : ntLayout(answer);
+        auto keys = typedOn(rig, windows98, answerOf(sampleImage(), 1, 2));
         keys.pop_back();
         typeKeys(rig, keys);
         rig.window.aboutLabel6 = "Label6";
@@ -510,25 +497,17 @@ TEST(ReadAndShow, SaysWhatTheReadCameToWithItsFigures) {
         {"both wrong", answerWith(0x00, 0xAB, 0), ReadFault::None, 290, {0, 1}},
         {"one key short", answerWith(0x55, 0xAA, 1), ReadFault::ShortAnswer, 289, {}},
         {"silent", [](CoreRig&) {}, ReadFault::NoAnswer, 0, {}},
-        {"a letter",
-         [](CoreRig& rig) {
+        // clang-format off
+        {"a letter", [](CoreRig& rig) {
              auto keys = ntLayout(answerOf(sampleImage(), 1, 7));
              keys[100] = kLetterA;
              typeKeys(rig, keys);
-         },
-         ReadFault::NotNibbles,
-         290,
-         {}},
-        {"driver closed",
-         [](CoreRig& rig) { rig.window.portDriverFailed = true; },
-         ReadFault::DriverClosed,
-         0,
-         {}},
-        {"no system name",
-         [](CoreRig& rig) { rig.version.info.reset(); },
-         ReadFault::NoSystemName,
-         0,
-         {}},
+         }, ReadFault::NotNibbles, 290, {}},
+        {"driver closed", [](CoreRig& rig) { rig.window.portDriverFailed = true; },
+         ReadFault::DriverClosed, 0, {}},
+        {"no system name", [](CoreRig& rig) { rig.version.info.reset(); },
+         ReadFault::NoSystemName, 0, {}},
+        // clang-format on
     };
     for (const ReadOutcomeCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
 #include <vector>
 
+#include "support/eeprom_table.h"
 #include "support/fakes.h"
 
 namespace tavrin::eeprom {
@@ -57,6 +60,13 @@ protected:
         return window.lstItem[static_cast<std::size_t>(item)].listIndex();
     }
     std::int32_t& byte(int address) { return window.image[static_cast<std::size_t>(address)]; }
+    std::vector<int> bytes(int first, int count) {
+        std::vector<int> out;
+        for (int a = first; a < first + count; ++a) {
+            out.push_back(byte(a));
+        }
+        return out;
+    }
     void fillImage(std::int32_t value) {
         for (int a = 0; a < kEepromSize; ++a) {
             byte(a) = value;
@@ -82,22 +92,58 @@ TEST(HexPairValueTest, OddTextsGiveAByteAndNeverFail) {
     EXPECT_EQ(HexPairValue(std::string("\xFF\xFE", 2)), 0);
 }
 
-TEST_F(EncodersTest, ChoiceYesGoesOutAsOneFrame) {
-    select(4, 1);
-    EXPECT_TRUE(WriteChoiceItem(ctx, 4, 0x61, false));
-    EXPECT_EQ(rig.takeWire(), (Bytes{0xE7, 0x55, 0xAA, 0xE3, 0x61, 0xE3, 0x31, 0xE6}));
+// One choice write each: the entry selected, then the frame's value byte,
+// or with the image-only flag the item's byte from `before` to `after`.
+struct ChoiceRow {
+    const char* name;
+    int item, code, entry;
+    bool imageOnly;
+    int address, before, after;
+};
+
+const ChoiceRow kChoiceRows[] = {
+    {"YesGoesOutAsOneFrame", 4, 0x61, 1, false, 0, 0, 0x31},
+    {"ImageOnlyChangesItsByte", 4, 0x61, 1, true, 2, 0x05, 0x85},
+    // Flag bits leave the other bits of their byte; bit 6 was already set.
+    {"Item52SetsBit5", 52, 0x26, 1, true, 3, 0x5A, 0x7A},
+    {"Item52ClearsBit5", 52, 0x26, 0, true, 3, 0x7A, 0x5A},
+    {"Item56KeepsBit6", 56, 0x28, 1, true, 3, 0x5A, 0x5A},
+    {"Item56ClearsBit6", 56, 0x28, 0, true, 3, 0x5A, 0x1A},
+    {"Item60SetsBit2", 60, 0x3E, 1, true, 2, 0x81, 0x85},
+    // No clears the upper bits that carry no setting.
+    {"Item14NoClearsUpperBits", 14, 0x05, 0, true, 5, 0xFF, 0x02},
+    {"Item73NoClearsUpperBits", 73, 0x2D, 0, true, 70, 0xFF, 0x3E},
+    // The digit items send and store the entry's digit.
+    {"MsrTypeTK123Sent", 6, 0x2C, 5, false, 69, 0, 0x36},
+    {"MsrTypeTK123Stored", 6, 0x2C, 5, true, 69, 0, 0x36},
+    {"CountryGermanySent", 5, 0x2B, 3, false, 68, 0, 0x33},
+    {"CountryGermanyStored", 5, 0x2B, 3, true, 68, 0, 0x33},
+    {"ScannerAutoDetectSent", 8, 0x1E, 1, false, 126, 0, 0x31},
+    {"ScannerAutoDetectStored", 8, 0x1E, 1, true, 126, 0, 0x31},
+    // A settings file may bring any 32-bit value; the byte stays in range.
+    {"ImageOnlyMasksAWideValue", 4, 0x61, 1, true, 2, 0x1F0, 0xF0},
+    {"ImageOnlyMasksMinusOne", 4, 0x61, 1, true, 2, -1, 0xFF},
+};
+
+class ChoiceWrite : public EncodersTest, public ::testing::WithParamInterface<ChoiceRow> {};
+
+TEST_P(ChoiceWrite, SendsOrStoresTheSelectedEntry) {
+    const ChoiceRow& r = GetParam();
+    byte(r.address) = r.before;
+    select(r.item, r.entry);
+    EXPECT_TRUE(WriteChoiceItem(ctx, r.item, r.code, r.imageOnly));
+    if (r.imageOnly) {
+        EXPECT_EQ(byte(r.address), r.after);
+    } else {
+        EXPECT_EQ(rig.takeWire(), frame({r.code, r.after}));
+        EXPECT_EQ(byte(r.address), r.before);
+    }
+    EXPECT_TRUE(rig.ports.dataWrites.empty());
     EXPECT_EQ(rig.time.passes, 0) << "an encoder never waits";
-    EXPECT_EQ(selected(4), 1);
+    EXPECT_EQ(selected(r.item), r.entry);
 }
 
-TEST_F(EncodersTest, ChoiceImageOnlyChangesItsByteAndSendsNothing) {
-    byte(2) = 0x05;
-    select(4, 1);
-    EXPECT_TRUE(WriteChoiceItem(ctx, 4, 0x61, true));
-    EXPECT_EQ(byte(2), 0x85);
-    EXPECT_TRUE(rig.ports.dataWrites.empty());
-    EXPECT_EQ(selected(4), 1);
-}
+INSTANTIATE_TEST_SUITE_P(Rows, ChoiceWrite, ::testing::ValuesIn(kChoiceRows), test::RowName{});
 
 TEST_F(EncodersTest, EveryFlagItemSendsItsCodeAndSetsOrClearsItsByte) {
     for (const FlagRow& r : kFlagRows) {
@@ -125,58 +171,6 @@ TEST_F(EncodersTest, EveryFlagItemSendsItsCodeAndSetsOrClearsItsByte) {
     }
 }
 
-TEST_F(EncodersTest, FlagBitsLeaveTheOtherBitsOfTheirByte) {
-    byte(3) = 0x5A;
-    select(52, 1);
-    WriteChoiceItem(ctx, 52, 0x26, true);
-    EXPECT_EQ(byte(3), 0x7A);
-    select(52, 0);
-    WriteChoiceItem(ctx, 52, 0x26, true);
-    EXPECT_EQ(byte(3), 0x5A);
-    select(56, 1);
-    WriteChoiceItem(ctx, 56, 0x28, true);
-    EXPECT_EQ(byte(3), 0x5A);  // bit 6 was already set
-    select(56, 0);
-    WriteChoiceItem(ctx, 56, 0x28, true);
-    EXPECT_EQ(byte(3), 0x1A);
-    byte(2) = 0x81;
-    select(60, 1);
-    WriteChoiceItem(ctx, 60, 0x3E, true);
-    EXPECT_EQ(byte(2), 0x85);
-}
-
-TEST_F(EncodersTest, NoClearsUpperBitsThatCarryNoSetting) {
-    byte(5) = 0xFF;
-    select(14, 0);
-    WriteChoiceItem(ctx, 14, 0x05, true);
-    EXPECT_EQ(byte(5), 0x02);
-    byte(70) = 0xFF;
-    select(73, 0);
-    WriteChoiceItem(ctx, 73, 0x2D, true);
-    EXPECT_EQ(byte(70), 0x3E);
-}
-
-TEST_F(EncodersTest, ChoiceDigitItemsStoreAndSendTheEntryDigit) {
-    select(6, 5);  // "TK123"
-    WriteChoiceItem(ctx, 6, 0x2C, false);
-    EXPECT_EQ(rig.takeWire(), frame({0x2C, 0x36}));
-    WriteChoiceItem(ctx, 6, 0x2C, true);
-    EXPECT_EQ(byte(69), 0x36);
-
-    select(5, 3);  // "GERMANY"
-    WriteChoiceItem(ctx, 5, 0x2B, false);
-    EXPECT_EQ(rig.takeWire(), frame({0x2B, 0x33}));
-    WriteChoiceItem(ctx, 5, 0x2B, true);
-    EXPECT_EQ(byte(68), 0x33);
-
-    select(8, 1);  // "Auto Detect"
-    WriteChoiceItem(ctx, 8, 0x1E, false);
-    EXPECT_EQ(rig.takeWire(), frame({0x1E, 0x31}));
-    WriteChoiceItem(ctx, 8, 0x1E, true);
-    EXPECT_EQ(byte(126), 0x31);
-    EXPECT_TRUE(rig.ports.dataWrites.empty());
-}
-
 TEST_F(EncodersTest, ChoiceWithoutSelectionDoesNothing) {
     fillImage(0x5A);
     const auto before = window.image;
@@ -189,37 +183,41 @@ TEST_F(EncodersTest, ChoiceWithoutSelectionDoesNothing) {
     EXPECT_EQ(selected(4), -1);
 }
 
-TEST_F(EncodersTest, ImageOnlyChoiceKeepsBytesInRange) {
-    byte(2) = 0x1F0;  // a settings file may bring any 32-bit value
-    select(4, 1);
-    WriteChoiceItem(ctx, 4, 0x61, true);
-    EXPECT_EQ(byte(2), 0xF0);
-    byte(2) = -1;
-    WriteChoiceItem(ctx, 4, 0x61, true);
-    EXPECT_EQ(byte(2), 0xFF);
-}
+// A number's digits on the wire, or packed into its byte (a non-digit goes
+// out as 0).
+struct NumberRow2 {
+    const char* name;
+    const char* text;
+    bool imageOnly;
+    std::vector<int> result;  // the frame's digits, or byte(40)
+};
 
-TEST_F(EncodersTest, NumberSendsItsDigitsOrStoresThemPacked) {
-    window.comboWriteFlag = false;
-    EXPECT_TRUE(WriteNumberItem(ctx, 0x4A, "25", 40, 3));
-    EXPECT_EQ(rig.takeWire(), frame({0x4A, 0x32, 0x35}));
-    WriteNumberItem(ctx, 0x4A, "7", 40, 3);
-    EXPECT_EQ(rig.takeWire(), frame({0x4A, 0x37}));
-    WriteNumberItem(ctx, 0x4A, " 7 ", 40, 3);
-    EXPECT_EQ(rig.takeWire(), frame({0x4A, 0x37}));
-    WriteNumberItem(ctx, 0x4A, "1a", 40, 3);  // a non-digit goes out as 0
-    EXPECT_EQ(rig.takeWire(), frame({0x4A, 0x31, 0x30}));
-    EXPECT_EQ(byte(40), 0);
+const NumberRow2 kNumberWrites[] = {
+    {"TwoDigitsSent", "25", false, {0x32, 0x35}},
+    {"OneDigitSent", "7", false, {0x37}},
+    {"SpacesAroundAreDropped", " 7 ", false, {0x37}},
+    {"NonDigitSentAsZero", "1a", false, {0x31, 0x30}},
+    {"TwoDigitsPacked", "25", true, {0x25}},
+    {"OneDigitPacked", "7", true, {0x07}},
+    {"HighestPacked", "99", true, {0x99}},
+};
 
-    window.comboWriteFlag = true;
-    WriteNumberItem(ctx, 0x4A, "25", 40, 3);
-    EXPECT_EQ(byte(40), 0x25);
-    WriteNumberItem(ctx, 0x4A, "7", 40, 3);
-    EXPECT_EQ(byte(40), 0x07);
-    WriteNumberItem(ctx, 0x4A, "99", 40, 3);
-    EXPECT_EQ(byte(40), 0x99);
+class NumberWrite : public EncodersTest, public ::testing::WithParamInterface<NumberRow2> {};
+
+TEST_P(NumberWrite, SendsItsDigitsOrStoresThemPacked) {
+    const NumberRow2& r = GetParam();
+    window.comboWriteFlag = r.imageOnly;
+    EXPECT_TRUE(WriteNumberItem(ctx, 0x4A, r.text, 40, 3));
+    if (r.imageOnly) {
+        EXPECT_EQ(byte(40), r.result[0]);
+    } else {
+        EXPECT_EQ(rig.takeWire(), test::frameOf(0x4A, r.result));
+        EXPECT_EQ(byte(40), 0);
+    }
     EXPECT_TRUE(rig.ports.dataWrites.empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, NumberWrite, ::testing::ValuesIn(kNumberWrites), test::RowName{});
 
 TEST_F(EncodersTest, EveryNumberItemUsesItsCodeAndAddress) {
     for (const NumberRow& r : kNumberRows) {
@@ -253,115 +251,115 @@ TEST_F(EncodersTest, EmptyNumberDoesNothing) {
     EXPECT_EQ(selected(17), -1);
 }
 
-TEST_F(EncodersTest, ListTextSendsTheEntryTextAndStoresCharacterOrCount) {
-    select(19, 0);  // "*"
-    EXPECT_TRUE(WriteListTextItem(ctx, 0x0A, "*", 1, 9, 19, false));
-    EXPECT_EQ(rig.takeWire(), frame({0x0A, 0x2A}));
-    EXPECT_TRUE(WriteListTextItem(ctx, 0x0A, "*", 1, 9, 19, true));
-    EXPECT_EQ(byte(9), 0x2A);
-    EXPECT_EQ(selected(19), 0);
+constexpr int kUnchecked = -2;
 
-    select(20, 3);  // a single space is a stop code too
-    WriteListTextItem(ctx, 0x0B, " ", 1, 10, 20, true);
-    EXPECT_EQ(byte(10), 0x20);
-    EXPECT_EQ(selected(20), 3);
+// A list-text write: the entry text on the wire, padded to its length, or
+// the character or count in its byte; a frame leaves the byte alone.
+struct ListTextRow {
+    const char* name;
+    int code;
+    const char* text;
+    int length, address, item;
+    bool imageOnly;
+    int select, before;
+    std::vector<int> result;  // the frame's data after the code, or byte(address)
+    int selectedAfter;        // kUnchecked: not looked at
+};
 
-    select(47, 2);  // "5"
-    WriteListTextItem(ctx, 0x22, "5", 1, 16, 47, false);
-    EXPECT_EQ(rig.takeWire(), frame({0x22, 0x35}));
-    WriteListTextItem(ctx, 0x22, "5", 1, 16, 47, true);
-    EXPECT_EQ(byte(16), 5);
-    EXPECT_EQ(selected(47), 2);
+const ListTextRow kListTextRows[] = {
+    {"StartCodeSent", 0x0A, "*", 1, 9, 19, false, 0, 0, {0x2A}, 0},
+    {"StartCodeStored", 0x0A, "*", 1, 9, 19, true, 0, 0, {0x2A}, 0},
+    {"SpaceIsAStopCodeToo", 0x0B, " ", 1, 10, 20, true, 3, 0, {0x20}, 3},
+    {"DigitCountSent", 0x22, "5", 1, 16, 47, false, 2, 0, {0x35}, 2},
+    {"DigitCountStored", 0x22, "5", 1, 16, 47, true, 2, 0, {5}, 2},
+    {"PaddedAndTheWrittenEntryFound", 0x0A, "$", 3, 9, 19, false, -1, 0, {0x24, 0, 0}, 4},
+    {"EmptySendsTheCodeAlone", 0x22, "", 0, 16, 47, false, -1, 5, {}, 0},
+    {"EmptyClearsTheByte", 0x22, "", 0, 16, 47, true, -1, 5, {0}, 0},
+    // The image count is always a byte.
+    {"CountAboveAByte", 0x22, "300", 3, 16, 47, true, -1, 0, {0xFF}, kUnchecked},
+    {"NegativeCount", 0x22, "-5", 2, 16, 47, true, -1, 0, {0}, kUnchecked},
+    {"CountNotANumber", 0x22, "x", 1, 16, 47, true, -1, 0, {0}, kUnchecked},
+    {"HighCharacter", 0x0A, "\xE9", 1, 9, 19, true, -1, 0, {0xE9}, kUnchecked},
+};
+
+class ListTextWrite : public EncodersTest, public ::testing::WithParamInterface<ListTextRow> {};
+
+TEST_P(ListTextWrite, SendsTheTextOrStoresCharacterOrCount) {
+    const ListTextRow& r = GetParam();
+    byte(r.address) = r.before;
+    select(r.item, r.select);
+    EXPECT_TRUE(WriteListTextItem(ctx, r.code, r.text, r.length, r.address, r.item, r.imageOnly));
+    if (r.imageOnly) {
+        EXPECT_EQ(byte(r.address), r.result[0]);
+    } else {
+        EXPECT_EQ(rig.takeWire(), test::frameOf(r.code, r.result));
+        EXPECT_EQ(byte(r.address), r.before);
+    }
     EXPECT_TRUE(rig.ports.dataWrites.empty());
+    if (r.selectedAfter != kUnchecked) {
+        EXPECT_EQ(selected(r.item), r.selectedAfter);
+    }
 }
 
-TEST_F(EncodersTest, ListTextPadsToItsLengthAndFindsTheWrittenEntry) {
-    WriteListTextItem(ctx, 0x0A, "$", 3, 9, 19, false);
-    EXPECT_EQ(rig.takeWire(), frame({0x0A, 0x24, 0x00, 0x00}));
-    EXPECT_EQ(selected(19), 4);  // "$" is entry 4
-}
+INSTANTIATE_TEST_SUITE_P(Rows, ListTextWrite, ::testing::ValuesIn(kListTextRows), test::RowName{});
 
-TEST_F(EncodersTest, EmptyListTextSendsTheCodeAloneOrClearsTheByte) {
-    byte(16) = 5;
-    EXPECT_TRUE(WriteListTextItem(ctx, 0x22, "", 0, 16, 47, false));
-    EXPECT_EQ(rig.takeWire(), frame({0x22}));
-    EXPECT_EQ(selected(47), 0);
-    EXPECT_EQ(byte(16), 5);
-    select(47, -1);
-    WriteListTextItem(ctx, 0x22, "", 0, 16, 47, true);
-    EXPECT_EQ(byte(16), 0);
-    EXPECT_EQ(selected(47), 0);
-}
+// A sequence write: zero-padded to its field on the wire, or into the image
+// (all 0x77 before) where `result` holds the bytes from `from` on.
+struct SequenceRow {
+    const char* name;
+    int code;
+    const char* text;
+    int length, address, item;
+    bool imageOnly, scanCodes;
+    int from;
+    std::vector<int> result;
+};
 
-TEST_F(EncodersTest, ImageCountIsAlwaysAByte) {
-    WriteListTextItem(ctx, 0x22, "300", 3, 16, 47, true);
-    EXPECT_EQ(byte(16), 0xFF);
-    WriteListTextItem(ctx, 0x22, "-5", 2, 16, 47, true);
-    EXPECT_EQ(byte(16), 0);
-    WriteListTextItem(ctx, 0x22, "x", 1, 16, 47, true);
-    EXPECT_EQ(byte(16), 0);
-    WriteListTextItem(ctx, 0x0A, "\xE9", 1, 9, 19, true);
-    EXPECT_EQ(byte(9), 0xE9);
-}
+// Items 65 and 66 carry six scan codes on the wire but have three bytes in
+// the image; the neighbouring field must survive.
+// clang-format off
+const SequenceRow kSequenceRows[] = {
+    {"CharactersPadded", 0x02, "AB", 3, 32, 9, false, false, 0, {0x41, 0x42, 0x00}},
+    {"CharactersFillTheField", 0x02, "ABC", 3, 32, 9, false, false, 0, {0x41, 0x42, 0x43}},
+    {"ControlCharacters", 0x43, "\t\r", 8, 71, 67, false, false, 0, {9, 0x0D, 0, 0, 0, 0, 0, 0}},
+    {"CharactersStored", 0x02, "AB", 3, 32, 9, true, false, 31, {0x77, 0x41, 0x42, 0, 0x77}},
+    {"ScanCodeSent", 0x43, "<64>", 8, 71, 67, false, true, 0, {0x64, 0, 0, 0, 0, 0, 0, 0}},
+    {"MsrScanCodeSent", 0x2E, "<63>", 6, 50, 65, false, true, 0, {0x63, 0, 0, 0, 0, 0}},
+    {"LowerCaseScanCodesStored", 0x43, "<e2><62>", 8, 71, 67, true, true, 70,
+        {0x77, 0xE2, 0x62, 0, 0, 0, 0, 0, 0, 0x77}},
+    {"UpperCaseScanCodesStored", 0x43, "<E2><62>", 8, 71, 67, true, true, 70,
+        {0x77, 0xE2, 0x62, 0, 0, 0, 0, 0, 0, 0x77}},
+    {"EmptySendsZeros", 0x46, "", 8, 95, 70, false, false, 0, {0, 0, 0, 0, 0, 0, 0, 0}},
+    {"EmptyStoresZeros", 0x46, "", 8, 95, 70, true, false, 94,
+        {0x77, 0, 0, 0, 0, 0, 0, 0, 0, 0x77}},
+    {"SixMsrScanCodesSent", 0x2E, "<01><02><03><04><05><06>", 6, 50, 65, false, true, 0,
+        {1, 2, 3, 4, 5, 6}},
+    {"SixMsrScanCodesKeepToTheirField", 0x2E, "<01><02><03><04><05><06>", 6, 50, 65, true, true,
+        50, {1, 2, 3, 0x77, 0x77, 0x77, 0x77}},
+    {"MsrPostambleKeepsToItsField", 0x2F, "<0A>", 6, 53, 66, true, true, 53, {0x0A, 0, 0, 0x77}},
+};
+// clang-format on
 
-TEST_F(EncodersTest, CharacterSequenceIsZeroPaddedToItsField) {
-    window.comboWriteFlag = false;
-    EXPECT_TRUE(WriteSequenceItem(ctx, 0x02, "AB", 3, 32, 9));
-    EXPECT_EQ(rig.takeWire(), frame({0x02, 0x41, 0x42, 0x00}));
-    WriteSequenceItem(ctx, 0x02, "ABC", 3, 32, 9);
-    EXPECT_EQ(rig.takeWire(), frame({0x02, 0x41, 0x42, 0x43}));
-    WriteSequenceItem(ctx, 0x43, "\t\r", 8, 71, 67);
-    EXPECT_EQ(rig.takeWire(), frame({0x43, 0x09, 0x0D, 0, 0, 0, 0, 0, 0}));
+class SequenceWrite : public EncodersTest, public ::testing::WithParamInterface<SequenceRow> {};
 
-    window.comboWriteFlag = true;
-    fillImage(0x77);
-    WriteSequenceItem(ctx, 0x02, "AB", 3, 32, 9);
-    EXPECT_EQ(byte(31), 0x77);
-    EXPECT_EQ(byte(32), 0x41);
-    EXPECT_EQ(byte(33), 0x42);
-    EXPECT_EQ(byte(34), 0x00);
-    EXPECT_EQ(byte(35), 0x77);
-    EXPECT_TRUE(rig.ports.dataWrites.empty());
-}
-
-TEST_F(EncodersTest, ScanCodeSequenceSendsTokenValues) {
-    window.comboWriteFlag = false;
-    window.scanCodeFormFlag = true;
-    WriteSequenceItem(ctx, 0x43, "<64>", 8, 71, 67);
-    EXPECT_EQ(rig.takeWire(), frame({0x43, 0x64, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_FALSE(window.scanCodeFormFlag) << "the flag describes one text only";
-
-    window.scanCodeFormFlag = true;
-    WriteSequenceItem(ctx, 0x2E, "<63>", 6, 50, 65);
-    EXPECT_EQ(rig.takeWire(), frame({0x2E, 0x63, 0, 0, 0, 0, 0}));
-
-    window.comboWriteFlag = true;
-    for (const char* text : {"<e2><62>", "<E2><62>"}) {
-        SCOPED_TRACE(text);
+TEST_P(SequenceWrite, IsZeroPaddedToItsField) {
+    const SequenceRow& r = GetParam();
+    window.comboWriteFlag = r.imageOnly;
+    window.scanCodeFormFlag = r.scanCodes;
+    if (r.imageOnly) {
         fillImage(0x77);
-        window.scanCodeFormFlag = true;
-        WriteSequenceItem(ctx, 0x43, text, 8, 71, 67);
-        EXPECT_EQ(byte(70), 0x77);
-        EXPECT_EQ(byte(71), 0xE2);
-        EXPECT_EQ(byte(72), 0x62);
-        for (int a = 73; a <= 78; ++a) {
-            EXPECT_EQ(byte(a), 0) << a;
-        }
-        EXPECT_EQ(byte(79), 0x77);
     }
+    EXPECT_TRUE(WriteSequenceItem(ctx, r.code, r.text, r.length, r.address, r.item));
+    if (r.imageOnly) {
+        EXPECT_EQ(bytes(r.from, static_cast<int>(r.result.size())), r.result);
+    } else {
+        EXPECT_EQ(rig.takeWire(), test::frameOf(r.code, r.result));
+    }
+    EXPECT_TRUE(rig.ports.dataWrites.empty());
+    EXPECT_FALSE(window.scanCodeFormFlag) << "the flag describes one text only";
 }
 
-TEST_F(EncodersTest, EmptySequenceWritesZeros) {
-    window.comboWriteFlag = false;
-    EXPECT_TRUE(WriteSequenceItem(ctx, 0x46, "", 8, 95, 70));
-    EXPECT_EQ(rig.takeWire(), frame({0x46, 0, 0, 0, 0, 0, 0, 0, 0}));
-    window.comboWriteFlag = true;
-    fillImage(0x77);
-    WriteSequenceItem(ctx, 0x46, "", 8, 95, 70);
-    for (int a = 94; a <= 103; ++a) {
-        EXPECT_EQ(byte(a), a >= 95 && a <= 102 ? 0 : 0x77) << a;
-    }
-}
+INSTANTIATE_TEST_SUITE_P(Rows, SequenceWrite, ::testing::ValuesIn(kSequenceRows), test::RowName{});
 
 TEST_F(EncodersTest, SequenceSelectsItsOnlyEntry) {
     window.lstItem[67].addItem("<64>");
@@ -369,34 +367,6 @@ TEST_F(EncodersTest, SequenceSelectsItsOnlyEntry) {
     window.scanCodeFormFlag = true;
     WriteSequenceItem(ctx, 0x43, "<64>", 8, 71, 67);
     EXPECT_EQ(selected(67), 0);
-}
-
-// Items 65 and 66 carry six scan codes on the wire but have three bytes
-// in the image; the neighbouring field must survive.
-TEST_F(EncodersTest, SixScanCodesForMsrPreambleKeepToTheirField) {
-    const std::string six = "<01><02><03><04><05><06>";
-    window.comboWriteFlag = false;
-    window.scanCodeFormFlag = true;
-    WriteSequenceItem(ctx, 0x2E, six, 6, 50, 65);
-    EXPECT_EQ(rig.takeWire(), frame({0x2E, 1, 2, 3, 4, 5, 6}));
-
-    window.comboWriteFlag = true;
-    fillImage(0x77);
-    window.scanCodeFormFlag = true;
-    WriteSequenceItem(ctx, 0x2E, six, 6, 50, 65);
-    EXPECT_EQ(byte(50), 1);
-    EXPECT_EQ(byte(51), 2);
-    EXPECT_EQ(byte(52), 3);
-    for (int a = 53; a <= 56; ++a) {
-        EXPECT_EQ(byte(a), 0x77) << a;
-    }
-
-    window.scanCodeFormFlag = true;
-    WriteSequenceItem(ctx, 0x2F, "<0A>", 6, 53, 66);
-    EXPECT_EQ(byte(53), 0x0A);
-    EXPECT_EQ(byte(54), 0);
-    EXPECT_EQ(byte(55), 0);
-    EXPECT_EQ(byte(56), 0x77);
 }
 
 TEST_F(EncodersTest, MalformedSequencesNeverLeaveTheImage) {

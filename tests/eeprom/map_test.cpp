@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "display_test_support.h"
+#include "support/eeprom_table.h"
 #include "support/fakes.h"
 
 namespace tavrin::eeprom {
@@ -218,10 +220,8 @@ TEST_F(DecodeSettingByteTest, AWrongSignatureIsReportedOncePerByte) {
     decode(0x155, 0);
     ASSERT_EQ(rig.dialogs.messages.size(), 3u);
     for (const test::Message& m : rig.dialogs.messages) {
-        EXPECT_EQ(m.text, "Read from EEPROM error!");
-        EXPECT_EQ(m.title, "Message");
-        EXPECT_EQ(m.icon, platform::MsgIcon::Error);
-        EXPECT_EQ(m.buttons, platform::MsgButtons::Ok);
+        test::expectBox(m, "Read from EEPROM error!", "Message", platform::MsgIcon::Error,
+                        platform::MsgButtons::Ok);
     }
     EXPECT_EQ(rig.counters.sendErrorCounter, 3);
 }
@@ -273,23 +273,22 @@ TEST_F(DecodeSettingByteTest, ValuesThatAreNoByteShowNoValue) {
             EXPECT_EQ(selected(f.item), -1) << f.item;
             EXPECT_EQ(rig.window.cb[f.item].text(), "") << f.item;
         }
-        decode(0x2A, 9);
-        decode(v, 9);
-        EXPECT_EQ(selected(19), -1);
-        EXPECT_EQ(pending.startCode, -1);
-        decode(0x2A, 10);
-        decode(v, 10);
-        EXPECT_EQ(pending.stopCode, -1);
-        decode(0x31, 68);
-        decode(v, 68);
-        EXPECT_EQ(selected(5), -1);
-        EXPECT_EQ(pending.country, -1);
-        decode(0x32, 69);
-        decode(v, 69);
-        EXPECT_EQ(pending.msrType, -1);
-        decode(0x01, 126);
-        decode(v, 126);
-        EXPECT_EQ(selected(8), -1);
+        // address, a good value first, the item shown (0: none checked), the pending index
+        for (const auto& [address, good, item, index] :
+             {std::tuple{9, 0x2A, 19, &pending.startCode},
+              {10, 0x2A, 0, &pending.stopCode},
+              {68, 0x31, 5, &pending.country},
+              {69, 0x32, 0, &pending.msrType},
+              {126, 0x01, 8, static_cast<std::int16_t*>(nullptr)}}) {
+            decode(good, address);
+            decode(v, address);
+            if (item != 0) {
+                EXPECT_EQ(selected(item), -1) << address;
+            }
+            if (index != nullptr) {
+                EXPECT_EQ(*index, -1) << address;
+            }
+        }
 
         // The display mode stays as it was.
         decode(0x10, 49);

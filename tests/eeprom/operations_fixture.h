@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -125,43 +126,33 @@ protected:
         }
     }
 
-    // The item frames setEveryItem gives, items 3..79.
+    // The item frames setEveryItem gives, items 3..79: a choice's entry 1,
+    // a number's own digits, and these values.
     std::vector<std::vector<int>> everyItemFrames() {
+        // clang-format off
+        const std::map<int, std::vector<int>> values{
+            {5, {0x33}}, {6, {0x36}}, {19, {' '}}, {20, {'+'}}, {47, {'2'}}, {51, {'2'}},
+            {55, {'2'}}, {59, {'2'}}, {9, {'A', 0, 0}}, {10, {0x09, 0, 0}}, {79, {0x31}},
+            {65, {0x12, 0x34, 0, 0, 0, 0}}, {66, {0, 0, 0, 0, 0, 0}}};
+        // clang-format on
         std::vector<std::vector<int>> frames;
         for (int n = 3; n <= 79; ++n) {
-            const int c = codeOf(n);
+            std::vector<int> f{codeOf(n)};
             const auto kind = n == 79 ? ui::ItemKind::Fixed : ui::item(n).kind;
-            if (n == 5) {
-                frames.push_back({c, 0x33});
-            } else if (n == 6) {
-                frames.push_back({c, 0x36});
-            } else if (n == 19) {
-                frames.push_back({c, ' '});
-            } else if (n == 20) {
-                frames.push_back({c, '+'});
-            } else if (n == 47 || n == 51 || n == 55 || n == 59) {
-                frames.push_back({c, '2'});
+            if (values.count(n) != 0) {
+                f.insert(f.end(), values.at(n).begin(), values.at(n).end());
+            } else if (n >= 67 && n <= 72) {
+                f.insert(f.end(), {n, 0, 0, 0, 0, 0, 0, 0});
             } else if (kind == ui::ItemKind::Choice) {
-                frames.push_back({c, 0x31});
+                f.push_back(0x31);
             } else if (kind == ui::ItemKind::Number) {
-                std::vector<int> f{c};
                 for (char d : std::to_string(n)) {
                     f.push_back(d);
                 }
-                frames.push_back(f);
-            } else if (n == 9) {
-                frames.push_back({c, 'A', 0, 0});
-            } else if (n == 10) {
-                frames.push_back({c, 0x09, 0, 0});
-            } else if (n == 65) {
-                frames.push_back({c, 0x12, 0x34, 0, 0, 0, 0});
-            } else if (n == 66) {
-                frames.push_back({c, 0, 0, 0, 0, 0, 0});
-            } else if (n >= 67 && n <= 72) {
-                frames.push_back({c, n, 0, 0, 0, 0, 0, 0, 0});
-            } else if (n == 79) {
-                frames.push_back({c, 0x31});
+            } else {
+                continue;
             }
+            frames.push_back(f);
         }
         return frames;
     }

@@ -8,6 +8,7 @@
 
 #include "items/catalogue.h"
 #include "operations_fixture.h"
+#include "support/eeprom_table.h"
 #include "support/fakes.h"
 
 namespace tavrin::eeprom {
@@ -30,10 +31,8 @@ TEST_F(OperationsTest, WriteSendsEveryItemThenTheModeAndTheClosingFrame) {
     EXPECT_EQ(dataOf(frames), expected);
 
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text, "Write to EEPROM Successful!");
-    EXPECT_EQ(dialogs.messages[0].title, "Message");
-    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Information);
-    EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::Ok);
+    test::expectBox(dialogs.messages[0], "Write to EEPROM Successful!", "Message",
+                    MsgIcon::Information, MsgButtons::Ok);
     EXPECT_EQ(dialogs.waitingShows, 1);
     EXPECT_FALSE(dialogs.waitingShown());
     EXPECT_TRUE(window.comboWriteFlag);
