@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "support/eeprom_table.h"
+#include "support/table.h"
 #include "support/fakes.h"
 
 namespace tavrin::eeprom {

@@ -10,7 +10,7 @@
 #include "display_test_support.h"
 #include "items/catalogue.h"
 #include "scantext/scan_text.h"
-#include "support/eeprom_table.h"
+#include "support/table.h"
 #include "support/fakes.h"
 
 namespace tavrin::eeprom {

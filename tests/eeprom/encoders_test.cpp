@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "support/eeprom_table.h"
+#include "support/table.h"
 #include "support/fakes.h"
 
 namespace tavrin::eeprom {

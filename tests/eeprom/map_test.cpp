@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "display_test_support.h"
-#include "support/eeprom_table.h"
+#include "support/table.h"
 #include "support/fakes.h"
 
 namespace tavrin::eeprom {

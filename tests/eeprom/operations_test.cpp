@@ -8,7 +8,7 @@
 
 #include "items/catalogue.h"
 #include "operations_fixture.h"
-#include "support/eeprom_table.h"
+#include "support/table.h"
 #include "support/fakes.h"
 
 namespace tavrin::eeprom {

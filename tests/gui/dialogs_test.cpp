@@ -24,7 +24,7 @@
 #include "gui/frm_pre_post.h"
 #include "gui/frm_waiting.h"
 #include "gui/qt_dialogs.h"
-#include "support/guiui_table.h"
+#include "support/table.h"
 #include "support/temp_dir.h"
 
 namespace tavrin::test {

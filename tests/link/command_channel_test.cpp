@@ -13,7 +13,7 @@
 #include "link/counters.h"
 #include "link/keystroke_capture.h"
 #include "support/fakes.h"
-#include "support/linksim_table.h"
+#include "support/table.h"
 
 namespace tavrin::link {
 namespace {

@@ -15,7 +15,7 @@
 #include "link/driver_deployment.h"
 #include "platform/std_file_system.h"
 #include "support/fakes.h"
-#include "support/linksim_table.h"
+#include "support/table.h"
 
 namespace tavrin::link {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "eeprom/dump.h"
 #include "link/scan_code_decoder.h"
-#include "support/linksim_table.h"
+#include "support/table.h"
 
 namespace tavrin::test {
 namespace {

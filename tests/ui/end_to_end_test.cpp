@@ -5,7 +5,7 @@
 
 #include "settings_file/profile.h"
 #include "settings_file/settings_file.h"
-#include "support/guiui_table.h"
+#include "support/table.h"
 #include "support/sim_rig.h"
 #include "tavrin_version.h"
 
