@@ -10,10 +10,13 @@ namespace {
 // A control message answered within this, or the window counts as stuck.
 constexpr UINT kSendTimeout = 3000;
 
-bool sendWithTimeout(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+// Sent as an ANSI message, or as a UTF-16 one where wide is set.
+bool sendWithTimeout(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
+                     bool wide = false) {
     DWORD_PTR out = 0;
-    if (SendMessageTimeoutA(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK,
-                            kSendTimeout, &out) == 0) {
+    const auto send = wide ? SendMessageTimeoutW : SendMessageTimeoutA;
+    if (send(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK, kSendTimeout, &out) ==
+        0) {
         return false;
     }
     result = static_cast<LRESULT>(out);
@@ -51,27 +54,18 @@ std::wstring widen(const std::string& text) {
     return out;
 }
 
-bool sendWide(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    DWORD_PTR out = 0;
-    if (SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK,
-                            kSendTimeout, &out) == 0) {
-        return false;
-    }
-    result = static_cast<LRESULT>(out);
-    return true;
-}
-
 // A text fetched with a length message and a text message.
 std::string wideText(HWND hwnd, UINT lengthMessage, UINT textMessage, WPARAM index,
                      bool lengthInWParam) {
     LRESULT length = 0;
-    if (!sendWide(hwnd, lengthMessage, index, 0, length) || length < 0) {
+    if (!sendWithTimeout(hwnd, lengthMessage, index, 0, length, true) || length < 0) {
         return {};
     }
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     LRESULT got = 0;
     const WPARAM w = lengthInWParam ? text.size() : index;
-    if (!sendWide(hwnd, textMessage, w, reinterpret_cast<LPARAM>(text.data()), got) || got < 0) {
+    if (!sendWithTimeout(hwnd, textMessage, w, reinterpret_cast<LPARAM>(text.data()), got, true) ||
+        got < 0) {
         return {};
     }
     text.resize(std::min(static_cast<std::size_t>(got), text.size()));
@@ -321,7 +315,8 @@ bool setText(HWND hwnd, const std::string& text) {
     const std::wstring wide = widen(text);
     LRESULT result = 0;
     return hwnd != nullptr &&
-           sendWide(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), result) &&
+           sendWithTimeout(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), result,
+                           true) &&
            result != 0;
 }
 
