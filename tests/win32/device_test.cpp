@@ -104,12 +104,8 @@ TEST(Win32Device, StartUpReadsTheKeyboardThroughTheHook) {
 TEST(Win32Device, KeypadKeysWithNumLockOffDecodeAlike) {
     FocusWindow::shared();
     Win32Rig rig;
-    std::vector<std::uint8_t> eeprom(128);
-    eeprom[0] = 0x55;
-    eeprom[1] = 0xAA;
-    for (int a = 2; a < 128; ++a) {
-        eeprom[a] = static_cast<std::uint8_t>(0x77 + 0x11 * (a % 9));  // keypad nibbles 7..F
-    }
+    const auto eeprom = signedEeprom(  // keypad nibbles 7..F
+        [](int a) { return static_cast<std::uint8_t>(0x77 + 0x11 * (a % 9)); });
     ASSERT_TRUE(writeBytes(rig.program.file("keyboard.bin"), settingsFileBytes(eeprom)));
     ScopedEnv image("TAVRIN_WINIO_EEPROM", rig.program.file("keyboard.bin"));
     ScopedEnv keypad("TAVRIN_WINIO_KEYPAD", "navigation");

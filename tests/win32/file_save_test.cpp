@@ -71,28 +71,23 @@ public:
         return next;
     }
     SaveFault resolve(const std::string& path, std::string& target) override {
-        return step("resolve", [&] { return Win32SaveSteps::resolve(path, target); });
+        return fails("resolve") ? kFull : Win32SaveSteps::resolve(path, target);
     }
     SaveFault createTemporary(const std::string& target, const std::string& temporary,
                               bool& ownerChanged) override {
-        return step("create", [&] {
-            return Win32SaveSteps::createTemporary(target, temporary, ownerChanged);
-        });
+        return fails("create") ? kFull
+                               : Win32SaveSteps::createTemporary(target, temporary, ownerChanged);
     }
-    SaveFault write(const std::vector<std::uint8_t>& bytes) override {
-        return step("write", [&] { return Win32SaveSteps::write(bytes); });
+    SaveFault write(const Bytes& bytes) override {
+        return fails("write") ? kFull : Win32SaveSteps::write(bytes);
     }
-    SaveFault flush() override {
-        return step("flush", [&] { return Win32SaveSteps::flush(); });
-    }
-    SaveFault close() override {
-        return step("close", [&] { return Win32SaveSteps::close(); });
-    }
+    SaveFault flush() override { return fails("flush") ? kFull : Win32SaveSteps::flush(); }
+    SaveFault close() override { return fails("close") ? kFull : Win32SaveSteps::close(); }
     SaveFault commit(const std::string& temporary, const std::string& target) override {
-        return step("commit", [&] { return Win32SaveSteps::commit(temporary, target); });
+        return fails("commit") ? kFull : Win32SaveSteps::commit(temporary, target);
     }
     SaveFault flushFolder(const std::string& target) override {
-        return step("flush folder", [&] { return Win32SaveSteps::flushFolder(target); });
+        return fails("flush folder") ? kFull : Win32SaveSteps::flushFolder(target);
     }
     void discard(const std::string& temporary) override {
         calls.push_back("discard");
@@ -100,10 +95,11 @@ public:
     }
 
 private:
-    template <typename Real>
-    SaveFault step(const char* name, Real real) {
+    static constexpr SaveFault kFull = SaveFault::DiskFull;
+    // Records the step; true where it is the one to fail.
+    bool fails(const char* name) {
         calls.push_back(name);
-        return failAt == name ? SaveFault::DiskFull : real();
+        return failAt == name;
     }
 };
 

@@ -149,14 +149,14 @@ struct Deployment {
 TEST(Win32DriverDeployment, CopiesEveryMissingTargetFromItsSource) {
     Deployment d;
     link::DeployDriverFiles(d.files);
-    EXPECT_EQ(readText(d.program.file("winio.dll")), "source winiodll");
-    EXPECT_EQ(readText(d.program.file("winio.sys")), "source winiosys");
-    EXPECT_EQ(readText(d.program.file("winio3.dll")), "source winiodll3");
-    EXPECT_EQ(readText(d.program.file("winio3.sys")), "source winiosys3");
-    EXPECT_EQ(readText(d.system.file("winio.dll")), "source winiodll");
-    EXPECT_EQ(readText(d.system.file("winio.sys")), "source winiosys");
-    EXPECT_EQ(readText(d.system.file("winio3.dll")), "source winiodll3");
-    EXPECT_EQ(readText(d.system.file("winio3.sys")), "source winiosys3");
+    // Each target against the source file it comes from.
+    for (const auto& [target, source] : {std::pair{"winio.dll", "winiodll"},
+                                         {"winio.sys", "winiosys"},
+                                         {"winio3.dll", "winiodll3"},
+                                         {"winio3.sys", "winiosys3"}}) {
+        EXPECT_EQ(readText(d.program.file(target)), std::string("source ") + source) << target;
+        EXPECT_EQ(readText(d.system.file(target)), std::string("source ") + source) << target;
+    }
     EXPECT_EQ(readText(d.system.file("winio.vxd")), "source winio.vxd");
 }
 
@@ -179,11 +179,8 @@ TEST(Win32DriverDeployment, OnlyTheMissingSystemDirectoryRowsCopy) {
     Deployment d;
     for (const char* name : {"winio.dll", "winio.sys", "winio3.dll", "winio3.sys"}) {
         ASSERT_TRUE(writeText(d.program.file(name), "kept"));
+        ASSERT_TRUE(writeText(d.system.file(name), "kept"));
     }
-    ASSERT_TRUE(writeText(d.system.file("winio.dll"), "kept"));
-    ASSERT_TRUE(writeText(d.system.file("winio.sys"), "kept"));
-    ASSERT_TRUE(writeText(d.system.file("winio3.dll"), "kept"));
-    ASSERT_TRUE(writeText(d.system.file("winio3.sys"), "kept"));
     link::DeployDriverFiles(d.files);
     EXPECT_EQ(readText(d.system.file("winio.vxd")), "source winio.vxd");
     EXPECT_EQ(readText(d.program.file("winio3.dll")), "kept");

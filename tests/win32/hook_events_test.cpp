@@ -25,26 +25,35 @@ struct Backends {
     Win32Ticks ticks;
     link::LinkCounters counters;
     link::KeystrokeCapture capture{hooks, timer1, pump, counters};
+
+    // Hooked with Timer1 running and the counts cleared, as a read starts.
+    void hook(int dumpSize) {
+        capture.sizeDumpBuffer(dumpSize);
+        counters.keyCount = 0;
+        counters.tickCounter = 0;
+        capture.enableTimer1();
+        capture.installHook();
+    }
+    // Waits for keys keystrokes or ticks seconds, then unhooks.
+    void captureAndUnhook(int keys, int ticks) {
+        capture.captureLoop(keys, ticks);
+        capture.removeHook();
+        capture.disableTimer1();
+    }
 };
 
 TEST(Win32Hook, CaptureStoresAndSwallowsEveryKeystroke) {
     FocusWindow& window = FocusWindow::shared();
     ASSERT_TRUE(window.hasFocus()) << "the test window must hold the keyboard focus";
     Backends b;
-    b.capture.sizeDumpBuffer(16);
-    b.counters.keyCount = 0;
-    b.counters.tickCounter = 0;
-    b.capture.enableTimer1();
-    b.capture.installHook();
+    b.hook(16);
     ASSERT_TRUE(b.capture.hookInstalled());
 
     sendKey(VK_F8, 0x42);
     sendKey(VK_NUMPAD7, 0x47);
     sendKey('Z', 0x2C, /*down=*/true);  // a key-down and its key-up: two entries
     sendKey('Z', 0x2C);
-    b.capture.captureLoop(3, 5);
-    b.capture.removeHook();
-    b.capture.disableTimer1();
+    b.captureAndUnhook(3, 5);
 
     EXPECT_EQ(b.counters.keyCount, 4);
     EXPECT_LT(b.counters.tickCounter, 5) << "the key limit ended the loop, not the ticks";
@@ -95,18 +104,12 @@ TEST(Win32Hook, ThreadWithoutAWindowStillReceivesTheKeyboard) {
     bool swallowedHere = false;
     std::thread headless([&] {
         Backends b;
-        b.capture.sizeDumpBuffer(8);
-        b.counters.keyCount = 0;
-        b.counters.tickCounter = 0;
-        b.capture.enableTimer1();
-        b.capture.installHook();
+        b.hook(8);
         HWND foreground = GetForegroundWindow();
         swallowedHere = GetWindowThreadProcessId(foreground, nullptr) == GetCurrentThreadId();
         sendKey(VK_F6, 0x40);
         sendKey(VK_ADD, 0x4E);
-        b.capture.captureLoop(1, 4);
-        b.capture.removeHook();
-        b.capture.disableTimer1();
+        b.captureAndUnhook(1, 4);
         stored = b.counters.keyCount;
         EXPECT_EQ(b.capture.dumpBuffer()[0], VK_F6);
         EXPECT_EQ(b.capture.dumpBuffer()[1], VK_ADD);
@@ -142,15 +145,9 @@ TEST(Win32Hook, OneHookAtATime) {
 TEST(Win32Hook, TimeLimitEndsACaptureWithoutKeys) {
     FocusWindow& window = FocusWindow::shared();
     Backends b;
-    b.capture.sizeDumpBuffer(8);
-    b.counters.keyCount = 0;
-    b.counters.tickCounter = 0;
     DWORD start = GetTickCount();
-    b.capture.enableTimer1();
-    b.capture.installHook();
-    b.capture.captureLoop(7, 2);
-    b.capture.removeHook();
-    b.capture.disableTimer1();
+    b.hook(8);
+    b.captureAndUnhook(7, 2);
     DWORD elapsed = GetTickCount() - start;
     EXPECT_EQ(b.counters.tickCounter, 2);
     EXPECT_EQ(b.counters.keyCount, 0);

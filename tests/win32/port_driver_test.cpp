@@ -20,6 +20,29 @@ bool copyInto(const std::string& library, const TempDir& dir) {
     return CopyFileA(library.c_str(), dir.file("winio3.dll").c_str(), FALSE) != FALSE;
 }
 
+// A scratch program folder, the double copied in unless told otherwise, its
+// wire log there, and a driver with a command channel over it.
+struct PortRig {
+    TempDir folder;
+    bool copied;
+    ScopedEnv log{"TAVRIN_WINIO_LOG", folder.file("wire.log")};
+    WinIoPortDriver driver{folder.path()};
+    platform::win32::Win32Ticks ticks;
+    platform::win32::Win32EventPump pump;
+    link::LinkCounters counters;
+    link::CommandChannel channel{driver, ticks, pump, counters};
+    explicit PortRig(bool withLibrary = true)
+        : copied(withLibrary && copyInto(doubleLibrary(), folder)) {}
+    std::string wire() const { return readText(folder.file("wire.log")); }
+    // The interrupt mask after the driver is shut down.
+    std::uint32_t maskThenShutdown() {
+        std::uint32_t mask = 0;
+        driver.GetPortVal(link::kInterruptMaskPort, mask, 1);
+        driver.ShutdownWinIo();
+        return mask;
+    }
+};
+
 void expectClosed(WinIoPortDriver& driver) {
     std::uint32_t value = 0xFFFFFFFF;
     EXPECT_FALSE(driver.GetPortVal(link::kStatusPort, value, 1));
@@ -48,9 +71,7 @@ TEST(WinIoLibraryLoading, IgnoresCopiesOnTheSearchPath) {
     char oldDir[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, oldDir);
     ASSERT_TRUE(SetCurrentDirectoryA(planted.path().c_str()));
-    char oldPath[32768];
-    DWORD n = GetEnvironmentVariableA("PATH", oldPath, sizeof oldPath);
-    ScopedEnv path("PATH", planted.path() + ";" + std::string(oldPath, n < sizeof oldPath ? n : 0));
+    ScopedEnv path("PATH", planted.path() + ";" + environment("PATH"));
 
     HMODULE bySearch = LoadLibraryA("winio3.dll");
     EXPECT_NE(bySearch, nullptr) << "the planted copy should be reachable by the search order";
@@ -90,13 +111,12 @@ TEST(WinIoLibraryArchitecture, TheDoubleIsBuiltForThisArchitecture) {
 
 // tools/ci-windows.sh names the other architecture's build of the double.
 TEST(WinIoLibraryArchitecture, TheOtherArchitecturesLibraryIsRefusedWithItsMachine) {
-    char foreign[MAX_PATH];
-    DWORD n = GetEnvironmentVariableA("TAVRIN_FOREIGN_WINIO", foreign, sizeof foreign);
-    if (n == 0 || n >= sizeof foreign) {
+    const std::string foreign = environment("TAVRIN_FOREIGN_WINIO");
+    if (foreign.empty()) {
         GTEST_SKIP() << "needs the other architecture's double (tools/ci-windows.sh)";
     }
     TempDir folder;
-    ASSERT_TRUE(CopyFileA(foreign, folder.file("winio3.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(foreign.c_str(), folder.file("winio3.dll").c_str(), FALSE));
     WinIoPortDriver driver(folder.path());
     EXPECT_FALSE(driver.InitializeWinIo());
     EXPECT_FALSE(driver.libraryLoaded());
@@ -142,33 +162,30 @@ TEST(WinIoLibraryLoading, DamagedOrIncompleteLibraryIsAFailedOpen) {
 }
 
 TEST(WinIoLibraryLoading, RepairedLibraryIsPickedUpByTheNextOpen) {
-    TempDir folder;
-    WinIoPortDriver driver(folder.path());
-    EXPECT_FALSE(driver.InitializeWinIo());
-    ASSERT_TRUE(copyInto(doubleLibrary(), folder));
-    EXPECT_TRUE(driver.InitializeWinIo());
-    EXPECT_TRUE(driver.opened());
+    PortRig rig(false);
+    EXPECT_FALSE(rig.driver.InitializeWinIo());
+    ASSERT_TRUE(copyInto(doubleLibrary(), rig.folder));
+    EXPECT_TRUE(rig.driver.InitializeWinIo());
+    EXPECT_TRUE(rig.driver.opened());
 }
 
 TEST(WinIoLibraryLoading, RefusedInitializationIsRetried) {
-    TempDir folder;
-    ASSERT_TRUE(copyInto(doubleLibrary(), folder));
-    WinIoPortDriver driver(folder.path());
+    PortRig rig;
+    ASSERT_TRUE(rig.copied);
     {
         ScopedEnv refuse("TAVRIN_WINIO_INIT", "fail");
-        EXPECT_FALSE(driver.InitializeWinIo());
-        EXPECT_TRUE(driver.libraryLoaded());
-        expectClosed(driver);
+        EXPECT_FALSE(rig.driver.InitializeWinIo());
+        EXPECT_TRUE(rig.driver.libraryLoaded());
+        expectClosed(rig.driver);
     }
-    EXPECT_TRUE(driver.InitializeWinIo());
+    EXPECT_TRUE(rig.driver.InitializeWinIo());
 }
 
 TEST(WinIoPorts, ControllerStatusDataAndMask) {
-    TempDir folder;
-    ASSERT_TRUE(copyInto(doubleLibrary(), folder));
-    ScopedEnv log("TAVRIN_WINIO_LOG", folder.file("wire.log"));
+    PortRig rig;
+    ASSERT_TRUE(rig.copied);
     ScopedEnv busy("TAVRIN_WINIO_BUSY_READS", "2");
-    WinIoPortDriver driver(folder.path());
+    WinIoPortDriver& driver = rig.driver;
     ASSERT_TRUE(driver.InitializeWinIo());
 
     std::uint32_t value = 0xFFFFFFFF;
@@ -182,80 +199,53 @@ TEST(WinIoPorts, ControllerStatusDataAndMask) {
     // Only the low byte goes out; the controller then holds it for two
     // status reads.
     ASSERT_TRUE(driver.SetPortVal(link::kDataPort, 0x1E7, 1));
-    driver.GetPortVal(link::kStatusPort, value, 1);
-    EXPECT_EQ(value & link::kInputBufferFull, link::kInputBufferFull);
-    driver.GetPortVal(link::kStatusPort, value, 1);
-    EXPECT_EQ(value & link::kInputBufferFull, link::kInputBufferFull);
-    driver.GetPortVal(link::kStatusPort, value, 1);
-    EXPECT_EQ(value & link::kInputBufferFull, 0u);
+    for (std::uint32_t full : {link::kInputBufferFull, link::kInputBufferFull, 0u}) {
+        driver.GetPortVal(link::kStatusPort, value, 1);
+        EXPECT_EQ(value & link::kInputBufferFull, full);
+    }
 
     EXPECT_FALSE(driver.GetPortVal(link::kStatusPort, value, 3)) << "no 3-byte access";
     driver.ShutdownWinIo();
     expectClosed(driver);
-    EXPECT_EQ(readText(folder.file("wire.log")), "E7\n");
+    EXPECT_EQ(rig.wire(), "E7\n");
 }
 
 TEST(WinIoPorts, ChannelFramesReachTheDataPortMaskedAndPolled) {
-    TempDir folder;
-    ASSERT_TRUE(copyInto(doubleLibrary(), folder));
-    ScopedEnv log("TAVRIN_WINIO_LOG", folder.file("wire.log"));
+    PortRig rig;
+    ASSERT_TRUE(rig.copied);
     ScopedEnv busy("TAVRIN_WINIO_BUSY_READS", "5");
-    WinIoPortDriver driver(folder.path());
-    ASSERT_TRUE(driver.InitializeWinIo());
-    platform::win32::Win32Ticks ticks;
-    platform::win32::Win32EventPump pump;
-    link::LinkCounters counters;
-    link::CommandChannel channel(driver, ticks, pump, counters);
-
+    ASSERT_TRUE(rig.driver.InitializeWinIo());
     const int payload[] = {0x5D, 0x31};
-    channel.SendFrame(payload);
-    std::uint32_t mask = 0;
-    driver.GetPortVal(link::kInterruptMaskPort, mask, 1);
-    driver.ShutdownWinIo();
-
-    EXPECT_EQ(readText(folder.file("wire.log")), "E7\n55\nAA\nE3\n5D\nE3\n31\nE6\n")
+    rig.channel.SendFrame(payload);
+    const std::uint32_t mask = rig.maskThenShutdown();
+    EXPECT_EQ(rig.wire(), "E7\n55\nAA\nE3\n5D\nE3\n31\nE6\n")
         << "every byte once, in order, with IRQ1 masked and after the controller was ready";
-    EXPECT_EQ(counters.sendErrorCounter, 0);
+    EXPECT_EQ(rig.counters.sendErrorCounter, 0);
     EXPECT_EQ(mask & link::kIrq1Mask, 0u) << "IRQ1 unmasked after the last byte";
 }
 
 TEST(WinIoPorts, ControllerThatNeverEmptiesDropsEveryByte) {
-    TempDir folder;
-    ASSERT_TRUE(copyInto(doubleLibrary(), folder));
-    ScopedEnv log("TAVRIN_WINIO_LOG", folder.file("wire.log"));
+    PortRig rig;
+    ASSERT_TRUE(rig.copied);
     ScopedEnv stuck("TAVRIN_WINIO_STATUS", "stuck");
-    WinIoPortDriver driver(folder.path());
-    ASSERT_TRUE(driver.InitializeWinIo());
-    platform::win32::Win32Ticks ticks;
-    platform::win32::Win32EventPump pump;
-    link::LinkCounters counters;
-    link::CommandChannel channel(driver, ticks, pump, counters);
-
-    channel.SendStartFrame();
-    std::uint32_t mask = 0;
-    driver.GetPortVal(link::kInterruptMaskPort, mask, 1);
-    driver.ShutdownWinIo();
-
-    EXPECT_EQ(counters.sendErrorCounter, 3);
-    EXPECT_EQ(readText(folder.file("wire.log")), "");
+    ASSERT_TRUE(rig.driver.InitializeWinIo());
+    rig.channel.SendStartFrame();
+    const std::uint32_t mask = rig.maskThenShutdown();
+    EXPECT_EQ(rig.counters.sendErrorCounter, 3);
+    EXPECT_EQ(rig.wire(), "");
     EXPECT_EQ(mask & link::kIrq1Mask, 0u);
 }
 
 TEST(WinIoPorts, ChannelOverAClosedDriverWritesNothingAndDoesNotHang) {
-    TempDir folder;
-    WinIoPortDriver driver(folder.path());
-    ASSERT_FALSE(driver.InitializeWinIo());
-    platform::win32::Win32Ticks ticks;
-    platform::win32::Win32EventPump pump;
-    link::LinkCounters counters;
-    link::CommandChannel channel(driver, ticks, pump, counters);
+    PortRig rig(false);
+    ASSERT_FALSE(rig.driver.InitializeWinIo());
     DWORD start = GetTickCount();
     const int payload[] = {0x63, 0x52};
-    channel.SendFrame(payload);
+    rig.channel.SendFrame(payload);
     EXPECT_LT(GetTickCount() - start, 2000u);
     // Every byte of the frame is a refused access: dropped, and counted.
-    EXPECT_EQ(counters.sendErrorCounter, 8);
-    EXPECT_EQ(counters.droppedBytes, 8u);
+    EXPECT_EQ(rig.counters.sendErrorCounter, 8);
+    EXPECT_EQ(rig.counters.droppedBytes, 8u);
 }
 
 }  // namespace

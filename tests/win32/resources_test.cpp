@@ -57,11 +57,25 @@ TEST(ProgramResources, VersionResourceNamesTheProductAndItsVersion) {
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
 }
 
+// A program's resources, loaded as data: nothing of it runs.
+HMODULE resourcesOf(const std::string& exe) {
+    return LoadLibraryExA(exe.c_str(), nullptr,
+                          LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+}
+
+std::string resource(HMODULE module, LPCSTR name, LPCSTR type) {
+    HRSRC found = FindResourceA(module, name, type);
+    if (found == nullptr) {
+        return "";
+    }
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+    return bytes ? std::string(bytes, SizeofResource(module, found)) : "";
+}
+
 class ProgramImage : public ::testing::Test {
 protected:
     void SetUp() override {
-        module_ = LoadLibraryExA(cliProgram().c_str(), nullptr,
-                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        module_ = resourcesOf(cliProgram());
         ASSERT_NE(module_, nullptr) << cliProgram();
     }
     void TearDown() override {
@@ -69,20 +83,11 @@ protected:
             FreeLibrary(module_);
         }
     }
-    std::string resource(LPCSTR name, LPCSTR type) {
-        HRSRC found = FindResourceA(module_, name, type);
-        if (found == nullptr) {
-            return "";
-        }
-        HGLOBAL loaded = LoadResource(module_, found);
-        const char* bytes = static_cast<const char*>(LockResource(loaded));
-        return bytes ? std::string(bytes, SizeofResource(module_, found)) : "";
-    }
     HMODULE module_ = nullptr;
 };
 
 TEST_F(ProgramImage, ManifestRunsAsInvokerWithThemedControlsAndPerMonitorDpi) {
-    const std::string manifest = resource(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    const std::string manifest = resource(module_, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
     ASSERT_FALSE(manifest.empty()) << "no manifest resource";
     for (const char* part : {"level=\"asInvoker\"", "Microsoft.Windows.Common-Controls",
                              "version=\"6.0.0.0\"", "PerMonitorV2", "true/pm"}) {
@@ -103,15 +108,9 @@ TEST(ProgramResources, TheWindowAsksForAdministratorRightsTheToolDoesNot) {
         {cliProgram(), "level=\"asInvoker\"", "requireAdministrator"},
     };
     for (const Case& c : cases) {
-        HMODULE module = LoadLibraryExA(c.exe.c_str(), nullptr,
-                                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        HMODULE module = resourcesOf(c.exe);
         ASSERT_NE(module, nullptr) << c.exe;
-        HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
-        std::string manifest;
-        if (found != nullptr) {
-            const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
-            manifest = bytes ? std::string(bytes, SizeofResource(module, found)) : "";
-        }
+        const std::string manifest = resource(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
         FreeLibrary(module);
         EXPECT_NE(manifest.find(c.level), std::string::npos) << c.exe;
         EXPECT_EQ(manifest.find(c.otherLevel), std::string::npos) << c.exe;
@@ -119,7 +118,8 @@ TEST(ProgramResources, TheWindowAsksForAdministratorRightsTheToolDoesNot) {
 }
 
 TEST_F(ProgramImage, IconHoldsEverySizeFrom16To256) {
-    const std::string group = resource(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
+    const std::string group =
+        resource(module_, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
     ASSERT_GE(group.size(), 6u) << "no icon";
     const auto* b = reinterpret_cast<const unsigned char*>(group.data());
     const int count = b[4] | (b[5] << 8);

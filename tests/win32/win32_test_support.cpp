@@ -101,13 +101,14 @@ std::string msinfoStandIn() {
     return programDir() + "\\msinfo_stand_in.exe";
 }
 
-ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
+std::string environment(const char* name) {
     char buffer[32768];
     DWORD n = GetEnvironmentVariableA(name, buffer, sizeof buffer);
-    had_ = n > 0 && n < sizeof buffer;
-    if (had_) {
-        old_.assign(buffer, n);
-    }
+    return (n == 0 || n >= sizeof buffer) ? std::string{} : std::string(buffer, n);
+}
+
+ScopedEnv::ScopedEnv(const char* name, const std::string& value)
+    : name_(name), old_(environment(name)), had_(!old_.empty()) {
     SetEnvironmentVariableA(name, value.empty() ? nullptr : value.c_str());
 }
 
@@ -211,22 +212,21 @@ std::vector<std::uint8_t> settingsFileBytes(const std::vector<std::uint8_t>& eep
     return bytes;
 }
 
-std::vector<std::uint8_t> sampleEeprom() {
+std::vector<std::uint8_t> signedEeprom(std::uint8_t (*byteAt)(int address)) {
     std::vector<std::uint8_t> eeprom(128);
     eeprom[0] = 0x55;
     eeprom[1] = 0xAA;
     for (int a = 2; a < 128; ++a) {
-        eeprom[a] = static_cast<std::uint8_t>((a * 29 + 0x3C) & 0xFF);
+        eeprom[a] = byteAt(a);
     }
-    eeprom[2] = 0x01;
-    eeprom[3] = 0x23;
-    eeprom[4] = 0x45;
-    eeprom[5] = 0x67;
-    eeprom[6] = 0x89;
-    eeprom[7] = 0xAB;
-    eeprom[8] = 0xCD;
-    eeprom[9] = 0xEF;
     return eeprom;
+}
+
+std::vector<std::uint8_t> sampleEeprom() {
+    // 01 23 45 67 89 AB CD EF at addresses 2..9: every nibble value.
+    return signedEeprom([](int a) {
+        return static_cast<std::uint8_t>(a < 10 ? 0x01 + 0x22 * (a - 2) : (a * 29 + 0x3C) & 0xFF);
+    });
 }
 
 }  // namespace tavrin::test::win32

@@ -38,6 +38,9 @@ std::string doubleLibrary();         // all four entry points
 std::string partialDoubleLibrary();  // SetPortVal missing
 std::string msinfoStandIn();         // stand-in for the system information viewer
 
+// A variable of this process's environment; "" when it is not set.
+std::string environment(const char* name);
+
 // Sets or clears a variable for the rest of the scope.
 class ScopedEnv {
 public:
@@ -82,7 +85,9 @@ void pumpFor(DWORD ms);
 
 // A 512-byte settings file image: 128 little-endian 32-bit values.
 std::vector<std::uint8_t> settingsFileBytes(const std::vector<std::uint8_t>& eeprom);
-// A test EEPROM with the 0x55 0xAA signature and every nibble value used.
+// A test EEPROM: the 0x55 0xAA signature, then byteAt(a) at address a.
+std::vector<std::uint8_t> signedEeprom(std::uint8_t (*byteAt)(int address));
+// The 0x55 0xAA signature and every nibble value used.
 std::vector<std::uint8_t> sampleEeprom();
 
 }  // namespace tavrin::test::win32

@@ -113,27 +113,23 @@ Step expectField(const std::string& want, std::vector<std::string>& problems) {
 
 struct InputCase {
     const char* name;
-    std::vector<std::function<Step()>> steps;
+    std::vector<Step> steps;
     std::string answer;
 };
 
 TEST(InputBox, AnswersAsTheOperatorClosesIt) {
     const std::vector<InputCase> cases = {
-        {"OK", {[] { return type("42"); }, [] { return click(IDOK); }}, "42"},
-        {"Enter", {[] { return type("7"); }, [] { return key(VK_RETURN); }}, "7"},
-        {"Cancel", {[] { return type("42"); }, [] { return click(IDCANCEL); }}, ""},
-        {"Esc", {[] { return type("42"); }, [] { return key(VK_ESCAPE); }}, ""},
-        {"close box", {[] { return type("42"); }, [] { return closeBox(); }}, ""},
-        {"default kept", {[] { return click(IDOK); }}, "15"},
+        {"OK", {type("42"), click(IDOK)}, "42"},       {"Enter", {type("7"), key(VK_RETURN)}, "7"},
+        {"Cancel", {type("42"), click(IDCANCEL)}, ""}, {"Esc", {type("42"), key(VK_ESCAPE)}, ""},
+        {"close box", {type("42"), closeBox()}, ""},   {"default kept", {click(IDOK)}, "15"},
     };
     for (const InputCase& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<Step> steps;
         std::vector<std::string> seen;
-        steps.push_back([&seen](HWND d) { seen = {text(d, ids::kPrompt), text(d, ids::kAnswer)}; });
-        for (const auto& make : c.steps) {
-            steps.push_back(make());
-        }
+        std::vector<Step> steps{[&seen](HWND d) {
+            seen = {text(d, ids::kPrompt), text(d, ids::kAnswer)};
+        }};
+        steps.insert(steps.end(), c.steps.begin(), c.steps.end());
         Robot robot(steps);
         WinOperatorDialogs dialogs;
         const std::string answer = dialogs.InputBox("Please input 1 or 2 digit", "Key delay", "15");
@@ -147,62 +143,44 @@ TEST(InputBox, AnswersAsTheOperatorClosesIt) {
 struct PrePostCase {
     const char* name;
     bool scanCodeForm;
-    std::vector<std::function<Step(std::vector<std::string>&)>> steps;
+    std::vector<Step> steps;
     std::string text;  // the request's text afterwards
     bool cancelled;
 };
 
 TEST(FrmPrePost, TakesTheTextOnlyOnOk) {
-    using P = std::vector<std::string>&;
+    std::vector<std::string> problems;  // of the steps, cleared for each case
+    // A double-clicked example goes to the end of the text.
+    const Step pickExample = [](HWND d) {
+        SendDlgItemMessageA(d, ids::kExamples, LB_SETCURSEL, 0, 0);
+        PostMessageA(d, WM_COMMAND, MAKEWPARAM(ids::kExamples, LBN_DBLCLK),
+                     reinterpret_cast<LPARAM>(GetDlgItem(d, ids::kExamples)));
+    };
     const std::vector<PrePostCase> cases = {
-        {"OK", false, {[](P) { return type("abc"); }, [](P) { return click(IDOK); }}, "abc", false},
-        {"Enter in the text field",
-         true,
-         {[](P) { return type("<64>"); }, [](P) { return key(VK_RETURN); }},
-         "<64>",
-         false},
-        {"Cancel",
-         false,
-         {[](P) { return type("abc"); }, [](P) { return click(IDCANCEL); }},
-         "old",
-         true},
-        {"close box",
-         false,
-         {[](P) { return type("abc"); }, [](P) { return closeBox(); }},
-         "old",
-         false},
+        {"OK", false, {type("abc"), click(IDOK)}, "abc", false},
+        {"Enter in the text field", true, {type("<64>"), key(VK_RETURN)}, "<64>", false},
+        {"Cancel", false, {type("abc"), click(IDCANCEL)}, "old", true},
+        {"close box", false, {type("abc"), closeBox()}, "old", false},
         // Esc closes nothing: the field still holds the text afterwards.
         {"Esc",
          false,
-         {[](P) { return type("abc"); }, [](P) { return key(VK_ESCAPE); },
-          [](P p) { return expectField("abc", p); }, [](P) { return click(IDOK); }},
+         {type("abc"), key(VK_ESCAPE), expectField("abc", problems), click(IDOK)},
          "abc",
          false},
-        // A double-clicked example goes to the end of the text.
         {"example",
          false,
-         {[](P) {
-              return [](HWND d) {
-                  SendDlgItemMessageA(d, ids::kExamples, LB_SETCURSEL, 0, 0);
-                  PostMessageA(d, WM_COMMAND, MAKEWPARAM(ids::kExamples, LBN_DBLCLK),
-                               reinterpret_cast<LPARAM>(GetDlgItem(d, ids::kExamples)));
-              };
-          },
-          [](P) { return click(IDOK); }},
+         {pickExample, click(IDOK)},
          "old" + std::string(scantext::prePostTexts(false).examples.front()),
          false},
     };
     for (const PrePostCase& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<std::string> problems;
+        problems.clear();
         std::vector<std::string> seen;
-        std::vector<Step> steps;
-        steps.push_back([&seen](HWND d) {
+        std::vector<Step> steps{[&seen](HWND d) {
             seen = {text(d, ids::kPrompt), text(d, ids::kAnswer), text(d, ids::kLimits)};
-        });
-        for (const auto& make : c.steps) {
-            steps.push_back(make(problems));
-        }
+        }};
+        steps.insert(steps.end(), c.steps.begin(), c.steps.end());
         Robot robot(steps);
         WinOperatorDialogs dialogs;
         platform::PrePostRequest request{"old", false, c.scanCodeForm, "Max 8 characters"};

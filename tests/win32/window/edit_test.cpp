@@ -16,7 +16,25 @@ namespace {
 
 namespace ids = winui::ids;
 
-using WindowEdit = WindowCase;
+class WindowEdit : public WindowCase {
+protected:
+    // Answers item n's dialog with typed and acknowledges the "Error"
+    // message, when one is expected; then n shows shown, or prior when
+    // the answer was refused.
+    void answerItem(HWND dialog, int n, const char* typed, const char* error, const char* shown,
+                    const std::string& prior) {
+        answerTextDialog(dialog, typed);
+        if (error != nullptr) {
+            HWND box = expectMessage("Error", error);
+            ASSERT_NE(box, nullptr);
+            ASSERT_TRUE(answer(box, IDOK));
+        }
+        ASSERT_TRUE(waitNoDialog());
+        const std::string expected = shown != nullptr ? shown : prior;
+        EXPECT_TRUE(waitUntil([&] { return shownValue(n) == expected; }, kReact))
+            << "shows \"" << shownValue(n) << "\", expected \"" << expected << "\"";
+    }
+};
 
 // The 32-bit word of the settings file that holds EEPROM address a.
 bool sameWord(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b, int address) {
@@ -125,16 +143,9 @@ TEST_F(WindowEdit, NumberItemsThroughTheInputBox) {
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(textOf(control(box, ids::kPrompt)), kNumberPrompt);
         EXPECT_EQ(textOf(control(box, ids::kAnswer)), prior) << "the box offers the shown value";
-        answerTextDialog(box, row.typed);
-        if (row.outcome == Outcome::Refused) {
-            HWND error = expectMessage("Error", kNumberPrompt);
-            ASSERT_NE(error, nullptr);
-            ASSERT_TRUE(answer(error, IDOK));
-        }
-        ASSERT_TRUE(waitNoDialog());
-        const std::string expected = row.outcome == Outcome::Shown ? row.shown : prior;
-        EXPECT_TRUE(waitUntil([&] { return shownValue(row.item) == expected; }, kReact))
-            << "shows \"" << shownValue(row.item) << "\", expected \"" << expected << "\"";
+        ASSERT_NO_FATAL_FAILURE(answerItem(
+            box, row.item, row.typed, row.outcome == Outcome::Refused ? kNumberPrompt : nullptr,
+            row.outcome == Outcome::Shown ? row.shown : nullptr, prior));
     }
     EXPECT_EQ(wire(), startup) << "an edit reached the keyboard";
 }
@@ -182,16 +193,8 @@ TEST_F(WindowEdit, SequenceItemsThroughPrePostInEitherMode) {
         EXPECT_EQ(textOf(control(form, ids::kLimits)), row.limit);
         EXPECT_EQ(ui::escapedUtf8(textOf(control(form, ids::kAnswer))), prior)
             << "the form offers the shown value";
-        answerTextDialog(form, row.typed);
-        if (row.error != nullptr) {
-            HWND error = expectMessage("Error", row.error);
-            ASSERT_NE(error, nullptr);
-            ASSERT_TRUE(answer(error, IDOK));
-        }
-        ASSERT_TRUE(waitNoDialog());
-        const std::string expected = row.error == nullptr ? row.typed : prior;
-        EXPECT_TRUE(waitUntil([&] { return shownValue(row.item) == expected; }, kReact))
-            << "shows \"" << shownValue(row.item) << "\", expected \"" << expected << "\"";
+        ASSERT_NO_FATAL_FAILURE(answerItem(form, row.item, row.typed, row.error,
+                                           row.error == nullptr ? row.typed : nullptr, prior));
     }
     EXPECT_EQ(wire(), startup) << "an edit reached the keyboard";
 }

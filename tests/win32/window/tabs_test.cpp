@@ -57,11 +57,8 @@ TEST_F(WindowTabs, CtrlTabMovesBetweenThePagesAndShowsOnlyTheChosenOne) {
         SetForegroundWindow(main);
         ASSERT_TRUE(waitUntil([&] { return GetForegroundWindow() == main; }, kReact))
             << "the window does not take the keyboard";
-        if (row.back) {
-            pressKey(VK_TAB, {VK_CONTROL, VK_SHIFT});
-        } else {
-            pressKey(VK_TAB, {VK_CONTROL});
-        }
+        using Keys = std::initializer_list<WORD>;
+        pressKey(VK_TAB, row.back ? Keys{VK_CONTROL, VK_SHIFT} : Keys{VK_CONTROL});
         EXPECT_TRUE(waitUntil([&] { return shown(row.page); }, kReact))
             << "page " << page() << " chosen";
     }

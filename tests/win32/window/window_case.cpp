@@ -32,38 +32,39 @@ std::string describe(const std::vector<Window>& dialogs) {
 
 }  // namespace
 
-std::string environment(const char* name) {
-    char buffer[32768];
-    DWORD n = GetEnvironmentVariableA(name, buffer, sizeof buffer);
-    return (n == 0 || n >= sizeof buffer) ? std::string{} : std::string(buffer, n);
-}
+namespace {
 
-std::map<int, std::string> parseListing(const std::string& text) {
-    std::map<int, std::string> out;
+// The lines of a text, without the carriage returns of a Windows file.
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> out;
     std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line)) {
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
+        out.push_back(line);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::map<int, std::string> parseListing(const std::string& text) {
+    std::map<int, std::string> out;
+    for (const std::string& line : linesOf(text)) {
         const auto first = line.find('\t');
         const auto last = line.rfind('\t');
-        if (first == std::string::npos || last == first) {
-            continue;
+        if (first != std::string::npos && last != first) {
+            out[std::atoi(line.substr(0, first).c_str())] = line.substr(last + 1);
         }
-        out[std::atoi(line.substr(0, first).c_str())] = line.substr(last + 1);
     }
     return out;
 }
 
 std::vector<std::string> wireLines(const std::string& path) {
     std::vector<std::string> out;
-    std::istringstream lines(win32::readText(path));
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
+    for (const std::string& line : linesOf(win32::readText(path))) {
         if (!line.empty()) {
             out.push_back(line);
         }
@@ -257,18 +258,12 @@ HWND waitFileDialog(DWORD pid) {
 
 }  // namespace
 
-void WindowCase::openFile(const std::string& path) {
-    ASSERT_TRUE(click(command(1)));
+void WindowCase::chooseFile(int commandNumber, const char* dialogName, const std::string& path) {
+    ASSERT_TRUE(click(command(commandNumber)));
     HWND dialog = waitFileDialog(program_.id());
-    ASSERT_NE(dialog, nullptr) << "no Open dialog; open:" << describe(openDialogs(program_.id()));
-    ASSERT_TRUE(chooseFile(dialog, path));
-}
-
-void WindowCase::saveFile(const std::string& path) {
-    ASSERT_TRUE(click(command(2)));
-    HWND dialog = waitFileDialog(program_.id());
-    ASSERT_NE(dialog, nullptr) << "no Save dialog; open:" << describe(openDialogs(program_.id()));
-    ASSERT_TRUE(chooseFile(dialog, path));
+    ASSERT_NE(dialog, nullptr) << "no " << dialogName
+                               << " dialog; open:" << describe(openDialogs(program_.id()));
+    ASSERT_TRUE(window::chooseFile(dialog, path));
 }
 
 }  // namespace tavrin::test::window

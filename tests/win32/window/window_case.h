@@ -25,7 +25,7 @@
 
 namespace tavrin::test::window {
 
-std::string environment(const char* name);
+using win32::environment;
 
 // `tavrin-cli show` lines: item number to shown value.
 std::map<int, std::string> parseListing(const std::string& text);
@@ -75,8 +75,8 @@ protected:
     // Answers the input box or frmPrePost with text and OK.
     void answerTextDialog(HWND dialog, const std::string& text);
     // Drives the real Open / Save dialogs (Command1 / Command2).
-    void openFile(const std::string& path);
-    void saveFile(const std::string& path);
+    void openFile(const std::string& path) { chooseFile(1, "Open", path); }
+    void saveFile(const std::string& path) { chooseFile(2, "Save", path); }
 
     std::vector<std::string> wire() const { return wireLines(wireLog_); }
     std::string folderFile(const std::string& name) const { return folder_->file(name); }
@@ -85,6 +85,7 @@ protected:
     const std::string& closedNote() const { return closedNote_; }
 
 private:
+    void chooseFile(int commandNumber, const char* dialogName, const std::string& path);
     std::unique_ptr<win32::TempDir> folder_;
     std::vector<std::unique_ptr<win32::ScopedEnv>> env_;
     std::string wireLog_;

@@ -10,10 +10,13 @@ namespace {
 // A control message answered within this, or the window counts as stuck.
 constexpr UINT kSendTimeout = 3000;
 
-bool sendWithTimeout(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+// Sent as an ANSI message, or as a UTF-16 one where wide is set.
+bool sendWithTimeout(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
+                     bool wide = false) {
     DWORD_PTR out = 0;
-    if (SendMessageTimeoutA(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK,
-                            kSendTimeout, &out) == 0) {
+    const auto send = wide ? SendMessageTimeoutW : SendMessageTimeoutA;
+    if (send(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK, kSendTimeout, &out) ==
+        0) {
         return false;
     }
     result = static_cast<LRESULT>(out);
@@ -51,27 +54,18 @@ std::wstring widen(const std::string& text) {
     return out;
 }
 
-bool sendWide(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    DWORD_PTR out = 0;
-    if (SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK,
-                            kSendTimeout, &out) == 0) {
-        return false;
-    }
-    result = static_cast<LRESULT>(out);
-    return true;
-}
-
 // A text fetched with a length message and a text message.
 std::string wideText(HWND hwnd, UINT lengthMessage, UINT textMessage, WPARAM index,
                      bool lengthInWParam) {
     LRESULT length = 0;
-    if (!sendWide(hwnd, lengthMessage, index, 0, length) || length < 0) {
+    if (!sendWithTimeout(hwnd, lengthMessage, index, 0, length, true) || length < 0) {
         return {};
     }
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     LRESULT got = 0;
     const WPARAM w = lengthInWParam ? text.size() : index;
-    if (!sendWide(hwnd, textMessage, w, reinterpret_cast<LPARAM>(text.data()), got) || got < 0) {
+    if (!sendWithTimeout(hwnd, textMessage, w, reinterpret_cast<LPARAM>(text.data()), got, true) ||
+        got < 0) {
         return {};
     }
     text.resize(std::min(static_cast<std::size_t>(got), text.size()));
@@ -89,53 +83,19 @@ std::vector<std::string> entries(HWND hwnd, UINT countMessage, UINT lengthMessag
     return out;
 }
 
-struct WindowSearch {
-    DWORD pid;
-    std::vector<Window> found;
-};
-
-BOOL CALLBACK collectTop(HWND hwnd, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == search->pid && IsWindowVisible(hwnd)) {
-        search->found.push_back({hwnd, classOf(hwnd), textOf(hwnd)});
-    }
-    return TRUE;
+// The windows EnumWindows or EnumChildWindows lists, each given to visit
+// until it returns false.
+template <typename Visit>
+BOOL CALLBACK visitOne(HWND hwnd, LPARAM visit) {
+    return (*reinterpret_cast<Visit*>(visit))(hwnd) ? TRUE : FALSE;
 }
-
-struct ChildSearch {
-    int id;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK findChild(HWND hwnd, LPARAM param) {
-    auto* search = reinterpret_cast<ChildSearch*>(param);
-    if (GetDlgCtrlID(hwnd) == search->id) {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
+template <typename Visit>
+void eachTop(Visit visit) {
+    EnumWindows(visitOne<Visit>, reinterpret_cast<LPARAM>(&visit));
 }
-
-BOOL CALLBACK collectIds(HWND hwnd, LPARAM param) {
-    auto* ids = reinterpret_cast<std::map<int, HWND>*>(param);
-    ids->emplace(GetDlgCtrlID(hwnd), hwnd);
-    return TRUE;
-}
-
-BOOL CALLBACK collectStatics(HWND hwnd, LPARAM param) {
-    auto* texts = reinterpret_cast<std::string*>(param);
-    if (classOf(hwnd) == "Static" && IsWindowVisible(hwnd)) {
-        const std::string text = textOf(hwnd);
-        if (!text.empty()) {
-            if (!texts->empty()) {
-                *texts += '\n';
-            }
-            *texts += text;
-        }
-    }
-    return TRUE;
+template <typename Visit>
+void eachChild(HWND top, Visit visit) {
+    EnumChildWindows(top, visitOne<Visit>, reinterpret_cast<LPARAM>(&visit));
 }
 
 bool sameClass(const std::string& a, const std::string& b) {
@@ -202,9 +162,16 @@ std::string textOf(HWND hwnd) {
 }
 
 std::vector<Window> topWindows(DWORD pid) {
-    WindowSearch search{pid, {}};
-    EnumWindows(collectTop, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    std::vector<Window> found;
+    eachTop([&](HWND hwnd) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        if (owner == pid && IsWindowVisible(hwnd)) {
+            found.push_back({hwnd, classOf(hwnd), textOf(hwnd)});
+        }
+        return true;
+    });
+    return found;
 }
 
 HWND waitWindow(DWORD pid, const std::string& className, const std::string& title, DWORD ms) {
@@ -234,14 +201,20 @@ std::vector<Window> openDialogs(DWORD pid) {
 }
 
 HWND control(HWND top, int id) {
-    ChildSearch search{id};
-    EnumChildWindows(top, findChild, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    HWND found = nullptr;
+    eachChild(top, [&](HWND hwnd) {
+        found = GetDlgCtrlID(hwnd) == id ? hwnd : nullptr;
+        return found == nullptr;
+    });
+    return found;
 }
 
 std::map<int, HWND> controlsById(HWND top) {
     std::map<int, HWND> ids;
-    EnumChildWindows(top, collectIds, reinterpret_cast<LPARAM>(&ids));
+    eachChild(top, [&](HWND hwnd) {
+        ids.emplace(GetDlgCtrlID(hwnd), hwnd);
+        return true;
+    });
     return ids;
 }
 
@@ -321,7 +294,8 @@ bool setText(HWND hwnd, const std::string& text) {
     const std::wstring wide = widen(text);
     LRESULT result = 0;
     return hwnd != nullptr &&
-           sendWide(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), result) &&
+           sendWithTimeout(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), result,
+                           true) &&
            result != 0;
 }
 
@@ -355,7 +329,14 @@ HWND focusOf(HWND top) {
 
 std::string dialogMessage(HWND dialog) {
     std::string texts;
-    EnumChildWindows(dialog, collectStatics, reinterpret_cast<LPARAM>(&texts));
+    eachChild(dialog, [&](HWND hwnd) {
+        const std::string text =
+            classOf(hwnd) == "Static" && IsWindowVisible(hwnd) ? textOf(hwnd) : "";
+        if (!text.empty()) {
+            texts += (texts.empty() ? "" : "\n") + text;
+        }
+        return true;
+    });
     return texts;
 }
 
