@@ -145,7 +145,7 @@ fi
 
 # No test switch in what is shipped: fault injection, forced rights and fake
 # roots live in the test builds alone.
-switches='TAVRIN_TEST_|TAVRIN_SIM_LOST|TAVRIN_PORT_ROOT|TAVRIN_PORT_FAKE|TAVRIN_WINIO_|TAVRIN_UNIX_EUID'
+switches='TAVRIN_TEST_|TAVRIN_SIM_LOST|TAVRIN_PORT_ROOT|TAVRIN_PORT_FAKE|TAVRIN_PORT_HOLD|TAVRIN_PORT_DEVICE|TAVRIN_WINIO_|TAVRIN_UNIX_EUID'
 found=$(find "$root/usr" -type f -perm -u+x -exec sh -c 'strings "$1" | grep -E "$2" | sed "s|^|$1: |"' \
   sh {} "$switches" \; | sed "s|$root/||")
 if [ -z "$found" ]; then

@@ -134,10 +134,13 @@ TEST(PortHelper, WaitsForTheDeviceToAppear) {
     EXPECT_EQ(root.sysfs.drvctl("serio0"), "atkbd");
 }
 
-// serio_raw bound but no node within the helper's wait (5 s): the port goes back.
+// serio_raw bound but no node within the helper's wait (5 s, 0.3 s here): the
+// port goes back.
 TEST(PortHelper, GivesThePortBackWhenTheDeviceNeverAppears) {
     FakeRoot root(true, false);
+    ::setenv("TAVRIN_PORT_DEVICE_MS", "300", 1);
     expectRefused(root, direct(), "serio_raw made no device for serio0", "serio0", "atkbd");
+    ::unsetenv("TAVRIN_PORT_DEVICE_MS");
 }
 
 // Root's own path over the fake root: the node stands as a FIFO.

@@ -8,8 +8,9 @@
 // no shell is run.
 //
 // The build used by the tests (TAVRIN_PORT_FAKE_ROOT) reads a folder standing
-// for / from TAVRIN_PORT_ROOT and a shorter bound from TAVRIN_PORT_HOLD_MS;
-// the installed build has no such code.
+// for / from TAVRIN_PORT_ROOT, a shorter bound from TAVRIN_PORT_HOLD_MS and a
+// shorter wait for the node from TAVRIN_PORT_DEVICE_MS; the installed build
+// has no such code.
 
 #include <algorithm>
 #include <cerrno>
@@ -42,13 +43,14 @@ using namespace tavrin::platform;
 
 constexpr int kClient = STDIN_FILENO;
 // How long udev may take to make /dev/serio_rawN after the bind.
-constexpr auto kDeviceWait = std::chrono::seconds(5);
+constexpr int kDeviceWaitMs = 5000;
 
 struct Paths {
     fs::path devices = kSerioDevices;
     fs::path dev = "/dev";
     fs::path lock = kPortLockPath;
     int holdLimitMs = kPortHoldLimitMs;
+    int deviceWaitMs = kDeviceWaitMs;
 };
 
 Paths choosePaths() {
@@ -72,6 +74,9 @@ Paths choosePaths() {
     paths.lock = base / "run/tavrin/port.lock";
     if (const char* ms = std::getenv("TAVRIN_PORT_HOLD_MS")) {
         paths.holdLimitMs = std::atoi(ms);
+    }
+    if (const char* ms = std::getenv("TAVRIN_PORT_DEVICE_MS")) {
+        paths.deviceWaitMs = std::atoi(ms);
     }
 #endif
     return paths;
@@ -160,7 +165,8 @@ bool clientStopped() {
 // The misc device serio_raw made for the port: misc/serio_rawK in its folder,
 // then /dev/serio_rawK once udev has made it. -1 when the wait ends first.
 int openDevice(const Paths& paths, const std::string& port, int signals, std::string& error) {
-    const auto deadline = std::chrono::steady_clock::now() + kDeviceWait;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(paths.deviceWaitMs);
     std::string name;
     do {
         std::error_code ec;
