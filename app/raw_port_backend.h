@@ -42,7 +42,7 @@ public:
     bool GetPortVal(std::uint16_t port, std::uint32_t& value, int size) override;
     bool SetPortVal(std::uint16_t port, std::uint32_t value, int size) override;
     void operationEnded() override;
-    bool keyboardCutOff() const override { return port_ != nullptr; }  // serio_raw holds it
+    bool keyboardCutOff() const override { return isOpen(); }  // serio_raw holds it
 
     platform::HookHandle SetWindowsHookEx(platform::HookProc proc) override;
     bool UnhookWindowsHookEx(platform::HookHandle hook) override;

@@ -40,14 +40,18 @@ void MsrWindow::runOperation(Work&& work) {
     window_.operationRunning = true;
     window_.Refresh();
     work();
-    // The keyboard types between operations, and can answer the outcome.
-    platform_.ports.operationEnded();
-    operator_.showHeld();
+    givePortBack();
     window_.operationRunning = false;
     window_.Refresh();
     if (exitRequested_) {
         Form_Unload();
     }
+}
+
+// The keyboard types between operations, and can answer the outcome's boxes.
+void MsrWindow::givePortBack() {
+    platform_.ports.operationEnded();
+    operator_.showHeld();
 }
 
 template <typename Work>
@@ -84,8 +88,7 @@ void MsrWindow::Form_Load(bool startupRead) {
     window_.portDriverFailed = !link::OpenPortDriver(platform_.ports, platform_.files);
 
     bool read = startupRead && eeprom::ReadAndShow(ctx_);
-    platform_.ports.operationEnded();
-    operator_.showHeld();
+    givePortBack();
     if (!startupRead) {
         window_.imageValidFlag = false;
     }

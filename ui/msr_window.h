@@ -213,6 +213,7 @@ private:
     FileLoad loadProfileNow(const std::vector<std::uint8_t>& bytes, LoadPurpose purpose);
     template <typename Work>
     void runOperation(Work&& work);
+    void givePortBack();
     template <typename Work>
     eeprom::DeviceOutcome runDevice(Work&& work);
     // An item's own frame that did not reach the controller is said.
