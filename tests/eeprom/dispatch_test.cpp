@@ -2,10 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
-#include "support/table.h"
 #include "support/fakes.h"
+#include "support/table.h"
 
 namespace tavrin::eeprom {
 namespace {
@@ -108,99 +109,114 @@ TEST_F(DispatchTest, CancelOrBlankNumberDoesNothing) {
     EXPECT_TRUE(rig.ports.dataWrites.empty());
 }
 
-// Choice group ------------------------------------------------------------
+// Choice and list-text groups, and the mode ------------------------------
 
-TEST_F(DispatchTest, CountryComesFromCombo1) {
-    window.Combo1.setText("SPAIN");
+// With the flag set a value goes into its byte only, with it clear out in a
+// frame; the combo-box items take their value from their combo first.
+// `arrange` sets the value before each of the two clicks.
+struct ValueRow {
+    const char* name;
+    int item;
+    std::function<void(ui::WindowModel&)> arrange;
+    int listIndex;  // the item's entry afterwards, and its text
+    const char* shown;
+    int address, before, after;
+    std::vector<std::uint8_t> wire;
+};
+
+using W = ui::WindowModel;
+
+const ValueRow kValueRows[] = {
+    {"CountryComesFromCombo1", 5, [](W& w) { w.Combo1.setText("SPAIN"); }, 4, "SPAIN", 68, 0, 0x34,
+     frame({0x2B, 0x34})},
+    {"MsrTypeComesFromCombo2", 6, [](W& w) { w.Combo2.setListIndex(3); }, 3, "TK12", 69, 0, 0x34,
+     frame({0x2C, 0x34})},
+    {"ChoiceFollowsTheFlag", 13, [](W& w) { w.lstItem[13].setListIndex(1); }, 1, "YES", 3, 0, 1,
+     frame({0x04, 0x31})},
+    {"ChoiceWithoutValueDoesNothing", 13, [](W& w) { w.lstItem[13].setListIndex(-1); }, -1, "", 3,
+     0x5A, 0x5A, test::hexBytes("")},
+    {"StartCodeComesFromCombo3", 19, [](W& w) { w.Combo3.setText("$"); }, 4, "$", 9, 0, 0x24,
+     frame({0x0A, 0x24})},
+    {"StopCodeComesFromCombo4", 20, [](W& w) { w.Combo4.setText(" "); }, 3, " ", 10, 0, 0x20,
+     frame({0x0B, 0x20})},
+    {"SupplementalDigits", 47, [](W& w) { w.lstItem[47].setListIndex(1); }, 1, "2", 16, 0, 2,
+     frame({0x22, 0x32})},
+    {"SupplementalWithoutValueIsTheCodeAlone", 59, [](W& w) { w.lstItem[59].setListIndex(-1); }, 0,
+     "0", 19, 5, 0, frame({0x2A})},
+    {"Item79WritesTheScanCodeMode", 79, [](W& w) { w.scanCodeDisplayMode = 1; }, -1, "", 49, 0x0F,
+     0x1F, frame({0x5D, 0x31})},
+};
+
+class DispatchValues : public DispatchTest, public ::testing::WithParamInterface<ValueRow> {};
+
+TEST_P(DispatchValues, GoIntoTheImageOrOutInAFrame) {
+    const ValueRow& r = GetParam();
+    r.arrange(window);
     window.comboWriteFlag = true;
-    cmdItem_Click(ctx, 5);
-    EXPECT_EQ(list(5).listIndex(), 4);
-    EXPECT_EQ(byte(68), 0x34);
+    byte(r.address) = r.before;
+    cmdItem_Click(ctx, r.item);
+    EXPECT_EQ(byte(r.address), r.after);
     EXPECT_TRUE(rig.ports.dataWrites.empty());
+    r.arrange(window);
     window.comboWriteFlag = false;
-    cmdItem_Click(ctx, 5);
-    EXPECT_EQ(rig.takeWire(), frame({0x2B, 0x34}));
+    cmdItem_Click(ctx, r.item);
+    EXPECT_EQ(rig.takeWire(), r.wire);
+    EXPECT_EQ(list(r.item).listIndex(), r.listIndex);
+    EXPECT_EQ(list(r.item).selectedText(), r.shown);
 }
 
-TEST_F(DispatchTest, MsrTypeComesFromCombo2) {
-    window.Combo2.setListIndex(3);  // "TK12"
-    window.comboWriteFlag = false;
-    cmdItem_Click(ctx, 6);
-    EXPECT_EQ(list(6).listIndex(), 3);
-    EXPECT_EQ(rig.takeWire(), frame({0x2C, 0x34}));
-}
-
-TEST_F(DispatchTest, ChoiceFollowsTheComboWriteFlag) {
-    list(13).setListIndex(1);
-    byte(3) = 0x00;
-    window.comboWriteFlag = true;
-    cmdItem_Click(ctx, 13);
-    EXPECT_EQ(byte(3), 0x01);
-    EXPECT_TRUE(rig.ports.dataWrites.empty());
-    window.comboWriteFlag = false;
-    cmdItem_Click(ctx, 13);
-    EXPECT_EQ(rig.takeWire(), frame({0x04, 0x31}));
-    list(13).setListIndex(-1);
-    cmdItem_Click(ctx, 13);  // no value, nothing to send
-    EXPECT_TRUE(rig.ports.dataWrites.empty());
-}
+INSTANTIATE_TEST_SUITE_P(Rows, DispatchValues, ::testing::ValuesIn(kValueRows), test::RowName{});
 
 // Sequence group ----------------------------------------------------------
 
-TEST_F(DispatchTest, ScanCodeTrackPreambleIsStaged) {
-    setOnly(67, "<01>");
-    window.scanCodeDisplayMode = 1;
+// frmPrePost's form and limit follow the item and the display mode; with the
+// flag set the answer lands in the item's field and nowhere else.
+struct PromptRow {
+    const char* name;
+    int item;
+    std::int16_t mode;
+    const char* answer;
+    bool scanCodeForm;
+    const char* limit;  // "Please enter less than ..."
+    int first;          // the field's first byte
+    const char* field;  // its bytes, hex
+};
+
+const PromptRow kPromptRows[] = {
+    {"TrackInScanCodes", 67, 1, "<64>", true, "8 scan codes", 71, "64 0 0 0 0 0 0 0"},
+    {"ModeOffTrackInCharacters", 67, 0, "<64>", false, "8 characters", 71, "3C 36 34 3E 0 0 0 0"},
+    {"BarcodeAlwaysInCharacters", 9, 1, "AB", false, "3 characters", 32, "41 42 00"},
+    {"MsrInCharacters", 66, 0, "AB", false, "3 characters", 53, "41 42 00"},
+    {"MsrInScanCodes", 66, 1, "<63>", true, "6 scan codes", 53, "63 00 00"},
+};
+
+class DispatchPrompts : public DispatchTest, public ::testing::WithParamInterface<PromptRow> {};
+
+TEST_P(DispatchPrompts, ShowTheFormAndStageTheAnswer) {
+    const PromptRow& r = GetParam();
+    const std::vector<int> field = test::hexInts(r.field);
+    const int last = r.first + static_cast<int>(field.size()) - 1;
+    setOnly(r.item, "<01>");
+    window.scanCodeDisplayMode = r.mode;
     window.comboWriteFlag = true;
     fillImage(0x77);
-    answerPrePost("<64>");
-    cmdItem_Click(ctx, 67);
+    answerPrePost(r.answer);
+    cmdItem_Click(ctx, r.item);
     ASSERT_EQ(dialogs.prePostShown.size(), 1u);
     EXPECT_EQ(dialogs.prePostShown[0].text, "<01>");
-    EXPECT_TRUE(dialogs.prePostShown[0].scanCodeForm);
-    EXPECT_EQ(dialogs.prePostShown[0].limitPrompt, "Please enter less than 8 scan codes");
-    EXPECT_EQ(list(67).entries(), std::vector<std::string>{"<64>"});
-    EXPECT_EQ(bytes(71, 78), (std::vector<int>{0x64, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(byte(70), 0x77);
-    EXPECT_EQ(byte(79), 0x77);
+    EXPECT_EQ(dialogs.prePostShown[0].scanCodeForm, r.scanCodeForm);
+    EXPECT_EQ(dialogs.prePostShown[0].limitPrompt,
+              std::string("Please enter less than ") + r.limit);
+    EXPECT_EQ(list(r.item).entries(), std::vector<std::string>{r.answer});
+    EXPECT_EQ(bytes(r.first, last), field);
+    EXPECT_EQ(byte(r.first - 1), 0x77);
+    EXPECT_EQ(byte(last + 1), 0x77);
     EXPECT_TRUE(rig.ports.dataWrites.empty());
     EXPECT_TRUE(window.comboWriteFlag);
     EXPECT_FALSE(window.scanCodeFormFlag);
 }
 
-TEST_F(DispatchTest, WithTheModeOffTheSameInputIsCharacters) {
-    window.scanCodeDisplayMode = 0;
-    window.comboWriteFlag = true;
-    answerPrePost("<64>");
-    cmdItem_Click(ctx, 67);
-    ASSERT_EQ(dialogs.prePostShown.size(), 1u);
-    EXPECT_FALSE(dialogs.prePostShown[0].scanCodeForm);
-    EXPECT_EQ(dialogs.prePostShown[0].limitPrompt, "Please enter less than 8 characters");
-    EXPECT_EQ(list(67).entries(), std::vector<std::string>{"<64>"});
-    EXPECT_EQ(bytes(71, 78), (std::vector<int>{0x3C, 0x36, 0x34, 0x3E, 0, 0, 0, 0}));
-}
-
-TEST_F(DispatchTest, BarcodePreambleIsAlwaysCharacters) {
-    window.scanCodeDisplayMode = 1;
-    window.comboWriteFlag = true;
-    answerPrePost("AB");
-    cmdItem_Click(ctx, 9);
-    ASSERT_EQ(dialogs.prePostShown.size(), 1u);
-    EXPECT_FALSE(dialogs.prePostShown[0].scanCodeForm);
-    EXPECT_EQ(dialogs.prePostShown[0].limitPrompt, "Please enter less than 3 characters");
-    EXPECT_EQ(bytes(32, 34), (std::vector<int>{0x41, 0x42, 0x00}));
-}
-
-TEST_F(DispatchTest, MsrPreamblePromptsFollowTheMode) {
-    window.scanCodeDisplayMode = 0;
-    cmdItem_Click(ctx, 66);
-    window.scanCodeDisplayMode = 1;
-    cmdItem_Click(ctx, 66);
-    ASSERT_EQ(dialogs.prePostShown.size(), 2u);
-    EXPECT_EQ(dialogs.prePostShown[0].limitPrompt, "Please enter less than 3 characters");
-    EXPECT_FALSE(dialogs.prePostShown[0].scanCodeForm);
-    EXPECT_EQ(dialogs.prePostShown[1].limitPrompt, "Please enter less than 6 scan codes");
-    EXPECT_TRUE(dialogs.prePostShown[1].scanCodeForm);
-}
+INSTANTIATE_TEST_SUITE_P(Rows, DispatchPrompts, ::testing::ValuesIn(kPromptRows), test::RowName{});
 
 TEST_F(DispatchTest, EmptyAnswerClearsTheField) {
     setOnly(70, "<64>");
@@ -339,19 +355,6 @@ TEST_F(DispatchTest, BatchSequenceRejectedByTheCheckIsNotSent) {
 
 // List-text group ---------------------------------------------------------
 
-TEST_F(DispatchTest, StartCodeComesFromCombo3) {
-    window.Combo3.setText("$");
-    window.comboWriteFlag = true;
-    cmdItem_Click(ctx, 19);
-    EXPECT_EQ(list(19).listIndex(), 4);
-    EXPECT_EQ(byte(9), 0x24);
-    window.Combo4.setText(" ");
-    window.comboWriteFlag = false;
-    cmdItem_Click(ctx, 20);
-    EXPECT_EQ(list(20).listIndex(), 3);
-    EXPECT_EQ(rig.takeWire(), frame({0x0B, 0x20}));
-}
-
 TEST_F(DispatchTest, EveryListTextItemCopiesStartAndStopCodes) {
     window.Combo3.setListIndex(2);
     window.Combo4.setListIndex(5);
@@ -361,32 +364,7 @@ TEST_F(DispatchTest, EveryListTextItemCopiesStartAndStopCodes) {
     EXPECT_EQ(list(20).listIndex(), 5);
 }
 
-TEST_F(DispatchTest, SupplementalDigits) {
-    list(47).setListIndex(1);  // "2"
-    window.comboWriteFlag = true;
-    cmdItem_Click(ctx, 47);
-    EXPECT_EQ(byte(16), 2);
-    window.comboWriteFlag = false;
-    cmdItem_Click(ctx, 47);
-    EXPECT_EQ(rig.takeWire(), frame({0x22, 0x32}));
-    EXPECT_EQ(list(47).selectedText(), "2");
-    list(59).setListIndex(-1);  // nothing selected: the code alone
-    cmdItem_Click(ctx, 59);
-    EXPECT_EQ(rig.takeWire(), frame({0x2A}));
-}
-
 // Mode and items without a write -----------------------------------------
-
-TEST_F(DispatchTest, Item79WritesTheScanCodeMode) {
-    window.scanCodeDisplayMode = 1;
-    window.comboWriteFlag = false;
-    cmdItem_Click(ctx, 79);
-    EXPECT_EQ(rig.takeWire(), frame({0x5D, 0x31}));
-    window.comboWriteFlag = true;
-    byte(49) = 0x0F;
-    cmdItem_Click(ctx, 79);
-    EXPECT_EQ(byte(49), 0x1F);
-}
 
 TEST_F(DispatchTest, ItemsWithoutAWriteOnlyResetTheSendErrorCounter) {
     fillImage(0x5A);

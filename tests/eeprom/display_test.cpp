@@ -4,14 +4,15 @@
 
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "display_test_support.h"
 #include "items/catalogue.h"
 #include "scantext/scan_text.h"
-#include "support/table.h"
 #include "support/fakes.h"
+#include "support/table.h"
 
 namespace tavrin::eeprom {
 namespace {
@@ -35,7 +36,7 @@ protected:
     ShowImageTest() {
         rig.window.repaint = [this] { ++repaints; };
     }
-    void put(int address, std::initializer_list<std::int32_t> bytes) {
+    void put(int address, const std::vector<std::int32_t>& bytes) {
         for (std::int32_t b : bytes) {
             image[static_cast<std::size_t>(address++)] = b;
         }
@@ -142,9 +143,7 @@ class ShowImageRows : public ShowImageTest, public ::testing::WithParamInterface
 TEST_P(ShowImageRows, ShowsTheImage) {
     const ShowRow& r = GetParam();
     for (const auto& [address, values] : r.bytes) {
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            image[address + i] = values[i];
-        }
+        put(address, values);
     }
     setMode(r.mode);
     rig.window.scanCodeDisplayMode = r.mode ? 0 : 1;
@@ -224,19 +223,17 @@ TEST_F(ShowImageTest, AShownTextCanBeSubmittedAgainUnchanged) {
 }
 
 TEST_F(ShowImageTest, TheModeDecidesTheOposButtonAndCaptions) {
-    setMode(true);
-    show();
-    EXPECT_EQ(rig.window.Combo5.text(), "YES");
-    EXPECT_TRUE(rig.window.Cmdpt.enabled);
-    EXPECT_EQ(rig.window.frame3Caption[11], "Preamble/Postamble Setting In Hexidecimal");
-    EXPECT_EQ(rig.window.Frame4Caption, "Preamble/Postamble Setting");
-
-    setMode(false);
-    show();
-    EXPECT_EQ(rig.window.Combo5.text(), "NO");
-    EXPECT_FALSE(rig.window.Cmdpt.enabled);
-    EXPECT_EQ(rig.window.frame3Caption[11], "Preamble/Postamble Setting               ");
-    EXPECT_EQ(rig.window.frame3Caption[11].size(), 41u);
+    for (const auto& [mode, combo5, caption] :
+         {std::tuple{true, "YES", "Preamble/Postamble Setting In Hexidecimal"},
+          {false, "NO", "Preamble/Postamble Setting               "}}) {
+        setMode(mode);
+        show();
+        EXPECT_EQ(rig.window.Combo5.text(), combo5);
+        EXPECT_EQ(rig.window.Cmdpt.enabled, mode);
+        EXPECT_EQ(rig.window.frame3Caption[11], caption);
+        EXPECT_EQ(rig.window.frame3Caption[11].size(), 41u);
+        EXPECT_EQ(rig.window.Frame4Caption, "Preamble/Postamble Setting");
+    }
 }
 
 TEST_F(ShowImageTest, TheImageIsOnlyRead) {

@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "display_test_support.h"
 #include "eeprom/dump.h"
 #include "sim/simulated_keyboard.h"
 #include "sim/virtual_clock.h"
@@ -91,28 +92,16 @@ TEST(ReadFromSimulatedKeyboard, Windows98WithNumLockOff) {
 }
 
 TEST(ReadFromSimulatedKeyboard, FailedReadsKeepTheImageShown) {
-    auto lostKey = [] {
-        SimulatedKeyboard::Options o;
-        o.keyboard.lostKeys = {120};
-        return o;
-    };
-    auto silent = [] {
-        SimulatedKeyboard::Options o;
-        o.keyboard.silent = true;
-        return o;
-    };
-    auto operatorTyping = [] {
-        // A letter typed on the window while the answer comes in.
-        SimulatedKeyboard::Options o;
-        o.operatorKeys.push_back({700'000, 0x41, 0x1E});
-        return o;
-    };
-    for (auto options : {lostKey(), silent(), operatorTyping()}) {
+    SimulatedKeyboard::Options lostKey;
+    lostKey.keyboard.lostKeys = {120};
+    SimulatedKeyboard::Options silent;
+    silent.keyboard.silent = true;
+    SimulatedKeyboard::Options operatorTyping;  // a letter typed on the window meanwhile
+    operatorTyping.operatorKeys.push_back({700'000, 0x41, 0x1E});
+    for (auto options : {lostKey, silent, operatorTyping}) {
         options.keyboard.eeprom = patterned();
         SimReadRig rig(options);
-        rig.window.image = EepromImage{};
-        rig.window.image[0] = 0x55;
-        rig.window.image[1] = 0xAA;
+        rig.window.image = test::signedImage();
         rig.window.imageValidFlag = true;
 
         ReadsettingfromEEPROM_Click(rig.ctx);

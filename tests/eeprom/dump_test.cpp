@@ -9,6 +9,7 @@
 
 #include "display_test_support.h"
 #include "support/fakes.h"
+#include "support/table.h"
 
 namespace tavrin::eeprom {
 namespace {
@@ -100,8 +101,10 @@ void expectWaitingClosed(const CoreRig& rig) {
     EXPECT_FALSE(rig.dialogs.waitingShown());
 }
 
-// Whatever the outcome, the capture leaves nothing behind.
+// Whatever the outcome, the waiting dialog is closed again and the capture
+// leaves nothing behind.
 void expectCaptureEnded(const CoreRig& rig) {
+    expectWaitingClosed(rig);
     EXPECT_FALSE(rig.hooks.installed());
     EXPECT_EQ(rig.hooks.installs, rig.hooks.removals);
     EXPECT_FALSE(rig.time.enabled());
@@ -214,7 +217,6 @@ TEST(ReadEepromDump, Windows98FamilyTakesTheAnswerAsTyped) {
     EXPECT_FALSE(hookBeforeLastPause);
     EXPECT_TRUE(waitingDuringCapture);
     EXPECT_EQ(rig.counters.keyCount, 258);
-    expectWaitingClosed(rig);
     expectCaptureEnded(rig);
 }
 
@@ -236,7 +238,6 @@ TEST(ReadEepromDump, OtherSystemsIgnoreTheExtraKeystrokes) {
     EXPECT_EQ(rig.ctx.nibbleImage[4], 0xCA);  // 0xAA
     EXPECT_EQ(rig.ctx.nibbleImage[257], 0xC0 | (image[127] & 0x0F));
     EXPECT_EQ(rig.counters.keyCount, 290);
-    expectWaitingClosed(rig);
     expectCaptureEnded(rig);
 }
 
@@ -274,7 +275,6 @@ TEST_P(ReadEepromDumpBadKey, FailsOnALetterAtAConvertedPosition) {
     EXPECT_FALSE(ReadEepromDump(rig.ctx));
 
     EXPECT_EQ(rig.window.aboutLabel6, "Firmware Version 1.1");
-    expectWaitingClosed(rig);
     expectCaptureEnded(rig);
 }
 
@@ -299,7 +299,6 @@ TEST(ReadEepromDump, TimesOutWhenAKeystrokeIsMissing) {
         EXPECT_GE(rig.time.now, 15000u);
         EXPECT_LT(rig.time.now, 16000u);
         EXPECT_EQ(rig.window.aboutLabel6, "Label6");
-        expectWaitingClosed(rig);
         expectCaptureEnded(rig);
     }
 }
@@ -317,7 +316,6 @@ TEST(ReadEepromDump, AnAnswerCompletedOnTheFifteenthTickStillFails) {
 
         EXPECT_EQ(ReadEepromDump(rig.ctx), lastKeyMs < 15000);
         EXPECT_EQ(rig.counters.keyCount, 258);
-        expectWaitingClosed(rig);
         expectCaptureEnded(rig);
     }
 }
@@ -338,7 +336,6 @@ TEST(ReadEepromDump, WithoutAnOsNameNothingIsSent) {
         EXPECT_EQ(rig.time.passes, 0);  // no wait, no capture
         EXPECT_EQ(rig.counters.sendErrorCounter, 0);
         EXPECT_EQ(rig.counters.keyCount, 0);
-        expectWaitingClosed(rig);
         expectCaptureEnded(rig);
     }
 }
@@ -404,10 +401,7 @@ protected:
     }
     void expectOneMessage(const std::string& text, MsgIcon icon) {
         ASSERT_EQ(rig.dialogs.messages.size(), 1u);
-        EXPECT_EQ(rig.dialogs.messages[0].text, text);
-        EXPECT_EQ(rig.dialogs.messages[0].title, "Message");
-        EXPECT_EQ(rig.dialogs.messages[0].icon, icon);
-        EXPECT_EQ(rig.dialogs.messages[0].buttons, platform::MsgButtons::Ok);
+        test::expectBox(rig.dialogs.messages[0], text, "Message", icon, platform::MsgButtons::Ok);
     }
     CoreRig rig;
     int repaints = 0;

@@ -4,10 +4,12 @@
 
 #include <optional>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
-#include "support/table.h"
 #include "support/fakes.h"
+#include "support/table.h"
 
 namespace tavrin::eeprom {
 namespace {
@@ -75,21 +77,19 @@ protected:
 };
 
 TEST(HexPairValueTest, ReadsOneOrTwoHexDigitsInEitherCase) {
-    EXPECT_EQ(HexPairValue("E2"), 226);
-    EXPECT_EQ(HexPairValue("e2"), 226);
-    EXPECT_EQ(HexPairValue("7"), 7);
-    EXPECT_EQ(HexPairValue("25"), 37);
-    EXPECT_EQ(HexPairValue("fF"), 255);
-    EXPECT_EQ(HexPairValue("0a"), 10);
+    for (const auto& [text, value] :
+         {std::pair{"E2", 226}, {"e2", 226}, {"7", 7}, {"25", 37}, {"fF", 255}, {"0a", 10}}) {
+        EXPECT_EQ(HexPairValue(text), value) << text;
+    }
 }
 
+// A non-hex character counts as 0; a text not two characters long gives
+// its first character as the low digit.
 TEST(HexPairValueTest, OddTextsGiveAByteAndNeverFail) {
-    EXPECT_EQ(HexPairValue(""), 0);
-    EXPECT_EQ(HexPairValue("G1"), 1);  // a non-hex character counts as 0
-    EXPECT_EQ(HexPairValue("1G"), 16);
-    EXPECT_EQ(HexPairValue("<>"), 0);
-    EXPECT_EQ(HexPairValue("A23"), 10);  // not two characters: the first is the low digit
-    EXPECT_EQ(HexPairValue(std::string("\xFF\xFE", 2)), 0);
+    for (const auto& [text, value] :
+         {std::pair{"", 0}, {"G1", 1}, {"1G", 16}, {"<>", 0}, {"A23", 10}, {"\xFF\xFE", 0}}) {
+        EXPECT_EQ(HexPairValue(text), value) << text;
+    }
 }
 
 // One choice write each: the entry selected, then the frame's value byte,
@@ -155,17 +155,13 @@ TEST_F(EncodersTest, EveryFlagItemSendsItsCodeAndSetsOrClearsItsByte) {
         WriteChoiceItem(ctx, r.item, r.code, false);
         EXPECT_EQ(rig.takeWire(), frame({r.code, 0x30}));
 
-        fillImage(0x00);
-        select(r.item, 1);
-        WriteChoiceItem(ctx, r.item, r.code, true);
-        for (int a = 0; a < kEepromSize; ++a) {
-            ASSERT_EQ(byte(a), a == r.address ? r.set : 0) << "address " << a;
-        }
-        fillImage(0xFF);
-        select(r.item, 0);
-        WriteChoiceItem(ctx, r.item, r.code, true);
-        for (int a = 0; a < kEepromSize; ++a) {
-            ASSERT_EQ(byte(a), a == r.address ? r.clear : 0xFF) << "address " << a;
+        for (const auto& [entry, fill, value] : {std::tuple{1, 0x00, r.set}, {0, 0xFF, r.clear}}) {
+            fillImage(fill);
+            select(r.item, entry);
+            WriteChoiceItem(ctx, r.item, r.code, true);
+            for (int a = 0; a < kEepromSize; ++a) {
+                ASSERT_EQ(byte(a), a == r.address ? value : fill) << "address " << a;
+            }
         }
         EXPECT_TRUE(rig.ports.dataWrites.empty());
     }

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "display_test_support.h"
-#include "support/table.h"
 #include "support/fakes.h"
+#include "support/table.h"
 
 namespace tavrin::eeprom {
 namespace {
@@ -58,16 +58,13 @@ protected:
 TEST_F(DecodeSettingByteTest, EachFlagBitSetsItsOwnItemOnly) {
     for (const FlagField& f : kFlagFields) {
         SCOPED_TRACE("item " + std::to_string(f.item));
-        decode(f.mask, f.address);
-        for (const FlagField& other : kFlagFields) {
-            if (other.address == f.address) {
-                EXPECT_EQ(selected(other.item), other.item == f.item ? 1 : 0) << other.item;
-            }
-        }
-        decode(0xFF & ~f.mask, f.address);
-        for (const FlagField& other : kFlagFields) {
-            if (other.address == f.address) {
-                EXPECT_EQ(selected(other.item), other.item == f.item ? 0 : 1) << other.item;
+        for (const auto& [value, own] : {std::pair{f.mask, 1}, {0xFF & ~f.mask, 0}}) {
+            decode(value, f.address);
+            for (const FlagField& other : kFlagFields) {
+                if (other.address == f.address) {
+                    EXPECT_EQ(selected(other.item), other.item == f.item ? own : 1 - own)
+                        << other.item;
+                }
             }
         }
     }
@@ -147,23 +144,16 @@ TEST_F(DecodeSettingByteTest, StartAndStopCodesMatchTheirCharacter) {
 }
 
 TEST_F(DecodeSettingByteTest, CountryComesFromTheLowNibble) {
-    decode(0x33, 68);
-    EXPECT_EQ(lst(5).selectedText(), "GERMANY");
-    EXPECT_EQ(pending.country, 3);
-    decode(0x03, 68);
-    EXPECT_EQ(lst(5).selectedText(), "GERMANY");
-    decode(0x35, 68);
-    EXPECT_EQ(lst(5).selectedText(), "ITALY");
-    decode(0x30, 68);
-    EXPECT_EQ(lst(5).selectedText(), "US");
-    EXPECT_EQ(pending.country, 0);
-
-    decode(0x36, 68);
-    EXPECT_EQ(selected(5), -1);
-    EXPECT_EQ(pending.country, 6);
-    decode(0x0F, 68);
-    EXPECT_EQ(selected(5), -1);
-    EXPECT_EQ(pending.country, 15);
+    // The byte, the entry it selects and its text, the pending index.
+    const std::tuple<std::int32_t, int, const char*, int> cases[] = {
+        {0x33, 3, "GERMANY", 3}, {0x03, 3, "GERMANY", 3}, {0x35, 5, "ITALY", 5},
+        {0x30, 0, "US", 0},      {0x36, -1, "", 6},       {0x0F, -1, "", 15}};
+    for (const auto& [value, index, text, country] : cases) {
+        decode(value, 68);
+        EXPECT_EQ(selected(5), index) << value;
+        EXPECT_EQ(lst(5).selectedText(), text) << value;
+        EXPECT_EQ(pending.country, country) << value;
+    }
 }
 
 TEST_F(DecodeSettingByteTest, MsrTypeIsKeptForTheEndOfTheWalk) {
@@ -188,25 +178,19 @@ TEST_F(DecodeSettingByteTest, ScannerTypeIgnoresTheHighNibble) {
 }
 
 TEST_F(DecodeSettingByteTest, Address49CarriesTheTrackFlagsAndTheDisplayMode) {
-    decode(0x1F, 49);
-    for (int item : {61, 62, 63, 64}) {
-        EXPECT_EQ(lst(item).selectedText(), "YES") << item;
+    const std::tuple<std::int32_t, const char*, int> cases[] = {
+        {0x1F, "YES", 1}, {0x0F, "YES", 0}, {0xF0, "NO", 1}};
+    for (const auto& [value, flags, mode] : cases) {
+        SCOPED_TRACE(value);
+        decode(value, 49);
+        for (int item : {61, 62, 63, 64}) {
+            EXPECT_EQ(lst(item).selectedText(), flags) << item;
+        }
+        EXPECT_EQ(rig.window.scanCodeDisplayMode, mode);
+        EXPECT_EQ(rig.window.frame3Caption[11], mode == 1
+                                                    ? "Preamble/Postamble Setting In Hexidecimal"
+                                                    : "Preamble/Postamble Setting               ");
     }
-    EXPECT_EQ(rig.window.scanCodeDisplayMode, 1);
-    EXPECT_EQ(rig.window.frame3Caption[11], "Preamble/Postamble Setting In Hexidecimal");
-
-    decode(0x0F, 49);
-    for (int item : {61, 62, 63, 64}) {
-        EXPECT_EQ(lst(item).selectedText(), "YES") << item;
-    }
-    EXPECT_EQ(rig.window.scanCodeDisplayMode, 0);
-    EXPECT_EQ(rig.window.frame3Caption[11], "Preamble/Postamble Setting               ");
-
-    decode(0xF0, 49);
-    for (int item : {61, 62, 63, 64}) {
-        EXPECT_EQ(lst(item).selectedText(), "NO") << item;
-    }
-    EXPECT_EQ(rig.window.scanCodeDisplayMode, 1);
 }
 
 TEST_F(DecodeSettingByteTest, AWrongSignatureIsReportedOncePerByte) {

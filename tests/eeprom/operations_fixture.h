@@ -16,6 +16,7 @@
 #include "items/catalogue.h"
 #include "items/image.h"
 #include "support/fakes.h"
+#include "support/table.h"
 
 namespace tavrin::eeprom {
 
@@ -126,9 +127,10 @@ protected:
         }
     }
 
-    // The item frames setEveryItem gives, items 3..79: a choice's entry 1,
-    // a number's own digits, and these values.
-    std::vector<std::vector<int>> everyItemFrames() {
+    // The frames a whole write of setEveryItem's window sends: items 3..79
+    // (a choice's entry 1, a number's own digits, and these values), the
+    // mode again and the closing frame.
+    std::vector<std::vector<int>> everyWriteFrames() {
         // clang-format off
         const std::map<int, std::vector<int>> values{
             {5, {0x33}}, {6, {0x36}}, {19, {' '}}, {20, {'+'}}, {47, {'2'}}, {51, {'2'}},
@@ -154,6 +156,8 @@ protected:
             }
             frames.push_back(f);
         }
+        frames.push_back({0x5D, 0x31});
+        frames.push_back({0x62, 0x45});
         return frames;
     }
 
@@ -189,6 +193,20 @@ protected:
         image[49] = 0x1F;
         image[71] = 0x64;
         return image;
+    }
+
+    // The only box shows this text under "Message".
+    void expectOnlyBox(const std::string& text, platform::MsgIcon icon,
+                       platform::MsgButtons buttons) {
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        test::expectBox(dialogs.messages[0], text, "Message", icon, buttons);
+    }
+
+    // The read-back shows this image.
+    void expectImage(const EepromImage& image) {
+        for (int a = 0; a < kEepromSize; ++a) {
+            EXPECT_EQ(byte(a), image[static_cast<std::size_t>(a)]) << a;
+        }
     }
 
     std::vector<std::string> messageTexts() const {

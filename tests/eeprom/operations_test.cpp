@@ -8,8 +8,8 @@
 
 #include "items/catalogue.h"
 #include "operations_fixture.h"
-#include "support/table.h"
 #include "support/fakes.h"
+#include "support/table.h"
 
 namespace tavrin::eeprom {
 namespace {
@@ -23,16 +23,8 @@ using platform::MsgIcon;
 TEST_F(OperationsTest, WriteSendsEveryItemThenTheModeAndTheClosingFrame) {
     setEveryItem();
     writeSettingtoEEPROM_Click(ctx);
-
-    auto expected = everyItemFrames();
-    expected.push_back({0x5D, 0x31});
-    expected.push_back({0x62, 0x45});
-    const auto frames = framesOf(rig.ports);
-    EXPECT_EQ(dataOf(frames), expected);
-
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    test::expectBox(dialogs.messages[0], "Write to EEPROM Successful!", "Message",
-                    MsgIcon::Information, MsgButtons::Ok);
+    EXPECT_EQ(dataOf(framesOf(rig.ports)), everyWriteFrames());
+    expectOnlyBox("Write to EEPROM Successful!", MsgIcon::Information, MsgButtons::Ok);
     EXPECT_EQ(dialogs.waitingShows, 1);
     EXPECT_FALSE(dialogs.waitingShown());
     EXPECT_TRUE(window.comboWriteFlag);
@@ -125,10 +117,7 @@ TEST_F(OperationsTest, WriteAfterAResetIsQuietAndClearsTheFlag) {
     setEveryItem();
     window.defaultsRestoredFlag = true;
     writeSettingtoEEPROM_Click(ctx);
-    auto expected = everyItemFrames();
-    expected.push_back({0x5D, 0x31});
-    expected.push_back({0x62, 0x45});
-    EXPECT_EQ(dataOf(framesOf(rig.ports)), expected);
+    EXPECT_EQ(dataOf(framesOf(rig.ports)), everyWriteFrames());
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_FALSE(window.defaultsRestoredFlag);
     EXPECT_TRUE(dialogs.waitingShown()) << "left for the WRITE EEPROM button to close";
@@ -140,10 +129,7 @@ TEST_F(OperationsTest, WriteAfterAResetIsQuietAndClearsTheFlag) {
 TEST_F(OperationsTest, DroppedClosingBytesAreReportedAsAnError) {
     rig.time.at(250, [&] { rig.ports.neverReady = true; });
     writeSettingtoEEPROM_Click(ctx);
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text, "Write to EEPROM error!");
-    EXPECT_EQ(dialogs.messages[0].title, "Message");
-    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Error);
+    expectOnlyBox("Write to EEPROM error!", MsgIcon::Error, MsgButtons::Ok);
     EXPECT_FALSE(dialogs.waitingShown());
     EXPECT_TRUE(window.comboWriteFlag);
     EXPECT_FALSE(window.batchFlag);
@@ -175,10 +161,8 @@ TEST_F(OperationsTest, ResetAnsweredNoDoesNothing) {
     const auto image = window.image;
     dialogs.answers = {MsgAnswer::No};
     Resettodefault_Click(ctx);
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text, "Are you sure to reset EEPROM to default?");
-    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Information);
-    EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::YesNo);
+    expectOnlyBox("Are you sure to reset EEPROM to default?", MsgIcon::Information,
+                  MsgButtons::YesNo);
     EXPECT_TRUE(rig.ports.dataWrites.empty());
     EXPECT_EQ(dialogs.waitingShows, 0);
     EXPECT_EQ(window.Combo1.text(), "ITALY");
@@ -254,17 +238,14 @@ TEST_F(OperationsTest, ResetPutsBackTheDefaultTexts) {
 }
 
 TEST_F(OperationsTest, ResetReportsTheRestoredSettings) {
-    const EepromImage device = deviceImage();
-    answerReadWith(device);
+    answerReadWith(deviceImage());
     dialogs.answers = {MsgAnswer::Yes};
     Resettodefault_Click(ctx);
     EXPECT_EQ(messageTexts(),
               (std::vector<std::string>{"Are you sure to reset EEPROM to default?",
                                         "Read default setting from EEPROM success!"}));
     EXPECT_TRUE(window.imageValidFlag);
-    for (int a = 0; a < kEepromSize; ++a) {
-        EXPECT_EQ(byte(a), device[static_cast<std::size_t>(a)]) << a;
-    }
+    expectImage(deviceImage());
     EXPECT_EQ(dialogs.waitingShows, dialogs.waitingCloses);
 }
 
@@ -284,10 +265,8 @@ TEST_F(OperationsTest, OposAnsweredNoDoesNothing) {
     window.scanCodeDisplayMode = 1;
     dialogs.answers = {MsgAnswer::No};
     Cmdpt_Click(ctx);
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text, "Do you want to set EEPROM as Vantero OPOS default?");
-    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Information);
-    EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::YesNo);
+    expectOnlyBox("Do you want to set EEPROM as Vantero OPOS default?", MsgIcon::Information,
+                  MsgButtons::YesNo);
     EXPECT_TRUE(rig.ports.dataWrites.empty());
     EXPECT_TRUE(window.comboWriteFlag);
 }
@@ -328,14 +307,11 @@ TEST_F(OperationsTest, OposSendsThePresetAndTheModeBackToBack) {
 
 TEST_F(OperationsTest, OposShowsTheReadBackSilently) {
     window.scanCodeDisplayMode = 1;
-    const EepromImage device = deviceImage();
-    answerReadWith(device);
+    answerReadWith(deviceImage());
     dialogs.answers = {MsgAnswer::Yes};
     Cmdpt_Click(ctx);
     EXPECT_TRUE(window.imageValidFlag);
-    for (int a = 0; a < kEepromSize; ++a) {
-        EXPECT_EQ(byte(a), device[static_cast<std::size_t>(a)]) << a;
-    }
+    expectImage(deviceImage());
     EXPECT_EQ(dialogs.messages.size(), 1u);
     EXPECT_FALSE(window.comboWriteFlag);
 }
