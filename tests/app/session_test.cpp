@@ -37,6 +37,7 @@ struct SimulatedRun {
     sim::VirtualClock clock;
     int pumps = 0;
     Session session;
+    std::string error;  // prepare's and finish's reason
 };
 
 std::vector<std::uint8_t> imageWith(std::size_t address, std::uint8_t value) {
@@ -61,20 +62,17 @@ TEST(AppSession, TheImageIsLoadedKeptAndTheWireLogged) {
     test::TempDir dir;
     dir.write("k.bin", imageWith(40, 0x66));
     SimulatedRun run(simulated(dir.file("k.bin"), dir.file("wire.log")));
-    std::string error;
-    ASSERT_TRUE(run.session.prepare(error)) << error;
+    ASSERT_TRUE(run.session.prepare(run.error)) << run.error;
     ASSERT_NE(run.session.keyboard(), nullptr);
     EXPECT_EQ(run.session.keyboard()->firmware().eeprom()[40], 0x66);
 
     run.session.window().Form_Load(false);
     ASSERT_TRUE(run.session.window().readKeyboard());
     EXPECT_GT(run.pumps, 0);  // the front end saw the waits
-    run.session.keyboard()->firmware().setEeprom([&] {
-        auto e = run.session.keyboard()->firmware().eeprom();
-        e[41] = 0x12;
-        return e;
-    }());
-    ASSERT_TRUE(run.session.finish(error)) << error;  // unloads the window itself
+    auto e = run.session.keyboard()->firmware().eeprom();
+    e[41] = 0x12;
+    run.session.keyboard()->firmware().setEeprom(e);
+    ASSERT_TRUE(run.session.finish(run.error)) << run.error;  // unloads the window itself
     EXPECT_TRUE(run.session.window().ended());
 
     auto expected = imageWith(40, 0x66);
@@ -103,12 +101,10 @@ TEST(AppSession, RefusalsNameTheFileAndKeepIt) {
         std::filesystem::create_directories(dir.path() / "folder");
         const std::string wireLog = *c.wireLog ? dir.file(c.wireLog) : "";
         SimulatedRun run(simulated(dir.file(c.image), wireLog));
-        std::string error;
-        EXPECT_FALSE(run.session.prepare(error));
-        EXPECT_EQ(error.rfind(c.reason, 0), 0u) << error;
-        EXPECT_NE(error.find(*c.wireLog ? wireLog : dir.file(c.image)), std::string::npos);
-        std::string ignored;
-        run.session.finish(ignored);
+        EXPECT_FALSE(run.session.prepare(run.error));
+        EXPECT_EQ(run.error.rfind(c.reason, 0), 0u) << run.error;
+        EXPECT_NE(run.error.find(*c.wireLog ? wireLog : dir.file(c.image)), std::string::npos);
+        run.session.finish(run.error);
         EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "folder"));
         EXPECT_FALSE(std::filesystem::exists(dir.path() / "k.bin"));
     }
@@ -137,19 +133,17 @@ TEST(AppSession, TheUserDataFolderIsMadeOnlyWhenAsked) {
         SCOPED_TRACE(make ? "made" : "not made");
         test::TempDir dir;
         SimulatedRun run(simulated(dir.file("data/tavrin/k.bin"), "", make));
-        std::string error;
-        ASSERT_TRUE(run.session.prepare(error)) << error;
-        EXPECT_EQ(run.session.finish(error), make) << error;
+        ASSERT_TRUE(run.session.prepare(run.error)) << run.error;
+        EXPECT_EQ(run.session.finish(run.error), make) << run.error;
         EXPECT_EQ(std::filesystem::exists(dir.path() / "data/tavrin/k.bin"), make);
     }
     // A file where the folder should be: refused, and the file is kept.
     test::TempDir dir;
     dir.write("data", {1, 2, 3});
     SimulatedRun run(simulated(dir.file("data/tavrin/k.bin"), "", true));
-    std::string error;
-    EXPECT_FALSE(run.session.prepare(error));
-    EXPECT_EQ(error, "cannot make the folder " + dir.file("data/tavrin") +
-                         " for the simulated keyboard's image");
+    EXPECT_FALSE(run.session.prepare(run.error));
+    EXPECT_EQ(run.error, "cannot make the folder " + dir.file("data/tavrin") +
+                             " for the simulated keyboard's image");
     EXPECT_EQ(dir.read("data"), (std::vector<std::uint8_t>{1, 2, 3}));
 }
 
@@ -202,30 +196,27 @@ struct OptionsCase {
     std::vector<std::string> args;
     std::string error;  // empty: accepted
     bool simulate = false;
-    std::string simImage;
+    std::string simImage{};
     bool makeImageFolder = false;
 };
 
 TEST(WindowOptions, ParsesOnceWithTheSameRulesForEveryWindow) {
     const OptionsCase cases[] = {
-        {{}, "", false, "", false},
+        {{}, ""},
         {{"--simulate"}, "", true, "", false},
         {{"--simulate", "--sim-image", "k.bin"}, "", true, "k.bin", false},
         {{"--simulate", "--sim-image=k.bin"}, "", true, "k.bin", false},
         {{"--screenshots", "out"}, "", true, "", false},
         {{"--screenshots", "out", "--sim-image", "k.bin"}, "", true, "k.bin", false},
         {{"--simulate", "--user-sim-image"}, "", true, "/data/tavrin/simulated-keyboard.bin", true},
-        {{"--sim-image", "k.bin"}, "--sim-image needs --simulate", false, "", false},
-        {{"--user-sim-image"}, "--user-sim-image needs --simulate", false, "", false},
+        {{"--sim-image", "k.bin"}, "--sim-image needs --simulate"},
+        {{"--user-sim-image"}, "--user-sim-image needs --simulate"},
         {{"--simulate", "--user-sim-image", "--sim-image", "k.bin"},
-         "--sim-image and --user-sim-image name two images",
-         false,
-         "",
-         false},
-        {{"--simulate", "--sim-image"}, "--sim-image needs a file name", false, "", false},
-        {{"--wire-log"}, "--wire-log needs a file name", false, "", false},
-        {{"stray"}, "unexpected argument 'stray'", false, "", false},
-        {{"--simulate=yes"}, "unexpected argument '--simulate=yes'", false, "", false},
+         "--sim-image and --user-sim-image name two images"},
+        {{"--simulate", "--sim-image"}, "--sim-image needs a file name"},
+        {{"--wire-log"}, "--wire-log needs a file name"},
+        {{"stray"}, "unexpected argument 'stray'"},
+        {{"--simulate=yes"}, "unexpected argument '--simulate=yes'"},
     };
     for (const OptionsCase& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));

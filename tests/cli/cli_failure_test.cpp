@@ -1,10 +1,7 @@
-// What the tool says when the keyboard cannot be reached, or a byte is lost
-// on the way, and when a file is no keyboard's settings: never a success, no
-// settings printed that were not read, exit 1, nothing sent. Without
-// administrator rights the commands that reach the keyboard refuse at once;
-// the file commands never ask. Confirmations of reset and opos (--yes, a
-// terminal, or neither), and the last line every device command leaves on
-// the error stream.
+// What the tool says when the keyboard cannot be reached, a byte is lost on
+// the way or a file is no keyboard's settings; the rights the keyboard
+// commands need; reset's and opos's confirmations; and the last line every
+// device command leaves on the error stream.
 
 #include <filesystem>
 #include <optional>
@@ -49,12 +46,9 @@ TEST_F(CliFailure, NoDeviceCommandSucceedsOverALostByte) {
             CliOptions options;
             options.simulator.controller.initializeResults = backend.opens;
             options.simulator.controller.refuseAfterBytes = backend.refuseAfter;
-            std::vector<std::string> args = {"--simulate", "--yes", "--wire-log",
-                                             dir.file("wire.txt")};
-            args.insert(args.end(), command.begin(), command.end());
-
-            const CliRun r = run(args, options);
-
+            const CliRun r =
+                run(joined({"--simulate", "--yes", "--wire-log", dir.file("wire.txt")}, command),
+                    options);
             EXPECT_EQ(r.status, kExitFailed) << r.err;
             EXPECT_THAT(r.err, Not(HasSubstr("Successful")));
             EXPECT_THAT(r.err, Not(HasSubstr("success!")));
@@ -88,9 +82,8 @@ TEST_F(CliFailure, AFileWithAWrongSignatureIsRefusedForUse) {
         for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
                  {"write", file}, {"set", "--file", file, "msr.track2.enable=NO"}}) {
             SCOPED_TRACE(command[0]);
-            std::vector<std::string> args = {"--simulate", "--wire-log", dir.file("wire.txt")};
-            args.insert(args.end(), command.begin(), command.end());
-            const CliRun r = run(args);
+            const CliRun r =
+                run(joined({"--simulate", "--wire-log", dir.file("wire.txt")}, command));
             EXPECT_EQ(r.status, kExitFailed);
             EXPECT_THAT(r.err, HasSubstr("Read setting from file error! not a keyboard's settings: "
                                          "address "));
@@ -147,11 +140,9 @@ TEST(CliRights, KeyboardCommandsRefuseWithoutAdministratorRights) {
             dir.write("s.bin", factoryFile());
             const std::string wire = dir.file("wire.log");
             std::filesystem::remove(wire);
-            std::vector<std::string> args{"--simulate", "--wire-log", wire};
-            args.insert(args.end(), c.args.begin(), c.args.end());
             CliOptions options;
             options.administrator = administrator;
-            const CliRun r = run(args, options);
+            const CliRun r = run(joined({"--simulate", "--wire-log", wire}, c.args), options);
             if (c.keyboard && !administrator) {
                 EXPECT_EQ(r.status, kExitNoRights);
                 EXPECT_EQ(r.out, "");
@@ -301,14 +292,12 @@ struct OutcomeCase {
 TEST_F(CliOutcome, EveryDeviceCommandEndsWithALineSayingWhatHappened) {
     dir.write("w.bin", factory);
     const std::string saved = dir.file("saved.json");
+    const std::string savedIn = "tavrin-cli: the keyboard's settings are saved in " + saved;
     const std::string verified = "tavrin-cli: verified: every item reads back as ";
     const std::string opos = "tavrin-cli: the OPOS preset is ";
     const OutcomeCase cases[] = {
         {{"read"}, false, kExitOk, "Message: Read setting from EEPROM success!"},
-        {{"read", "--save", saved},
-         false,
-         kExitOk,
-         "tavrin-cli: the keyboard's settings are saved in " + saved},
+        {{"read", "--save", saved}, false, kExitOk, savedIn},
         {{"read"}, true, kExitFailed, "Message: Read setting from EEPROM error!"},
         {{"write", dir.file("w.bin")}, false, kExitOk, "Message: Write to EEPROM Successful!"},
         {{"write", "--verify", dir.file("w.bin")}, false, kExitOk, verified + "written"},
@@ -380,11 +369,10 @@ TEST(CliRule, AnErrorShownIsNeverFollowedByExitZero) {
         const std::vector<std::uint8_t> keyboard =
             test::factoryFile({{0, c.unsignedKeyboard ? 0x54 : 0x55}});
         dir.write("k.bin", keyboard);
-        std::vector<std::string> args{"--simulate", "--sim-image", dir.file("k.bin")};
-        args.insert(args.end(), c.args.begin(), c.args.end());
         CliOptions options;
         options.simulator.keyboard.silent = c.silentKeyboard;
-        const CliRun r = test::runCliVirtual(args, options);
+        const CliRun r =
+            run(joined({"--simulate", "--sim-image", dir.file("k.bin")}, c.args), options);
         EXPECT_EQ(r.status, c.status) << r.err;
         if (r.err.find("error!") != std::string::npos) {
             EXPECT_NE(r.status, kExitOk) << r.err;

@@ -1,10 +1,7 @@
-// What tavrin-cli says when it refuses or a save fails, on POSIX files: a
-// file's reason after the box's text, an image value no frame carries,
-// items 65 and 66's codes beyond the three their image fields keep, what
-// saves do to links, modes and names planted beside the file, and the
-// simulated keyboard's image file, of which only an absent file or 512
-// bytes of byte values is taken: anything else is refused before anything
-// runs and stays as it was.
+// What tavrin-cli says when it refuses or a save fails, on POSIX files: the
+// reasons, what saves do to links, modes and planted names, and the
+// simulated keyboard's image, refused and kept unless absent or 512 bytes of
+// byte values.
 
 #ifndef _WIN32
 
@@ -44,11 +41,7 @@ TEST_F(CliReasons, AFileThatCannotBeShownSaysWhy) {
     fs::create_directory(dir.path() / "folder");
     ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
     const std::string signature = "not a keyboard's settings: address 0 holds ";
-    struct Case {
-        const char* name;
-        std::string reason;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::string> cases[] = {
         {"garbage", signature + "A5A5A5A5 (55 expected), address 1 holds A5A5A5A5 (AA expected)"},
         {"empty", "0 bytes, not 512; " + signature + "00 (55 expected)"},
         {"array.json", "7 bytes, not 512; " + signature + "202C315B (55 expected)"},
@@ -56,15 +49,15 @@ TEST_F(CliReasons, AFileThatCannotBeShownSaysWhy) {
         {"fifo", "Message: File not found! (not a regular file)"},
         {"locked.bin", "Message: Read setting from file error! (Permission denied)"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, reason] : cases) {
+        SCOPED_TRACE(name);
         CliRun r;
         {
             test::AsNobody user;
-            r = run({"show", dir.file(c.name)});
+            r = run({"show", dir.file(name)});
         }
         EXPECT_EQ(r.status, kExitFailed);
-        EXPECT_THAT(r.err, HasSubstr(c.reason));
+        EXPECT_THAT(r.err, HasSubstr(reason));
         EXPECT_EQ(r.out, "");
     }
 }
@@ -120,25 +113,21 @@ TEST_F(CliReasons, CodesBeyondTheImageAreSentAndSaid) {
 TEST_F(CliSave, AFailedSaveSaysWhy) {
     fs::create_directory(dir.path() / "folder.json");
     fs::create_directory(dir.path() / "locked");
-    struct Case {
-        std::string out;
-        const char* reason;
-    };
-    const Case cases[] = {
+    const std::pair<std::string, const char*> cases[] = {
         {dir.file("folder.json"), "a folder has that name"},
         {dir.file("missing/out.json"), "the folder does not exist"},
         {dir.file("locked/out.json"), "the folder is read-only"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.out);
+    for (const auto& [out, reason] : cases) {
+        SCOPED_TRACE(out);
         CliRun convert;
         {
             test::ReadOnlyFolder readOnly(dir.path() / "locked");
-            convert = run({"convert", dir.file("k.bin"), c.out});
+            convert = run({"convert", dir.file("k.bin"), out});
         }
         EXPECT_EQ(convert.status, kExitFailed);
         EXPECT_THAT(convert.err, HasSubstr("Message: Save setting to file error! (" +
-                                           std::string(c.reason) + ")\n"));
+                                           std::string(reason) + ")\n"));
     }
     EXPECT_TRUE(test::namesIn(dir.path() / "locked").empty());
 }
@@ -186,10 +175,9 @@ TEST_F(CliSimImage, AnythingButAnImageIsRefusedAndKept) {
             std::string(name) == "fifo" ? std::vector<std::uint8_t>{} : dir.read(name);
         for (const std::vector<std::string>& command :
              {std::vector<std::string>{"read"}, {"--json", "read"}, {"set", "3=11"}}) {
-            std::vector<std::string> args{"--simulate", "--sim-image", dir.file(name), "--wire-log",
-                                          dir.file("wire.log")};
-            args.insert(args.end(), command.begin(), command.end());
-            const CliRun r = run(args);
+            const CliRun r = run(joined(
+                {"--simulate", "--sim-image", dir.file(name), "--wire-log", dir.file("wire.log")},
+                command));
             EXPECT_EQ(r.status, kExitFailed);
             EXPECT_THAT(r.err, HasSubstr("cannot take " + dir.file(name) +
                                          " as the simulated keyboard's image: "));

@@ -91,9 +91,8 @@ TEST(CliSimulated, ReadIsRepeatableAndWriteReachesTheKeyboard) {
     dir.write("new.bin",
               factoryFile({{40, 0x42}, {68, 0x35}, {49, 0x1B}, {71, 0x12}, {72, 0x59}, {2, 0x04}}));
     CliRun shown = cli({"show", dir.file("new.bin")});
-    const std::string wire = dir.file("wire.txt");
-    CliRun write = test::run(
-        {"--simulate", "--sim-image", keyboard, "--wire-log", wire, "write", dir.file("new.bin")});
+    CliRun write = test::run({"--simulate", "--sim-image", keyboard, "--wire-log",
+                              dir.file("wire.txt"), "write", dir.file("new.bin")});
     ASSERT_EQ(write.status, kExitOk) << write.err;
     EXPECT_EQ(write.err, "Message: Write to EEPROM Successful!\n");
     EXPECT_EQ(write.out, shown.out);
@@ -168,9 +167,8 @@ TEST(CliSimulated, AnUnreadableKeyboardImageRefusesToStartAndIsKept) {
 
 // doctor against the simulated keyboard: the report's lines, the verdict
 // and the exit status.
-CliRun doctor(CliOptions options, std::vector<std::string> extra = {}) {
-    extra.insert(extra.begin(), {"--simulate", "doctor"});
-    return test::runCliVirtual(extra, options);
+CliRun doctor(CliOptions options, const std::vector<std::string>& extra = {}) {
+    return test::runCliVirtual(joined({"--simulate", "doctor"}, extra), options);
 }
 
 TEST(CliDoctor, TheSimulatedKeyboardPasses) {
@@ -287,11 +285,10 @@ TEST_P(CliKind, SetStoresWhatTheWindowStores) {
     if (target == "k.json") {
         ASSERT_EQ(run({"convert", dir.file("k.bin"), dir.file(target)}).status, kExitOk);
     }
-    std::vector<std::string> args =
-        keyboard ? sim({"set", "--verify"})
-                 : std::vector<std::string>{"set", "--file", dir.file(target)};
-    args.insert(args.end(), c.assignments.begin(), c.assignments.end());
-    const CliRun set = run(args);
+    const CliRun set =
+        run(joined(keyboard ? sim({"set", "--verify"})
+                            : std::vector<std::string>{"set", "--file", dir.file(target)},
+                   c.assignments));
     ASSERT_EQ(set.status, kExitOk) << set.err;
     test::SimRig rig;
     if (keyboard) {
@@ -460,15 +457,12 @@ TEST_F(CliKeyboard, BackupIsSavedBeforeAnythingIsSentAndAFailedOneSendsNothing) 
     EXPECT_EQ(dir.read("before.bin"), old);
 
     const auto now = dir.read("k.bin");
-    for (const std::string command : {"set", "write", "reset", "opos"}) {
+    const std::pair<std::string, std::vector<std::string>> commands[] = {
+        {"set", {"3=22"}}, {"write", {dir.file("before.bin")}}, {"reset", {}}, {"opos", {}}};
+    for (const auto& [command, rest] : commands) {
         SCOPED_TRACE(command);
-        std::vector<std::string> args{"--yes", command, "--backup", dir.file("no/such/dir.bin")};
-        if (command == "set") {
-            args.push_back("3=22");
-        } else if (command == "write") {
-            args.push_back(dir.file("before.bin"));
-        }
-        CliRun failed = run(sim(args));
+        CliRun failed =
+            run(sim(joined({"--yes", command, "--backup", dir.file("no/such/dir.bin")}, rest)));
         EXPECT_EQ(failed.status, kExitFailed);
         EXPECT_THAT(failed.err, HasSubstr("--backup: cannot save"));
         EXPECT_EQ(dir.read("k.bin"), now);

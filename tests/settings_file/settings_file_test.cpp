@@ -80,9 +80,8 @@ TEST_F(SettingsFileOnDisk, SaveThenLoadRoundTrips) {
     EXPECT_EQ(dir.read("a.bin").size(), 512u);
     eeprom::EepromImage loaded{};
     ASSERT_EQ(load(files, dir.file("a.bin"), loaded), LoadResult::Loaded);
-    for (int a = 0; a < 128; ++a) {
-        EXPECT_EQ(loaded[static_cast<std::size_t>(a)], image[static_cast<std::size_t>(a)]);
-    }
+    EXPECT_EQ(std::vector(loaded.begin(), loaded.begin() + 128),
+              std::vector(image.begin(), image.begin() + 128));
 }
 
 TEST_F(SettingsFileOnDisk, SavingOverALongerFileKeepsItsTail) {

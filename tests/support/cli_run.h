@@ -74,6 +74,13 @@ inline std::vector<std::string> linesOf(const std::string& text) {
     return lines;
 }
 
+// A command line and more words after it.
+inline std::vector<std::string> joined(std::vector<std::string> args,
+                                       const std::vector<std::string>& more) {
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
 inline std::string textOf(const std::vector<std::uint8_t>& bytes) {
     return {bytes.begin(), bytes.end()};
 }
@@ -101,6 +108,7 @@ protected:
 namespace tavrin::cli {
 using test::CliRun;
 using test::factoryFile;
+using test::joined;
 using test::linesOf;
 using test::run;
 using ::testing::EndsWith;
