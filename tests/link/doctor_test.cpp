@@ -56,15 +56,13 @@ struct DoctorRig {
     }
 };
 
+// The check of that name, else the first whose name begins with it.
 const DoctorCheck& find(const std::vector<DoctorCheck>& checks, const std::string& name) {
-    for (const auto& c : checks) {
-        if (c.name == name) {
-            return c;
-        }
-    }
-    for (const auto& c : checks) {
-        if (c.name.rfind(name, 0) == 0) {
-            return c;
+    for (const bool exact : {true, false}) {
+        for (const auto& c : checks) {
+            if (exact ? c.name == name : c.name.starts_with(name)) {
+                return c;
+            }
         }
     }
     static DoctorCheck none{"(missing)", false, ""};

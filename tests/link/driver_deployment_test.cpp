@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -16,6 +14,7 @@
 #include "platform/std_file_system.h"
 #include "support/fakes.h"
 #include "support/table.h"
+#include "support/temp_dir.h"
 
 namespace tavrin::link {
 namespace {
@@ -79,23 +78,11 @@ const std::vector<std::string> kSystemTargets{"winio.dll", "winio.sys", "winio3.
 class DriverDeployment : public testing::Test {
 protected:
     void SetUp() override {
-        static std::atomic<int> serial{0};
-        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        root_ = fs::temp_directory_path() /
-                ("tavrin-deploy-" + std::to_string(stamp) + "-" + std::to_string(serial++));
-        program_ = root_ / "program";
-        system_ = root_ / "system32";
         fs::create_directories(program_);
         fs::create_directories(system_);
         for (const std::string& name : kSources) {
             write(program_ / name, "source " + name);
         }
-        std_.emplace(program_.string(), system_.string());
-        files_.emplace(*std_);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
     }
 
     static void write(const fs::path& path, const std::string& text) {
@@ -105,24 +92,26 @@ protected:
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
+    static void deploy(const fs::path& folder, const std::vector<std::string>& targets) {
+        for (const auto& t : targets) {
+            write(folder / t, "deployed");
+        }
+    }
     void deployEverything() {
-        for (const auto& t : kProgramTargets) {
-            write(program_ / t, "deployed");
-        }
-        for (const auto& t : kSystemTargets) {
-            write(system_ / t, "deployed");
-        }
+        deploy(program_, kProgramTargets);
+        deploy(system_, kSystemTargets);
     }
     std::string inProgram(const std::string& name) const { return (program_ / name).string(); }
     std::string inSystem(const std::string& name) const { return (system_ / name).string(); }
 
-    fs::path root_, program_, system_;
-    std::optional<platform::StdFileSystem> std_;
-    std::optional<CountingFileSystem> files_;
+    test::TempDir root_;
+    fs::path program_ = root_.path() / "program", system_ = root_.path() / "system32";
+    platform::StdFileSystem std_{program_.string(), system_.string()};
+    CountingFileSystem files_{std_};
 };
 
 TEST_F(DriverDeployment, EmptyFoldersGetAllNineRowsInTableOrder) {
-    DeployDriverFiles(*files_);
+    DeployDriverFiles(files_);
 
     const std::vector<std::pair<std::string, std::string>> expected{
         {inProgram("winiodll"), inProgram("winio.dll")},
@@ -135,11 +124,11 @@ TEST_F(DriverDeployment, EmptyFoldersGetAllNineRowsInTableOrder) {
         {inProgram("winiosys3"), inSystem("winio3.sys")},
         {inProgram("winio.vxd"), inSystem("winio.vxd")},
     };
-    ASSERT_EQ(files_->copies.size(), expected.size());
+    ASSERT_EQ(files_.copies.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(files_->copies[i].source, expected[i].first) << "row " << i + 1;
-        EXPECT_EQ(files_->copies[i].target, expected[i].second) << "row " << i + 1;
-        EXPECT_FALSE(files_->copies[i].failIfExists) << "row " << i + 1;
+        EXPECT_EQ(files_.copies[i].source, expected[i].first) << "row " << i + 1;
+        EXPECT_EQ(files_.copies[i].target, expected[i].second) << "row " << i + 1;
+        EXPECT_FALSE(files_.copies[i].failIfExists) << "row " << i + 1;
     }
     EXPECT_EQ(read(system_ / "winio3.sys"), "source winiosys3");
     EXPECT_EQ(read(program_ / "winio.dll"), "source winiodll");
@@ -147,13 +136,11 @@ TEST_F(DriverDeployment, EmptyFoldersGetAllNineRowsInTableOrder) {
 }
 
 TEST_F(DriverDeployment, ProgramFolderDeployedSystemDirectoryEmpty) {
-    for (const auto& t : kProgramTargets) {
-        write(program_ / t, "deployed");
-    }
-    DeployDriverFiles(*files_);
+    deploy(program_, kProgramTargets);
+    DeployDriverFiles(files_);
 
     std::vector<std::string> targets;
-    for (const auto& c : files_->copies) {
+    for (const auto& c : files_.copies) {
         targets.push_back(c.target);
     }
     EXPECT_EQ(targets, (std::vector<std::string>{inSystem("winio.dll"), inSystem("winio.sys"),
@@ -182,13 +169,13 @@ TEST_P(DeployedButOne, CopiesOnlyThatRow) {
             fs::create_directory(system_ / m.target);
         }
     }
-    DeployDriverFiles(*files_);
+    DeployDriverFiles(files_);
 
-    ASSERT_EQ(files_->copies.size(), m.target ? 1u : 0u);
+    ASSERT_EQ(files_.copies.size(), m.target ? 1u : 0u);
     if (m.target) {
-        EXPECT_EQ(files_->copies[0].source, inProgram(m.source));
-        EXPECT_EQ(files_->copies[0].target, inSystem(m.target));
-        EXPECT_EQ(files_->copies[0].result, !m.directory);
+        EXPECT_EQ(files_.copies[0].source, inProgram(m.source));
+        EXPECT_EQ(files_.copies[0].target, inSystem(m.target));
+        EXPECT_EQ(files_.copies[0].result, !m.directory);
         if (!m.directory) {
             EXPECT_EQ(read(system_ / m.target), std::string("source ") + m.source);
         }
@@ -210,14 +197,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(DriverDeployment, FailedCopiesAreIgnoredAndTheRestGoOn) {
     fs::remove(program_ / "winiodll");
-    DeployDriverFiles(*files_);
+    DeployDriverFiles(files_);
 
-    ASSERT_EQ(files_->copies.size(), 9u) << "every missing row is tried";
-    EXPECT_FALSE(files_->copies[0].result) << "source winiodll is missing";
-    EXPECT_FALSE(files_->copies[2].result);
+    ASSERT_EQ(files_.copies.size(), 9u) << "every missing row is tried";
+    EXPECT_FALSE(files_.copies[0].result) << "source winiodll is missing";
+    EXPECT_FALSE(files_.copies[2].result);
     EXPECT_FALSE(fs::exists(system_ / "winio.dll"));
-    EXPECT_TRUE(files_->copies[1].result);
-    EXPECT_TRUE(files_->copies[8].result);
+    EXPECT_TRUE(files_.copies[1].result);
+    EXPECT_TRUE(files_.copies[8].result);
     EXPECT_EQ(read(program_ / "winio3.sys"), "source winiosys3");
 }
 
@@ -226,24 +213,24 @@ TEST_F(DriverDeployment, FailedCopiesAreIgnoredAndTheRestGoOn) {
 TEST_F(DriverDeployment, SystemDirectoryCutTo255Characters) {
     for (const std::string& dir : {"/" + std::string(299, 'd'), std::string(256, 'o'),
                                    std::string(255, 'e'), std::string(254, 'f'), std::string()}) {
-        files_->systemDirOverride = dir;
-        EXPECT_EQ(GetSystemDir(*files_), dir.substr(0, 255)) << dir.size() << " characters";
+        files_.systemDirOverride = dir;
+        EXPECT_EQ(GetSystemDir(files_), dir.substr(0, 255)) << dir.size() << " characters";
     }
 }
 
 TEST_F(DriverDeployment, SystemRowsUseTheCutDirectory) {
     deployEverything();
-    const std::string longDir = (root_ / std::string(260, 's')).string();
-    files_->systemDirOverride = longDir;
-    DeployDriverFiles(*files_);
+    const std::string longDir = (root_.path() / std::string(260, 's')).string();
+    files_.systemDirOverride = longDir;
+    DeployDriverFiles(files_);
 
     const std::string cut = longDir.substr(0, 255);
-    ASSERT_EQ(files_->copies.size(), 5u);
-    for (const auto& c : files_->copies) {
+    ASSERT_EQ(files_.copies.size(), 5u);
+    for (const auto& c : files_.copies) {
         EXPECT_EQ(c.target.rfind(cut, 0), 0u) << c.target;
         EXPECT_EQ(c.target.find(longDir), std::string::npos) << c.target;
     }
-    EXPECT_EQ(files_->copies[0].target, files_->joinPath(cut, "\\winio.dll"));
+    EXPECT_EQ(files_.copies[0].target, files_.joinPath(cut, "\\winio.dll"));
 }
 
 // --- Opening the driver ---------------------------------------------------
@@ -251,24 +238,24 @@ TEST_F(DriverDeployment, SystemRowsUseTheCutDirectory) {
 TEST_F(DriverDeployment, DriverOpensAtOnceNoRepair) {
     test::FakePorts driver;
     driver.initializeResults = {true};
-    OpenPortDriver(driver, *files_);
+    OpenPortDriver(driver, files_);
     EXPECT_EQ(driver.initializeCalls, 1);
-    EXPECT_TRUE(files_->copies.empty());
+    EXPECT_TRUE(files_.copies.empty());
 }
 
 TEST_F(DriverDeployment, DriverFailingTwiceGetsOneOverwritingRepair) {
     deployEverything();
     test::FakePorts driver;
     driver.initializeResults = {false, false, true};
-    OpenPortDriver(driver, *files_);
+    OpenPortDriver(driver, files_);
 
     EXPECT_EQ(driver.initializeCalls, 2) << "the second result is not examined";
-    ASSERT_EQ(files_->copies.size(), 2u);
-    EXPECT_EQ(files_->copies[0].source, inProgram("winiosys3"));
-    EXPECT_EQ(files_->copies[0].target, inProgram("winio3.sys"));
-    EXPECT_EQ(files_->copies[1].source, inProgram("winiodll3"));
-    EXPECT_EQ(files_->copies[1].target, inProgram("winio3.dll"));
-    for (const auto& c : files_->copies) {
+    ASSERT_EQ(files_.copies.size(), 2u);
+    EXPECT_EQ(files_.copies[0].source, inProgram("winiosys3"));
+    EXPECT_EQ(files_.copies[0].target, inProgram("winio3.sys"));
+    EXPECT_EQ(files_.copies[1].source, inProgram("winiodll3"));
+    EXPECT_EQ(files_.copies[1].target, inProgram("winio3.dll"));
+    for (const auto& c : files_.copies) {
         EXPECT_FALSE(c.failIfExists);
         EXPECT_TRUE(c.result);
     }
@@ -281,9 +268,9 @@ TEST_F(DriverDeployment, DriverFailingTwiceGetsOneOverwritingRepair) {
 TEST_F(DriverDeployment, DriverFailingOnceThenOpening) {
     test::FakePorts driver;
     driver.initializeResults = {false, true};
-    OpenPortDriver(driver, *files_);
+    OpenPortDriver(driver, files_);
     EXPECT_EQ(driver.initializeCalls, 2);
-    EXPECT_EQ(files_->copies.size(), 2u);
+    EXPECT_EQ(files_.copies.size(), 2u);
 }
 
 }  // namespace

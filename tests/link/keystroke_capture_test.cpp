@@ -5,13 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "link/command_channel.h"
 #include "link/counters.h"
 #include "link/keystroke_capture.h"
 #include "support/fakes.h"
+#include "support/table.h"
 
 namespace tavrin::link {
 namespace {
@@ -206,61 +209,6 @@ TEST(CaptureLoop, EndsInThePassThatStoresKeystroke258) {
     EXPECT_EQ(rig.counters.keyCount, 258);
 }
 
-TEST(CaptureLoop, SeveralKeysInOnePassAreStoredInArrivalOrder) {
-    CaptureRig rig;
-    rig.typeAt(100, 0x30, 0x0B);
-    rig.typeAt(200, 0x31, 0x02);
-    rig.typeAt(300, 0x32, 0x03);
-    // Four keys arrive together; the limit is passed inside this pass.
-    rig.typeAt(400, 0x33, 0x04);
-    rig.typeAt(400, 0x34, 0x05);
-    rig.typeAt(400, 0x35, 0x06);
-    rig.typeAt(400, 0x36, 0x07);
-    rig.typeAt(500, 0x37, 0x08);
-    rig.runCapture(16, 4, 15);
-
-    EXPECT_EQ(rig.counters.keyCount, 7);
-    EXPECT_EQ(rig.time.now, 400u);
-    const std::vector<std::uint8_t> expected{0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36};
-    EXPECT_EQ(std::vector<std::uint8_t>(rig.capture.dumpBuffer().begin(),
-                                        rig.capture.dumpBuffer().begin() + 7),
-              expected);
-    EXPECT_EQ(rig.capture.scanCodeList()[3], 0x04);
-    EXPECT_EQ(rig.capture.scanCodeList()[6], 0x07);
-    EXPECT_EQ(rig.capture.dumpBuffer()[7], 0);
-}
-
-TEST(CaptureLoop, ReachingTheKeyLimitExactlyDoesNotEndIt) {
-    CaptureRig rig;
-    for (int i = 0; i < 5; ++i) {
-        rig.typeAt(100 + 100 * i, 0x30, 0x0B);
-    }
-    rig.runCapture(16, 5, 3);
-    // Five keys equal the limit but do not pass it: the ticks end the loop.
-    EXPECT_EQ(rig.counters.keyCount, 5);
-    EXPECT_EQ(rig.counters.tickCounter, 3);
-    EXPECT_EQ(rig.time.now, 3000u);
-}
-
-TEST(CaptureLoop, NoAnswerEndsAtTheTickLimit) {
-    CaptureRig rig;
-    rig.time.now = 7000;
-    rig.runCapture(290, 289, 15);
-    EXPECT_EQ(rig.counters.keyCount, 0);
-    EXPECT_EQ(rig.counters.tickCounter, 15);
-    EXPECT_EQ(rig.time.now, 7000u + 15000u);
-    EXPECT_FALSE(rig.hooks.installed());
-}
-
-TEST(CaptureLoop, KeyArrivingWithTheLastTickIsStillStored) {
-    CaptureRig rig;
-    rig.typeAt(5000, 0x39, 0x0A);
-    rig.runCapture(16, 289, 5);
-    EXPECT_EQ(rig.counters.tickCounter, 5);
-    EXPECT_EQ(rig.counters.keyCount, 1);
-    EXPECT_EQ(rig.capture.dumpBuffer()[0], 0x39);
-}
-
 TEST(CaptureLoop, TestsComeAfterTheEventPass) {
     CaptureRig rig;
     rig.capture.sizeDumpBuffer(8);
@@ -274,14 +222,77 @@ TEST(CaptureLoop, TestsComeAfterTheEventPass) {
     rig.capture.removeHook();
 }
 
-TEST(CaptureLoop, OperatorTypingDuringTheCaptureIsPartOfTheAnswer) {
+// A capture loop or the raw-key diagnostic over keys typed at set times:
+// what it counted and stored, and when it ended.
+struct RunCase {
+    const char* name;
+    std::uint32_t startMs;
+    const char* typed;       // per key: the time in ms, then virtual key and scan code in hex
+    std::size_t bufferSize;  // 0: the raw-key diagnostic, which sizes its own
+    std::int32_t keyLimit, tickLimit;
+    std::int32_t keys, ticks;  // the counters afterwards
+    std::uint32_t endMs;
+    const char* text = "";  // the diagnostic's text1 afterwards, "old" before
+};
+
+class CaptureRun : public ::testing::TestWithParam<RunCase> {};
+
+TEST_P(CaptureRun, CountsStoresAndEndsInTime) {
+    const RunCase& c = GetParam();
     CaptureRig rig;
-    rig.typeAt(50, 'Q', 0x10);
-    rig.typeAt(60, 0x30, 0x0B);
-    rig.runCapture(8, 1, 15);
-    EXPECT_EQ(rig.counters.keyCount, 2);
-    EXPECT_EQ(rig.capture.dumpBuffer()[0], 'Q');
+    rig.time.now = c.startMs;
+    std::vector<std::pair<int, int>> typed;  // virtual key, scan code
+    std::istringstream in(c.typed);
+    for (int at, vk, scan; in >> std::dec >> at >> std::hex >> vk >> scan;) {
+        rig.typeAt(at, static_cast<std::uint8_t>(vk), static_cast<std::uint8_t>(scan));
+        typed.emplace_back(vk, scan);
+    }
+    rig.counters.keyCount = 40;  // left from before: every run counts from zero
+    rig.counters.tickCounter = 9;
+    if (c.bufferSize == 0) {
+        std::string text1 = "old";
+        rig.capture.CaptureRawKeys(text1);
+        EXPECT_EQ(text1, c.text);
+    } else {
+        rig.runCapture(c.bufferSize, c.keyLimit, c.tickLimit);
+    }
+    EXPECT_EQ(rig.counters.keyCount, c.keys);
+    EXPECT_EQ(rig.counters.tickCounter, c.ticks);
+    EXPECT_EQ(rig.time.now, c.endMs);
+    // The first keys typed are stored in arrival order, nothing past the count.
+    ASSERT_LE(static_cast<std::size_t>(c.keys), typed.size());
+    for (int k = 0; k < c.keys; ++k) {
+        EXPECT_EQ(rig.capture.dumpBuffer()[k], typed[k].first) << k;
+        EXPECT_EQ(rig.capture.scanCodeList()[k], typed[k].second) << k;
+    }
+    EXPECT_EQ(rig.capture.dumpBuffer()[c.keys], 0);
+    EXPECT_EQ(rig.capture.scanCodeList()[c.keys], 0);
+    EXPECT_FALSE(rig.hooks.installed());
+    EXPECT_FALSE(rig.time.enabled());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CaptureRun,
+    ::testing::Values(
+        // Four keys arrive together at 400; the limit is passed inside this pass.
+        RunCase{"SeveralKeysInOnePassAreStoredInArrivalOrder", 0,
+                "100 30 0B  200 31 02  300 32 03  400 33 04  400 34 05  400 35 06  400 36 07  "
+                "500 37 08",
+                16, 4, 15, 7, 0, 400},
+        // Five keys equal the limit but do not pass it: the ticks end the loop.
+        RunCase{"ReachingTheKeyLimitExactlyDoesNotEndIt", 0,
+                "100 30 0B  200 30 0B  300 30 0B  400 30 0B  500 30 0B", 16, 5, 3, 5, 3, 3000},
+        RunCase{"NoAnswerEndsAtTheTickLimit", 7000, "", 290, 289, 15, 0, 15, 7000 + 15000},
+        RunCase{"KeyArrivingWithTheLastTickIsStillStored", 0, "5000 39 0A", 16, 289, 5, 1, 5, 5000},
+        RunCase{"OperatorTypingDuringTheCaptureIsPartOfTheAnswer", 0, "50 51 10  60 30 0B", 8, 1,
+                15, 2, 0, 60},
+        // Decimal scan codes run together; ten ticks from the start.
+        RunCase{"RawKeysShowDecimalScanCodesRunTogether", 2000, "2300 24 47  2400 26 48", 0, 0, 0,
+                2, 10, 2000 + 10000, "7172"},
+        RunCase{"RawKeysNoKeystrokeLeavesText1AsItWas", 0, "", 0, 0, 0, 0, 10, 10000, "old"},
+        RunCase{"RawKeysStartFromZeroCountsWhateverCameBefore", 0,
+                "9500 00 01  9600 00 0F  9700 00 FF", 0, 0, 0, 3, 10, 10000, "115255"}),
+    test::RowName());
 
 // --- The read's time-out --------------------------------------------------
 
@@ -346,43 +357,6 @@ TEST(CaptureLifecycle, DestroyingTheCaptureRemovesAnInstalledHook) {
 }
 
 // --- The raw-key diagnostic -------------------------------------------------
-
-TEST(CaptureRawKeys, ShowsDecimalScanCodesRunTogether) {
-    CaptureRig rig;
-    rig.time.now = 2000;
-    rig.typeAt(2300, 0x24, 0x47);
-    rig.typeAt(2400, 0x26, 0x48);
-    std::string text1 = "old contents";
-    rig.capture.CaptureRawKeys(text1);
-
-    EXPECT_EQ(text1, "7172");
-    EXPECT_EQ(rig.counters.keyCount, 2);
-    EXPECT_EQ(rig.time.now, 2000u + 10000u) << "ten ticks from the start";
-}
-
-TEST(CaptureRawKeys, NoKeystrokeLeavesText1AsItWas) {
-    CaptureRig rig;
-    std::string text1 = "left alone";
-    rig.capture.CaptureRawKeys(text1);
-    EXPECT_EQ(text1, "left alone");
-    EXPECT_EQ(rig.counters.keyCount, 0);
-    EXPECT_EQ(rig.time.now, 10000u);
-    EXPECT_FALSE(rig.hooks.installed());
-}
-
-TEST(CaptureRawKeys, StartsFromZeroCountsWhateverCameBefore) {
-    CaptureRig rig;
-    rig.counters.keyCount = 40;
-    rig.counters.tickCounter = 9;
-    rig.typeAt(9500, 0x00, 0x01);
-    rig.typeAt(9600, 0x00, 0x0F);
-    rig.typeAt(9700, 0x00, 0xFF);
-    std::string text1;
-    rig.capture.CaptureRawKeys(text1);
-    EXPECT_EQ(text1, "115255");
-    EXPECT_EQ(rig.counters.keyCount, 3);
-    EXPECT_EQ(rig.time.now, 10000u);
-}
 
 TEST(CaptureRawKeys, EndsAfterTheHundredAndFirstKeystroke) {
     CaptureRig rig;
