@@ -21,6 +21,7 @@
 #include "gui/picture_button.h"
 #include "gui_rig.h"
 #include "items/catalogue.h"
+#include "support/table.h"
 #include "tavrin_version.h"
 
 namespace tavrin::test {
@@ -29,17 +30,19 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-constexpr const char* kReadError = "Read setting from EEPROM error! Please check MSR device. ";
-
-sim::KeyboardFirmware::Eeprom distinctiveEeprom() {
+// The factory settings with the listed bytes changed.
+sim::KeyboardFirmware::Eeprom factoryWith(
+    std::initializer_list<std::pair<std::size_t, std::uint8_t>> bytes) {
     auto e = sim::KeyboardFirmware::factoryDefaults();
-    e[40] = 0x12;  // key delay 12 ms
-    e[68] = 0x33;  // GERMANY
-    e[69] = 0x32;  // TK2
-    e[71] = 'A';   // track 1 preamble "AB"
-    e[72] = 'B';
-    e[2] = 0x05;  // buzzer off
+    for (const auto& [address, value] : bytes) {
+        e[address] = value;
+    }
     return e;
+}
+
+// Key delay 12 ms, GERMANY, TK2, track 1 preamble "AB", buzzer off.
+sim::KeyboardFirmware::Eeprom distinctiveEeprom() {
+    return factoryWith({{40, 0x12}, {68, 0x33}, {69, 0x32}, {71, 'A'}, {72, 'B'}, {2, 0x05}});
 }
 
 // The window started over the keyboard's factory settings; over a silent
@@ -251,8 +254,8 @@ TEST(MainWindowStartUp, ShowsTheKeyboardsValues) {
 
 TEST_F(MainWindowUnread, FailedReadReportsAndKeepsTheDesignValues) {
     ASSERT_EQ(rig.dialogs.messages.size(), 1u);
-    EXPECT_EQ(rig.dialogs.messages[0].text, kReadError);
-    EXPECT_EQ(rig.dialogs.messages[0].icon, platform::MsgIcon::Error);
+    expectBox(rig.dialogs.messages[0], "Read setting from EEPROM error! Please check MSR device. ",
+              "Message", platform::MsgIcon::Error, platform::MsgButtons::Ok);
     EXPECT_TRUE(f.isVisible());
     EXPECT_EQ(f.Combo1->currentText(), "US");
     EXPECT_EQ(rig.listShows(3), "");
@@ -299,10 +302,9 @@ TEST_F(MainWindowCombos, RefreshingFromTheModelRunsNoHandler) {
 }
 
 TEST(MainWindowPrepared, ATextThatIsNoEntryShowsWithoutSelecting) {
+    // No such country: item 5 without a selection, Combo1 empty.
     GuiRig rig;
-    auto e = sim::KeyboardFirmware::factoryDefaults();
-    e[68] = 0x39;  // no such country: item 5 without a selection, Combo1 empty
-    rig.firmware().setEeprom(e);
+    rig.firmware().setEeprom(factoryWith({{68, 0x39}}));
     rig.start();
     EXPECT_EQ(rig.frm.Combo1->currentIndex(), -1);
     EXPECT_EQ(rig.frm.Combo1->currentText(), "");
@@ -391,13 +393,9 @@ TEST_F(MainWindowEdit, NumberThroughTheInputBox) {
 }
 
 TEST(MainWindowPrepared, ControlCharactersStayOnOneLine) {
+    // {ENTER}, a byte with no token (its control picture), the euro sign in the ANSI code page.
     GuiRig rig;
-    auto e = sim::KeyboardFirmware::factoryDefaults();
-    e[71] = 'A';
-    e[72] = 0x0D;  // {ENTER}
-    e[73] = 0x01;  // no token: its control picture
-    e[74] = 0x80;  // the euro sign in the ANSI code page
-    rig.firmware().setEeprom(e);
+    rig.firmware().setEeprom(factoryWith({{71, 'A'}, {72, 0x0D}, {73, 0x01}, {74, 0x80}}));
     rig.start();
     EXPECT_EQ(rig.listShows(67), QString::fromUtf8("A{ENTER}\u2401\u20AC"));
 }
@@ -418,9 +416,8 @@ TEST_F(MainWindowCommands, WriteEepromSendsTheItemsAndReports) {
     EXPECT_FALSE(containsRun(sent, kReadCommand));
     EXPECT_EQ(rig.firmware().eeprom()[68], 0x34);  // the keyboard took it
     ASSERT_FALSE(rig.dialogs.messages.empty());
-    EXPECT_EQ(rig.dialogs.messages.back().text, "Write to EEPROM Successful!");
-    EXPECT_EQ(rig.dialogs.messages.back().title, "Message");
-    EXPECT_EQ(rig.dialogs.messages.back().icon, platform::MsgIcon::Information);
+    expectBox(rig.dialogs.messages.back(), "Write to EEPROM Successful!", "Message",
+              platform::MsgIcon::Information, platform::MsgButtons::Ok);
     EXPECT_FALSE(rig.dialogs.shown);
     EXPECT_TRUE(f.Command4->isEnabled());
 }
@@ -431,9 +428,8 @@ TEST_F(MainWindowUnread, ResetAfterAFailedReadIsRefusedAndSendsNothing) {
     rig.dialogs.answers = {platform::MsgAnswer::Yes};
     QTest::mouseClick(f.Command5, Qt::LeftButton);
     ASSERT_EQ(rig.dialogs.messages.size(), 1u);
-    EXPECT_EQ(rig.dialogs.messages[0].text, "Wrote setting to EEPROM error!");
-    EXPECT_EQ(rig.dialogs.messages[0].title, "Message");
-    EXPECT_EQ(rig.dialogs.messages[0].icon, platform::MsgIcon::Error);
+    expectBox(rig.dialogs.messages[0], "Wrote setting to EEPROM error!", "Message",
+              platform::MsgIcon::Error, platform::MsgButtons::Ok);
     EXPECT_EQ(rig.wire(), wireBefore);
     EXPECT_EQ(rig.firmware().resets(), 0);
 }
@@ -517,9 +513,8 @@ TEST_F(MainWindowAbout, ShowsTheFirmwareUntilClosed) {
 
     QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
     ASSERT_EQ(rig.dialogs.messages.size(), 1u);
-    EXPECT_EQ(rig.dialogs.messages[0].text, "System Information Is Unavailable At This Time");
-    EXPECT_EQ(rig.dialogs.messages[0].title, "");
-    EXPECT_EQ(rig.dialogs.messages[0].icon, platform::MsgIcon::None);
+    expectBox(rig.dialogs.messages[0], "System Information Is Unavailable At This Time", "",
+              platform::MsgIcon::None, platform::MsgButtons::Ok);
 
     QTest::mouseClick(about.cmdAboutEnd, Qt::LeftButton);
     EXPECT_FALSE(about.isVisible());

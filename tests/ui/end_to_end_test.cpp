@@ -5,16 +5,14 @@
 
 #include "settings_file/profile.h"
 #include "settings_file/settings_file.h"
-#include "support/table.h"
 #include "support/sim_rig.h"
+#include "support/table.h"
 #include "tavrin_version.h"
 
 namespace tavrin::test {
 namespace {
 
 using namespace ::testing;  // its matchers
-
-constexpr const char* kReadError = "Read setting from EEPROM error! Please check MSR device. ";
 
 TEST(StartUp, ReadsAndShowsTheKeyboard) {
     SimRig rig;
@@ -59,9 +57,8 @@ TEST(StartUp, DeploysTheDriverFilesAndRepairsAFailedOpen) {
     EXPECT_EQ(rig.systemDir.read("winio.vxd"), (std::vector<std::uint8_t>{1, 2, 3}));
     EXPECT_FALSE(rig.model().imageValidFlag);
     ASSERT_EQ(rig.dialogs.messages.size(), 1u);
-    EXPECT_EQ(rig.dialogs.messages[0].text, kReadError);
-    EXPECT_EQ(rig.dialogs.messages[0].title, "Message");
-    EXPECT_EQ(rig.dialogs.messages[0].icon, platform::MsgIcon::Error);
+    expectBox(rig.dialogs.messages[0], "Read setting from EEPROM error! Please check MSR device. ",
+              "Message", platform::MsgIcon::Error, platform::MsgButtons::Ok);
 }
 
 TEST(StartUp, ExitClosesThePortDriverOnce) {
