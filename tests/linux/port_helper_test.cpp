@@ -263,21 +263,16 @@ TEST(PortHelper, StartsThroughALauncherAndIgnoresItsArguments) {
     FakeRoot root;
     FakeRoot other;
     root.use();  // not other, made last
-    struct Case {
-        std::string launcher;
-        std::string argument;
-    } cases[] = {{"/usr/bin/env", TAVRIN_PORT_FAKE},
-                 {TAVRIN_PORT_FAKE, (other.path() / "sys/bus/serio/devices").string()}};
-    for (const Case& c : cases) {
-        PortHelperLaunch launch;
-        launch.pkexec = c.launcher;
-        launch.helper = c.argument;
+    const PortHelperLaunch launches[] = {
+        {.helper = TAVRIN_PORT_FAKE, .pkexec = "/usr/bin/env"},
+        {.helper = (other.path() / "sys/bus/serio/devices").string(), .pkexec = TAVRIN_PORT_FAKE}};
+    for (const PortHelperLaunch& launch : launches) {
         std::string error;
         auto lease = acquireKeyboardPort(launch, error);
-        ASSERT_TRUE(lease) << c.launcher << ": " << error;
-        EXPECT_EQ(root.sysfs.drvctl("serio0"), "serio_raw") << c.launcher;
-        EXPECT_EQ(lease->release(), platform::kPortGivenBack) << c.launcher;
-        EXPECT_EQ(root.sysfs.drvctl("serio0"), "atkbd") << c.launcher;
+        ASSERT_TRUE(lease) << launch.pkexec << ": " << error;
+        EXPECT_EQ(root.sysfs.drvctl("serio0"), "serio_raw") << launch.pkexec;
+        EXPECT_EQ(lease->release(), platform::kPortGivenBack) << launch.pkexec;
+        EXPECT_EQ(root.sysfs.drvctl("serio0"), "atkbd") << launch.pkexec;
     }
     EXPECT_EQ(other.sysfs.drvctl("serio0"), "");
 }
@@ -352,9 +347,8 @@ TEST(PortHelperSession, ClosesEveryDescriptorItDidNotExpect) {
         return std::distance(fs::begin(fds), fs::end(fds));
     };
     for (int count : {2, 40}) {
-        PortHelperLaunch launch;
-        launch.helper = dir.file("helper" + std::to_string(count));
-        launch.asRoot = true;
+        const PortHelperLaunch launch{.helper = dir.file("helper" + std::to_string(count)),
+                                      .asRoot = true};
         std::ofstream(launch.helper)
             << "#!/usr/bin/python3\nimport os, socket\ns = socket.socket(fileno=0)\ns.recv(64)\n"
             << "socket.send_fds(s, [b'ok serio0 6'], [os.open('/dev/null', 0) for _ in range("
@@ -378,9 +372,8 @@ TEST(PortHelper, InstalledBuildIgnoresTheFakeRoot) {
         GTEST_SKIP() << "this machine has a serio bus";
     }
     FakeRoot root;
-    PortHelperLaunch launch = direct();
-    launch.helper = TAVRIN_PORT;
-    expectRefused(root, launch, HasSubstr("the kernel shows no serio bus (/sys/bus/serio/devices"));
+    expectRefused(root, {.helper = TAVRIN_PORT, .asRoot = true},
+                  HasSubstr("the kernel shows no serio bus (/sys/bus/serio/devices"));
 }
 
 // The kernel refusing serio_raw once atkbd let go of the port.

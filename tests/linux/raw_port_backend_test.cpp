@@ -114,22 +114,22 @@ TEST_P(BetweenOperations, TheKeyboardTypes) {
     EXPECT_THAT(heldAtBox, ::testing::Each(0)) << ::testing::PrintToString(rig.messageTexts());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Operations, BetweenOperations,
-    ::testing::Combine(::testing::Values(
-        Operation{"read", [](ui::MsrWindow& w) { w.ReadsettingfromEEPROM_Click(); }, true},
-        Operation{"whole_image_write", [](ui::MsrWindow& w) { w.Command4_Click(); }, true},
-        Operation{"reset", [](ui::MsrWindow& w) { w.Resettodefault_Click(); }, true},
-        Operation{"opos_preset", [](ui::MsrWindow& w) { w.chooseMode(1), w.Cmdpt_Click(); }, true},
-        Operation{"raw_capture", [](ui::MsrWindow& w) { w.Command7_Click(); }, true, false},
-        Operation{"combo_choice", [](ui::MsrWindow& w) { w.choose(5, 1); }, false, false},
-        Operation{"save_cancelled", [](ui::MsrWindow& w) { w.Saveeepromsettingtofile_Click(); },
-                  false, false}),
-                       ::testing::Bool()),
-    [](const ::testing::TestParamInfo<std::tuple<Operation, bool>>& info) {
-        return std::string(std::get<0>(info.param).name) +
-               (std::get<1>(info.param) ? "" : "_standard_keyboard");
-    });
+const Operation kOperations[] = {
+    {"read", [](ui::MsrWindow& w) { w.ReadsettingfromEEPROM_Click(); }, true},
+    {"whole_image_write", [](ui::MsrWindow& w) { w.Command4_Click(); }, true},
+    {"reset", [](ui::MsrWindow& w) { w.Resettodefault_Click(); }, true},
+    {"opos_preset", [](ui::MsrWindow& w) { w.chooseMode(1), w.Cmdpt_Click(); }, true},
+    {"raw_capture", [](ui::MsrWindow& w) { w.Command7_Click(); }, true, false},
+    {"combo_choice", [](ui::MsrWindow& w) { w.choose(5, 1); }, false, false},
+    {"save_cancelled", [](ui::MsrWindow& w) { w.Saveeepromsettingtofile_Click(); }, false, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Operations, BetweenOperations,
+                         ::testing::Combine(::testing::ValuesIn(kOperations), ::testing::Bool()),
+                         [](const ::testing::TestParamInfo<std::tuple<Operation, bool>>& info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) ? "" : "_standard_keyboard");
+                         });
 
 // A toolkit's loop runs in short slices between reads of the port, so the
 // kernel's 64-byte ring does not fill while it waits.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "support/raw_rig.h"
+#include "support/table.h"
 
 namespace tavrin::test {
 namespace {
@@ -119,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PathCase{"OneResend", kResend, {}},
                       PathCase{"SelfTestInTheMiddle", kSelfTest, {}},
                       PathCase{"OperatorKeysInTheAnswer", rawOptions(Set1), kOperatorKeys}),
-    [](const ::testing::TestParamInfo<PathCase>& info) { return info.param.name; });
+    RowName());
 
 // What the port saw is told apart: ACKs, silence, the resend, the restart.
 TEST(RawPortTally, CountsTheKeyboardsReplies) {
@@ -149,7 +150,7 @@ TEST(RawPortTally, CountsTheKeyboardsReplies) {
 struct FaultCase {
     const char* name;
     RawKeyboardDouble::Options raw;
-    std::string error;  // the whole-image write's message
+    bool overrun = false;  // the kernel's ring dropped bytes
     friend void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -167,33 +168,25 @@ TEST_P(LostByte, EndsTheWriteWithItsError) {
     rig.window.cmdItem_Click(3);
     rig.window.Command4_Click();
     ASSERT_FALSE(rig.dialogs.messages.empty());
-    EXPECT_EQ(rig.dialogs.messages.back().text, c.error);
+    EXPECT_EQ(rig.dialogs.messages.back().text, "Write to EEPROM error!");
     for (const auto& m : rig.dialogs.messages) {
         EXPECT_EQ(m.text.find("Successful"), std::string::npos) << m.text;
     }
     EXPECT_EQ(rig.port.tally().refusedBytes, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, LostByte,
-    ::testing::Values(FaultCase{"WriteRefusedEio", {.refuseWrite = 40}, "Write to EEPROM error!"},
-                      FaultCase{"DeviceVanishes", {.vanishAtWrite = 40}, "Write to EEPROM error!"}),
-    [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Cases, LostByte,
+                         ::testing::Values(FaultCase{"WriteRefusedEio", {.refuseWrite = 40}},
+                                           FaultCase{"DeviceVanishes", {.vanishAtWrite = 40}}),
+                         RowName());
 
-struct ReadFaultCase {
-    const char* name;
-    RawKeyboardDouble::Options raw;
-    bool overrun;  // the kernel's ring dropped bytes
-    friend void PrintTo(const ReadFaultCase& c, std::ostream* os) { *os << c.name; }
-};
-
-class DisturbedAnswer : public ::testing::TestWithParam<ReadFaultCase> {};
+class DisturbedAnswer : public ::testing::TestWithParam<FaultCase> {};
 
 // A card swiped while the keyboard types its answer, or the program too slow
 // for the kernel's ring: the start-up read fails with its error and shows
 // nothing; the next, undisturbed read succeeds.
 TEST_P(DisturbedAnswer, FailsTheReadThenRecovers) {
-    const ReadFaultCase& c = GetParam();
+    const FaultCase& c = GetParam();
     RawRig rig(c.raw);
     rig.window.Form_Load();
     EXPECT_FALSE(rig.window.model().imageValidFlag);
@@ -218,15 +211,15 @@ constexpr platform::Micros kStallAt = 450'000, kStallFor = 300'000;
 INSTANTIATE_TEST_SUITE_P(
     Cases, DisturbedAnswer,
     ::testing::Values(
-        ReadFaultCase{"SwipeSet1", {.swipeAt = 400'000}, false},
-        ReadFaultCase{"SwipeSet2", {.set = Set2, .swipeAt = 400'000}, false},
-        ReadFaultCase{"SlowReaderSet1", {.stallAt = kStallAt, .stallFor = kStallFor}, true},
-        ReadFaultCase{
+        FaultCase{"SwipeSet1", {.swipeAt = 400'000}, false},
+        FaultCase{"SwipeSet2", {.set = Set2, .swipeAt = 400'000}, false},
+        FaultCase{"SlowReaderSet1", {.stallAt = kStallAt, .stallFor = kStallFor}, true},
+        FaultCase{
             "SlowReaderSet2", {.set = Set2, .stallAt = kStallAt, .stallFor = kStallFor}, true},
-        ReadFaultCase{"SlowReaderBreakAlone",
-                      {.breakAlone = true, .stallAt = kStallAt, .stallFor = kStallFor},
-                      true}),
-    [](const ::testing::TestParamInfo<ReadFaultCase>& info) { return info.param.name; });
+        FaultCase{"SlowReaderBreakAlone",
+                  {.breakAlone = true, .stallAt = kStallAt, .stallFor = kStallFor},
+                  true}),
+    RowName());
 
 // Once the device has gone, nothing more is sent and a read fails.
 TEST(RawPortVanished, LaterReadsSendNothingAndFail) {

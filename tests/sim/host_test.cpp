@@ -45,7 +45,12 @@ TEST(VirtualClock, EventPostedForNowRunsInTheNextPass) {
     EXPECT_EQ(runs, 2);
 }
 
-TEST(SimHost, TickCounterWrapsAndWaitsAcrossTheWrap) {
+struct SimHost : ::testing::Test {
+    sim::VirtualClock clock;
+    platform::ClockHost host{clock};
+};
+
+TEST_F(SimHost, TickCounterWrapsAndWaitsAcrossTheWrap) {
     LinkRig rig(with([](auto& o) { o.host.tickCountAtZero = 0xFFFFFF00u; }));
     EXPECT_EQ(rig.kb.host().GetTickCount(), 0xFFFFFF00u);
     rig.channel.WaitMilliseconds(1000);
@@ -56,9 +61,7 @@ TEST(SimHost, TickCounterWrapsAndWaitsAcrossTheWrap) {
     EXPECT_LT(rig.kb.host().GetTickCount(), 1000u);
 }
 
-TEST(SimHost, Timer1TicksEverySecondUntilDisabled) {
-    sim::VirtualClock clock;
-    platform::ClockHost host(clock);
+TEST_F(SimHost, Timer1TicksEverySecondUntilDisabled) {
     int ticks = 0;
     host.setHandler([&] { ++ticks; });
     clock.runUntil(300'000);
@@ -83,9 +86,7 @@ TEST(SimHost, Timer1TicksEverySecondUntilDisabled) {
     EXPECT_EQ(host.timerTicks(), 4);
 }
 
-TEST(SimHost, TimerStoppedInsideItsHandlerTicksNoMore) {
-    sim::VirtualClock clock;
-    platform::ClockHost host(clock);
+TEST_F(SimHost, TimerStoppedInsideItsHandlerTicksNoMore) {
     int ticks = 0;
     host.setHandler([&] {
         ++ticks;
@@ -96,9 +97,7 @@ TEST(SimHost, TimerStoppedInsideItsHandlerTicksNoMore) {
     EXPECT_EQ(ticks, 1);
 }
 
-TEST(SimHost, OneHookAtATimeAndKeysOnlyThroughIt) {
-    sim::VirtualClock clock;
-    platform::ClockHost host(clock);
+TEST_F(SimHost, OneHookAtATimeAndKeysOnlyThroughIt) {
     std::vector<std::pair<std::uintptr_t, std::intptr_t>> seen;
     auto proc = [&](int code, std::uintptr_t w, std::intptr_t l) {
         EXPECT_EQ(code, 0);
@@ -128,7 +127,7 @@ TEST(SimHost, OneHookAtATimeAndKeysOnlyThroughIt) {
     EXPECT_EQ(host.passedOn()[0].code, -1);
 }
 
-TEST(SimHost, CaptureHookPassesNegativeCodesOn) {
+TEST_F(SimHost, CaptureHookPassesNegativeCodesOn) {
     LinkRig rig;
     rig.capture.sizeDumpBuffer(290);
     rig.capture.installHook();
@@ -141,21 +140,23 @@ TEST(SimHost, CaptureHookPassesNegativeCodesOn) {
     EXPECT_FALSE(rig.kb.host().hookInstalled());
 }
 
-TEST(SimHost, VersionQueryAnswersAsConfigured) {
-    sim::VirtualClock clock;
-    platform::ClockHost host(clock, {platform::OsVersionInfo{0, 3, 10}, 0});
+TEST_F(SimHost, VersionQueryAnswersAsConfigured) {
+    platform::ClockHost configured(clock, {platform::OsVersionInfo{0, 3, 10}, 0});
     std::int16_t major = 0, minor = 0;
     std::string name;
-    link::GetOsName(host, major, minor, name);
+    link::GetOsName(configured, major, minor, name);
     EXPECT_EQ(name, "Windows 3.10");
-    host.setOsVersion(std::nullopt);
-    link::GetOsName(host, major, minor, name);
+    configured.setOsVersion(std::nullopt);
+    link::GetOsName(configured, major, minor, name);
     EXPECT_EQ(name, "");
 }
 
-TEST(I8042, ByteReachesTheKeyboardOnlyAfterItsTransfer) {
+struct I8042 : ::testing::Test {
     sim::VirtualClock clock;
-    sim::I8042 ports(clock, {});
+    sim::I8042 ports{clock, {}};
+};
+
+TEST_F(I8042, ByteReachesTheKeyboardOnlyAfterItsTransfer) {
     std::vector<std::pair<platform::Micros, std::uint8_t>> got;
     ports.setKeyboard([&](std::uint8_t b) { got.emplace_back(clock.now(), b); });
     std::vector<std::uint8_t> logged;
@@ -179,9 +180,7 @@ TEST(I8042, ByteReachesTheKeyboardOnlyAfterItsTransfer) {
     EXPECT_EQ(got[0].second, 0xE7);
 }
 
-TEST(I8042, LastByteIsDeliveredByThePump) {
-    sim::VirtualClock clock;
-    sim::I8042 ports(clock, {});
+TEST_F(I8042, LastByteIsDeliveredByThePump) {
     int got = 0;
     ports.setKeyboard([&](std::uint8_t) { ++got; });
     ports.SetPortVal(sim::kI8042Data, 0xE6, 1);
@@ -192,9 +191,7 @@ TEST(I8042, LastByteIsDeliveredByThePump) {
     EXPECT_EQ(clock.now(), 1000);
 }
 
-TEST(I8042, OverrunReplacesTheHeldByte) {
-    sim::VirtualClock clock;
-    sim::I8042 ports(clock, {});
+TEST_F(I8042, OverrunReplacesTheHeldByte) {
     std::vector<std::uint8_t> got;
     ports.setKeyboard([&](std::uint8_t b) { got.push_back(b); });
     ports.SetPortVal(sim::kI8042Data, 0x11, 1);
@@ -206,9 +203,7 @@ TEST(I8042, OverrunReplacesTheHeldByte) {
     EXPECT_TRUE(ports.wire()[1].overrun);
 }
 
-TEST(I8042, InterruptMaskIsRememberedAndRecordedPerByte) {
-    sim::VirtualClock clock;
-    sim::I8042 ports(clock, {});
+TEST_F(I8042, InterruptMaskIsRememberedAndRecordedPerByte) {
     std::uint32_t v = 0;
     ports.SetPortVal(sim::kPicMask, 0x02, 1);
     ports.GetPortVal(sim::kPicMask, v, 1);
@@ -222,26 +217,25 @@ TEST(I8042, InterruptMaskIsRememberedAndRecordedPerByte) {
     EXPECT_FALSE(ports.wire()[1].irq1Masked);
 }
 
-TEST(I8042, DriverResultsAndClosedDriver) {
-    sim::VirtualClock clock;
+TEST_F(I8042, DriverResultsAndClosedDriver) {
     sim::I8042::Options o;
     o.initializeResults = {false, true};
     o.driverOpenAtStart = false;
-    sim::I8042 ports(clock, o);
+    sim::I8042 closed(clock, o);
     std::uint32_t v = 0x1234;
-    EXPECT_FALSE(ports.GetPortVal(sim::kI8042Status, v, 1));
+    EXPECT_FALSE(closed.GetPortVal(sim::kI8042Status, v, 1));
     EXPECT_EQ(v, 0x1234u);  // nothing reached the hardware
-    EXPECT_FALSE(ports.InitializeWinIo());
-    EXPECT_FALSE(ports.SetPortVal(sim::kI8042Data, 0xE7, 1));
-    EXPECT_TRUE(ports.InitializeWinIo());
-    EXPECT_TRUE(ports.InitializeWinIo());  // results used up
-    EXPECT_EQ(ports.initializeCalls(), 3);
-    EXPECT_TRUE(ports.GetPortVal(sim::kI8042Status, v, 1));
+    EXPECT_FALSE(closed.InitializeWinIo());
+    EXPECT_FALSE(closed.SetPortVal(sim::kI8042Data, 0xE7, 1));
+    EXPECT_TRUE(closed.InitializeWinIo());
+    EXPECT_TRUE(closed.InitializeWinIo());  // results used up
+    EXPECT_EQ(closed.initializeCalls(), 3);
+    EXPECT_TRUE(closed.GetPortVal(sim::kI8042Status, v, 1));
     EXPECT_EQ(v, 0u);
-    ports.ShutdownWinIo();
-    EXPECT_EQ(ports.shutdownCalls(), 1);
-    EXPECT_FALSE(ports.SetPortVal(sim::kI8042Data, 0xE7, 1));
-    EXPECT_TRUE(ports.wire().empty());
+    closed.ShutdownWinIo();
+    EXPECT_EQ(closed.shutdownCalls(), 1);
+    EXPECT_FALSE(closed.SetPortVal(sim::kI8042Data, 0xE7, 1));
+    EXPECT_TRUE(closed.wire().empty());
 }
 
 TEST(SimulatedKeyboard, WireLogSeesEveryDataByte) {
