@@ -124,9 +124,7 @@ TEST(Win32Device, WithoutTheLibraryStartUpReportsTheFailedRead) {
     Win32Rig rig;
     DeleteFileA(rig.program.file("winio3.dll").c_str());
     ui::MsrWindow& window = rig.open();
-    DWORD start = GetTickCount();
-    window.Form_Load();
-    DWORD elapsed = GetTickCount() - start;
+    const DWORD elapsed = msTaken([&] { window.Form_Load(); });
     EXPECT_FALSE(rig.ports.opened());
     EXPECT_FALSE(window.model().imageValidFlag);
     EXPECT_EQ(messagesOf(rig.dialogs),

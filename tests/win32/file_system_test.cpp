@@ -12,6 +12,7 @@ namespace tavrin::test::win32 {
 namespace {
 
 using platform::win32::Win32FileSystem;
+using Bytes = std::vector<std::uint8_t>;
 
 TEST(Win32Files, ExistenceLookupListsOnlyNormalReadOnlyAndArchiveFiles) {
     TempDir dir;
@@ -84,24 +85,17 @@ TEST(Win32Files, JoinPathUsesBackslashes) {
 TEST(Win32Files, FileHeadsAreReadAndWrittenWithoutShortening) {
     TempDir dir;
     Win32FileSystem files(dir.path(), "");
-    std::vector<std::uint8_t> head{1, 2, 3, 4};
+    const Bytes head{1, 2, 3, 4};
     std::string fresh = dir.file("fresh.bin");
     ASSERT_TRUE(files.writeFileHead(fresh, head));
     EXPECT_EQ(readBytes(fresh), head) << "a missing file is created";
 
     std::string longer = dir.file("longer.bin");
-    ASSERT_TRUE(writeBytes(longer, std::vector<std::uint8_t>(10, 0xEE)));
+    ASSERT_TRUE(writeBytes(longer, Bytes(10, 0xEE)));
     ASSERT_TRUE(files.writeFileHead(longer, head));
-    EXPECT_EQ(readBytes(longer),
-              (std::vector<std::uint8_t>{1, 2, 3, 4, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE}));
-
-    auto read = files.readFileHead(longer, 6);
-    ASSERT_TRUE(read.has_value());
-    EXPECT_EQ(*read, (std::vector<std::uint8_t>{1, 2, 3, 4, 0xEE, 0xEE}));
-    auto whole = files.readFileHead(fresh, 512);
-    ASSERT_TRUE(whole.has_value());
-    EXPECT_EQ(*whole, head) << "a shorter file gives what it has";
-
+    EXPECT_EQ(readBytes(longer), (Bytes{1, 2, 3, 4, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE}));
+    EXPECT_EQ(files.readFileHead(longer, 6), (Bytes{1, 2, 3, 4, 0xEE, 0xEE}));
+    EXPECT_EQ(files.readFileHead(fresh, 512), head) << "a shorter file gives what it has";
     EXPECT_FALSE(files.readFileHead(dir.file("missing.bin"), 512).has_value());
     EXPECT_FALSE(files.readFileHead(dir.path(), 512).has_value()) << "a folder is no file";
     EXPECT_FALSE(files.writeFileHead(dir.path(), head));
@@ -115,18 +109,18 @@ TEST(Win32Files, FileHeadsAreReadAndWrittenWithoutShortening) {
     EXPECT_FALSE(files.writeFileHead(locked, head));
     EXPECT_FALSE(files.readFileHead(locked, 2).has_value());
     CloseHandle(holder);
-    EXPECT_EQ(readBytes(locked), (std::vector<std::uint8_t>{9, 9}));
+    EXPECT_EQ(readBytes(locked), (Bytes{9, 9}));
 }
 
 TEST(Win32Files, ReplacedFilesHoldExactlyTheNewBytes) {
     TempDir dir;
     Win32FileSystem files(dir.path(), "");
     std::string longer = dir.file("profile.json");
-    ASSERT_TRUE(writeBytes(longer, std::vector<std::uint8_t>(10, 0xEE)));
+    ASSERT_TRUE(writeBytes(longer, Bytes(10, 0xEE)));
     ASSERT_TRUE(files.replaceFile(longer, {1, 2, 3}));
-    EXPECT_EQ(readBytes(longer), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(readBytes(longer), (Bytes{1, 2, 3}));
     ASSERT_TRUE(files.replaceFile(dir.file("new.json"), {4}));
-    EXPECT_EQ(readBytes(dir.file("new.json")), (std::vector<std::uint8_t>{4}));
+    EXPECT_EQ(readBytes(dir.file("new.json")), (Bytes{4}));
     EXPECT_FALSE(files.replaceFile(dir.file("no\\such\\folder.json"), {5}));
     EXPECT_FALSE(files.fileExists(longer + ".tavrin-new"));
 }
@@ -139,11 +133,32 @@ void shipDriverSources(const TempDir& program) {
     }
 }
 
+constexpr const char* kTargets[] = {"winio.dll", "winio.sys", "winio3.dll", "winio3.sys"};
+
+// A program folder, a system directory and a closed driver over them.
 struct Deployment {
     TempDir program;
     TempDir system;
     Win32FileSystem files{program.path(), system.path()};
-    Deployment() { shipDriverSources(program); }
+    platform::win32::WinIoPortDriver driver{program.path()};
+    explicit Deployment(bool shipped = true) {
+        if (shipped) {
+            shipDriverSources(program);
+        }
+    }
+    // Every target is in both folders already.
+    void plantKept() {
+        for (const char* name : kTargets) {
+            ASSERT_TRUE(writeText(program.file(name), "kept"));
+            ASSERT_TRUE(writeText(system.file(name), "kept"));
+        }
+    }
+    void expectKept() const {
+        for (const char* name : kTargets) {
+            EXPECT_EQ(readText(program.file(name)), "kept") << name;
+            EXPECT_EQ(readText(system.file(name)), "kept") << name;
+        }
+    }
 };
 
 TEST(Win32DriverDeployment, CopiesEveryMissingTargetFromItsSource) {
@@ -162,29 +177,19 @@ TEST(Win32DriverDeployment, CopiesEveryMissingTargetFromItsSource) {
 
 TEST(Win32DriverDeployment, PresentTargetsAreLeftAlone) {
     Deployment d;
-    for (const char* name : {"winio.dll", "winio.sys", "winio3.dll", "winio3.sys"}) {
-        ASSERT_TRUE(writeText(d.program.file(name), "kept"));
-        ASSERT_TRUE(writeText(d.system.file(name), "kept"));
-    }
+    d.plantKept();
     ASSERT_TRUE(writeText(d.system.file("winio.vxd"), "kept"));
     link::DeployDriverFiles(d.files);
-    for (const char* name : {"winio.dll", "winio.sys", "winio3.dll", "winio3.sys"}) {
-        EXPECT_EQ(readText(d.program.file(name)), "kept") << name;
-        EXPECT_EQ(readText(d.system.file(name)), "kept") << name;
-    }
+    d.expectKept();
     EXPECT_EQ(readText(d.system.file("winio.vxd")), "kept");
 }
 
 TEST(Win32DriverDeployment, OnlyTheMissingSystemDirectoryRowsCopy) {
     Deployment d;
-    for (const char* name : {"winio.dll", "winio.sys", "winio3.dll", "winio3.sys"}) {
-        ASSERT_TRUE(writeText(d.program.file(name), "kept"));
-        ASSERT_TRUE(writeText(d.system.file(name), "kept"));
-    }
+    d.plantKept();
     link::DeployDriverFiles(d.files);
     EXPECT_EQ(readText(d.system.file("winio.vxd")), "source winio.vxd");
-    EXPECT_EQ(readText(d.program.file("winio3.dll")), "kept");
-    EXPECT_EQ(readText(d.system.file("winio3.dll")), "kept");
+    d.expectKept();
 }
 
 TEST(Win32DriverDeployment, HiddenTargetCountsAsMissing) {
@@ -222,32 +227,26 @@ TEST(Win32DriverDeployment, IntoTheRealSystemDirectory) {
 }
 
 TEST(Win32DriverOpen, NoLibraryAnywhereFailsTwiceAndGoesOn) {
-    TempDir program;
-    TempDir system;
-    Win32FileSystem files(program.path(), system.path());
-    platform::win32::WinIoPortDriver driver(program.path());
-    link::DeployDriverFiles(files);
-    link::OpenPortDriver(driver, files);
-    EXPECT_FALSE(driver.opened());
-    EXPECT_FALSE(isFile(program.file("winio3.dll")));
+    Deployment d(false);
+    link::DeployDriverFiles(d.files);
+    link::OpenPortDriver(d.driver, d.files);
+    EXPECT_FALSE(d.driver.opened());
+    EXPECT_FALSE(isFile(d.program.file("winio3.dll")));
     std::uint32_t value = 0xFF;
-    EXPECT_FALSE(driver.GetPortVal(0x64, value, 1));
+    EXPECT_FALSE(d.driver.GetPortVal(0x64, value, 1));
 }
 
 TEST(Win32DriverOpen, RepairCopiesTheShippedLibraryAndOpens) {
     // winio3.dll is there but damaged; the shipped source "winiodll3" is
     // the good library, so the repair attempt opens the driver.
-    TempDir program;
-    TempDir system;
-    ASSERT_TRUE(CopyFileA(doubleLibrary().c_str(), program.file("winiodll3").c_str(), FALSE));
-    ASSERT_TRUE(writeText(program.file("winiosys3"), "driver"));
-    ASSERT_TRUE(writeText(program.file("winio3.dll"), "damaged"));
-    Win32FileSystem files(program.path(), system.path());
-    platform::win32::WinIoPortDriver driver(program.path());
-    link::OpenPortDriver(driver, files);
-    EXPECT_TRUE(driver.opened());
-    EXPECT_EQ(readText(program.file("winio3.sys")), "driver");
-    driver.ShutdownWinIo();
+    Deployment d(false);
+    ASSERT_TRUE(CopyFileA(doubleLibrary().c_str(), d.program.file("winiodll3").c_str(), FALSE));
+    ASSERT_TRUE(writeText(d.program.file("winiosys3"), "driver"));
+    ASSERT_TRUE(writeText(d.program.file("winio3.dll"), "damaged"));
+    link::OpenPortDriver(d.driver, d.files);
+    EXPECT_TRUE(d.driver.opened());
+    EXPECT_EQ(readText(d.program.file("winio3.sys")), "driver");
+    d.driver.ShutdownWinIo();
 }
 
 }  // namespace

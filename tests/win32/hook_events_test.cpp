@@ -8,6 +8,7 @@
 #include "link/keystroke_capture.h"
 #include "platform/win32/win32_events.h"
 #include "platform/win32/win32_hooks.h"
+#include "support/table.h"
 #include "win32_test_support.h"
 
 namespace tavrin::test::win32 {
@@ -57,14 +58,8 @@ TEST(Win32Hook, CaptureStoresAndSwallowsEveryKeystroke) {
 
     EXPECT_EQ(b.counters.keyCount, 4);
     EXPECT_LT(b.counters.tickCounter, 5) << "the key limit ended the loop, not the ticks";
-    const auto& dump = b.capture.dumpBuffer();
-    EXPECT_EQ(dump[0], VK_F8);
-    EXPECT_EQ(dump[1], VK_NUMPAD7);
-    EXPECT_EQ(dump[2], 'Z');
-    EXPECT_EQ(dump[3], 'Z');
-    EXPECT_EQ(b.capture.scanCodeList()[0], 0x42);
-    EXPECT_EQ(b.capture.scanCodeList()[1], 0x47);
-    EXPECT_EQ(b.capture.scanCodeList()[3], 0x2C);
+    expectBytes(b.capture.dumpBuffer(), {{0, VK_F8}, {1, VK_NUMPAD7}, {2, 'Z'}, {3, 'Z'}});
+    expectBytes(b.capture.scanCodeList(), {{0, 0x42}, {1, 0x47}, {3, 0x2C}});
     pumpFor(50);
     EXPECT_EQ(window.keyMessages(), 0) << "captured keys must not reach the window";
 
@@ -86,9 +81,7 @@ TEST(Win32Hook, RawCaptureListsScanCodes) {
         sendKey(VK_NUMPAD7, 0x47);
         sendKey(VK_NUMPAD8, 0x48);
     });
-    DWORD start = GetTickCount();
-    b.capture.CaptureRawKeys(text1);
-    DWORD elapsed = GetTickCount() - start;
+    const DWORD elapsed = msTaken([&] { b.capture.CaptureRawKeys(text1); });
     typist.join();
     EXPECT_EQ(text1, "7172");
     EXPECT_GE(elapsed, 9000u) << "101 keys were not typed, so the diagnostic runs its 10 ticks";
@@ -111,8 +104,7 @@ TEST(Win32Hook, ThreadWithoutAWindowStillReceivesTheKeyboard) {
         sendKey(VK_ADD, 0x4E);
         b.captureAndUnhook(1, 4);
         stored = b.counters.keyCount;
-        EXPECT_EQ(b.capture.dumpBuffer()[0], VK_F6);
-        EXPECT_EQ(b.capture.dumpBuffer()[1], VK_ADD);
+        expectBytes(b.capture.dumpBuffer(), {{0, VK_F6}, {1, VK_ADD}});
         EXPECT_FALSE(IsWindowVisible(GetForegroundWindow()) &&
                      GetWindowThreadProcessId(GetForegroundWindow(), nullptr) ==
                          GetCurrentThreadId())
@@ -145,10 +137,10 @@ TEST(Win32Hook, OneHookAtATime) {
 TEST(Win32Hook, TimeLimitEndsACaptureWithoutKeys) {
     FocusWindow& window = FocusWindow::shared();
     Backends b;
-    DWORD start = GetTickCount();
-    b.hook(8);
-    b.captureAndUnhook(7, 2);
-    DWORD elapsed = GetTickCount() - start;
+    const DWORD elapsed = msTaken([&] {
+        b.hook(8);
+        b.captureAndUnhook(7, 2);
+    });
     EXPECT_EQ(b.counters.tickCounter, 2);
     EXPECT_EQ(b.counters.keyCount, 0);
     EXPECT_EQ(window.keyMessages(), 0);
@@ -199,21 +191,13 @@ TEST(Win32Pump, WaitsAtMostTheGivenTimeAndWakesOnAMessage) {
     FocusWindow& window = FocusWindow::shared();
     Win32EventPump pump;
     pumpFor(50);
-
-    DWORD start = GetTickCount();
-    pump.processEvents(0);
-    EXPECT_LT(GetTickCount() - start, 100u) << "0 never waits";
-
-    start = GetTickCount();
-    pump.processEvents(300);
-    DWORD idle = GetTickCount() - start;
+    EXPECT_LT(msTaken([&] { pump.processEvents(0); }), 100u) << "0 never waits";
+    const DWORD idle = msTaken([&] { pump.processEvents(300); });
     EXPECT_GE(idle, 250u);
     EXPECT_LT(idle, 1500u);
 
     PostMessageA(window.hwnd(), WM_APP + 1, 0, 0);
-    start = GetTickCount();
-    pump.processEvents(5000);
-    EXPECT_LT(GetTickCount() - start, 500u);
+    EXPECT_LT(msTaken([&] { pump.processEvents(5000); }), 500u);
     EXPECT_EQ(window.appMessages(), 1) << "pending messages are dispatched";
 
     // A message posted by another thread while the pump sleeps wakes it.
@@ -222,9 +206,7 @@ TEST(Win32Pump, WaitsAtMostTheGivenTimeAndWakesOnAMessage) {
         Sleep(200);
         PostMessageA(hwnd, WM_APP + 1, 0, 0);
     });
-    start = GetTickCount();
-    pump.processEvents(5000);
-    DWORD woken = GetTickCount() - start;
+    const DWORD woken = msTaken([&] { pump.processEvents(5000); });
     poster.join();
     EXPECT_LT(woken, 2500u);
     EXPECT_EQ(window.appMessages(), 2);

@@ -34,12 +34,19 @@ struct PortRig {
     explicit PortRig(bool withLibrary = true)
         : copied(withLibrary && copyInto(doubleLibrary(), folder)) {}
     std::string wire() const { return readText(folder.file("wire.log")); }
-    // The interrupt mask after the driver is shut down.
-    std::uint32_t maskThenShutdown() {
+    // The double reads its settings as it opens.
+    bool openWith(const char* setting, const char* value) {
+        ScopedEnv env(setting, value);
+        return copied && driver.InitializeWinIo();
+    }
+    // After a send and the shutdown: the wire, the bytes refused, IRQ1 unmasked.
+    void expectSent(const std::string& bytes, int errors) {
         std::uint32_t mask = 0;
         driver.GetPortVal(link::kInterruptMaskPort, mask, 1);
         driver.ShutdownWinIo();
-        return mask;
+        EXPECT_EQ(wire(), bytes);
+        EXPECT_EQ(counters.sendErrorCounter, errors);
+        EXPECT_EQ(mask & link::kIrq1Mask, 0u) << "IRQ1 unmasked after the last byte";
     }
 };
 
@@ -50,15 +57,19 @@ void expectClosed(WinIoPortDriver& driver) {
     EXPECT_FALSE(driver.SetPortVal(link::kDataPort, 0xE7, 1));
 }
 
+void expectFailedOpen(WinIoPortDriver& driver) {
+    EXPECT_FALSE(driver.InitializeWinIo());
+    EXPECT_FALSE(driver.libraryLoaded());
+    expectClosed(driver);
+}
+
 TEST(WinIoLibraryLoading, MissingLibraryIsAFailedOpen) {
     ASSERT_TRUE(isFile(doubleLibrary())) << doubleLibrary();
     TempDir folder;
     WinIoPortDriver driver(folder.path());
     EXPECT_EQ(driver.libraryPath(), folder.path() + "\\winio3.dll");
     EXPECT_FALSE(driver.InitializeWinIo());
-    EXPECT_FALSE(driver.InitializeWinIo());
-    EXPECT_FALSE(driver.libraryLoaded());
-    expectClosed(driver);
+    expectFailedOpen(driver);
     driver.ShutdownWinIo();
 }
 
@@ -78,20 +89,14 @@ TEST(WinIoLibraryLoading, IgnoresCopiesOnTheSearchPath) {
     if (bySearch != nullptr) {
         FreeLibrary(bySearch);
     }
-    {
-        WinIoPortDriver driver(programFolder.path());
-        EXPECT_FALSE(driver.InitializeWinIo());
-        EXPECT_FALSE(driver.libraryLoaded());
-        expectClosed(driver);
-    }
-    {
-        // A folder that is not absolute would be resolved by the search.
-        WinIoPortDriver relative(".");
-        EXPECT_TRUE(relative.libraryPath().empty());
-        EXPECT_FALSE(relative.InitializeWinIo());
-        WinIoPortDriver empty("");
-        EXPECT_FALSE(empty.InitializeWinIo());
-    }
+    WinIoPortDriver driver(programFolder.path());
+    expectFailedOpen(driver);
+    // A folder that is not absolute would be resolved by the search.
+    WinIoPortDriver relative(".");
+    EXPECT_TRUE(relative.libraryPath().empty());
+    EXPECT_FALSE(relative.InitializeWinIo());
+    WinIoPortDriver empty("");
+    EXPECT_FALSE(empty.InitializeWinIo());
     SetCurrentDirectoryA(oldDir);
 }
 
@@ -116,11 +121,9 @@ TEST(WinIoLibraryArchitecture, TheOtherArchitecturesLibraryIsRefusedWithItsMachi
         GTEST_SKIP() << "needs the other architecture's double (tools/ci-windows.sh)";
     }
     TempDir folder;
-    ASSERT_TRUE(CopyFileA(foreign.c_str(), folder.file("winio3.dll").c_str(), FALSE));
+    ASSERT_TRUE(copyInto(foreign, folder));
     WinIoPortDriver driver(folder.path());
-    EXPECT_FALSE(driver.InitializeWinIo());
-    EXPECT_FALSE(driver.libraryLoaded());
-    expectClosed(driver);
+    expectFailedOpen(driver);
 
     // What the headless tool tells the operator about it.
     platform::win32::Win32FileSystem files(folder.path(), "");
@@ -134,7 +137,7 @@ TEST(WinIoLibraryArchitecture, TheOtherArchitecturesLibraryIsRefusedWithItsMachi
         << advice;
 
     // The double of this architecture in the same folder opens.
-    ASSERT_TRUE(CopyFileA(doubleLibrary().c_str(), folder.file("winio3.dll").c_str(), FALSE));
+    ASSERT_TRUE(copyInto(doubleLibrary(), folder));
     EXPECT_TRUE(driver.InitializeWinIo()) << "a repaired copy is picked up";
     EXPECT_EQ(link::foreignLibraryAdvice(link::inspectPortLibrary(files), platform::buildMachine()),
               "");
@@ -142,23 +145,17 @@ TEST(WinIoLibraryArchitecture, TheOtherArchitecturesLibraryIsRefusedWithItsMachi
 }
 
 TEST(WinIoLibraryLoading, DamagedOrIncompleteLibraryIsAFailedOpen) {
-    TempDir garbage;
-    ASSERT_TRUE(writeText(garbage.file("winio3.dll"), "this is not a library"));
-    WinIoPortDriver damaged(garbage.path());
-    EXPECT_FALSE(damaged.InitializeWinIo());
-    expectClosed(damaged);
-
-    TempDir partial;
-    ASSERT_TRUE(copyInto(partialDoubleLibrary(), partial));
-    WinIoPortDriver incomplete(partial.path());
-    EXPECT_FALSE(incomplete.InitializeWinIo()) << "SetPortVal is missing";
-    EXPECT_FALSE(incomplete.libraryLoaded());
-    expectClosed(incomplete);
-
-    TempDir empty;
-    ASSERT_TRUE(writeBytes(empty.file("winio3.dll"), {}));
-    WinIoPortDriver zeroBytes(empty.path());
-    EXPECT_FALSE(zeroBytes.InitializeWinIo());
+    const std::string partial = readText(partialDoubleLibrary());
+    ASSERT_FALSE(partial.empty()) << partialDoubleLibrary();
+    for (const auto& [what, content] : {std::pair{"damaged", std::string("this is not a library")},
+                                        {"SetPortVal missing", partial},
+                                        {"zero bytes", std::string()}}) {
+        SCOPED_TRACE(what);
+        TempDir folder;
+        ASSERT_TRUE(writeText(folder.file("winio3.dll"), content));
+        WinIoPortDriver driver(folder.path());
+        expectFailedOpen(driver);
+    }
 }
 
 TEST(WinIoLibraryLoading, RepairedLibraryIsPickedUpByTheNextOpen) {
@@ -172,22 +169,16 @@ TEST(WinIoLibraryLoading, RepairedLibraryIsPickedUpByTheNextOpen) {
 TEST(WinIoLibraryLoading, RefusedInitializationIsRetried) {
     PortRig rig;
     ASSERT_TRUE(rig.copied);
-    {
-        ScopedEnv refuse("TAVRIN_WINIO_INIT", "fail");
-        EXPECT_FALSE(rig.driver.InitializeWinIo());
-        EXPECT_TRUE(rig.driver.libraryLoaded());
-        expectClosed(rig.driver);
-    }
+    EXPECT_FALSE(rig.openWith("TAVRIN_WINIO_INIT", "fail"));
+    EXPECT_TRUE(rig.driver.libraryLoaded());
+    expectClosed(rig.driver);
     EXPECT_TRUE(rig.driver.InitializeWinIo());
 }
 
 TEST(WinIoPorts, ControllerStatusDataAndMask) {
     PortRig rig;
-    ASSERT_TRUE(rig.copied);
-    ScopedEnv busy("TAVRIN_WINIO_BUSY_READS", "2");
+    ASSERT_TRUE(rig.openWith("TAVRIN_WINIO_BUSY_READS", "2"));
     WinIoPortDriver& driver = rig.driver;
-    ASSERT_TRUE(driver.InitializeWinIo());
-
     std::uint32_t value = 0xFFFFFFFF;
     ASSERT_TRUE(driver.GetPortVal(link::kStatusPort, value, 1));
     EXPECT_EQ(value, 0u);
@@ -212,37 +203,25 @@ TEST(WinIoPorts, ControllerStatusDataAndMask) {
 
 TEST(WinIoPorts, ChannelFramesReachTheDataPortMaskedAndPolled) {
     PortRig rig;
-    ASSERT_TRUE(rig.copied);
-    ScopedEnv busy("TAVRIN_WINIO_BUSY_READS", "5");
-    ASSERT_TRUE(rig.driver.InitializeWinIo());
+    ASSERT_TRUE(rig.openWith("TAVRIN_WINIO_BUSY_READS", "5"));
     const int payload[] = {0x5D, 0x31};
     rig.channel.SendFrame(payload);
-    const std::uint32_t mask = rig.maskThenShutdown();
-    EXPECT_EQ(rig.wire(), "E7\n55\nAA\nE3\n5D\nE3\n31\nE6\n")
-        << "every byte once, in order, with IRQ1 masked and after the controller was ready";
-    EXPECT_EQ(rig.counters.sendErrorCounter, 0);
-    EXPECT_EQ(mask & link::kIrq1Mask, 0u) << "IRQ1 unmasked after the last byte";
+    // Every byte once, in order, with IRQ1 masked and after the controller was ready.
+    rig.expectSent("E7\n55\nAA\nE3\n5D\nE3\n31\nE6\n", 0);
 }
 
 TEST(WinIoPorts, ControllerThatNeverEmptiesDropsEveryByte) {
     PortRig rig;
-    ASSERT_TRUE(rig.copied);
-    ScopedEnv stuck("TAVRIN_WINIO_STATUS", "stuck");
-    ASSERT_TRUE(rig.driver.InitializeWinIo());
+    ASSERT_TRUE(rig.openWith("TAVRIN_WINIO_STATUS", "stuck"));
     rig.channel.SendStartFrame();
-    const std::uint32_t mask = rig.maskThenShutdown();
-    EXPECT_EQ(rig.counters.sendErrorCounter, 3);
-    EXPECT_EQ(rig.wire(), "");
-    EXPECT_EQ(mask & link::kIrq1Mask, 0u);
+    rig.expectSent("", 3);
 }
 
 TEST(WinIoPorts, ChannelOverAClosedDriverWritesNothingAndDoesNotHang) {
     PortRig rig(false);
     ASSERT_FALSE(rig.driver.InitializeWinIo());
-    DWORD start = GetTickCount();
     const int payload[] = {0x63, 0x52};
-    rig.channel.SendFrame(payload);
-    EXPECT_LT(GetTickCount() - start, 2000u);
+    EXPECT_LT(msTaken([&] { rig.channel.SendFrame(payload); }), 2000u);
     // Every byte of the frame is a refused access: dropped, and counted.
     EXPECT_EQ(rig.counters.sendErrorCounter, 8);
     EXPECT_EQ(rig.counters.droppedBytes, 8u);

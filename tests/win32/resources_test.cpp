@@ -63,8 +63,8 @@ HMODULE resourcesOf(const std::string& exe) {
                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
 }
 
-std::string resource(HMODULE module, LPCSTR name, LPCSTR type) {
-    HRSRC found = FindResourceA(module, name, type);
+std::string resource(HMODULE module, LPCSTR type) {
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), type);
     if (found == nullptr) {
         return "";
     }
@@ -87,7 +87,7 @@ protected:
 };
 
 TEST_F(ProgramImage, ManifestRunsAsInvokerWithThemedControlsAndPerMonitorDpi) {
-    const std::string manifest = resource(module_, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    const std::string manifest = resource(module_, RT_MANIFEST);
     ASSERT_FALSE(manifest.empty()) << "no manifest resource";
     for (const char* part : {"level=\"asInvoker\"", "Microsoft.Windows.Common-Controls",
                              "version=\"6.0.0.0\"", "PerMonitorV2", "true/pm"}) {
@@ -110,7 +110,7 @@ TEST(ProgramResources, TheWindowAsksForAdministratorRightsTheToolDoesNot) {
     for (const Case& c : cases) {
         HMODULE module = resourcesOf(c.exe);
         ASSERT_NE(module, nullptr) << c.exe;
-        const std::string manifest = resource(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+        const std::string manifest = resource(module, RT_MANIFEST);
         FreeLibrary(module);
         EXPECT_NE(manifest.find(c.level), std::string::npos) << c.exe;
         EXPECT_EQ(manifest.find(c.otherLevel), std::string::npos) << c.exe;
@@ -118,8 +118,7 @@ TEST(ProgramResources, TheWindowAsksForAdministratorRightsTheToolDoesNot) {
 }
 
 TEST_F(ProgramImage, IconHoldsEverySizeFrom16To256) {
-    const std::string group =
-        resource(module_, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
+    const std::string group = resource(module_, RT_GROUP_ICON);
     ASSERT_GE(group.size(), 6u) << "no icon";
     const auto* b = reinterpret_cast<const unsigned char*>(group.data());
     const int count = b[4] | (b[5] << 8);

@@ -7,7 +7,7 @@
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_version.h"
-#include "support/fakes.h"
+#include "support/table.h"
 #include "ui/sys_info.h"
 #include "win32_test_support.h"
 
@@ -18,6 +18,7 @@ using platform::RegistryRoot;
 using platform::win32::Win32FileSystem;
 using platform::win32::Win32Launcher;
 using platform::win32::Win32Registry;
+using namespace std::string_literals;
 
 TEST(Win32Version, TheNtFamilyIsNamedWindowsNt) {
     platform::win32::Win32Version version;
@@ -37,6 +38,11 @@ TEST(Win32Version, TheNtFamilyIsNamedWindowsNt) {
 
 constexpr const char* kTestKey = "SOFTWARE\\Tavrin Win32 Test";
 
+// A value of the test key as the program reads it.
+std::optional<std::string> testValue(const char* name) {
+    return Win32Registry().GetKeyValue(RegistryRoot::LocalMachine, kTestKey, name);
+}
+
 class Win32RegistryValues : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -53,38 +59,32 @@ protected:
                   ERROR_SUCCESS);
     }
     HKEY key_ = nullptr;
-    Win32Registry registry;
 };
 
 TEST_F(Win32RegistryValues, TextValuesLoseOneTrailingNul) {
     const char path[] = "C:\\Program Files\\msinfo\\msinfo32.exe";
     set("PATH", REG_SZ, path, sizeof path);
-    EXPECT_EQ(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "PATH"),
-              std::optional<std::string>(path));
+    EXPECT_EQ(testValue("PATH"), std::string(path));
     const char unterminated[] = {'C', ':', '\\', 'x'};
     set("RAW", REG_SZ, unterminated, sizeof unterminated);
-    EXPECT_EQ(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "RAW"),
-              std::optional<std::string>("C:\\x"));
+    EXPECT_EQ(testValue("RAW"), "C:\\x"s);
     set("EMPTY", REG_SZ, "", 1);
-    EXPECT_EQ(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "EMPTY"),
-              std::optional<std::string>(""));
+    EXPECT_EQ(testValue("EMPTY"), ""s);
 }
 
 TEST_F(Win32RegistryValues, MissingOversizedAndNonTextValuesAreNotTaken) {
-    EXPECT_FALSE(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "NONE"));
-    EXPECT_FALSE(
-        registry.GetKeyValue(RegistryRoot::LocalMachine, "SOFTWARE\\Tavrin No Such Key", "PATH"));
+    EXPECT_FALSE(testValue("NONE"));
+    EXPECT_FALSE(Win32Registry().GetKeyValue(RegistryRoot::LocalMachine,
+                                             "SOFTWARE\\Tavrin No Such Key", "PATH"));
     std::string longText(1500, 'a');
     set("LONG", REG_SZ, longText.c_str(), static_cast<DWORD>(longText.size() + 1));
-    EXPECT_FALSE(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "LONG"))
-        << "more than the 1024-byte buffer";
+    EXPECT_FALSE(testValue("LONG")) << "more than the 1024-byte buffer";
     std::string fits(1023, 'b');
     set("FITS", REG_SZ, fits.c_str(), 1024);
-    EXPECT_EQ(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "FITS"),
-              std::optional<std::string>(fits));
+    EXPECT_EQ(testValue("FITS"), fits);
     DWORD number = 42;
     set("NUMBER", REG_DWORD, &number, sizeof number);
-    EXPECT_FALSE(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "NUMBER"));
+    EXPECT_FALSE(testValue("NUMBER"));
 }
 
 // A key written in one registry view only, as a 32-bit or a 64-bit
@@ -117,7 +117,6 @@ TEST(Win32RegistryViews, OwnViewFirstThenTheOther) {
     const REGSAM own = sizeof(void*) == 8 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
     const REGSAM other = platform::win32::otherRegistryView();
     ASSERT_NE(own, other);
-    Win32Registry registry;
     {
         RegistryViewKey foreign(other);
         ASSERT_TRUE(foreign.set("PATH", "C:\\other view\\msinfo32.exe"));
@@ -125,21 +124,18 @@ TEST(Win32RegistryViews, OwnViewFirstThenTheOther) {
         HKEY probe = nullptr;
         ASSERT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kTestKey, 0, KEY_READ, &probe), ERROR_SUCCESS)
             << "the two views are one here; this test needs a 64-bit system";
-        EXPECT_EQ(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "PATH"),
-                  std::optional<std::string>("C:\\other view\\msinfo32.exe"));
+        EXPECT_EQ(testValue("PATH"), "C:\\other view\\msinfo32.exe"s);
 
         RegistryViewKey mine(own);
         ASSERT_TRUE(mine.set("PATH", "C:\\own view\\msinfo32.exe"));
-        EXPECT_EQ(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "PATH"),
-                  std::optional<std::string>("C:\\own view\\msinfo32.exe"))
+        EXPECT_EQ(testValue("PATH"), "C:\\own view\\msinfo32.exe"s)
             << "the program's own view comes first";
         // A value missing in the own key is still looked for in the other.
         ASSERT_TRUE(foreign.set("MSINFO", "C:\\other view"));
-        EXPECT_EQ(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "MSINFO"),
-                  std::optional<std::string>("C:\\other view"));
-        EXPECT_FALSE(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "NONE"));
+        EXPECT_EQ(testValue("MSINFO"), "C:\\other view"s);
+        EXPECT_FALSE(testValue("NONE"));
     }
-    EXPECT_FALSE(registry.GetKeyValue(RegistryRoot::LocalMachine, kTestKey, "PATH"));
+    EXPECT_FALSE(testValue("PATH"));
 }
 
 std::string upper(std::string text) {
@@ -188,10 +184,8 @@ TEST(ScriptedSysInfo, StartsTheViewerTheRegistryNames) {
     ui::StartSysInfo(registry, files, launcher, dialogs);
     if (expected == "none") {
         ASSERT_EQ(dialogs.messages.size(), 1u);
-        EXPECT_EQ(dialogs.messages[0].text, "System Information Is Unavailable At This Time");
-        EXPECT_EQ(dialogs.messages[0].title, "");
-        EXPECT_EQ(dialogs.messages[0].icon, platform::MsgIcon::None);
-        EXPECT_EQ(dialogs.messages[0].buttons, platform::MsgButtons::Ok);
+        expectBox(dialogs.messages[0], "System Information Is Unavailable At This Time", "",
+                  platform::MsgIcon::None, platform::MsgButtons::Ok);
         Sleep(300);
         EXPECT_FALSE(isFile(dir.file("started.txt")));
     } else {

@@ -1,6 +1,8 @@
 #include "win32_test_support.h"
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 
 #include "platform/win32/win32_file_system.h"
 
@@ -65,17 +67,8 @@ bool writeText(const std::string& path, const std::string& text) {
 }
 
 std::vector<std::uint8_t> readBytes(const std::string& path) {
-    std::vector<std::uint8_t> bytes;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        return bytes;
-    }
-    int c;
-    while ((c = std::fgetc(f)) != EOF) {
-        bytes.push_back(static_cast<std::uint8_t>(c));
-    }
-    std::fclose(f);
-    return bytes;
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::string readText(const std::string& path) {

@@ -82,6 +82,13 @@ private:
 void sendKey(WORD vk, WORD scan, bool down = false);
 // Pumps the calling thread's messages for about ms milliseconds.
 void pumpFor(DWORD ms);
+// The milliseconds that run() takes, by the system's tick counter.
+template <class Run>
+DWORD msTaken(Run&& run) {
+    const DWORD start = GetTickCount();
+    run();
+    return GetTickCount() - start;
+}
 
 // A 512-byte settings file image: 128 little-endian 32-bit values.
 std::vector<std::uint8_t> settingsFileBytes(const std::vector<std::uint8_t>& eeprom);
