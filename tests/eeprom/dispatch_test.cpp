@@ -84,9 +84,8 @@ TEST_F(DispatchTest, RejectedNumbersShowTheErrorBoxAndChangeNothing) {
         dialogs.messages.clear();
         dialogs.inputAnswers = {answer};
         cmdItem_Click(ctx, 17);
-        ASSERT_EQ(dialogs.messages.size(), 1u);
-        test::expectBox(dialogs.messages[0], kNumberPrompt, "Error", MsgIcon::Error,
-                        MsgButtons::Ok);
+        test::expectOnlyBox(dialogs.messages, kNumberPrompt, "Error", MsgIcon::Error,
+                            MsgButtons::Ok);
         EXPECT_EQ(list(17).entries(), std::vector<std::string>{"10"});
         EXPECT_EQ(byte(20), 0x10);
     }

@@ -400,8 +400,7 @@ protected:
         rig.window.repaint = [this] { ++repaints; };
     }
     void expectOneMessage(const std::string& text, MsgIcon icon) {
-        ASSERT_EQ(rig.dialogs.messages.size(), 1u);
-        test::expectBox(rig.dialogs.messages[0], text, "Message", icon, platform::MsgButtons::Ok);
+        test::expectOnlyBox(rig.dialogs.messages, text, "Message", icon, platform::MsgButtons::Ok);
     }
     CoreRig rig;
     int repaints = 0;

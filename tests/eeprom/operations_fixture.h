@@ -198,8 +198,7 @@ protected:
     // The only box shows this text under "Message".
     void expectOnlyBox(const std::string& text, platform::MsgIcon icon,
                        platform::MsgButtons buttons) {
-        ASSERT_EQ(dialogs.messages.size(), 1u);
-        test::expectBox(dialogs.messages[0], text, "Message", icon, buttons);
+        test::expectOnlyBox(dialogs.messages, text, "Message", icon, buttons);
     }
 
     // The read-back shows this image.

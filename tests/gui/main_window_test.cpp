@@ -253,9 +253,8 @@ TEST(MainWindowStartUp, ShowsTheKeyboardsValues) {
 }
 
 TEST_F(MainWindowUnread, FailedReadReportsAndKeepsTheDesignValues) {
-    ASSERT_EQ(rig.dialogs.messages.size(), 1u);
-    expectBox(rig.dialogs.messages[0], "Read setting from EEPROM error! Please check MSR device. ",
-              "Message", platform::MsgIcon::Error, platform::MsgButtons::Ok);
+    expectOnlyBox(rig.dialogs.messages, "Read setting from EEPROM error! Please check MSR device. ",
+                  "Message", platform::MsgIcon::Error, platform::MsgButtons::Ok);
     EXPECT_TRUE(f.isVisible());
     EXPECT_EQ(f.Combo1->currentText(), "US");
     EXPECT_EQ(rig.listShows(3), "");
@@ -427,9 +426,8 @@ TEST_F(MainWindowUnread, ResetAfterAFailedReadIsRefusedAndSendsNothing) {
     rig.dialogs.messages.clear();
     rig.dialogs.answers = {platform::MsgAnswer::Yes};
     QTest::mouseClick(f.Command5, Qt::LeftButton);
-    ASSERT_EQ(rig.dialogs.messages.size(), 1u);
-    expectBox(rig.dialogs.messages[0], "Wrote setting to EEPROM error!", "Message",
-              platform::MsgIcon::Error, platform::MsgButtons::Ok);
+    expectOnlyBox(rig.dialogs.messages, "Wrote setting to EEPROM error!", "Message",
+                  platform::MsgIcon::Error, platform::MsgButtons::Ok);
     EXPECT_EQ(rig.wire(), wireBefore);
     EXPECT_EQ(rig.firmware().resets(), 0);
 }
@@ -512,9 +510,8 @@ TEST_F(MainWindowAbout, ShowsTheFirmwareUntilClosed) {
     EXPECT_TRUE(f.Command3->isEnabled());  // the main window stays usable
 
     QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
-    ASSERT_EQ(rig.dialogs.messages.size(), 1u);
-    expectBox(rig.dialogs.messages[0], "System Information Is Unavailable At This Time", "",
-              platform::MsgIcon::None, platform::MsgButtons::Ok);
+    expectOnlyBox(rig.dialogs.messages, "System Information Is Unavailable At This Time", "",
+                  platform::MsgIcon::None, platform::MsgButtons::Ok);
 
     QTest::mouseClick(about.cmdAboutEnd, Qt::LeftButton);
     EXPECT_FALSE(about.isVisible());

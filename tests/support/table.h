@@ -60,6 +60,14 @@ inline void expectBox(const Message& m, const std::string& text, const std::stri
     EXPECT_EQ(m.buttons, buttons);
 }
 
+// One box was shown, and it is this one.
+inline void expectOnlyBox(const std::vector<Message>& messages, const std::string& text,
+                          const std::string& title, platform::MsgIcon icon,
+                          platform::MsgButtons buttons) {
+    ASSERT_EQ(messages.size(), 1u);
+    expectBox(messages[0], text, title, icon, buttons);
+}
+
 // Each listed address of an image or EEPROM holds its value.
 template <class Bytes>
 void expectBytes(const Bytes& bytes, std::initializer_list<std::pair<std::size_t, int>> want) {

@@ -56,9 +56,8 @@ TEST(StartUp, DeploysTheDriverFilesAndRepairsAFailedOpen) {
     EXPECT_EQ(rig.systemDir.read("winio.dll"), (std::vector<std::uint8_t>{9}));
     EXPECT_EQ(rig.systemDir.read("winio.vxd"), (std::vector<std::uint8_t>{1, 2, 3}));
     EXPECT_FALSE(rig.model().imageValidFlag);
-    ASSERT_EQ(rig.dialogs.messages.size(), 1u);
-    expectBox(rig.dialogs.messages[0], "Read setting from EEPROM error! Please check MSR device. ",
-              "Message", platform::MsgIcon::Error, platform::MsgButtons::Ok);
+    expectOnlyBox(rig.dialogs.messages, "Read setting from EEPROM error! Please check MSR device. ",
+                  "Message", platform::MsgIcon::Error, platform::MsgButtons::Ok);
 }
 
 TEST(StartUp, ExitClosesThePortDriverOnce) {
