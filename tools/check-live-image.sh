@@ -143,6 +143,8 @@ window_boot() {
             pass "$name: doctor passes" || fail "$name: doctor: ${line:-no verdict}"
         if line=$(await_window 240 "$work/$name.png"); then
             pass "$name: the window on the screen after $((SECONDS - t0)) s ($line)"
+            # A first X that died is told, so that a flaky display shows.
+            grep -a "tavrin-live: X exited" "$work/serial.log" | tr -d '\r' | sed 's/^/      /' || :
             mkdir -p "$tree/build"
             cp "$work/$name.png" "$tree/build/live-$name.png"
             [ -f "$work/$name-box.png" ] && cp "$work/$name-box.png" "$tree/build/live-$name-box.png"
