@@ -28,11 +28,21 @@ bool RawTrace::open(const std::string& path, std::string* why) {
     return file_ != nullptr;
 }
 
-void RawTrace::record(std::int64_t milliseconds, const char* phase, bool out, std::uint8_t byte,
-                      const char* note) {
-    if (file_ != nullptr &&
-        std::fprintf(file_, "%lld %s %s %02X%s%s\n", static_cast<long long>(milliseconds), phase,
-                     out ? "out" : "in", byte, note ? " " : "", note ? note : "") < 0) {
+void RawTrace::record(std::int64_t milliseconds, const char* phase, bool out,
+                      const std::uint8_t* bytes, std::size_t count, const char* note) {
+    if (file_ == nullptr) {
+        return;
+    }
+    std::string line = std::to_string(milliseconds) + ' ' + phase + (out ? " out" : " in");
+    char hex[4];
+    for (std::size_t i = 0; i < count; ++i) {
+        std::snprintf(hex, sizeof hex, " %02X", bytes[i]);
+        line += hex;
+    }
+    if (note != nullptr) {
+        line = line + ' ' + note;
+    }
+    if (std::fprintf(file_, "%s\n", line.c_str()) < 0) {
         failed_ = true;
     }
 }
@@ -53,7 +63,7 @@ bool RawTrace::close() {
 
 platform::RawDevice::Io TracingRawDevice::writeByte(std::uint8_t byte) {
     const Io io = inner_.writeByte(byte);
-    trace_.record(now(), phase(), true, byte,
+    trace_.record(now(), phase(), true, &byte, 1,
                   io == Io::Ok       ? nullptr
                   : io == Io::Failed ? "failed"
                                      : "gone");
@@ -63,9 +73,8 @@ platform::RawDevice::Io TracingRawDevice::writeByte(std::uint8_t byte) {
 platform::RawDevice::Io TracingRawDevice::readAvailable(std::vector<std::uint8_t>& bytes) {
     const std::size_t before = bytes.size();
     const Io io = inner_.readAvailable(bytes);
-    const std::int64_t at = now();
-    for (std::size_t i = before; i < bytes.size(); ++i) {
-        trace_.record(at, phase(), false, bytes[i]);
+    if (bytes.size() > before) {
+        trace_.record(now(), phase(), false, bytes.data() + before, bytes.size() - before);
     }
     return io;
 }

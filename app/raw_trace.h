@@ -1,10 +1,12 @@
 #pragma once
-// The raw keyboard port's trace: one line per byte written to or read from
-// the port, "<ms> <phase> <out|in> <HH>", with " failed" or " gone" after a
-// write the kernel refused. Lines starting with # say what the bytes were
-// read with ("# set 1 ..." or "# set 2 ...": the scan-code set). The phase is "command" while the
-// channel talks to the keyboard and "capture" while the keyboard types its answer. What the
-// keyboard replies to a vendor frame is not documented; a trace from a real keyboard shows it.
+// The raw keyboard port's trace: one line per byte written to the port and
+// per read from it, "<ms> <phase> <out|in> <HH>[ <HH>...]" (a read's bytes
+// as they came in that read), with " failed" or " gone" after a write the
+// kernel refused. Lines starting with # say what the bytes were read with
+// ("# set 1 ..." or "# set 2 ...": the scan-code set). The phase is "command"
+// while the channel talks to the keyboard and "capture" while the keyboard
+// types its answer. What the keyboard replies to a vendor frame is not
+// documented; a trace from a real keyboard shows it.
 
 #include <cstdint>
 #include <cstdio>
@@ -28,8 +30,9 @@ public:
     // Why the last open failed, as the system said it.
     const std::string& openError() const { return openError_; }
     bool isOpen() const { return file_ != nullptr; }
-    void record(std::int64_t milliseconds, const char* phase, bool out, std::uint8_t byte,
-                const char* note = nullptr);
+    // A write's byte or a read's bytes, on one line.
+    void record(std::int64_t milliseconds, const char* phase, bool out, const std::uint8_t* bytes,
+                std::size_t count, const char* note = nullptr);
     void comment(const std::string& text);
     // False when any line could not be written.
     bool close();

@@ -203,8 +203,8 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
                    "Log every byte written to the data port as '<ms> <HH>'")
         ->type_name("FILE");
     cli.add_option("--trace", args.session.trace,
-                   "Linux: log every byte written to and read from the raw keyboard port as "
-                   "'<ms> <phase> <out|in> <HH>'")
+                   "Linux: log every byte written to and read from the raw keyboard port, a "
+                   "line per write or read, as '<ms> <phase> <out|in> <HH>...'")
         ->type_name("FILE");
     cli.add_flag("--yes", args.yes,
                  "Answer Yes to confirmations (without it they are asked on a terminal, and "

@@ -49,29 +49,22 @@ TEST(RawPortBackend, ReadsTracesAndGivesThePortBack) {
         ASSERT_EQ(::lstat(file.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0600u);
         std::ifstream in(file);
-        std::vector<std::uint8_t> out;
-        int acks = 0, captured = 0;
-        long last = -1;
         std::string header;
         ASSERT_TRUE(std::getline(in, header));
         EXPECT_EQ(header, type == "06" ? "# set 1 (serio0)" : "# set 2 (serio0)");
-        for (std::string line; std::getline(in, line);) {
-            std::istringstream fields(line);
-            long ms;
-            std::string phase, dir, hex;
-            ASSERT_TRUE(fields >> ms >> phase >> dir >> hex) << line;
-            EXPECT_GE(ms, last) << line;
-            last = ms;
-            const auto byte = static_cast<std::uint8_t>(std::stoi(hex, nullptr, 16));
-            if (dir == "out") {
-                EXPECT_EQ(phase, "command") << line;
-                out.push_back(byte);
-            } else {
-                ASSERT_EQ(dir, "in") << line;
-                acks += byte == link::kKeyboardAck ? 1 : 0;
-                captured += phase == "capture" ? 1 : 0;
-            }
+        in.seekg(0);
+        const RawTraceFile trace = parseRawTrace(in);
+        EXPECT_TRUE(trace.errors.empty()) << trace.errors.front();
+        int acks = 0, captured = 0;
+        long last = -1;
+        for (const RawTraceFile::Entry& e : trace.entries) {
+            EXPECT_GE(e.ms, last);
+            last = e.ms;
+            EXPECT_FALSE(e.out && e.capture) << e.ms;
+            acks += !e.out && e.byte == link::kKeyboardAck ? 1 : 0;
+            captured += !e.out && e.capture ? 1 : 0;
         }
+        const std::vector<std::uint8_t> out = trace.outs();
         EXPECT_EQ(out, sim.keyboard.ports().wireBytes());
         EXPECT_EQ(acks, static_cast<int>(out.size()));
         // 290 keystrokes, make and break, E0-free: two bytes each in set 1, three in set 2.

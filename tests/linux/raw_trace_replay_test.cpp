@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 #include "support/raw_rig.h"
 #include "support/temp_dir.h"
@@ -130,6 +131,32 @@ TEST(TraceReplay, EveryFixtureWritesTheSameBytesAndReadsTheSame) {
             EXPECT_TRUE(r.messages.empty());
         }
     }
+}
+
+// A read's bytes on one line, as traces are written now, or one per line, as
+// older ones were: the same entries. Lines that are not a trace's are told.
+TEST(TraceFile, ReadsAReadsBytesOnOneLineOrOnePerLine) {
+    const std::string head = "# set 2 (serio0)\n5 command out E7 failed\n6 command in FA\n";
+    std::istringstream older(head + "9 capture in 15\n9 capture in F0\n9 capture in 15\n");
+    std::istringstream now(head + "9 capture in 15 F0 15\n7 command in\n8 command up 15\n"
+                                  "8 capture in 1FF\n");
+    const RawTraceFile a = parseRawTrace(older), b = parseRawTrace(now);
+    const auto text = [](const RawTraceFile& t) {
+        std::string s;
+        for (const RawTraceFile::Entry& e : t.entries) {
+            s += std::to_string(e.ms) + (e.capture ? " capture " : " command ") +
+                 (e.out ? "out " : "in ") + std::to_string(e.byte) +
+                 (e.io == platform::RawDevice::Io::Failed ? " failed\n" : "\n");
+        }
+        return s;
+    };
+    EXPECT_EQ(text(a), "5 command out 231 failed\n6 command in 250\n9 capture in 21\n"
+                       "9 capture in 240\n9 capture in 21\n");
+    EXPECT_EQ(text(b), text(a));
+    EXPECT_EQ(b.set, ScanCodeSet::Set2);
+    EXPECT_TRUE(a.errors.empty());
+    EXPECT_EQ(b.errors, (std::vector<std::string>{"7 command in", "8 command up 15",
+                                                   "8 capture in 1FF"}));
 }
 
 struct Tamper {

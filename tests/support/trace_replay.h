@@ -23,6 +23,7 @@ struct RawTraceFile {
         long ms;
         bool out;
         std::uint8_t byte;
+        bool capture = false;  // in the capture phase, not the command's
         platform::RawDevice::Io io = platform::RawDevice::Io::Ok;  // an out the kernel refused
     };
     std::vector<Entry> entries;
@@ -62,20 +63,29 @@ inline RawTraceFile parseRawTrace(std::istream& in) {
             }
             continue;
         }
+        // A write's byte, or a read's bytes (older traces: one per line).
         RawTraceFile::Entry e{};
-        std::string phase, dir, hex, note;
-        if (!(fields >> e.ms >> phase >> dir >> hex) || (dir != "out" && dir != "in") ||
-            hex.size() != 2 ||
-            hex.find_first_not_of("0123456789ABCDEFabcdef") != std::string::npos) {
+        std::string phase, dir, word;
+        std::vector<std::uint8_t> bytes;
+        const bool head = static_cast<bool>(fields >> e.ms >> phase >> dir);
+        for (; fields >> word && word.size() == 2 &&
+               word.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos;
+             word.clear()) {
+            bytes.push_back(static_cast<std::uint8_t>(std::stoi(word, nullptr, 16)));
+        }
+        if (!head || (dir != "out" && dir != "in") || bytes.empty()) {
             trace.errors.push_back(line);
             continue;
         }
         e.out = dir == "out";
-        e.byte = static_cast<std::uint8_t>(std::stoi(hex, nullptr, 16));
-        if (fields >> note) {
-            e.io = note == "gone" ? platform::RawDevice::Io::Gone : platform::RawDevice::Io::Failed;
+        e.capture = phase == "capture";
+        if (!word.empty()) {
+            e.io = word == "gone" ? platform::RawDevice::Io::Gone : platform::RawDevice::Io::Failed;
         }
-        trace.entries.push_back(e);
+        for (std::uint8_t byte : bytes) {
+            e.byte = byte;
+            trace.entries.push_back(e);
+        }
     }
     return trace;
 }
