@@ -1,64 +1,21 @@
 #include "app/raw_trace.h"
 
-#include <cerrno>
-#include <system_error>
-
-#ifndef _WIN32
-#include "platform/posix_files.h"
-#endif
+#include <cstdio>
 
 namespace tavrin::app {
 
-RawTrace::~RawTrace() {
-    close();
-}
-
-bool RawTrace::open(const std::string& path, std::string* why) {
-    close();
-#ifdef _WIN32
-    (void)why;
-    file_ = std::fopen(path.c_str(), "wb");
-#else
-    // The answer holds the keyboard's settings, and a card swiped during a
-    // capture would be in it too: the trace is the user's alone.
-    file_ = platform::openPrivateFile(path, why);
-#endif
-    failed_ = file_ == nullptr;
-    openError_ = failed_ ? std::generic_category().message(errno) : std::string();
-    return file_ != nullptr;
-}
-
 void RawTrace::record(std::int64_t milliseconds, const char* phase, bool out,
                       const std::uint8_t* bytes, std::size_t count, const char* note) {
-    if (file_ == nullptr) {
+    if (!isOpen()) {
         return;
     }
-    std::string line = std::to_string(milliseconds) + ' ' + phase + (out ? " out" : " in");
+    std::string text = std::to_string(milliseconds) + ' ' + phase + (out ? " out" : " in");
     char hex[4];
     for (std::size_t i = 0; i < count; ++i) {
         std::snprintf(hex, sizeof hex, " %02X", bytes[i]);
-        line += hex;
+        text += hex;
     }
-    if (note != nullptr) {
-        line = line + ' ' + note;
-    }
-    if (std::fprintf(file_, "%s\n", line.c_str()) < 0) {
-        failed_ = true;
-    }
-}
-
-void RawTrace::comment(const std::string& text) {
-    if (file_ != nullptr && std::fprintf(file_, "# %s\n", text.c_str()) < 0) {
-        failed_ = true;
-    }
-}
-
-bool RawTrace::close() {
-    if (file_ != nullptr) {
-        failed_ = std::fclose(file_) != 0 || failed_;
-        file_ = nullptr;
-    }
-    return !failed_;
+    line(note != nullptr ? text + ' ' + note : text);
 }
 
 platform::RawDevice::Io TracingRawDevice::writeByte(std::uint8_t byte) {

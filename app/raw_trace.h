@@ -9,38 +9,20 @@
 // documented; a trace from a real keyboard shows it.
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
+#include "app/log_file.h"
 #include "platform/raw_device.h"
 #include "platform/tick_counter.h"
 
 namespace tavrin::app {
 
-class RawTrace {
+class RawTrace : public LogFile {
 public:
-    RawTrace() = default;
-    ~RawTrace();
-    RawTrace(const RawTrace&) = delete;
-    RawTrace& operator=(const RawTrace&) = delete;
-
-    // Created 0600, emptied when it exists, never through a symbolic link.
-    // why: the reason it cannot be written (a FIFO, another user's file).
-    bool open(const std::string& path, std::string* why = nullptr);
-    // Why the last open failed, as the system said it.
-    const std::string& openError() const { return openError_; }
-    bool isOpen() const { return file_ != nullptr; }
     // A write's byte or a read's bytes, on one line.
     void record(std::int64_t milliseconds, const char* phase, bool out, const std::uint8_t* bytes,
                 std::size_t count, const char* note = nullptr);
-    void comment(const std::string& text);
-    // False when any line could not be written.
-    bool close();
-
-private:
-    std::FILE* file_ = nullptr;
-    bool failed_ = false;
-    std::string openError_;
+    void comment(const std::string& text) { line("# " + text); }
 };
 
 // A raw device whose every byte goes to the trace, timed from start.
