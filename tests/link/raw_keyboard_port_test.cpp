@@ -12,6 +12,7 @@
 #include "link/keystroke_capture.h"
 #include "link/raw_keyboard_port.h"
 #include "support/fakes.h"
+#include "support/port_checks.h"
 
 namespace tavrin::test {
 namespace {
@@ -125,12 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RawKeyboardPort, StatusReadsEmptyAndTheInterruptMaskIsLeftAlone) {
     ScriptedDevice device;
     RawKeyboardPort port(device, device, link::ScanCodeSet::Set1);
-    std::uint32_t value = 0xFF;
-    EXPECT_TRUE(port.GetPortVal(link::kStatusPort, value, 1));
-    EXPECT_EQ(value, 0u);
-    EXPECT_TRUE(port.SetPortVal(link::kInterruptMaskPort, 0x02, 1));
-    EXPECT_TRUE(port.GetPortVal(link::kInterruptMaskPort, value, 1));
-    EXPECT_EQ(value, 0x02u);
+    expectStatusEmptyAndMaskKept(port, 0x02);
     EXPECT_TRUE(device.written.empty());
 }
 

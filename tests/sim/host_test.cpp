@@ -50,7 +50,8 @@ struct SimHost : ::testing::Test {
     platform::ClockHost host{clock};
 };
 
-TEST_F(SimHost, TickCounterWrapsAndWaitsAcrossTheWrap) {
+// The host as the link sees it, in the rig.
+TEST(SimHostUnderTheLink, TickCounterWrapsAndWaitsAcrossTheWrap) {
     LinkRig rig(with([](auto& o) { o.host.tickCountAtZero = 0xFFFFFF00u; }));
     EXPECT_EQ(rig.kb.host().GetTickCount(), 0xFFFFFF00u);
     rig.channel.WaitMilliseconds(1000);
@@ -127,7 +128,7 @@ TEST_F(SimHost, OneHookAtATimeAndKeysOnlyThroughIt) {
     EXPECT_EQ(host.passedOn()[0].code, -1);
 }
 
-TEST_F(SimHost, CaptureHookPassesNegativeCodesOn) {
+TEST(SimHostUnderTheLink, CaptureHookPassesNegativeCodesOn) {
     LinkRig rig;
     rig.capture.sizeDumpBuffer(290);
     rig.capture.installHook();
@@ -140,6 +141,7 @@ TEST_F(SimHost, CaptureHookPassesNegativeCodesOn) {
     EXPECT_FALSE(rig.kb.host().hookInstalled());
 }
 
+// Configured when the host is made, then changed.
 TEST_F(SimHost, VersionQueryAnswersAsConfigured) {
     platform::ClockHost configured(clock, {platform::OsVersionInfo{0, 3, 10}, 0});
     std::int16_t major = 0, minor = 0;
