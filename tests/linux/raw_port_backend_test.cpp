@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 
 #include <fstream>
-#include <sstream>
 
 #include "support/raw_rig.h"
 #include "support/temp_dir.h"
