@@ -15,11 +15,15 @@ result() { # name, 0 or not, started (ms), detail
     if [ "$2" -eq 0 ]; then verdict=pass; else verdict=fail; fi
     say "CASE $1 $verdict $(($(ms) - $3)) ${4:-}"
 }
-# Until the port shows the driver, at most $2 tenths of a second.
+# Until the port shows the driver, at most $2 tenths of a second. One look
+# each time: a port held for a moment may be given back between two looks.
 await_driver() {
     n=0
-    while [ "$(driver)" != "$1" ] && [ $n -lt "$2" ]; do sleep 0.1; n=$((n + 1)); done
-    [ "$(driver)" = "$1" ]
+    until [ "$(driver)" = "$1" ]; do
+        [ $n -lt "$2" ] || return 1
+        sleep 0.1
+        n=$((n + 1))
+    done
 }
 # A key pressed on the host reaches the keyboard's input device.
 keyboard_types() {
