@@ -1,6 +1,6 @@
 #include "app/raw_trace.h"
 
-#include <cstdio>
+#include "ui/profile_diff.h"
 
 namespace tavrin::app {
 
@@ -10,10 +10,8 @@ void RawTrace::record(std::int64_t milliseconds, const char* phase, bool out,
         return;
     }
     std::string text = std::to_string(milliseconds) + ' ' + phase + (out ? " out" : " in");
-    char hex[4];
     for (std::size_t i = 0; i < count; ++i) {
-        std::snprintf(hex, sizeof hex, " %02X", bytes[i]);
-        text += hex;
+        text += ' ' + ui::hexValue(bytes[i]);
     }
     line(note != nullptr ? text + ' ' + note : text);
 }

@@ -1,6 +1,6 @@
 #include "app/wire_log.h"
 
-#include <cstdio>
+#include "ui/profile_diff.h"
 
 namespace tavrin::app {
 
@@ -8,9 +8,7 @@ void WireLog::record(std::int64_t milliseconds, std::uint8_t byte) {
     if (!isOpen()) {
         return;
     }
-    char hex[4];
-    std::snprintf(hex, sizeof hex, " %02X", byte);
-    line(std::to_string(milliseconds) + hex);
+    line(std::to_string(milliseconds) + ' ' + ui::hexValue(byte));
 }
 
 }  // namespace tavrin::app
